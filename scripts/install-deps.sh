@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages tessel needs to build and test, when missing.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config make
+  libsdl2-dev libsdl2-image-dev libfreetype-dev libfontconfig-dev libx11-dev
+  fonts-dejavu-core
+  libgtest-dev
+  clang libclang-rt-dev
+  xvfb xdotool imagemagick x11-apps
+)
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(lua5.4 yabasic brandy hyperfine valgrind)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,2 @@
+#!/usr/bin/env bash
+echo "benchmarks: none yet"

@@ -1,0 +1,18 @@
+// The checker: seven passes between the tokenizer and the executor.
+#pragma once
+
+#include "checker/symbols.h"
+#include "host/reporter.h"
+#include "lexer/token_store.h"
+
+namespace tessel {
+
+// Extra slots past the last token in every per-token table, so fixed-distance
+// look-ahead never leaves the tables.
+inline constexpr int kTokenPadding = 16;
+
+// Runs every pass in order. Returns 1 for a valid program, 0 after the first
+// error has been reported through `rep`.
+int runChecker(TokenStore& tokens, CheckerState& state, Reporter& rep);
+
+}  // namespace tessel

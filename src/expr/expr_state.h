@@ -1,0 +1,13 @@
+// State of the expression evaluator that outlives one evaluation.
+#pragma once
+
+#include <cstdint>
+
+namespace tessel {
+
+struct ExprState {
+    uint32_t rndState = 0x12345678u;  // RND generator, never reseeded
+    uint32_t randState = 0;           // RAND generator, seeded from the clock at start-up
+};
+
+}  // namespace tessel

@@ -1,0 +1,208 @@
+#include "host/interpreter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "checker/checker.h"
+#include "exec/executor.h"
+#include "host/version.h"
+#include "platform/cp1252.h"
+
+namespace tessel {
+
+Interpreter::Interpreter(Platform& p, Options o) : platform(p), opts(std::move(o)) {}
+
+Interpreter::~Interpreter() {
+    if (host.boxLog) std::fclose(host.boxLog);
+    if (host.printLog) std::fclose(host.printLog);
+}
+
+// ---------------------------------------------------------------------------
+// Diagnostics
+
+void Interpreter::diagnostic(std::string_view text, std::string_view caption, int line) {
+    showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, line);
+}
+
+void Interpreter::countReport(std::string_view text) {
+    if (opts.check) return;  // --check shows no count report
+    showBox("Kiv", text, 0);
+}
+
+// Returns the 1-based line `line` of the source, without its line end.
+static std::string_view sourceLine(std::string_view src, int line) {
+    size_t pos = 0;
+    for (int l = 1; l < line; ++l) {
+        pos = src.find('\n', pos);
+        if (pos == std::string_view::npos) return {};
+        ++pos;
+    }
+    size_t end = src.find('\n', pos);
+    std::string_view s = src.substr(pos, end == std::string_view::npos ? src.npos : end - pos);
+    if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+    return s;
+}
+
+void Interpreter::showBox(std::string_view caption, std::string_view text, int line) {
+    if (host.boxLog) {
+        std::string rec = "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" +
+                          jsonEscape(text) + "\"}\n";
+        std::fwrite(rec.data(), 1, rec.size(), host.boxLog);
+        std::fflush(host.boxLog);
+    }
+    if (opts.check) {
+        std::string out = opts.script;
+        if (line > 0) out += ":" + std::to_string(line);
+        out += ": " + cp1252ToUtf8(caption) + ": " + cp1252ToUtf8(text) + "\n";
+        if (line > 0) out += "    " + cp1252ToUtf8(sourceLine(host.source, line)) + "\n";
+        std::fputs(out.c_str(), stderr);
+        return;
+    }
+    platform.messageBox(caption, text);
+}
+
+void Interpreter::logPrint(int x, int y, std::string_view text) {
+    if (!host.printLog) return;
+    std::string rec = "{\"x\":" + std::to_string(x) + ",\"y\":" + std::to_string(y) +
+                      ",\"text\":\"" + jsonEscape(text) + "\"}\n";
+    std::fwrite(rec.data(), 1, rec.size(), host.printLog);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and phases
+
+static std::FILE* openLog(const std::string& path) {
+    if (path.empty()) return nullptr;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) std::fprintf(stderr, "tessel: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    return f;
+}
+
+bool Interpreter::readSource() {
+    std::ifstream in(opts.script, std::ios::binary);
+    std::string reason;
+    if (in) {
+        std::ostringstream buf;
+        buf << in.rdbuf();
+        if (!in.bad()) {
+            host.source = buf.str();
+            return true;
+        }
+    }
+    reason = std::strerror(errno ? errno : EIO);
+    diagnostic("Cannot open source file: " + opts.script + ": " + reason, "Program Exit!", 0);
+    return false;
+}
+
+int Interpreter::run() {
+    host.boxLog = openLog(opts.boxLog);
+    host.printLog = openLog(opts.printLog);
+    try {
+        if (!opts.check) {
+            platform.createMainWindow(kWindowTitle, kClientWidth, kClientHeight,
+                                      [this](const Message& m) { windowProc(*this, m); });
+            createBackBuffer(gfx, kClientWidth, kClientHeight);
+            platform.present(gfx.view());
+            expr.randState = platform.tickCount();
+        }
+        if (!readSource()) {
+            host.failed = true;
+        } else {
+            runPhases();
+        }
+    } catch (const ProgramExit& e) {
+        if (e.status != 0) host.failed = true;
+    }
+    finish();
+    return host.failed ? 1 : 0;
+}
+
+void Interpreter::runPhases() {
+    host.lexResult = lexingPhase(host.source, tokens, lex, *this);
+    if (lex.errorCode != 0 || host.lexResult != 1) {
+        diagnostic("END", "Program Exit!", 0);
+        host.failed = true;
+        return;  // the process ends: no message loop
+    }
+    host.checkResult = runChecker(tokens, checker, *this);
+    if (host.checkResult != 1) {
+        diagnostic("END", "Program Exit!", 0);
+        host.failed = true;
+        if (opts.check) return;
+    } else {
+        if (opts.check) return;
+        prepareExecution(*this);
+        try {
+            runExecutor(*this);
+        } catch (const RunAbort&) {
+            host.failed = true;
+        }
+    }
+    messageLoop();
+}
+
+void Interpreter::messageLoop() {
+    Message msg;
+    while (platform.getMessage(msg)) {
+        if (platform.isDialogMessage(msg)) continue;
+        try {
+            platform.dispatchMessage(msg);
+        } catch (const RunAbort&) {
+            host.failed = true;
+        }
+    }
+}
+
+void Interpreter::finish() {
+    if (!opts.screenshot.empty() && !opts.check) {
+        if (!platform.saveScreenshot(opts.screenshot))
+            std::fprintf(stderr, "tessel: cannot save screenshot %s\n", opts.screenshot.c_str());
+    }
+    if (host.printLog) std::fflush(host.printLog);
+}
+
+// ---------------------------------------------------------------------------
+// Text helpers
+
+std::string jsonEscape(std::string_view bytes) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() + 8);
+    for (unsigned char c : bytes) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        uint32_t cp = cp1252CodePoint(c);
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace tessel

@@ -1,0 +1,92 @@
+#include "host/options.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "host/version.h"
+
+namespace tessel {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: tessel [options] SCRIPT\n"
+    "Run a tessel script in an 800x600 window.\n"
+    "\n"
+    "Options:\n"
+    "  --headless         no window: each message box is written to stderr as\n"
+    "                     \"CAPTION: TEXT\" and confirmed at once\n"
+    "  --check            tokenize and check only; print each diagnostic as\n"
+    "                     SCRIPT:LINE: CAPTION: TEXT and exit 1 on an error\n"
+    "  --box-log FILE     write each message box as a JSON line\n"
+    "                     {\"caption\":...,\"text\":...}\n"
+    "  --print-log FILE   write each PRINT as a JSON line {\"x\":X,\"y\":Y,\"text\":...}\n"
+    "  --screenshot FILE  save what the window shows when the run ends, as PNG\n"
+    "  --events FILE      feed window events (move, click, type, wait, ...) to the run\n"
+    "  --record FILE      write what you do in the window as an events file\n"
+    "  --help             show this help\n"
+    "  --version          show the version\n"
+    "\n"
+    "Exit status: 0 after a normal end, 1 when the script failed to lex or check,\n"
+    "a run was aborted or the script cannot be read, 2 for a usage error.\n";
+
+bool takesFile(std::string_view opt, Options& o, std::string** dest) {
+    if (opt == "--box-log") *dest = &o.boxLog;
+    else if (opt == "--print-log") *dest = &o.printLog;
+    else if (opt == "--screenshot") *dest = &o.screenshot;
+    else if (opt == "--events") *dest = &o.events;
+    else if (opt == "--record") *dest = &o.record;
+    else return false;
+    return true;
+}
+
+ParseResult usage(const char* fmt, const char* arg) {
+    std::fprintf(stderr, "tessel: ");
+    std::fprintf(stderr, fmt, arg);
+    std::fprintf(stderr, "\nTry 'tessel --help' for more information.\n");
+    return ParseResult::Usage;
+}
+
+}  // namespace
+
+ParseResult parseOptions(int argc, char** argv, Options& opts) {
+    bool haveScript = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view a = argv[i];
+        std::string* dest = nullptr;
+        if (a == "--help" || a == "-h") {
+            std::fputs(kHelp, stdout);
+            return ParseResult::Exit0;
+        } else if (a == "--version") {
+            std::printf("tessel %s\n", kVersion);
+            return ParseResult::Exit0;
+        } else if (a == "--headless") {
+            opts.headless = true;
+        } else if (a == "--check") {
+            opts.check = true;
+        } else if (takesFile(a, opts, &dest)) {
+            if (i + 1 >= argc) return usage("option '%s' needs a file name", argv[i]);
+            *dest = argv[++i];
+        } else if (a == "--") {
+            if (i + 1 < argc && !haveScript) {
+                opts.script = argv[++i];
+                haveScript = true;
+            }
+            if (i + 1 < argc) return usage("unexpected argument '%s'", argv[i + 1]);
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usage("unknown option '%s'", argv[i]);
+        } else if (haveScript) {
+            return usage("unexpected argument '%s' (only one script is run)", argv[i]);
+        } else {
+            opts.script = argv[i];
+            haveScript = true;
+        }
+    }
+    if (!haveScript) return usage("%s", "no script given");
+    if (opts.headless && !opts.record.empty())
+        return usage("%s", "--record needs a window; it cannot be used with --headless");
+    return ParseResult::Run;
+}
+
+}  // namespace tessel

@@ -1,0 +1,25 @@
+// The command line.
+#pragma once
+
+#include <string>
+
+namespace tessel {
+
+struct Options {
+    std::string script;      // the source file
+    bool headless = false;   // no window: boxes go to stderr and are confirmed at once
+    bool check = false;      // tokenize and check only
+    std::string boxLog;      // JSON line per message box
+    std::string printLog;    // JSON line per PRINT
+    std::string screenshot;  // PNG of the window when the run ends
+    std::string events;      // window events to feed to the run
+    std::string record;      // write what a person did as an events file
+};
+
+enum class ParseResult { Run, Exit0, Usage };
+
+// Parses argv into `opts`. Prints help, version or usage errors itself;
+// the result says what the caller should do.
+ParseResult parseOptions(int argc, char** argv, Options& opts);
+
+}  // namespace tessel

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "host/interpreter.h"
+#include "host/options.h"
+
+namespace tessel {
+namespace {
+
+ParseResult parse(std::vector<std::string> args, Options& o) {
+    std::vector<char*> argv;
+    static std::string prog = "tessel";
+    argv.push_back(prog.data());
+    for (std::string& a : args) argv.push_back(a.data());
+    return parseOptions(static_cast<int>(argv.size()), argv.data(), o);
+}
+
+TEST(Options, ScriptAndFlags) {
+    Options o;
+    EXPECT_EQ(parse({"--headless", "--box-log", "b.jsonl", "demo.tsl"}, o), ParseResult::Run);
+    EXPECT_TRUE(o.headless);
+    EXPECT_EQ(o.boxLog, "b.jsonl");
+    EXPECT_EQ(o.script, "demo.tsl");
+}
+
+TEST(Options, UsageErrors) {
+    Options a, b, c, d;
+    EXPECT_EQ(parse({}, a), ParseResult::Usage);
+    EXPECT_EQ(parse({"--bogus", "x.tsl"}, b), ParseResult::Usage);
+    EXPECT_EQ(parse({"x.tsl", "y.tsl"}, c), ParseResult::Usage);
+    EXPECT_EQ(parse({"x.tsl", "--events"}, d), ParseResult::Usage);
+}
+
+TEST(Options, ScriptNamesStartingWithADashAfterDoubleDash) {
+    Options o;
+    EXPECT_EQ(parse({"--", "-odd.tsl"}, o), ParseResult::Run);
+    EXPECT_EQ(o.script, "-odd.tsl");
+}
+
+TEST(TextHelpers, JsonEscapeKeepsTheFileAscii) {
+    EXPECT_EQ(jsonEscape("a\"b\\c"), "a\\\"b\\\\c");
+    EXPECT_EQ(jsonEscape(std::string("\r\n\x7f\xe9\x00", 5)), "\\u000d\\u000a\\u007f\\u00e9\\u0000");
+}
+
+TEST(TextHelpers, Cp1252ToUtf8) {
+    EXPECT_EQ(cp1252ToUtf8("\xe9"), "\xc3\xa9");          // e acute
+    EXPECT_EQ(cp1252ToUtf8("\x80"), "\xe2\x82\xac");      // euro sign
+    EXPECT_EQ(cp1252ToUtf8("plain"), "plain");
+}
+
+}  // namespace
+}  // namespace tessel
