@@ -1,0 +1,27 @@
+// Text rendering with FreeType; fontconfig turns a face name into a file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace tessel {
+
+class Font {
+   public:
+    virtual ~Font() = default;
+    // Opens `face` sized to a cell `height` pixels high and `width` pixels per
+    // character (0: the face's natural width); weight 700 is bold. Falls back
+    // to a monospace face; null only when no font at all is available.
+    static std::unique_ptr<Font> open(std::string_view face, int height, int width, int weight);
+
+    virtual int cellHeight() const = 0;
+    virtual int ascent() const = 0;
+    virtual int textWidth(std::string_view bytes) const = 0;
+    // Draws bytes (Windows-1252) anti-aliased in `rgb` with the cell's top-left
+    // corner at (x, y), clipped to the pixel buffer.
+    virtual void draw(uint32_t* pixels, int bufWidth, int bufHeight, int x, int y,
+                      std::string_view bytes, uint32_t rgb) const = 0;
+};
+
+}  // namespace tessel
