@@ -15,8 +15,6 @@ namespace {
 // The largest declared array size that gets storage; a bigger one is an
 // error rather than an attempt to allocate it.
 constexpr int32_t kMaxArrayElements = 16777216;
-// All arrays of a script together get at most this much element storage.
-constexpr int64_t kArrayStorageBudget = int64_t{1} << 30;
 
 // The value of a literal's text: a decimal prefix (digits, one dot, an
 // exponent), the rest ignored; 0 when there is none. Array sizes are the only
@@ -65,7 +63,7 @@ bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
         elements = toInt32(size) + int64_t{1};
     }
     int64_t bytes = elements * elementBytes(type);
-    if (ctx.arrayBytes + bytes > kArrayStorageBudget)
+    if (ctx.arrayBytes + bytes > ctx.state.arrayStorageBudget)
         return ctx.failQuoting("ERROR", "Array too large! -{ ", j, line);
     ctx.arrayBytes += bytes;
 

@@ -168,6 +168,11 @@ bool scanOne(Scanner& s) {
 
 int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep) {
     tokens.clear();
+    // A source of n bytes holds at most n tokens; reserving address space up
+    // front spares the store its regrowth copies (pages are touched only as
+    // tokens arrive).
+    tokens.text.reserve(source.size() + 1);
+    tokens.cls.reserve(source.size() + 1);
     lex.errorCode = LEX_OK;
     Scanner s{source, 0, tokens, lex, rep};
     while (!s.atEnd())
