@@ -12,9 +12,9 @@ namespace {
 // Each returns the index of the token the scan stops on, or kScanEnd when it
 // reaches the end of the token store.
 
-// From a false IF's condition to its own ELSE or ENDIF, passing over nested
-// IF ... ENDIF blocks.
-int32_t scanIfEnd(const Interpreter& in, int32_t from) {
+// To the ENDIF that closes the block open at `from` (or, with `stopAtElse`,
+// to its ELSE if one comes first), passing over nested IF ... ENDIF blocks.
+int32_t scanBlockEnd(const Interpreter& in, int32_t from, bool stopAtElse) {
     int32_t depth = 0;
     for (int32_t j = from + 1; j <= in.tokens.count; ++j) {
         int32_t c = in.tokens.cls[j];
@@ -23,27 +23,18 @@ int32_t scanIfEnd(const Interpreter& in, int32_t from) {
         } else if (c == KW_ENDIF) {
             if (depth == 0) return j;
             --depth;
-        } else if (c == KW_ELSE && depth == 0) {
+        } else if (c == KW_ELSE && depth == 0 && stopAtElse) {
             return j;
         }
     }
     return kScanEnd;
 }
 
-// From an ELSE to its own ENDIF, passing over nested IF ... ENDIF blocks.
-int32_t scanElseEnd(const Interpreter& in, int32_t from) {
-    int32_t depth = 0;
-    for (int32_t j = from + 1; j <= in.tokens.count; ++j) {
-        int32_t c = in.tokens.cls[j];
-        if (c == KW_IF) {
-            ++depth;
-        } else if (c == KW_ENDIF) {
-            if (depth == 0) return j;
-            --depth;
-        }
-    }
-    return kScanEnd;
-}
+// From a false IF's condition to its own ELSE or ENDIF.
+int32_t scanIfEnd(const Interpreter& in, int32_t from) { return scanBlockEnd(in, from, true); }
+
+// From an ELSE to its own ENDIF.
+int32_t scanElseEnd(const Interpreter& in, int32_t from) { return scanBlockEnd(in, from, false); }
 
 // From a false WHILE's condition to its own WEND, counting nested loops.
 int32_t scanWhileEnd(const Interpreter& in, int32_t from) {
