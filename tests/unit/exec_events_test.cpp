@@ -165,7 +165,9 @@ TEST(ExecEvents, TimerIntervalsComeFromVariablesAndAreAtLeastTenMs) {
     p.var("t").num = 250.0f;
     p.platform.ticks = 123456;
     p.send(WM_TIMER, kTimerId);
-    if (haveEvaluator()) EXPECT_EQ(p.platform.timers.at(kTimerId), 250u);
+    if (haveEvaluator()) {
+        EXPECT_EQ(p.platform.timers.at(kTimerId), 250u);
+    }
     EXPECT_EQ(p.var("tick").num, 123456.0f);
     p.send(WM_LBUTTONDOWN);
     EXPECT_EQ(p.platform.timers.count(kTimerId), 0u);
