@@ -22,7 +22,8 @@ $(BUILD)/build.ninja:
 build: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: deps build
+run: deps
+	$(MAKE) build
 	@scripts/run-demo.sh $(BUILD)/tessel
 
 unit-test: build
@@ -54,7 +55,9 @@ test: deps
 	$(MAKE) fuzz FUZZ_SECONDS=30
 	@echo "all test suites passed"
 
-bench: deps build
+bench: deps
+	scripts/install-deps.sh --bench
+	$(MAKE) build
 	scripts/run-bench.sh $(BUILD)
 
 clean:
