@@ -20,6 +20,7 @@ void fillRect(uint32_t* px, int bw, int bh, int x0, int y0, int x1, int y1, uint
     y0 = std::max(y0, 0);
     x1 = std::min(x1, bw);
     y1 = std::min(y1, bh);
+    if (x0 >= x1) return;
     for (int y = y0; y < y1; ++y)
         std::fill(px + static_cast<size_t>(y) * bw + x0, px + static_cast<size_t>(y) * bw + x1, c);
 }

@@ -38,7 +38,7 @@ std::string_view trimmed(std::string_view s) {
 
 // Splits off the first blank-separated word of `s`.
 std::string_view takeWord(std::string_view& s) {
-    s = trimmed(s);
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
     size_t n = 0;
     while (n < s.size() && !isBlank(s[n])) ++n;
     std::string_view w = s.substr(0, n);
