@@ -1,5 +1,6 @@
 #include "platform/window_core.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -24,19 +25,22 @@ void WindowCore::present(PixelView f) {
     refreshScreen();
 }
 
-std::vector<uint32_t> WindowCore::composeScreen() {
-    std::vector<uint32_t> screen = frame_;
+const std::vector<uint32_t>& WindowCore::composeScreen() {
+    bool anyVisible = std::any_of(edits_.begin(), edits_.end(),
+                                  [](const EditModel& e) { return e.visible; });
+    if (!anyVisible) return frame_;  // the common case: no copy
+    screen_ = frame_;
     const Font* font = editFont();
     for (size_t i = 0; i < edits_.size(); ++i) {
         int32_t handle = kMainWindow + 1 + static_cast<int32_t>(i);
-        edits_[i].draw(screen.data(), width_, height_, font, handle == focus_);
+        edits_[i].draw(screen_.data(), width_, height_, font, handle == focus_);
     }
-    return screen;
+    return screen_;
 }
 
 bool WindowCore::saveScreenshot(const std::string& path) {
     if (width_ <= 0 || height_ <= 0) return false;
-    std::vector<uint32_t> screen = composeScreen();
+    const std::vector<uint32_t>& screen = composeScreen();
     return savePng(path, screen.data(), width_, height_);
 }
 

@@ -70,7 +70,7 @@ class WindowCore : public Platform {
     void applyEvent(const ScriptedEvent& e);
 
     // The frame with the visible edit controls drawn over it.
-    std::vector<uint32_t> composeScreen();
+    const std::vector<uint32_t>& composeScreen();
     void refreshScreen() { showScreen(composeScreen()); }
 
     // How long a close request has waited for the script, in ms (none: not pending).
@@ -83,6 +83,7 @@ class WindowCore : public Platform {
     WindowProc proc_;                 // the main window's procedure
     int width_ = 0, height_ = 0;      // client area
     std::vector<uint32_t> frame_;     // last presented frame: what a repaint shows
+    std::vector<uint32_t> screen_;    // frame_ with the edit controls over it
     TimerSet timers_;                 // the script's timers
 
    private:
