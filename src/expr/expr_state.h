@@ -2,12 +2,74 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace tessel {
+
+// Binary operators of numeric expressions and terms.
+enum ExprOp : uint8_t { OP_NONE = 0, OP_PLUS, OP_MINUS, OP_STAR, OP_SLASH, OP_PCT, OP_CARET };
+
+// What the numeric factor does with a token (each token matches at most one).
+enum NumAlt : uint8_t {
+    NA_NONE = 0,  // starts no numeric factor
+    NA_MINUS,     // unary "-": negates the factor that follows
+    NA_PLUS,      // unary "+": passes over the sign
+    NA_DIGIT,     // text begins with a digit: its precomputed value
+    NA_LPAR,      // "(" groups a numeric expression
+    NA_LBRK,      // "[" groups like "("
+    NA_NUMVAR,    // name of a number variable
+    NA_PTRVAR,    // name of a pointer variable
+    NA_NAME,      // any other name not followed by "[": reads 0, used
+    NA_NUMARR,    // element of a number array
+    NA_PTRARR,    // element of a pointer array
+    NA_FUNC,      // numeric function keyword
+};
+
+// What the string factor does with a token.
+enum StrAlt : uint8_t {
+    SA_NONE = 0,
+    SA_LPAR,    // "(" groups a string expression
+    SA_STRVAR,  // name of a string variable
+    SA_STRARR,  // element of a string array
+    SA_STRS,
+    SA_CHRS,
+    SA_LSTR,
+    SA_RSTR,
+    SA_MSTR,
+    SA_NUM,     // number literal: type error
+    SA_QSTR,    // string literal
+};
+
+// What a name stands for as a comparison operand.
+enum NameKind : uint8_t { NK_NONE = 0, NK_NUMVAR, NK_STRVAR, NK_NUMARR, NK_STRARR };
+
+// Flags of a run token.
+enum : uint8_t {
+    RF_BEFORE_STRING = 1,  // a "+"/"-" whose next token is a string operand
+};
+
+// Everything the evaluator needs to know about one token, worked out once
+// after checking so that evaluation never parses or compares text.
+struct RunToken {
+    float num = 0.0f;        // value of a token whose text begins with a digit
+    int32_t ref = 0;         // bound variable or array number (0 when none)
+    int32_t cls = 0;         // class field copied from the token store
+    uint8_t op = OP_NONE;    // binary operator kind
+    uint8_t numAlt = NA_NONE;
+    uint8_t strAlt = SA_NONE;
+    uint8_t nameKind = NK_NONE;
+    uint8_t flags = 0;
+};
 
 struct ExprState {
     uint32_t rndState = 0x12345678u;  // RND generator, never reseeded
     uint32_t randState = 0;           // RAND generator, seeded from the clock at start-up
+    std::vector<RunToken> run;        // per token, indexed like the token store (count + 2)
+    int32_t depth = 0;                // nesting of groups, subscripts and function arguments
 };
+
+// Deepest nesting an expression may have before the run is aborted; keeps
+// the recursive evaluator well inside the C stack.
+inline constexpr int32_t kMaxExprDepth = 1000;
 
 }  // namespace tessel

@@ -1,0 +1,160 @@
+// The run tables: what every token means to the evaluator, worked out once
+// after checking. Also the nesting guard's diagnostic and string elements.
+#include <string>
+
+#include "expr/cursor.h"
+
+namespace tessel {
+
+namespace {
+
+int32_t tableAt(const std::vector<int32_t>& table, int32_t i) {
+    return i >= 0 && static_cast<size_t>(i) < table.size() ? table[i] : 0;
+}
+
+int32_t variableType(const CheckerState& ck, int32_t v) {
+    return v > 0 && v <= ck.varCount() ? ck.vars[v].type : TYPE_NONE;
+}
+
+int32_t arrayType(const CheckerState& ck, int32_t a) {
+    return a > 0 && a <= ck.arrayCount() ? ck.arrays[a].type : TYPE_NONE;
+}
+
+ExprOp operatorOf(int32_t cls, const std::string& text) {
+    switch (cls) {
+        case CLS_PLUS: return OP_PLUS;
+        case CLS_MINUS: return OP_MINUS;
+        case CLS_STAR: return OP_STAR;
+        case CLS_SLASH: return OP_SLASH;
+        case CLS_PCT: return OP_PCT;
+        // 32 is also the STR keyword's code: only the caret itself is "^".
+        case CLS_CARET: return text == "^" ? OP_CARET : OP_NONE;
+        default: return OP_NONE;
+    }
+}
+
+bool isNumericFunction(int32_t cls) {
+    switch (cls) {
+        case KW_RND: case KW_RAND: case KW_SIN: case KW_COS: case KW_TAN: case KW_ATAN:
+        case KW_ABS: case KW_SQR: case KW_LOG: case KW_ROUND: case KW_INT: case KW_FRAC:
+        case KW_VAL: case KW_LEN:
+            return true;
+        default:
+            return false;
+    }
+}
+
+StrAlt stringFunctionAlt(int32_t cls) {
+    switch (cls) {
+        case KW_STRS: return SA_STRS;
+        case KW_CHRS: return SA_CHRS;
+        case KW_LSTR: return SA_LSTR;
+        case KW_RSTR: return SA_RSTR;
+        case KW_MSTR: return SA_MSTR;
+        default: return SA_NONE;
+    }
+}
+
+// Fills in the name-dependent fields of identifier token i.
+void classifyName(const Interpreter& in, int32_t i, RunToken& t) {
+    const CheckerState& ck = in.checker;
+    bool element = in.tokens.classAt(i + 1) == CLS_LBRK;
+    int32_t v = tableAt(ck.tokVar, i);
+    int32_t a = tableAt(ck.tokArr, i);
+    if (!element) {
+        t.ref = v;
+        int32_t type = variableType(ck, v);
+        t.numAlt = type == TYPE_NUM ? NA_NUMVAR : type == TYPE_PTR ? NA_PTRVAR : NA_NAME;
+        if (type == TYPE_STR) t.strAlt = SA_STRVAR;
+    } else {
+        t.ref = a;
+        int32_t type = arrayType(ck, a);
+        t.numAlt = type == TYPE_NUM ? NA_NUMARR : type == TYPE_PTR ? NA_PTRARR : NA_NONE;
+        if (type == TYPE_STR) t.strAlt = SA_STRARR;
+    }
+    // Comparison operands look at the binding, not at what follows.
+    int32_t vt = variableType(ck, v);
+    int32_t at = arrayType(ck, a);
+    if (vt == TYPE_STR) t.nameKind = NK_STRVAR;
+    else if (vt == TYPE_NUM || vt == TYPE_PTR) t.nameKind = NK_NUMVAR;
+    else if (at == TYPE_STR) t.nameKind = NK_STRARR;
+    else if (at == TYPE_NUM || at == TYPE_PTR) t.nameKind = NK_NUMARR;
+}
+
+RunToken classify(const Interpreter& in, int32_t i) {
+    RunToken t;
+    const std::string& text = in.tokens.textAt(i);
+    t.cls = in.tokens.classAt(i);
+    t.op = operatorOf(t.cls, text);
+    if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
+        // A string literal that begins with a digit reads as its number too.
+        t.numAlt = NA_DIGIT;
+        t.num = static_cast<float>(textToNumber(text));
+    }
+    switch (t.cls) {
+        case CLS_MINUS: t.numAlt = NA_MINUS; break;
+        case CLS_PLUS: t.numAlt = NA_PLUS; break;
+        case CLS_LPAR: t.numAlt = NA_LPAR; t.strAlt = SA_LPAR; break;
+        case CLS_LBRK: t.numAlt = NA_LBRK; break;
+        case CLS_NUM: t.strAlt = SA_NUM; break;
+        case CLS_QSTR: t.strAlt = SA_QSTR; break;
+        case CLS_NAME: classifyName(in, i, t); break;
+        default:
+            if (isNumericFunction(t.cls)) t.numAlt = NA_FUNC;
+            t.strAlt = stringFunctionAlt(t.cls);
+            break;
+    }
+    return t;
+}
+
+// A string literal, string variable, string-array element or string function.
+bool isStringOperand(const RunToken& t) {
+    return t.strAlt == SA_QSTR || t.strAlt == SA_STRVAR || t.strAlt == SA_STRARR ||
+           (t.strAlt >= SA_STRS && t.strAlt <= SA_MSTR);
+}
+
+}  // namespace
+
+void buildRunTables(Interpreter& in) {
+    ExprState& ex = in.expr;
+    int32_t n = in.tokens.count;
+    ex.run.assign(static_cast<size_t>(n) + 2, RunToken{});
+    for (int32_t i = 1; i <= n; ++i) ex.run[i] = classify(in, i);
+    for (int32_t i = 1; i <= n; ++i) {
+        RunToken& t = ex.run[i];
+        if ((t.op == OP_PLUS || t.op == OP_MINUS) && isStringOperand(ex.run[i + 1]))
+            t.flags |= RF_BEFORE_STRING;
+    }
+    ex.depth = 0;
+}
+
+void nestingTooDeep(Interpreter& in) {
+    in.diagnostic("Expression nested too deeply! -{ " + in.tokens.textAt(in.exec.pc) + " }",
+                  "ERROR", 0);
+    throw RunAbort{};
+}
+
+const std::string& stringElement(const Interpreter& in, int32_t array, int32_t index) {
+    static const std::string kEmpty;
+    if (array <= 0 || array > in.checker.arrayCount()) return kEmpty;
+    const auto& v = in.checker.arrays[array].strs;
+    return index >= 0 && static_cast<size_t>(index) < v.size() ? v[index] : kEmpty;
+}
+
+void storeStringElement(Interpreter& in, int32_t array, int32_t index, std::string value) {
+    if (array <= 0 || array > in.checker.arrayCount()) return;
+    auto& v = in.checker.arrays[array].strs;
+    if (index >= 0 && static_cast<size_t>(index) < v.size()) v[index] = std::move(value);
+}
+
+float fetchNumeric(Interpreter& in) {
+    fetch(in);
+    return numericExpression(in);
+}
+
+std::string fetchString(Interpreter& in) {
+    fetch(in);
+    return stringExpression(in);
+}
+
+}  // namespace tessel

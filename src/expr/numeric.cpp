@@ -1,0 +1,208 @@
+// Numeric expressions: the additive level, the multiplicative level and the
+// factor with the built-in numeric functions, over the run tables.
+#include <cmath>
+
+#include "expr/cursor.h"
+
+namespace tessel {
+
+namespace {
+
+// Order of each factor alternative. After one alternative has used its tokens
+// only later alternatives are tried on the token that follows.
+constexpr int kFactorOrder[] = {
+    0,  // NA_NONE
+    0,  // NA_MINUS (handled on entry)
+    0,  // NA_PLUS (handled on entry)
+    1,  // NA_DIGIT
+    2,  // NA_LPAR
+    3,  // NA_LBRK
+    4,  // NA_NUMVAR
+    4,  // NA_PTRVAR
+    4,  // NA_NAME
+    5,  // NA_NUMARR
+    5,  // NA_PTRARR
+    6,  // NA_FUNC
+};
+
+// "%": the quotient truncated toward zero (not the remainder).
+float truncatedQuotient(float a, float b) {
+    double q = static_cast<double>(a) / static_cast<double>(b);
+    if (!std::isfinite(q)) return static_cast<float>(q);
+    double t = std::trunc(q);
+    // The rounded quotient may reach an integer the exact one falls short of;
+    // the exact remainder's sign tells.
+    if (t != 0.0) {
+        double r = std::fma(-t, static_cast<double>(b), static_cast<double>(a));
+        if (r != 0.0 && std::signbit(r) != std::signbit(a)) t -= std::copysign(1.0, t);
+    }
+    return static_cast<float>(t);
+}
+
+// "^": |a| to the power b through the base-2 logarithm, negated for an odd
+// integer part of b and a negative a. A zero base gives the usual powers.
+float power(float a, float b) {
+    double bd = b;
+    long double mag;
+    if (a == 0.0f) {
+        mag = std::pow(0.0, bd);
+    } else {
+        long double lg = std::log2(std::fabs(static_cast<long double>(a)));
+        mag = std::exp2(static_cast<long double>(bd) * lg);
+    }
+    bool odd = std::isfinite(bd) && std::fmod(std::trunc(bd), 2.0) != 0.0;
+    if (odd && std::signbit(a)) mag = -mag;
+    return static_cast<float>(mag);
+}
+
+float applyFunction(Interpreter& in, int32_t code, float x) {
+    double d = x;
+    switch (code) {
+        case KW_RND: return rndStep(in.expr);
+        case KW_RAND: return static_cast<float>(randStep(in.expr, toInt32(d)));
+        case KW_SIN: return static_cast<float>(std::sin(d));
+        case KW_COS: return static_cast<float>(std::cos(d));
+        case KW_TAN: return static_cast<float>(std::tan(d));
+        case KW_ATAN: return static_cast<float>(std::atan(d));
+        case KW_ABS: return std::fabs(x);
+        case KW_SQR: return static_cast<float>(std::sqrt(d));
+        case KW_LOG: return static_cast<float>(std::log(d));
+        case KW_ROUND: return std::nearbyint(x);
+        case KW_INT: return static_cast<float>(toInt32(d));
+        case KW_FRAC: return x - std::trunc(x);
+        default: return 0.0f;
+    }
+}
+
+// A built-in function; the current token is its keyword.
+float functionFactor(Interpreter& in, int32_t code) {
+    NestGuard guard(in);
+    fetch(in);
+    if (code == KW_VAL) return static_cast<float>(textToNumber(stringFactor(in)));
+    if (code == KW_LEN) return static_cast<float>(stringFactor(in).size());
+    return applyFunction(in, code, numericFactor(in));
+}
+
+// "(" or "[" groups a numeric expression; the closing token is passed over
+// without looking at it.
+float groupFactor(Interpreter& in) {
+    NestGuard guard(in);
+    fetch(in);
+    float v = numericExpression(in);
+    fetch(in);
+    return v;
+}
+
+// The subscript of an element: a whole expression up to the closing bracket.
+int32_t subscript(Interpreter& in) {
+    NestGuard guard(in);
+    fetch(in);
+    fetch(in);
+    int32_t index = toInt32(numericExpression(in));
+    fetch(in);
+    return index;
+}
+
+// A unary sign: "-" negates the factor that follows, "+" passes over itself.
+float signedFactor(Interpreter& in, bool negate) {
+    NestGuard guard(in);
+    fetch(in);
+    float v = numericFactor(in);
+    return negate ? -v : v;
+}
+
+float numericTerm(Interpreter& in) {
+    float v = numericFactor(in);
+    for (;;) {
+        switch (current(in).op) {
+            case OP_STAR: fetch(in); v = v * numericFactor(in); break;
+            case OP_SLASH: {
+                fetch(in);
+                double f = numericFactor(in);
+                v = static_cast<float>(static_cast<double>(v) / f);
+                break;
+            }
+            case OP_PCT: fetch(in); v = truncatedQuotient(v, numericFactor(in)); break;
+            case OP_CARET: fetch(in); v = power(v, numericFactor(in)); break;
+            default: return v;
+        }
+    }
+}
+
+}  // namespace
+
+float numericFactor(Interpreter& in) {
+    const RunToken* t = &current(in);
+    if (t->numAlt == NA_MINUS || t->numAlt == NA_PLUS)
+        return signedFactor(in, t->numAlt == NA_MINUS);
+    float v = 0.0f;
+    int last = 0;
+    for (;;) {
+        int order = kFactorOrder[t->numAlt];
+        if (order <= last) return v;
+        last = order;
+        switch (t->numAlt) {
+            case NA_DIGIT: v = t->num; fetch(in); break;
+            case NA_LPAR:
+            case NA_LBRK: v = groupFactor(in); break;
+            case NA_NUMVAR: v = in.checker.vars[t->ref].num; fetch(in); break;
+            case NA_PTRVAR: v = static_cast<float>(in.checker.vars[t->ref].ptr); fetch(in); break;
+            case NA_NAME: fetch(in); break;
+            case NA_NUMARR: {
+                int32_t a = t->ref;
+                v = readNumberElement(in, a, subscript(in));
+                break;
+            }
+            case NA_PTRARR: {
+                int32_t a = t->ref;
+                v = static_cast<float>(readPointerElement(in, a, subscript(in)));
+                break;
+            }
+            case NA_FUNC: v = functionFactor(in, t->cls); break;
+            default: return v;
+        }
+        t = &current(in);
+    }
+}
+
+float numericExpression(Interpreter& in) {
+    float v;
+    const RunToken& first = current(in);
+    if (first.op == OP_MINUS) {
+        // A leading "-" negates the whole first term: -2^2 is -4.
+        fetch(in);
+        v = -numericTerm(in);
+    } else if (first.op == OP_PLUS) {
+        v = 0.0f;  // the "+" is read below as an addition to 0
+    } else {
+        v = numericTerm(in);
+    }
+    for (;;) {
+        const RunToken& o = current(in);
+        // A sign before a string operand ends the expression: STRS(5) + "A".
+        if ((o.op != OP_PLUS && o.op != OP_MINUS) || (o.flags & RF_BEFORE_STRING)) return v;
+        bool add = o.op == OP_PLUS;
+        fetch(in);
+        float f = numericTerm(in);
+        v = add ? v + f : v - f;
+    }
+}
+
+float rndStep(ExprState& ex) {
+    uint32_t s = ex.rndState;
+    s = ((s << 7) | (s >> 25)) * 13u;
+    ex.rndState = s;
+    double magnitude = std::fabs(static_cast<double>(static_cast<int32_t>(s)));
+    return static_cast<float>(magnitude * 0x1p-31);
+}
+
+int32_t randStep(ExprState& ex, int32_t n) {
+    int32_t lo = n < 0 ? n : 0;
+    int32_t hi = n < 0 ? 0 : n;
+    uint32_t count = static_cast<uint32_t>(hi) - static_cast<uint32_t>(lo) + 1u;
+    ex.randState = ex.randState * 134775813u + 1u;
+    uint64_t offset = (static_cast<uint64_t>(count) * ex.randState) >> 32;
+    return static_cast<int32_t>(static_cast<int64_t>(lo) + static_cast<int64_t>(offset));
+}
+
+}  // namespace tessel

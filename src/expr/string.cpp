@@ -1,0 +1,183 @@
+// String expressions: concatenation and the string factor with STRS, CHRS,
+// LSTR, RSTR and MSTR. Factors append to the running string in place so that
+// reading a variable or a literal copies its bytes once.
+#include <string>
+#include <string_view>
+
+#include "expr/cursor.h"
+
+namespace tessel {
+
+namespace {
+
+// Order of each string factor alternative (see the numeric factor).
+constexpr int kStringOrder[] = {
+    0,   // SA_NONE
+    1,   // SA_LPAR
+    2,   // SA_STRVAR
+    3,   // SA_STRARR
+    4,   // SA_STRS
+    5,   // SA_CHRS
+    6,   // SA_LSTR
+    7,   // SA_RSTR
+    8,   // SA_MSTR
+    9,   // SA_NUM
+    10,  // SA_QSTR
+};
+
+void appendStringExpression(Interpreter& in, std::string& out);
+
+[[noreturn]] void notString(Interpreter& in) {
+    in.diagnostic("Not String! -{ " + in.tokens.textAt(in.exec.pc) + " }", "TYPE ERROR", 0);
+    throw RunAbort{};
+}
+
+// The source of LSTR, RSTR and MSTR: a string variable or a string literal.
+std::string_view substringSource(const Interpreter& in) {
+    const RunToken& t = current(in);
+    if (t.strAlt == SA_STRVAR) return in.checker.vars[t.ref].str;
+    if (t.strAlt == SA_QSTR) return in.tokens.textAt(in.exec.pc);
+    return {};
+}
+
+// A count or start: one token (a number literal, a number or pointer
+// variable), negated by a "-" before it; any other token gives 0.
+int32_t smallArgument(Interpreter& in) {
+    bool negate = current(in).cls == CLS_MINUS;
+    if (negate) fetch(in);
+    const RunToken& t = current(in);
+    double v = 0.0;
+    if (t.cls == CLS_NUM) v = t.num;
+    else if (t.numAlt == NA_NUMVAR) v = in.checker.vars[t.ref].num;
+    else if (t.numAlt == NA_PTRVAR) v = in.checker.vars[t.ref].ptr;
+    fetch(in);
+    return toInt32(negate ? -v : v);
+}
+
+// Passes over a "," between arguments; false when the token is no ",".
+bool passComma(Interpreter& in) {
+    if (current(in).cls != CLS_COMMA) return false;
+    fetch(in);
+    return true;
+}
+
+std::string_view leftPart(std::string_view s, int32_t n) {
+    if (n <= 0) return {};
+    return s.substr(0, static_cast<size_t>(n));
+}
+
+std::string_view rightPart(std::string_view s, int32_t n) {
+    int64_t len = static_cast<int64_t>(s.size());
+    if (n == 0) return s;
+    if (n > 0) return n >= len ? s : s.substr(static_cast<size_t>(len - n));
+    int64_t from = -static_cast<int64_t>(n);  // 1-based position
+    return from > len ? std::string_view() : s.substr(static_cast<size_t>(from - 1));
+}
+
+std::string_view middlePart(std::string_view s, int32_t start, int32_t count) {
+    int64_t len = static_cast<int64_t>(s.size());
+    int64_t p = start;
+    if (p == 0) p = 1;
+    if (p < 0) p = len + 1 + p;
+    if (p < 1) p = 1;
+    if (p > len || count <= 0) return {};
+    return s.substr(static_cast<size_t>(p - 1), static_cast<size_t>(count));
+}
+
+// LSTR, RSTR or MSTR on its keyword. Appends the result and returns true, or
+// returns false (nothing appended) when a "," is missing.
+bool substringFunction(Interpreter& in, int alt, std::string& out) {
+    fetch(in);
+    fetch(in);
+    std::string_view source = substringSource(in);
+    fetch(in);
+    if (!passComma(in)) return false;
+    int32_t first = smallArgument(in);
+    std::string_view part;
+    if (alt == SA_MSTR) {
+        if (!passComma(in)) return false;
+        part = middlePart(source, first, smallArgument(in));
+    } else {
+        part = alt == SA_LSTR ? leftPart(source, first) : rightPart(source, first);
+    }
+    out.append(part);
+    fetch(in);  // the closing parenthesis: concatenation goes on after it
+    return true;
+}
+
+// STRS and CHRS take a whole numeric expression.
+void numberFunction(Interpreter& in, int alt, std::string& out) {
+    NestGuard guard(in);
+    fetch(in);
+    float v = numericExpression(in);
+    if (alt == SA_STRS) out += numberToText(v);
+    else out.push_back(static_cast<char>(toInt32(v) & 0xFF));
+}
+
+// Appends one string factor to `out`. When several alternatives match in
+// turn, the last one's value is what the factor gives.
+void appendStringFactor(Interpreter& in, std::string& out) {
+    const size_t base = out.size();
+    int last = 0;
+    for (;;) {
+        const RunToken& t = current(in);
+        int order = kStringOrder[t.strAlt];
+        if (order <= last) return;
+        last = order;
+        out.resize(base);
+        switch (t.strAlt) {
+            case SA_LPAR: {
+                NestGuard guard(in);
+                fetch(in);
+                appendStringExpression(in, out);
+                fetch(in);
+                break;
+            }
+            case SA_STRVAR: out += in.checker.vars[t.ref].str; fetch(in); break;
+            case SA_STRARR: {
+                int32_t a = t.ref;
+                NestGuard guard(in);
+                fetch(in);
+                fetch(in);
+                int32_t index = toInt32(numericExpression(in));
+                out += stringElement(in, a, index);
+                fetch(in);
+                break;
+            }
+            case SA_STRS:
+            case SA_CHRS: numberFunction(in, t.strAlt, out); break;
+            case SA_LSTR:
+            case SA_RSTR:
+            case SA_MSTR:
+                if (substringFunction(in, t.strAlt, out)) return;
+                break;
+            case SA_NUM: notString(in);
+            case SA_QSTR: out += in.tokens.textAt(in.exec.pc); fetch(in); break;
+            default: return;
+        }
+    }
+}
+
+void appendStringExpression(Interpreter& in, std::string& out) {
+    if (current(in).op != OP_PLUS) appendStringFactor(in, out);
+    while (current(in).op == OP_PLUS) {
+        fetch(in);
+        appendStringFactor(in, out);
+    }
+}
+
+}  // namespace
+
+std::string stringFactor(Interpreter& in) {
+    std::string s;
+    appendStringFactor(in, s);
+    return s;
+}
+
+std::string stringExpression(Interpreter& in) {
+    std::string s;
+    appendStringExpression(in, s);
+    return s;
+}
+
+}  // namespace tessel

@@ -1,0 +1,316 @@
+// The evaluator over token streams: numeric and string expressions,
+// conditions, elements and the nesting limit.
+#include <cmath>
+
+#include "expr_fixture.h"
+
+namespace tessel::testing {
+namespace {
+
+using NumericExpr = ExprFixture;
+using StringExpr = ExprFixture;
+using Conditions = ExprFixture;
+using Elements = ExprFixture;
+
+TEST_F(NumericExpr, PrecedenceAndAssociativity) {
+    EXPECT_EQ(num("1+2*3"), 7.0f);
+    EXPECT_EQ(num("(1+2)*3"), 9.0f);
+    EXPECT_EQ(num("[1+2]*3"), 9.0f);
+    EXPECT_EQ(num("10-2-3"), 5.0f);
+    EXPECT_EQ(num("2*3^2"), 36.0f);
+    EXPECT_EQ(num("2^3*2"), 16.0f);
+    EXPECT_EQ(num("100/8%3"), 4.0f);
+}
+
+TEST_F(NumericExpr, SignsFollowTheRulings) {
+    EXPECT_EQ(num("-3"), -3.0f);
+    EXPECT_EQ(num("-2^2"), -4.0f);
+    EXPECT_EQ(num("2*-3"), -6.0f);
+    EXPECT_EQ(num("2^-1"), 0.5f);
+    EXPECT_EQ(num("(-3)*2"), -6.0f);
+    EXPECT_EQ(num("INT -2.5"), -2.0f);
+    EXPECT_EQ(num("ABS -3"), 3.0f);
+    EXPECT_EQ(num("2*+3"), 6.0f);
+    EXPECT_EQ(num("1--3"), 4.0f);
+    EXPECT_EQ(numText("-"), "-0");
+    EXPECT_EQ(numText("-0"), "-0");
+    EXPECT_EQ(num("+5"), 5.0f);
+}
+
+TEST_F(NumericExpr, QuotientAndPower) {
+    EXPECT_EQ(num("7%2"), 3.0f);
+    EXPECT_EQ(num("-7%2"), -3.0f);
+    EXPECT_EQ(num("7.5%2"), 3.0f);
+    EXPECT_EQ(num("(-2)^3"), -8.0f);
+    EXPECT_EQ(num("(-2)^2"), 4.0f);
+    EXPECT_EQ(num("(-8)^(1/3)"), 2.0f);
+    EXPECT_EQ(numText("(-2)^2.5"), "5.656854");
+    EXPECT_EQ(numText("2^0.5"), "1.414214");
+    EXPECT_EQ(num("0^2"), 0.0f);
+    EXPECT_EQ(num("0^0"), 1.0f);
+    EXPECT_EQ(numText("0^-1"), "#INF");
+    EXPECT_EQ(num("10^2"), 100.0f);
+    EXPECT_EQ(numText("1%0"), "#INF");
+    EXPECT_EQ(numText("0%0"), "#qNAN");
+}
+
+TEST_F(NumericExpr, ArithmeticNeverTraps) {
+    EXPECT_EQ(numText("1/0"), "#INF");
+    EXPECT_EQ(numText("-1/0"), "#-INF");
+    EXPECT_EQ(numText("0/0"), "#qNAN");
+    EXPECT_EQ(numText("SQR(-1)"), "#qNAN");
+    EXPECT_EQ(numText("LOG(0)"), "#-INF");
+    EXPECT_EQ(numText("1/3"), "0.333333");
+}
+
+TEST_F(NumericExpr, Functions) {
+    EXPECT_EQ(num("INT 2.5"), 2.0f);
+    EXPECT_EQ(num("INT 3.5"), 4.0f);
+    EXPECT_EQ(num("INT 2.7"), 3.0f);
+    EXPECT_EQ(num("INT 10000000000"), -2147483648.0f);
+    EXPECT_EQ(numText("ROUND(-0.5)"), "-0");
+    EXPECT_EQ(num("ROUND 2.5"), 2.0f);
+    EXPECT_EQ(num("FRAC(-0.5)"), -0.5f);
+    EXPECT_EQ(num("FRAC 2.75"), 0.75f);
+    EXPECT_EQ(num("FRAC(-2.75)"), -0.75f);
+    EXPECT_EQ(num("ABS(-3)+1"), 4.0f);
+    EXPECT_EQ(num("SIN(0)+1"), 1.0f);
+    EXPECT_EQ(num("COS(0)"), 1.0f);
+    EXPECT_EQ(numText("ATAN(1)*4"), "3.141593");
+    EXPECT_EQ(num("SQR 16"), 4.0f);
+    EXPECT_EQ(num("LEN \"abc\"+1"), 4.0f);
+    EXPECT_EQ(num("VAL \"12\"*2"), 24.0f);
+    EXPECT_EQ(num("VAL(\"&HFF\")"), 255.0f);
+    EXPECT_EQ(numText("RND(100)"), "0.657777");
+    EXPECT_EQ(numText("RND(1)"), "0.541534");
+    EXPECT_EQ(num("RAND(0)"), 0.0f);
+    EXPECT_EQ(num("MOUSEX + 2"), 0.0f);  // statement keywords are no factors and are not used
+    EXPECT_EQ(in_.exec.pc, 1);
+}
+
+TEST_F(NumericExpr, VariablesAndPointers) {
+    int32_t x = declareVar("x", TYPE_NUM);
+    int32_t p = declareVar("p", TYPE_PTR);
+    int32_t s = declareVar("s", TYPE_STR);
+    var(x).num = 3;
+    var(p).ptr = 16777217;
+    var(s).str = "99";
+    EXPECT_EQ(num("x*x+1"), 10.0f);
+    EXPECT_EQ(numText("p"), "16777216");
+    EXPECT_EQ(num("x+s"), 3.0f);   // ends before the string variable
+    EXPECT_EQ(num("s*2+1"), 1.0f);  // a string variable reads 0 and is used
+    EXPECT_EQ(num("X"), 3.0f);
+}
+
+TEST_F(NumericExpr, ExpressionEndsOnFirstUnusedToken) {
+    int32_t x = declareVar("x", TYPE_NUM);
+    var(x).num = 2;
+    load("x+1 : 5");
+    EXPECT_EQ(numericExpression(in_), 3.0f);
+    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    load("f(3)");  // a name with no variable is used; "(" ends the expression
+    EXPECT_EQ(numericExpression(in_), 0.0f);
+    EXPECT_EQ(in_.exec.pc, 2);
+}
+
+TEST_F(NumericExpr, FetchStopsAfterTheLastToken) {
+    load("1 +");
+    for (int i = 0; i < 10; ++i) fetch(in_);
+    EXPECT_EQ(in_.exec.pc, in_.tokens.count + 1);
+    load("(((");
+    EXPECT_EQ(numericExpression(in_), 0.0f);
+    EXPECT_LE(in_.exec.pc, in_.tokens.count + 1);
+}
+
+TEST_F(NumericExpr, DeepNestingAbortsTheRun) {
+    EXPECT_EQ(num(std::string(900, '(') + "1" + std::string(900, ')')), 1.0f);
+    load(std::string(5000, '(') + "1" + std::string(5000, ')'));
+    EXPECT_THROW(numericExpression(in_), RunAbort);
+    EXPECT_NE(boxes().find("Expression nested too deeply!"), std::string::npos);
+    EXPECT_EQ(in_.expr.depth, 0);
+    load(std::string(5000, '-') + "1");
+    EXPECT_THROW(numericExpression(in_), RunAbort);
+}
+
+TEST_F(StringExpr, Concatenation) {
+    EXPECT_EQ(str("\"ab\"+\"cd\""), "abcd");
+    EXPECT_EQ(str("(\"a\"+\"b\")+\"c\""), "abc");
+    EXPECT_EQ(str("+\"x\""), "x");
+    EXPECT_EQ(str("\"Total: \"+STRS(2.5)"), "Total: 2.5");
+    EXPECT_EQ(str("STRS(1/3)"), "0.333333");
+    EXPECT_EQ(str("\"+\""), "+");  // a literal is never an operator
+    EXPECT_EQ(str("\"(\"+\"x\""), "(x");
+}
+
+TEST_F(StringExpr, NumberFunctionsStopBeforeStrings) {
+    int32_t s = declareVar("s", TYPE_STR);
+    var(s).str = "B";
+    EXPECT_EQ(str("STRS(5)+\"A\""), "5A");
+    EXPECT_EQ(str("STRS(5)+s"), "5B");
+    EXPECT_EQ(str("STRS(5)+CHRS(65)"), "5A");
+    EXPECT_EQ(str("STRS(5)+1"), "6");
+    EXPECT_EQ(str("\"A\"+STRS(5)"), "A5");
+    EXPECT_EQ(str("CHRS 65"), "A");
+    EXPECT_EQ(str("CHRS 321"), "A");
+    EXPECT_EQ(str("CHRS 0"), std::string(1, '\0'));
+}
+
+TEST_F(StringExpr, Substrings) {
+    int32_t s = declareVar("s", TYPE_STR);
+    int32_t n = declareVar("n", TYPE_NUM);
+    var(s).str = "Hello";
+    var(n).num = 2;
+    EXPECT_EQ(str("LSTR(s,2)"), "He");
+    EXPECT_EQ(str("LSTR(s,0)"), "");
+    EXPECT_EQ(str("LSTR(s,9)"), "Hello");
+    EXPECT_EQ(str("LSTR(s,-1)"), "");
+    EXPECT_EQ(str("LSTR(s,n)"), "He");
+    EXPECT_EQ(str("RSTR(s,3)"), "llo");
+    EXPECT_EQ(str("RSTR(s,0)"), "Hello");
+    EXPECT_EQ(str("RSTR(s,-2)"), "ello");
+    EXPECT_EQ(str("RSTR(s,-9)"), "");
+    EXPECT_EQ(str("RSTR(s,9)"), "Hello");
+    EXPECT_EQ(str("MSTR(s,2,3)"), "ell");
+    EXPECT_EQ(str("MSTR(s,0,2)"), "He");
+    EXPECT_EQ(str("MSTR(s,-2,5)"), "lo");
+    EXPECT_EQ(str("MSTR(s,-9,2)"), "He");
+    EXPECT_EQ(str("MSTR(s,9,1)"), "");
+    EXPECT_EQ(str("MSTR(s,2,0)"), "");
+    EXPECT_EQ(str("MSTR(s,2,-1)"), "");
+    EXPECT_EQ(str("LSTR(s,2)+\"x\""), "Hex");
+    EXPECT_EQ(str("LSTR(\"Hello\",2)"), "He");
+    EXPECT_EQ(str("\"<\"+MSTR(s,2,3)+\">\""), "<ell>");
+}
+
+TEST_F(StringExpr, VariablesAndElements) {
+    int32_t s = declareVar("s", TYPE_STR);
+    int32_t x = declareVar("x", TYPE_NUM);
+    int32_t a = declareArray("a", TYPE_STR);
+    var(s).str = "hi";
+    var(x).num = 1;
+    array(a).strs[2] = "two";
+    EXPECT_EQ(str("s+s"), "hihi");
+    EXPECT_EQ(str("x"), "");  // a number variable is no string and is not used
+    EXPECT_EQ(str("a[x+1]+\"!\""), "two!");
+    EXPECT_EQ(num("LEN a[2]"), 3.0f);
+    EXPECT_EQ(str("a[5000]"), "");
+}
+
+TEST_F(StringExpr, NumberLiteralIsATypeError) {
+    load("\"a\"+5");
+    EXPECT_THROW(stringExpression(in_), RunAbort);
+    EXPECT_EQ(boxes(), "{\"caption\":\"TYPE ERROR\",\"text\":\"Not String! -{ 5 }\"}\n");
+}
+
+TEST_F(Conditions, NumericComparisons) {
+    int32_t x = declareVar("x", TYPE_NUM);
+    declareVar("y", TYPE_NUM);
+    int32_t z = declareVar("z", TYPE_NUM);
+    int32_t p = declareVar("p", TYPE_PTR);
+    var(x).num = 3;
+    var(p).ptr = 2;
+    EXPECT_EQ(cond("x = 3"), -1);
+    EXPECT_EQ(cond("x ! 3"), 0);
+    EXPECT_EQ(cond("x > 2"), -1);
+    EXPECT_EQ(cond("x < 2"), 0);
+    EXPECT_EQ(cond("x = 3 & x > 5"), 0);
+    EXPECT_EQ(cond("x = 3 | x > 5"), -1);
+    EXPECT_EQ(cond("x > p"), -1);
+    EXPECT_EQ(cond("x = (p+1)"), -1);
+    EXPECT_EQ(cond("x+1 > 3"), -1);
+    EXPECT_EQ(cond("3 = 3"), 0);  // the left side must start with a name
+    var(x).num = 0;
+    var(z).num = 1;
+    EXPECT_EQ(cond("x = 1 & y = 1 | z = 1"), 0);
+    EXPECT_EQ(cond("x = 0 | y = 1 & z = 0"), -1);
+}
+
+TEST_F(Conditions, NotANumberIsOrdered) {
+    int32_t x = declareVar("x", TYPE_NUM);
+    var(x).num = NAN;
+    EXPECT_EQ(cond("x = 0"), 0);
+    EXPECT_EQ(cond("x < 0"), 0);
+    EXPECT_EQ(cond("x > 0"), 0);
+    EXPECT_EQ(cond("x ! 0"), -1);
+}
+
+TEST_F(Conditions, StringComparisons) {
+    int32_t s = declareVar("s", TYPE_STR);
+    int32_t t = declareVar("t", TYPE_STR);
+    int32_t n = declareArray("n", TYPE_STR);
+    var(s).str = "abc";
+    var(t).str = "abc";
+    array(n).strs[2] = "abc";
+    EXPECT_EQ(cond("s = t"), -1);
+    EXPECT_EQ(cond("s ! t"), 0);
+    EXPECT_EQ(cond("s < t"), 0);
+    EXPECT_EQ(cond("s = n[2]"), -1);
+    EXPECT_EQ(cond("s = \"abc\""), -1);
+    EXPECT_EQ(cond("s = \"ab\" + \"c\""), -1);
+    EXPECT_EQ(cond("s = \"Bob\""), 0);
+    var(t).str = "ABC";
+    EXPECT_EQ(cond("s = t"), 0);
+    EXPECT_EQ(cond("s > t"), -1);
+    var(t).str = "abcd";
+    EXPECT_EQ(cond("s < t"), -1);
+    EXPECT_EQ(cond("t > s"), -1);
+    var(t).str = "\xff";
+    EXPECT_EQ(cond("s < t"), -1);  // bytes compare unsigned
+    var(s).str = "";
+    var(t).str = "x";
+    EXPECT_EQ(cond("s = t"), 0);
+    EXPECT_EQ(cond("s ! t"), -1);
+}
+
+TEST_F(Conditions, LongChainsDoNotRecurse) {
+    int32_t x = declareVar("x", TYPE_NUM);
+    var(x).num = 1;
+    std::string chain = "x = 1";
+    for (int i = 0; i < 20000; ++i) chain += " & x = 1";
+    EXPECT_EQ(cond(chain), -1);
+    EXPECT_EQ(cond(chain + " & x = 2"), 0);
+}
+
+TEST_F(Elements, SubscriptsAreWholeExpressions) {
+    int32_t i = declareVar("i", TYPE_NUM);
+    int32_t a = declareArray("a", TYPE_NUM);
+    int32_t p = declareArray("p", TYPE_PTR);
+    var(i).num = 2;
+    array(a).nums[3] = 30;
+    array(a).nums[2] = 20;
+    array(p).ptrs[3] = 16777217;
+    EXPECT_EQ(num("a[i+1]"), 30.0f);
+    EXPECT_EQ(num("a[i]+a[(i+1)]"), 50.0f);
+    EXPECT_EQ(num("a[[i+1]]*2"), 60.0f);
+    EXPECT_EQ(num("a[a[i]-17]"), 30.0f);
+    EXPECT_EQ(numText("p[3]"), "16777216");
+}
+
+TEST_F(Elements, OutsideTheStorageReadsZeroAndIgnoresStores) {
+    int32_t a = declareArray("a", TYPE_NUM, 4096);
+    int32_t b = declareArray("b", TYPE_NUM, 4096);
+    EXPECT_EQ(num("a[-1]+a[4096]+a[1E10]"), 0.0f);
+    storeNumberElement(in_, a, 4096, 5.0f);
+    storeNumberElement(in_, a, -1, 5.0f);
+    storeNumberElement(in_, a, INT32_MIN, 5.0f);
+    storeNumberElement(in_, 99, 0, 5.0f);
+    storeNumberElement(in_, 0, 0, 5.0f);
+    for (float v : array(b).nums) ASSERT_EQ(v, 0.0f);
+    EXPECT_EQ(readNumberElement(in_, 99, 0), 0.0f);
+    storeNumberElement(in_, a, 4095, 7.0f);
+    EXPECT_EQ(readNumberElement(in_, a, 4095), 7.0f);
+    storeStringElement(in_, a, 1, "x");  // no string storage in a number array
+    EXPECT_EQ(readStringElement(in_, a, 1), "");
+    storePointerElement(in_, 17, 1, 3);
+    EXPECT_EQ(readPointerElement(in_, 17, 1), 0);
+}
+
+TEST_F(Elements, SeventeenthArrayHasStorage) {
+    int32_t last = 0;
+    for (int k = 0; k < 20; ++k) last = declareArray("a" + std::to_string(k), TYPE_NUM, 4096);
+    storeNumberElement(in_, last, 5, 9.0f);
+    EXPECT_EQ(num("a19[5]"), 9.0f);
+}
+
+}  // namespace
+}  // namespace tessel::testing
