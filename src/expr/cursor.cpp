@@ -122,8 +122,15 @@ void buildRunTables(Interpreter& in) {
     for (int32_t i = 1; i <= n; ++i) ex.run[i] = classify(in, i);
     for (int32_t i = 1; i <= n; ++i) {
         RunToken& t = ex.run[i];
-        if ((t.op == OP_PLUS || t.op == OP_MINUS) && isStringOperand(ex.run[i + 1]))
+        const RunToken& next = ex.run[i + 1];
+        if ((t.op == OP_PLUS || t.op == OP_MINUS) && isStringOperand(next))
             t.flags |= RF_BEFORE_STRING;
+        // A literal or number variable that no later factor alternative can
+        // follow is the whole factor: the evaluator reads it without the table.
+        if (factorOrder(next.numAlt) <= factorOrder(t.numAlt)) {
+            if (t.numAlt == NA_DIGIT) t.flags |= RF_LITERAL;
+            if (t.numAlt == NA_NUMVAR) t.flags |= RF_NUMVAR;
+        }
     }
     ex.depth = 0;
 }

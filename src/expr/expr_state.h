@@ -46,6 +46,8 @@ enum NameKind : uint8_t { NK_NONE = 0, NK_NUMVAR, NK_STRVAR, NK_NUMARR, NK_STRAR
 // Flags of a run token.
 enum : uint8_t {
     RF_BEFORE_STRING = 1,  // a "+"/"-" whose next token is a string operand
+    RF_LITERAL = 2,        // a whole numeric factor by itself: the value in num
+    RF_NUMVAR = 4,         // a whole numeric factor by itself: number variable ref
 };
 
 // Everything the evaluator needs to know about one token, worked out once
