@@ -12,7 +12,9 @@ namespace {
 float truncatedQuotient(float a, float b) {
     double q = static_cast<double>(a) / static_cast<double>(b);
     if (!std::isfinite(q)) return static_cast<float>(q);
-    double t = std::trunc(q);
+    // Below 2^62 the integer conversion truncates without a library call.
+    double t = std::fabs(q) < 0x1p62 ? static_cast<double>(static_cast<int64_t>(q)) : std::trunc(q);
+    if (t == 0.0) t = std::copysign(0.0, q);
     // The rounded quotient may reach an integer the exact one falls short of;
     // the exact remainder's sign tells.
     if (t == 0.0) return static_cast<float>(t);
@@ -169,6 +171,11 @@ float numericFactor(Interpreter& in) {
 float numericExpression(Interpreter& in) {
     float v;
     const RunToken& first = current(in);
+    if (first.flags & RF_ALONE) {
+        // The whole expression is one literal or variable (x < 10, a[i]).
+        ++in.exec.pc;
+        return (first.flags & RF_LITERAL) ? first.num : in.checker.vars[first.ref].num;
+    }
     if (first.op == OP_MINUS) {
         // A leading "-" negates the whole first term: -2^2 is -4.
         fetch(in);
