@@ -1,19 +1,56 @@
 #include "checker/keywords.h"
 
+#include <array>
+#include <unordered_map>
+
 namespace tessel {
 
+namespace {
+
+// Statement codes run from 0x20 to 0x74; this covers them all.
+constexpr int32_t kCodeLimit = 128;
+
+// Keyword lookup by spelling and by code, built once from the keyword list.
+struct KeywordIndex {
+    std::unordered_map<std::string_view, int32_t> bySpelling;
+    std::array<const KeywordInfo*, kCodeLimit> byCode{};
+
+    KeywordIndex() {
+        for (const KeywordInfo& k : kKeywords) {
+            bySpelling.emplace(k.spelling, k.code);
+            byCode[k.code] = &k;
+        }
+    }
+};
+
+const KeywordIndex& keywordIndex() {
+    static const KeywordIndex index;
+    return index;
+}
+
+const KeywordInfo* infoFor(int32_t code) {
+    if (code < 0 || code >= kCodeLimit) return nullptr;
+    return keywordIndex().byCode[code];
+}
+
+}  // namespace
+
 int32_t keywordCode(std::string_view upper) {
-    for (const KeywordInfo& k : kKeywords)
-        if (k.spelling == upper) return k.code;
-    return 0;
+    const auto& m = keywordIndex().bySpelling;
+    auto it = m.find(upper);
+    return it == m.end() ? 0 : it->second;
+}
+
+BlockCounter keywordCounter(int32_t code) {
+    const KeywordInfo* k = infoFor(code);
+    return k ? k->counter : BC_NONE;
 }
 
 std::string_view keywordSpelling(int32_t code) {
-    for (const KeywordInfo& k : kKeywords)
-        if (k.code == code) return k.spelling;
-    return {};
+    const KeywordInfo* k = infoFor(code);
+    return k ? k->spelling : std::string_view();
 }
 
-bool isKeywordCode(int32_t code) { return !keywordSpelling(code).empty(); }
+bool isKeywordCode(int32_t code) { return infoFor(code) != nullptr; }
 
 }  // namespace tessel

@@ -117,6 +117,9 @@ static_assert(kKeywordCount == 64, "the language has 64 keywords");
 // none. VAR, STR and PTR are included; keyword recognition skips them itself.
 int32_t keywordCode(std::string_view upper);
 
+// The block counter a statement code bumps, or BC_NONE.
+BlockCounter keywordCounter(int32_t code);
+
 // Spelling of a statement code, or "" for a code that is no keyword.
 std::string_view keywordSpelling(int32_t code);
 

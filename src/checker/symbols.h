@@ -63,6 +63,10 @@ struct CheckerState {
     std::vector<std::string> labelName;  // at the name after LABEL: the label as written
     std::vector<std::string> funcName;   // at the name after FUNC: lower-cased name
 
+    // Element storage all arrays of one script may take together; a script
+    // that asks for more is reported instead of exhausting memory.
+    int64_t arrayStorageBudget = int64_t{1} << 30;
+
     std::array<int32_t, SLOT_COUNT> slots{};   // event-handler slots
     std::array<int32_t, BC_COUNT> counters{};  // block counters
 

@@ -2,9 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "checker/checker.h"
 #include "exec/executor.h"
@@ -81,18 +78,24 @@ static std::FILE* openLog(const std::string& path) {
     return f;
 }
 
+// Reads the whole source file byte for byte. A file that cannot be opened or
+// read (a directory included) is one diagnostic and no phase runs.
 bool Interpreter::readSource() {
-    std::ifstream in(opts.script, std::ios::binary);
-    std::string reason;
-    if (in) {
-        std::ostringstream buf;
-        buf << in.rdbuf();
-        if (!in.bad()) {
-            host.source = buf.str();
+    errno = 0;
+    std::FILE* f = std::fopen(opts.script.c_str(), "rb");
+    if (f) {
+        std::string data;
+        char buf[65536];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+        bool failed = std::ferror(f) != 0;
+        std::fclose(f);
+        if (!failed) {
+            host.source = std::move(data);
             return true;
         }
     }
-    reason = std::strerror(errno ? errno : EIO);
+    std::string reason = std::strerror(errno ? errno : EIO);
     diagnostic("Cannot open source file: " + opts.script + ": " + reason, "Program Exit!", 0);
     return false;
 }

@@ -1,18 +1,199 @@
+// The tokenizer: one left-to-right scan of the source bytes into the token
+// store, with the unknown-byte and bracket-balance checks, and the lexing
+// phase that wraps it with the count report.
 #include "lexer/tokenizer.h"
+
+#include <string>
 
 namespace tessel {
 
-// Placeholder until the tokenizer lands.
-int32_t tokenize(std::string_view, TokenStore& tokens, LexState&, Reporter&) {
+namespace {
+
+// Error codes, as the "T:Error" texts number them.
+enum : int32_t {
+    LEX_OK = 0,
+    LEX_UNKNOWN_BYTE = 1,
+    LEX_UNCLOSED_QUOTE = 2,
+    LEX_MISSING_RPAREN = 3,
+    LEX_MISSING_LPAREN = 4,
+    LEX_MISSING_RBRACKET = 5,
+    LEX_MISSING_LBRACKET = 6,
+};
+
+// The one-character tokens and their classes, in the order they are tried.
+struct SingleChar {
+    char ch;
+    int32_t cls;
+};
+constexpr SingleChar kSingleChars[] = {
+    {'+', CLS_PLUS},    {'-', CLS_MINUS},    {'*', CLS_STAR},   {'/', CLS_SLASH},
+    {'(', CLS_LPAR},    {')', CLS_RPAR},     {',', CLS_COMMA},  {':', CLS_COLON},
+    {';', CLS_SEMI},    {'<', CLS_LT},       {'=', CLS_EQ},     {'>', CLS_GT},
+    {'?', CLS_QMARK},   {'@', CLS_AT},       {'[', CLS_LBRK},   {'\\', CLS_BSLASH},
+    {']', CLS_RBRK},    {'^', CLS_CARET},    {'`', CLS_BACKTICK}, {'&', CLS_AMP},
+    {'|', CLS_BAR},     {'!', CLS_BANG},     {'#', CLS_HASH},   {'$', CLS_DOLLAR},
+    {'%', CLS_PCT},     {'.', CLS_DOT},      {'{', CLS_LBRACE}, {'}', CLS_RBRACE},
+    {'~', CLS_TILDE},
+};
+static_assert(sizeof(kSingleChars) / sizeof(kSingleChars[0]) == 29);
+
+// Class of a one-character token, or CLS_NONE when `c` is none.
+int32_t singleCharClass(unsigned char c) {
+    for (const SingleChar& s : kSingleChars)
+        if (static_cast<unsigned char>(s.ch) == c) return s.cls;
+    return CLS_NONE;
+}
+
+bool isLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// The scan's working state.
+struct Scanner {
+    std::string_view src;  // the source text
+    size_t pos = 0;        // 0-based scan position (the byte being examined)
+    TokenStore& tokens;    // where tokens are appended
+    LexState& lex;         // error code
+    Reporter& rep;         // where the error box goes
+    int32_t openParens = 0, closeParens = 0;      // running "(" / ")" totals
+    int32_t openBrackets = 0, closeBrackets = 0;  // running "[" / "]" totals
+
+    bool atEnd() const { return pos >= src.size(); }
+    unsigned char peek() const { return static_cast<unsigned char>(src[pos]); }
+
+    void emit(std::string text, int32_t cls) { tokens.append(std::move(text), cls); }
+
+    void emitEol() {
+        emit("EOL", CLS_EOL);
+        ++tokens.eolCount;
+    }
+
+    // Shows the "T:Error" box for `code` and records it. `text` already holds
+    // the message up to the line number.
+    void fail(int32_t code, std::string text) {
+        lex.errorCode = code;
+        text += std::to_string(tokens.eolCount);
+        rep.diagnostic(text, "T:Error", tokens.eolCount + 1);
+    }
+};
+
+// An apostrophe comment runs to the line feed (or a zero byte, or the end of
+// the source) and ends with an end-of-line token, without a bracket check.
+void scanComment(Scanner& s) {
+    while (!s.atEnd() && s.peek() != '\n' && s.peek() != 0) ++s.pos;
+    s.emitEol();
+    ++s.pos;  // steps over the byte that ended the comment
+}
+
+// A line feed checks that parentheses, then brackets, balance so far.
+bool scanLineFeed(Scanner& s) {
+    if (s.openParens > s.closeParens) {
+        s.fail(LEX_MISSING_RPAREN, "Missing right paren! ((...)- at LINE: ");
+    } else if (s.openParens < s.closeParens) {
+        s.fail(LEX_MISSING_LPAREN, "Missing left paren! (...))- at LINE: ");
+    } else if (s.openBrackets > s.closeBrackets) {
+        s.fail(LEX_MISSING_RBRACKET, "Missing right bracket!- at LINE: ");
+    } else if (s.openBrackets < s.closeBrackets) {
+        s.fail(LEX_MISSING_LBRACKET, "Missing left bracket!- at LINE: ");
+    } else {
+        s.emitEol();
+        ++s.pos;
+        return true;
+    }
+    return false;
+}
+
+// A string literal: the bytes up to the next double quote, taken unchanged.
+// A line feed, or the end of the source, before that quote is an error.
+bool scanString(Scanner& s) {
+    size_t start = ++s.pos;
+    while (!s.atEnd() && s.peek() != '"' && s.peek() != '\n') ++s.pos;
+    if (s.atEnd() || s.peek() == '\n') {
+        s.fail(LEX_UNCLOSED_QUOTE, "Unclosed Quote!- at LINE: ");
+        return false;
+    }
+    s.emit(std::string(s.src.substr(start, s.pos - start)), CLS_QSTR);
+    ++s.pos;
+    return true;
+}
+
+// A run of bytes accepted by `accept`, starting at the scan position.
+template <typename Accept>
+void scanRun(Scanner& s, int32_t cls, Accept accept) {
+    size_t start = s.pos;
+    while (!s.atEnd() && accept(s.peek())) ++s.pos;
+    s.emit(std::string(s.src.substr(start, s.pos - start)), cls);
+}
+
+void scanSingleChar(Scanner& s, unsigned char c, int32_t cls) {
+    if (cls == CLS_LPAR) ++s.openParens;
+    if (cls == CLS_RPAR) ++s.closeParens;
+    if (cls == CLS_LBRK) ++s.openBrackets;
+    if (cls == CLS_RBRK) ++s.closeBrackets;
+    s.emit(std::string(1, static_cast<char>(c)), cls);
+    ++s.pos;
+}
+
+// One scan cycle at the current byte. Returns false after an error.
+bool scanOne(Scanner& s) {
+    unsigned char c = s.peek();
+    if (c == ' ' || c == '\t' || c == '\r') {
+        ++s.pos;
+        return true;
+    }
+    if (c == '\'') {
+        scanComment(s);
+        return true;
+    }
+    if (c == '\n') return scanLineFeed(s);
+    if (c == '"') return scanString(s);
+    if (isLetter(c)) {
+        scanRun(s, CLS_NAME, [](unsigned char b) { return isLetter(b) || isDigit(b); });
+        return true;
+    }
+    if (isDigit(c)) {
+        scanRun(s, CLS_NUM, [](unsigned char b) { return isDigit(b) || b == '.'; });
+        return true;
+    }
+    if (int32_t cls = singleCharClass(c); cls != CLS_NONE) {
+        scanSingleChar(s, c, cls);
+        return true;
+    }
+    // Every printable ASCII byte belongs to a rule above, so what is left is
+    // a control byte (zero and 28..31 included) or a byte above 126.
+    s.fail(LEX_UNKNOWN_BYTE, "Unknown token!-[ " + std::string(1, static_cast<char>(c)) + " ] at LINE: ");
+    return false;
+}
+
+}  // namespace
+
+int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep) {
     tokens.clear();
-    return 0;
+    // A source of n bytes holds at most n tokens; reserving address space up
+    // front spares the store its regrowth copies (pages are touched only as
+    // tokens arrive).
+    tokens.text.reserve(source.size() + 1);
+    tokens.cls.reserve(source.size() + 1);
+    lex.errorCode = LEX_OK;
+    Scanner s{source, 0, tokens, lex, rep};
+    while (!s.atEnd())
+        if (!scanOne(s)) return 0;
+    return tokens.appended();
 }
 
 int lexingPhase(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep) {
-    tokenize(source, tokens, lex, rep);
-    rep.countReport("Number of tokens: 0\r\nNumber of lines: 0");
-    rep.diagnostic("EXIT from TOKENIZER", "Process Terminated!", 0);
-    return 0;
+    int32_t n = tokenize(source, tokens, lex, rep);
+    if (lex.errorCode > 0) {
+        rep.diagnostic("EXIT from TOKENIZER", "Process Terminated!", 0);
+        return 0;
+    }
+    rep.countReport("Number of tokens: " + std::to_string(n) + "\r\nNumber of lines: " +
+                    std::to_string(tokens.eolCount));
+    tokens.count = n;
+    if (tokens.eolCount == 0) {
+        rep.diagnostic("EXIT from TOKENIZER", "Process Terminated!", 0);
+        return 0;
+    }
+    return 1;
 }
 
 }  // namespace tessel

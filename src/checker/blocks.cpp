@@ -1,0 +1,107 @@
+// Labels, functions, event blocks, GOTO binding and block matching.
+#include <array>
+
+#include "checker/check_context.h"
+
+namespace tessel {
+
+namespace {
+
+// Message names a WINMSG block may handle, with the slot that records it.
+struct MessageName {
+    std::string_view name;
+    EventSlot slot;
+};
+constexpr std::array<MessageName, 7> kMessageNames{{
+    {"WMMOUSEMOVE", SLOT_MOUSEMOVE},
+    {"WMKEYDOWN", SLOT_KEYDOWN},
+    {"WMTIMER", SLOT_TIMER},
+    {"WMCOMMAND", SLOT_COMMAND},
+    {"WMKEYUP", SLOT_KEYUP},
+    {"WMLBUTTONDOWN", SLOT_LBUTTONDOWN},
+    {"WMRBUTTONDOWN", SLOT_RBUTTONDOWN},
+}};
+
+// One block-matching rule: the first counter must not exceed the second.
+struct BlockRule {
+    BlockCounter more, fewer;
+    std::string_view caption, text;
+};
+constexpr std::array<BlockRule, 8> kBlockRules{{
+    {BC_WHILE, BC_WEND, "LOOP ERROR", "WHILE without WEND , check code!"},
+    {BC_WEND, BC_WHILE, "LOOP ERROR", "WEND without WHILE , check code!"},
+    {BC_IF, BC_ENDIF, "IF/ENDIF ERROR", "IF without ENDIF , check code!"},
+    {BC_ENDIF, BC_IF, "IF/ENDIF ERROR", "ENDIF without IF , check code!"},
+    {BC_FUNC, BC_ENDFN, "FUNC ERROR", "FUNC without ENDFN , check code!"},
+    {BC_ENDFN, BC_FUNC, "FUNC ERROR", "ENDFN without FUNC , check code!"},
+    {BC_WINMSG, BC_ENDWM, "WMSG ERROR", "WINMSG without ENDWM , check code!"},
+    {BC_ENDWM, BC_WINMSG, "WMSG ERROR", "ENDWM without WINMSG, check code!"},
+}};
+
+}  // namespace
+
+// Records the name after every LABEL. Duplicates are allowed; GOTO binds to
+// the first.
+bool collectLabels(CheckContext& ctx) {
+    int line = 1;
+    for (int32_t j = 1; j <= ctx.count(); ++j) {
+        if (ctx.cls(j) == CLS_EOL) ++line;
+        if (ctx.cls(j) != KW_LABEL) continue;
+        if (!ctx.isName(j + 1)) return ctx.failQuoting("ERROR~LABEL", "Label witout name! -{ ", j + 1, line);
+        ctx.state.labelName[j + 1] = ctx.text(j + 1);
+        ctx.labelByName.emplace(lowerAscii(ctx.text(j + 1)), j + 1);
+    }
+    return true;
+}
+
+// Records every FUNC name followed by an empty pair of parentheses; a name
+// without them is not a function, and calls to it fail later.
+bool collectFunctions(CheckContext& ctx) {
+    int line = 1;
+    for (int32_t j = 1; j <= ctx.count(); ++j) {
+        if (ctx.cls(j) == CLS_EOL) ++line;
+        if (ctx.cls(j) != KW_FUNC) continue;
+        if (!ctx.isName(j + 1)) return ctx.failQuoting("ERROR~FUNC", "Function witout name! -{ ", j + 1, line);
+        if (ctx.cls(j + 2) != CLS_LPAR || ctx.cls(j + 3) != CLS_RPAR) continue;
+        std::string name = lowerAscii(ctx.text(j + 1));
+        ctx.state.funcName[j + 1] = name;
+        ctx.state.callTarget[j + 1] = j + 1;
+        ctx.funcByName.emplace(std::move(name), j + 1);
+    }
+    return true;
+}
+
+// A WINMSG block: its message-name token goes into that message's slot; a
+// later block for the same message replaces an earlier one.
+bool registerEventBlock(CheckContext& ctx, int32_t i, int line) {
+    if (!ctx.isName(i + 1)) return ctx.failQuoting("ERROR~WIN_MSG", "Invalid Argument(1)! -{ ", i + 1, line);
+    std::string name = upperAscii(ctx.text(i + 1));
+    for (const MessageName& m : kMessageNames) {
+        if (m.name != name) continue;
+        ctx.state.slots[m.slot] = i + 1;
+        return true;
+    }
+    return ctx.failQuoting("ERROR", "Message not valid! -{ ", i + 1, line);
+}
+
+// A GOTO: the name after it is bound to the first label of that name.
+bool bindGoto(CheckContext& ctx, int32_t i, int line) {
+    if (!ctx.isName(i + 1)) return ctx.failQuoting("ERROR~GOTO", "Goto witout name! -{ ", i + 1, line);
+    auto it = ctx.labelByName.find(lowerAscii(ctx.text(i + 1)));
+    if (it == ctx.labelByName.end())
+        return ctx.fail("ERROR~GOTO", "Cannot found label :" + ctx.text(i + 1) + " -Line: " + std::to_string(line),
+                        line);
+    ctx.state.gotoTarget[i + 1] = it->second;
+    return true;
+}
+
+// Blocks are matched by their totals only; order and nesting are the run's
+// business.
+bool matchBlocks(CheckContext& ctx) {
+    const auto& c = ctx.state.counters;
+    for (const BlockRule& r : kBlockRules)
+        if (c[r.more] > c[r.fewer]) return ctx.fail(r.caption, std::string(r.text), 0);
+    return true;
+}
+
+}  // namespace tessel

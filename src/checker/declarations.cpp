@@ -1,0 +1,136 @@
+// The declaration pass: VAR, STR and PTR lists build the variable and array
+// tables, and every array gets its element storage here.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "checker/check_context.h"
+
+namespace tessel {
+
+namespace {
+
+// The largest declared array size that gets storage; a bigger one is an
+// error rather than an attempt to allocate it.
+constexpr int32_t kMaxArrayElements = 16777216;
+
+// The value of a literal's text: a decimal prefix (digits, one dot, an
+// exponent), the rest ignored; 0 when there is none. Array sizes are the only
+// literal values the checker reads.
+double literalValue(const std::string& text) {
+    const char* s = text.c_str();
+    while (*s == ' ' || *s == '\t') ++s;
+    const char* p = s;
+    if (*p == '-') ++p;
+    if (!((*p >= '0' && *p <= '9') || (*p == '.' && p[1] >= '0' && p[1] <= '9'))) return 0.0;
+    return std::strtod(s, nullptr);
+}
+
+// Round to nearest, ties to even, as every number-to-integer conversion does;
+// not-a-number and out-of-range values give the lowest integer.
+int32_t toInt32(float v) {
+    double r = std::nearbyint(static_cast<double>(v));
+    if (!(r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max()))
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(r);
+}
+
+int64_t elementBytes(int32_t type) {
+    if (type == TYPE_STR) return sizeof(std::string);
+    return type == TYPE_NUM ? sizeof(float) : sizeof(int32_t);
+}
+
+void declareVariable(CheckContext& ctx, int32_t j, int32_t type) {
+    Variable v;
+    v.name = lowerAscii(ctx.text(j));
+    v.type = type;
+    ctx.state.vars.push_back(std::move(v));
+    int32_t number = ctx.state.varCount();
+    ctx.state.tokVar[j] = number;
+    ctx.varByName.emplace(ctx.state.vars.back().name, number);
+}
+
+// Declares the array named by token j (its size is token j + 2) and gives it
+// max(kMinArrayElements, size + 1) elements of its type.
+bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
+    float size = static_cast<float>(literalValue(ctx.text(j + 2)));
+    int64_t elements = kMinArrayElements;
+    if (size >= static_cast<float>(kMinArrayElements)) {
+        if (size > static_cast<float>(kMaxArrayElements))
+            return ctx.failQuoting("ERROR", "Array too large! -{ ", j, line);
+        elements = toInt32(size) + int64_t{1};
+    }
+    int64_t bytes = elements * elementBytes(type);
+    if (ctx.arrayBytes + bytes > ctx.state.arrayStorageBudget)
+        return ctx.failQuoting("ERROR", "Array too large! -{ ", j, line);
+    ctx.arrayBytes += bytes;
+
+    ArrayInfo a;
+    a.name = lowerAscii(ctx.text(j));
+    a.type = type;
+    a.declaredSize = toInt32(size);
+    size_t n = static_cast<size_t>(elements);
+    if (type == TYPE_NUM) a.nums.assign(n, 0.0f);
+    if (type == TYPE_STR) a.strs.assign(n, std::string());
+    if (type == TYPE_PTR) a.ptrs.assign(n, 0);
+    ctx.state.arrays.push_back(std::move(a));
+    int32_t number = ctx.state.arrayCount();
+    ctx.state.tokArr[j] = number;
+    ctx.arrayByName.emplace(ctx.state.arrays.back().name, number);
+    return true;
+}
+
+// One name of a declaration list. A VAR name is a number variable or, before
+// a bracket, a number array; STR and PTR names are always variables and,
+// before a bracket, arrays of the same name as well.
+bool declareName(CheckContext& ctx, int32_t j, int32_t type, int line) {
+    bool array = ctx.cls(j + 1) == CLS_LBRK;
+    if (type != TYPE_NUM || !array) declareVariable(ctx, j, type);
+    return !array || declareArray(ctx, j, type, line);
+}
+
+const char* missingVariableText(int32_t type) {
+    if (type == TYPE_NUM) return "Missing variable after VAR! line: ";
+    return type == TYPE_STR ? "Missing variable after STR! line: " : "Missing variable after PTR! line: ";
+}
+
+// The declaring keyword a token spells (identifier tokens only), or 0.
+int32_t declaringKeyword(CheckContext& ctx, int32_t i) {
+    if (!ctx.isName(i)) return 0;
+    int32_t code = keywordCode(upperAscii(ctx.text(i)));
+    return code == KW_VAR || code == KW_STR || code == KW_PTR ? code : 0;
+}
+
+// Declares the list after the keyword at i; returns the index of the token
+// that ends it (a colon, an end of line, or one past the last token), or 0
+// after an error.
+int32_t declareList(CheckContext& ctx, int32_t i, int32_t type, int line) {
+    ctx.tokens.cls[i] = type;
+    if (!ctx.isName(i + 1)) {
+        ctx.fail("ERROR", missingVariableText(type) + std::to_string(line), line);
+        return 0;
+    }
+    int32_t j = i + 1;
+    for (; j <= ctx.count() && ctx.cls(j) != CLS_COLON && ctx.cls(j) != CLS_EOL; ++j)
+        if (ctx.isName(j) && !declareName(ctx, j, type, line)) return 0;
+    return j;
+}
+
+}  // namespace
+
+bool declareNames(CheckContext& ctx) {
+    int line = 1;
+    for (int32_t i = 1; i <= ctx.count(); ++i) {
+        if (ctx.cls(i) == CLS_EOL) ++line;
+        int32_t type = declaringKeyword(ctx, i);
+        if (type == 0) continue;
+        int32_t end = declareList(ctx, i, type, line);
+        if (end == 0) return false;
+        i = end - 1;  // the token ending the list is walked like any other
+    }
+    return true;
+}
+
+}  // namespace tessel

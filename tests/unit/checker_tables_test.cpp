@@ -1,0 +1,154 @@
+// What the checker records for the run: statement codes, symbol tables,
+// binding tables, event slots and array storage.
+#include <gtest/gtest.h>
+
+#include "front_test_support.h"
+
+namespace tessel {
+namespace {
+
+using testing_support::Front;
+
+TEST(Checker, KeywordsAreRecodedInIdentifierTokensOnly) {
+    Front f("STR s\ns = \"print\"\nendif\nEndIf\nIF s = \"x\"\nPRINTER = 1 ^ 2\nVAR printer\n");
+    ASSERT_EQ(f.checked, 0);  // one IF, two ENDIF
+    EXPECT_EQ(f.tokens.classAt(6), CLS_QSTR);
+    EXPECT_EQ(f.tokens.classAt(8), KW_ENDIF);
+    EXPECT_EQ(f.tokens.classAt(10), KW_ENDIF);
+    EXPECT_EQ(f.tokens.textAt(10), "EndIf");
+    EXPECT_EQ(f.tokens.classAt(1), KW_STR);
+    EXPECT_EQ(f.checker.counters[BC_IF], 1);
+    EXPECT_EQ(f.checker.counters[BC_ENDIF], 2);
+    EXPECT_EQ(f.tokens.classAt(17), CLS_NAME);  // PRINTER
+    EXPECT_EQ(f.tokens.classAt(20), CLS_CARET);
+    EXPECT_EQ(CLS_CARET, KW_STR);  // the shared number space
+}
+
+TEST(Checker, DeclarationsAndUsesBindAsInTheWorkedExample) {
+    Front f("VAR x, a[10]\nSTR s\nx = 1\n");
+    ASSERT_EQ(f.checked, 1);
+    const CheckerState& c = f.checker;
+    EXPECT_EQ(f.tokens.classAt(1), KW_VAR);
+    EXPECT_EQ(f.tokens.classAt(9), KW_STR);
+    EXPECT_EQ(c.tokVar[2], 1);
+    EXPECT_EQ(c.tokArr[4], 1);
+    EXPECT_EQ(c.tokVar[4], 0);
+    EXPECT_EQ(c.tokVar[10], 2);
+    EXPECT_EQ(c.tokVar[12], 1);
+    ASSERT_EQ(c.varCount(), 2);
+    EXPECT_EQ(c.vars[1].name, "x");
+    EXPECT_EQ(c.vars[1].type, TYPE_NUM);
+    EXPECT_EQ(c.vars[2].type, TYPE_STR);
+    ASSERT_EQ(c.arrayCount(), 1);
+    EXPECT_EQ(c.arrays[1].name, "a");
+    EXPECT_EQ(c.arrays[1].declaredSize, 10);
+    EXPECT_EQ(c.arrays[1].nums.size(), static_cast<size_t>(kMinArrayElements));
+    EXPECT_TRUE(c.arrays[1].strs.empty());
+}
+
+TEST(Checker, FirstDeclarationWinsAndNamesFoldCase) {
+    Front f("VAR Counter\nSTR COUNTER\nPTR p[3], q[5000]\ncounter = 1\n");
+    ASSERT_EQ(f.checked, 1);
+    const CheckerState& c = f.checker;
+    EXPECT_EQ(c.varCount(), 4);  // counter, counter, p, q
+    EXPECT_EQ(c.tokVar[5], 1);   // STR COUNTER declares, then binds to the first
+    EXPECT_EQ(c.tokVar[18], 1);
+    EXPECT_EQ(c.vars[2].type, TYPE_STR);
+    EXPECT_EQ(c.arrays[1].type, TYPE_PTR);
+    EXPECT_EQ(c.arrays[1].ptrs.size(), static_cast<size_t>(kMinArrayElements));
+    EXPECT_EQ(c.arrays[2].ptrs.size(), 5001u);
+}
+
+TEST(Checker, ArraySizesThatAreNoSizeGetTheMinimumStorage) {
+    Front f("VAR a[0], b[1.6], c[x], d[-5]\nVAR x\nSTR e[]\n");
+    ASSERT_EQ(f.checked, 1) << f.rep.boxes.at(0).text;
+    const CheckerState& c = f.checker;
+    EXPECT_EQ(c.arrays[2].declaredSize, 2);
+    EXPECT_EQ(c.arrays[3].declaredSize, 0);
+    for (int a = 1; a <= 5; ++a)
+        EXPECT_EQ(std::max(c.arrays[a].nums.size(), c.arrays[a].strs.size()),
+                  static_cast<size_t>(kMinArrayElements));
+}
+
+TEST(Checker, AbsurdArraysAreReportedNotAllocated) {
+    Front big("VAR a[1e9]\n");  // the size is the number 1 (the name e9 follows)
+    EXPECT_EQ(big.checked, 1);
+    Front huge("\nVAR a[999999999999]\n");
+    ASSERT_EQ(huge.checked, 0);
+    EXPECT_EQ(huge.rep.boxes[0].text, "Array too large! -{ a }-Line: 2");
+    EXPECT_EQ(huge.rep.boxes[0].line, 2);
+    // Many arrays together are held to one storage budget.
+    Front total("STR s[16777216], t[16777216]\n");
+    ASSERT_EQ(total.checked, 0);
+    EXPECT_EQ(total.checker.arrays.at(1).strs.size(), 16777217u);
+    EXPECT_EQ(total.rep.boxes[0].text, "Array too large! -{ t }-Line: 1");
+}
+
+TEST(Checker, LabelsFunctionsAndLoopsBindAsInTheWorkedExample) {
+    Front f("LABEL top\nGOTO top\nFUNC f()\nENDFN\nf()\n");
+    ASSERT_EQ(f.checked, 1);
+    const CheckerState& c = f.checker;
+    EXPECT_EQ(c.labelName[2], "top");
+    EXPECT_EQ(c.gotoTarget[5], 2);
+    EXPECT_EQ(c.funcName[8], "f");
+    EXPECT_EQ(c.callTarget[8], 8);
+    EXPECT_EQ(c.callTarget[14], 8);
+}
+
+TEST(Checker, GotoAndCallsBindToTheFirstOfDuplicateNames) {
+    Front f("GOTO Here\nLABEL here\nLABEL HERE\nFUNC g()\nENDFN\nFUNC G()\nENDFN\nVAR x\ng(x)\n"
+            "VAR i\nWHILE i < 3\nWEND\n");
+    ASSERT_EQ(f.checked, 1) << f.rep.boxes.at(0).text;
+    const CheckerState& c = f.checker;
+    EXPECT_EQ(c.gotoTarget[2], 5);
+    EXPECT_EQ(c.callTarget[27], 11);  // g(x) binds like g()
+    EXPECT_EQ(c.loopStart[35], 35);
+}
+
+TEST(Checker, EventBlocksFillTheirSlotsAndTheLastOneWins) {
+    Front f("WINMSG WMTIMER\nENDWM\nWINMSG wmkeyup\nENDWM\nWINMSG WMTimer\nENDWM\n"
+            "WINMSG WMRBUTTONDOWN\nENDWM\n");
+    ASSERT_EQ(f.checked, 1);
+    const CheckerState& c = f.checker;
+    EXPECT_EQ(c.slots[SLOT_TIMER], 12);
+    EXPECT_EQ(c.slots[SLOT_KEYUP], 7);
+    EXPECT_EQ(c.slots[SLOT_RBUTTONDOWN], 17);
+    EXPECT_EQ(c.slots[SLOT_MOUSEMOVE], 0);
+    // The message name is no variable: it was not looked up.
+    EXPECT_EQ(c.tokVar[2], 0);
+}
+
+TEST(Checker, PerTokenTablesLeaveRoomForLookAhead) {
+    Front f("LOADIMG\n");
+    ASSERT_EQ(f.checked, 0);
+    EXPECT_GE(f.checker.tokVar.size(), static_cast<size_t>(f.tokens.count + kTokenPadding + 1));
+    EXPECT_EQ(f.rep.boxes[0].text, "Wrong Argument(1)! -{ EOL }-Line: 1");
+    Front g("IF a");  // no line end: the lexing phase stops it
+    EXPECT_EQ(g.lexed, 0);
+}
+
+TEST(Checker, LargeScriptsCheckCompletely) {
+    std::string src = "VAR ";
+    for (int i = 0; i < 5000; ++i) src += "v" + std::to_string(i) + (i + 1 < 5000 ? ", " : "\n");
+    for (int i = 0; i < 20000; ++i) src += "v" + std::to_string(i % 5000) + " = 1\n";
+    src += "LABEL last\nGOTO last\n";
+    Front f(src);
+    ASSERT_EQ(f.checked, 1);
+    EXPECT_EQ(f.checker.varCount(), 5000);
+    int32_t lastUse = f.tokens.count - 9;  // v4999 of the last assignment
+    EXPECT_EQ(f.tokens.textAt(lastUse), "v4999");
+    EXPECT_EQ(f.checker.tokVar[lastUse], 5000);
+    EXPECT_EQ(f.checker.gotoTarget[f.tokens.count - 1], f.tokens.count - 4);
+}
+
+TEST(Checker, ErrorsCarryTheSourceLineForCheckOutput) {
+    Front f("VAR x\n\nx = 1\nPRINT \"a\"\n");
+    ASSERT_EQ(f.checked, 0);
+    ASSERT_EQ(f.rep.boxes.size(), 1u);
+    EXPECT_EQ(f.rep.boxes[0].line, 4);
+    Front b("WEND\n");
+    EXPECT_EQ(b.rep.boxes.at(0).line, 0);  // block matching names no line
+}
+
+}  // namespace
+}  // namespace tessel

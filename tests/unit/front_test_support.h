@@ -1,0 +1,45 @@
+// Helpers shared by the tokenizer and checker unit tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "checker/checker.h"
+#include "lexer/tokenizer.h"
+
+namespace tessel::testing_support {
+
+// Collects what the front end reports.
+class RecordingReporter final : public Reporter {
+   public:
+    struct Box {
+        std::string caption, text;
+        int line;
+    };
+    std::vector<Box> boxes;
+    std::vector<std::string> counts;
+
+    void diagnostic(std::string_view text, std::string_view caption, int line) override {
+        boxes.push_back({std::string(caption), std::string(text), line});
+    }
+    void countReport(std::string_view text) override { counts.emplace_back(text); }
+};
+
+// A tokenized and checked script.
+struct Front {
+    TokenStore tokens;
+    LexState lex;
+    CheckerState checker;
+    RecordingReporter rep;
+    int lexed = 0;
+    int checked = 0;
+
+    explicit Front(std::string_view source) {
+        lexed = lexingPhase(source, tokens, lex, rep);
+        if (lexed == 1) checked = runChecker(tokens, checker, rep);
+    }
+};
+
+}  // namespace tessel::testing_support

@@ -1,0 +1,164 @@
+// The tokenizer's splitting rules, counts and errors.
+#include <gtest/gtest.h>
+
+#include "front_test_support.h"
+
+namespace tessel {
+namespace {
+
+using testing_support::RecordingReporter;
+
+struct Lexed {
+    TokenStore tokens;
+    LexState lex;
+    RecordingReporter rep;
+    int32_t n = 0;
+
+    explicit Lexed(std::string_view src) {
+        n = tokenize(src, tokens, lex, rep);
+        tokens.count = n;
+    }
+
+    std::vector<std::pair<std::string, int32_t>> all() const {
+        std::vector<std::pair<std::string, int32_t>> out;
+        for (int32_t i = 1; i <= n; ++i) out.emplace_back(tokens.textAt(i), tokens.classAt(i));
+        return out;
+    }
+};
+
+using Toks = std::vector<std::pair<std::string, int32_t>>;
+
+TEST(Tokenizer, SplitsAnAssignmentAndReadsNothingPastTheEnd) {
+    Lexed l("A=1\n");
+    EXPECT_EQ(l.n, 4);
+    EXPECT_EQ(l.all(), (Toks{{"A", CLS_NAME}, {"=", CLS_EQ}, {"1", CLS_NUM}, {"EOL", CLS_EOL}}));
+    EXPECT_EQ(l.tokens.textAt(5), "");
+    EXPECT_EQ(l.tokens.classAt(5), CLS_NONE);
+    EXPECT_EQ(l.tokens.classAt(0), CLS_NONE);
+    EXPECT_EQ(l.tokens.eolCount, 1);
+}
+
+TEST(Tokenizer, NumbersNamesAndSignsSplitWhereTheRulesSay) {
+    EXPECT_EQ(Lexed(".5 -3 12ab 1.2.3 _x9").all(),
+              (Toks{{".", CLS_DOT}, {"5", CLS_NUM}, {"-", CLS_MINUS}, {"3", CLS_NUM},
+                    {"12", CLS_NUM}, {"ab", CLS_NAME}, {"1.2.3", CLS_NUM}, {"_x9", CLS_NAME}}));
+}
+
+TEST(Tokenizer, OperatorPairsStayTwoTokens) {
+    EXPECT_EQ(Lexed("<=<>>=").all(), (Toks{{"<", CLS_LT}, {"=", CLS_EQ}, {"<", CLS_LT},
+                                           {">", CLS_GT}, {">", CLS_GT}, {"=", CLS_EQ}}));
+}
+
+TEST(Tokenizer, EveryOneCharacterTokenHasItsClass) {
+    const std::string chars = "+-*/:,()[]=><&|!#$%;.{}?@\\^`~";
+    const int32_t classes[] = {CLS_PLUS, CLS_MINUS, CLS_STAR, CLS_SLASH, CLS_COLON, CLS_COMMA,
+                               CLS_LPAR, CLS_RPAR, CLS_LBRK, CLS_RBRK, CLS_EQ, CLS_GT, CLS_LT,
+                               CLS_AMP, CLS_BAR, CLS_BANG, CLS_HASH, CLS_DOLLAR, CLS_PCT, CLS_SEMI,
+                               CLS_DOT, CLS_LBRACE, CLS_RBRACE, CLS_QMARK, CLS_AT, CLS_BSLASH,
+                               CLS_CARET, CLS_BACKTICK, CLS_TILDE};
+    ASSERT_EQ(chars.size(), std::size(classes));
+    Lexed l(chars + "\n");
+    ASSERT_EQ(l.n, static_cast<int32_t>(chars.size()) + 1) << l.rep.boxes.size();
+    for (size_t k = 0; k < chars.size(); ++k) {
+        EXPECT_EQ(l.tokens.textAt(k + 1), std::string(1, chars[k]));
+        EXPECT_EQ(l.tokens.classAt(k + 1), classes[k]) << chars[k];
+    }
+}
+
+TEST(Tokenizer, StringLiteralsKeepTheirBytes) {
+    Lexed l("\"\"x \"a\t'b\xe9\r\"\n");
+    EXPECT_EQ(l.all(), (Toks{{"", CLS_QSTR}, {"x", CLS_NAME}, {"a\t'b\xe9\r", CLS_QSTR}, {"EOL", CLS_EOL}}));
+}
+
+TEST(Tokenizer, CommentsEndLinesWithoutABracketCheck) {
+    Lexed l("A(1 ' open\nB)\n");
+    EXPECT_EQ(l.lex.errorCode, 0);
+    EXPECT_EQ(l.tokens.eolCount, 2);
+    Lexed noFeed("x ' last line");
+    EXPECT_EQ(noFeed.all(), (Toks{{"x", CLS_NAME}, {"EOL", CLS_EOL}}));
+    // A zero byte ends a comment like a line feed and is stepped over.
+    Lexed zero(std::string_view("'a\0b\n", 5));
+    EXPECT_EQ(zero.all(), (Toks{{"EOL", CLS_EOL}, {"b", CLS_NAME}, {"EOL", CLS_EOL}}));
+}
+
+TEST(Tokenizer, CarriageReturnsAreBlanks) {
+    Lexed l("a\r\nb\r\n");
+    EXPECT_EQ(l.all(), (Toks{{"a", CLS_NAME}, {"EOL", CLS_EOL}, {"b", CLS_NAME}, {"EOL", CLS_EOL}}));
+    EXPECT_EQ(Lexed("a\rb\r").tokens.eolCount, 0);
+}
+
+struct ErrorCase {
+    std::string source;
+    int32_t code;
+    std::string text;
+    int line;  // 1-based line given for --check
+};
+
+TEST(Tokenizer, ErrorsStopTheScanWithTheirCodeTextAndLine) {
+    const ErrorCase cases[] = {
+        {"a\n\xe9", 1, "Unknown token!-[ \xe9 ] at LINE: 1", 2},
+        {std::string("\0", 1), 1, std::string("Unknown token!-[ \0 ] at LINE: 0", 31), 1},
+        {"\x1c", 1, "Unknown token!-[ \x1c ] at LINE: 0", 1},
+        {"\x7f", 1, "Unknown token!-[ \x7f ] at LINE: 0", 1},
+        {"\x01", 1, "Unknown token!-[ \x01 ] at LINE: 0", 1},
+        {"\n\"ab\ncd\"\n", 2, "Unclosed Quote!- at LINE: 1", 2},
+        {"\n\n\"ab", 2, "Unclosed Quote!- at LINE: 2", 3},
+        {"(\n", 3, "Missing right paren! ((...)- at LINE: 0", 1},
+        {"\n())\n", 4, "Missing left paren! (...))- at LINE: 1", 2},
+        {"[\n", 5, "Missing right bracket!- at LINE: 0", 1},
+        {"([)\n", 5, "Missing right bracket!- at LINE: 0", 1},
+        {"]\n", 6, "Missing left bracket!- at LINE: 0", 1},
+        {"([\n", 3, "Missing right paren! ((...)- at LINE: 0", 1},
+    };
+    for (const ErrorCase& c : cases) {
+        Lexed l(c.source);
+        EXPECT_EQ(l.n, 0) << c.text;
+        EXPECT_EQ(l.lex.errorCode, c.code) << c.text;
+        ASSERT_EQ(l.rep.boxes.size(), 1u) << c.text;
+        EXPECT_EQ(l.rep.boxes[0].caption, "T:Error");
+        EXPECT_EQ(l.rep.boxes[0].text, c.text);
+        EXPECT_EQ(l.rep.boxes[0].line, c.line) << c.text;
+    }
+}
+
+TEST(LexingPhase, ReportsCountsAndFailsWithoutALineEnd) {
+    RecordingReporter rep;
+    TokenStore tokens;
+    LexState lex;
+    EXPECT_EQ(lexingPhase("VAR x\nx = 1\n", tokens, lex, rep), 1);
+    EXPECT_EQ(tokens.count, 7);
+    ASSERT_EQ(rep.counts.size(), 1u);
+    EXPECT_EQ(rep.counts[0], "Number of tokens: 7\r\nNumber of lines: 2");
+    EXPECT_TRUE(rep.boxes.empty());
+
+    RecordingReporter rep2;
+    EXPECT_EQ(lexingPhase("   ", tokens, lex, rep2), 0);
+    EXPECT_EQ(rep2.counts, std::vector<std::string>{"Number of tokens: 0\r\nNumber of lines: 0"});
+    ASSERT_EQ(rep2.boxes.size(), 1u);
+    EXPECT_EQ(rep2.boxes[0].text, "EXIT from TOKENIZER");
+    EXPECT_EQ(rep2.boxes[0].caption, "Process Terminated!");
+}
+
+TEST(LexingPhase, AnErrorShowsNoCountReportAndLeavesTheCountZero) {
+    RecordingReporter rep;
+    TokenStore tokens;
+    LexState lex;
+    EXPECT_EQ(lexingPhase("a b\n(\n", tokens, lex, rep), 0);
+    EXPECT_EQ(tokens.count, 0);
+    EXPECT_EQ(tokens.appended(), 4);  // a, b, EOL and "(" stay in the store
+    EXPECT_TRUE(rep.counts.empty());
+    ASSERT_EQ(rep.boxes.size(), 2u);
+    EXPECT_EQ(rep.boxes[1].text, "EXIT from TOKENIZER");
+}
+
+TEST(Tokenizer, StoresScriptsFarBeyondFourThousandTokens) {
+    std::string src;
+    for (int i = 0; i < 50000; ++i) src += "x = 1\n";
+    Lexed l(src);
+    EXPECT_EQ(l.n, 200000);
+    EXPECT_EQ(l.tokens.eolCount, 50000);
+    EXPECT_EQ(l.tokens.textAt(199999), "1");
+}
+
+}  // namespace
+}  // namespace tessel
