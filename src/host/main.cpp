@@ -2,9 +2,11 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/interpreter.h"
 #include "host/options.h"
+#include "platform/events_file.h"
 
 int main(int argc, char** argv) {
     using namespace tessel;
@@ -16,6 +18,12 @@ int main(int argc, char** argv) {
     }
     PlatformConfig cfg{opts.events, opts.record};
     std::string error;
+    // A bad events file is a usage error, whichever backend would read it.
+    std::vector<ScriptedEvent> events;
+    if (!opts.check && !opts.events.empty() && !loadEventsFile(opts.events, events, &error)) {
+        std::fprintf(stderr, "tessel: %s\n", error.c_str());
+        return 2;
+    }
     std::unique_ptr<Platform> platform;
     if (!opts.headless && !opts.check) {
         platform = makeSdlPlatform(cfg, &error);

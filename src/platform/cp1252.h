@@ -17,3 +17,35 @@ inline uint32_t cp1252CodePoint(unsigned char c) {
 }
 
 }  // namespace tessel
+
+#include <string>
+#include <string_view>
+
+namespace tessel {
+
+// Appends code point `cp` (below U+10000) to `out` as UTF-8.
+inline void appendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Windows-1252 bytes as UTF-8, for window titles and the terminal.
+inline std::string windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char c : bytes) appendUtf8(out, cp1252CodePoint(c));
+    return out;
+}
+
+// UTF-8 typed text as Windows-1252 bytes; characters it cannot hold are dropped.
+std::string utf8ToWindows1252(std::string_view utf8);
+
+}  // namespace tessel

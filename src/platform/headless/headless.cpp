@@ -1,105 +1,88 @@
-// The headless backend: no window. Message boxes go to stderr and are
-// confirmed at once; presented frames are kept for screenshots.
-#include <chrono>
+// The headless backend: no window. Window events come from an events file
+// and are delivered one at a time from the message loop, once the script is
+// idle; message boxes go to stderr and are confirmed at once; presented
+// frames are kept for screenshots.
 #include <cstdio>
-#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/cp1252.h"
+#include "platform/events_file.h"
 #include "platform/platform.h"
+#include "platform/window_core.h"
 
 namespace tessel {
 
 namespace {
 
-struct EditControl {
-    int x, y, w, h;
-    std::string text;
-    bool visible = true;
-};
-
-class HeadlessPlatform final : public Platform {
+class HeadlessPlatform final : public WindowCore {
    public:
-    explicit HeadlessPlatform(const PlatformConfig& cfg) : cfg_(cfg) {}
+    explicit HeadlessPlatform(std::vector<ScriptedEvent> events) : events_(std::move(events)) {}
 
-    void createMainWindow(std::string_view, int w, int h, WindowProc proc) override {
-        width_ = w;
-        height_ = h;
-        proc_ = std::move(proc);
-        frame_.assign(static_cast<size_t>(w) * h, 0xFFFFFFFFu);
-    }
-    void present(PixelView f) override {
-        if (f.width == width_ && f.height == height_)
-            frame_.assign(f.pixels, f.pixels + static_cast<size_t>(f.width) * f.height);
+    bool getMessage(Message& m) override {
+        for (;;) {
+            if (closed()) return false;
+            if (takeMessage(m)) return true;
+            if (waitUntil_) {
+                if (takeTickDuringWait(m)) return true;
+                continue;
+            }
+            if (next_ >= events_.size()) return false;  // as if the window was closed
+            startEvent(events_[next_++]);
+        }
     }
 
-    bool getMessage(Message& m) override { return takeQueued(m); }
-    bool peekMessage(Message& m) override { return takeQueued(m); }
-    bool isDialogMessage(const Message&) override { return false; }
-    void dispatchMessage(const Message& m) override {
-        if (m.window == kMainWindow && proc_) proc_(m);
-    }
+    // Only what is already queued: scripted events wait for the message loop.
+    bool peekMessage(Message& m) override { return takeMessage(m); }
+
     void keepAlive() override {}
 
     void messageBox(std::string_view caption, std::string_view text) override {
-        std::string line(caption);
-        line += ": ";
-        line += text;
-        line += '\n';
+        std::string line = windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
         std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
     }
 
-    void setTimer(uint32_t, uint32_t) override {}
-    void killTimer(uint32_t) override {}
-    uint32_t tickCount() override {
-        using namespace std::chrono;
-        return static_cast<uint32_t>(
-            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-    }
-
-    int32_t createEdit(int x, int y, int w, int h, std::string_view text) override {
-        edits_.push_back(EditControl{x, y, w, h, std::string(text)});
-        return static_cast<int32_t>(edits_.size()) + kMainWindow;
-    }
-    void setEditText(int32_t h, std::string_view t) override {
-        if (EditControl* e = edit(h)) e->text = t;
-    }
-    std::string editText(int32_t h) override {
-        EditControl* e = edit(h);
-        return e ? e->text : std::string();
-    }
-    void showEdit(int32_t h, bool v) override {
-        if (EditControl* e = edit(h)) e->visible = v;
-    }
-    void focusEdit(int32_t) override {}
-    void redrawEdit(int32_t) override {}
-
-    bool saveScreenshot(const std::string&) override { return false; }
+   protected:
+    void openWindow(std::string_view, int, int) override {}
+    void showScreen(const std::vector<uint32_t>&) override {}
 
    private:
-    bool takeQueued(Message& m) {
-        if (queue_.empty()) return false;
-        m = queue_.front();
-        queue_.pop_front();
-        return true;
-    }
-    EditControl* edit(int32_t h) {
-        int32_t i = h - kMainWindow - 1;
-        return i >= 0 && i < static_cast<int32_t>(edits_.size()) ? &edits_[i] : nullptr;
+    void startEvent(const ScriptedEvent& e) {
+        if (e.kind == EventKind::Wait)
+            waitUntil_ = now() + static_cast<uint64_t>(e.a);
+        else
+            applyEvent(e);
     }
 
-    PlatformConfig cfg_;
-    WindowProc proc_;
-    int width_ = 0, height_ = 0;
-    std::vector<uint32_t> frame_;
-    std::deque<Message> queue_;
-    std::vector<EditControl> edits_;
+    // During a scripted wait the clock jumps to each timer deadline in turn;
+    // the program is idle, so the next tick is due exactly one interval later.
+    bool takeTickDuringWait(Message& m) {
+        std::optional<uint64_t> due = timers_.nextDeadline();
+        if (!due || *due > *waitUntil_) {
+            advanceClockTo(*waitUntil_);
+            waitUntil_.reset();
+            return false;
+        }
+        advanceClockTo(*due);
+        std::optional<uint32_t> id = timers_.takeDue(now(), *due);
+        if (!id) return false;
+        m = Message{kMainWindow, WM_TIMER, *id, 0};
+        return true;
+    }
+
+    std::vector<ScriptedEvent> events_;  // the events file, in order
+    size_t next_ = 0;                    // next event to deliver
+    std::optional<uint64_t> waitUntil_;  // end of the scripted wait in progress
 };
 
 }  // namespace
 
-std::unique_ptr<Platform> makeHeadlessPlatform(const PlatformConfig& cfg, std::string*) {
-    return std::make_unique<HeadlessPlatform>(cfg);
+std::unique_ptr<Platform> makeHeadlessPlatform(const PlatformConfig& cfg, std::string* error) {
+    std::vector<ScriptedEvent> events;
+    if (!cfg.events.empty() && !loadEventsFile(cfg.events, events, error)) return nullptr;
+    return std::make_unique<HeadlessPlatform>(std::move(events));
 }
 
 }  // namespace tessel

@@ -1,0 +1,100 @@
+#include "platform/edit_model.h"
+
+#include <algorithm>
+
+#include "gfx/font.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr uint32_t kFieldColor = 0xFFFFFFFFu;
+constexpr uint32_t kBorderColor = 0xFF7A7A7Au;
+constexpr uint32_t kTextColor = 0x000000u;
+constexpr uint32_t kCaretColor = 0xFF000000u;
+constexpr int kPadding = 2;  // pixels between the border and the text
+
+// Fills a rectangle, clipped to the buffer.
+void fillRect(uint32_t* px, int bw, int bh, int x0, int y0, int x1, int y1, uint32_t c) {
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, bw);
+    y1 = std::min(y1, bh);
+    if (x0 >= x1) return;
+    for (int y = y0; y < y1; ++y)
+        std::fill(px + static_cast<size_t>(y) * bw + x0, px + static_cast<size_t>(y) * bw + x1, c);
+}
+
+}  // namespace
+
+bool EditModel::contains(int px, int py) const {
+    return visible && px >= x && py >= y && px < x + width && py < y + height;
+}
+
+void EditModel::setText(std::string_view t) {
+    text = t;
+    caret = 0;
+    scroll = 0;
+}
+
+bool EditModel::handleKey(uint32_t vk) {
+    switch (vk) {
+        case VK_LEFT: caret = caret > 0 ? caret - 1 : 0; return true;
+        case VK_RIGHT: caret = std::min(caret + 1, text.size()); return true;
+        case VK_HOME: caret = 0; return true;
+        case VK_END: caret = text.size(); return true;
+        case VK_BACK:
+            if (caret > 0) text.erase(--caret, 1);
+            return true;
+        case VK_DELETE:
+            if (caret < text.size()) text.erase(caret, 1);
+            return true;
+        default: return false;
+    }
+}
+
+void EditModel::insert(std::string_view bytes) {
+    for (char c : bytes) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127) continue;
+        text.insert(text.begin() + static_cast<std::ptrdiff_t>(caret), c);
+        ++caret;
+    }
+}
+
+void EditModel::placeCaret(int px, int cellWidth) {
+    if (cellWidth <= 0) cellWidth = 8;
+    int offset = px - (x + kPadding) + cellWidth / 2;
+    size_t cells = offset > 0 ? static_cast<size_t>(offset / cellWidth) : 0;
+    caret = std::min(scroll + cells, text.size());
+}
+
+void EditModel::keepCaretVisible(int cellWidth) {
+    if (cellWidth <= 0) return;
+    size_t fit = static_cast<size_t>(std::max(1, (width - 2 * kPadding) / cellWidth));
+    scroll = std::min(scroll, text.size());
+    if (caret < scroll) scroll = caret;
+    if (caret > scroll + fit) scroll = caret - fit;
+}
+
+void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focused) {
+    if (!visible || width <= 0 || height <= 0) return;
+    fillRect(px, bw, bh, x, y, x + width, y + height, kBorderColor);
+    fillRect(px, bw, bh, x + 1, y + 1, x + width - 1, y + height - 1, kFieldColor);
+    int cellWidth = font ? font->textWidth("0") : 8;
+    keepCaretVisible(cellWidth);
+    int cellHeight = font ? font->cellHeight() : 16;
+    int ty = y + std::max(1, (height - cellHeight) / 2);
+    if (font) {
+        // Clip the text to the field: draw into the buffer only the characters that fit.
+        size_t fit = static_cast<size_t>(std::max(0, (width - 2 * kPadding) / std::max(1, cellWidth)));
+        std::string_view shown = std::string_view(text).substr(std::min(scroll, text.size()), fit);
+        font->draw(px, bw, bh, x + kPadding, ty, shown, kTextColor);
+    }
+    if (focused) {
+        int cx = x + kPadding + static_cast<int>(caret - scroll) * cellWidth;
+        if (cx < x + width - 1) fillRect(px, bw, bh, cx, ty, cx + 1, ty + cellHeight, kCaretColor);
+    }
+}
+
+}  // namespace tessel

@@ -1,0 +1,122 @@
+// The main window: creation, showing frames, and the message loop's waits.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/cp1252.h"
+#include "platform/sdl/sdl_platform.h"
+
+namespace tessel {
+
+SdlPlatform::SdlPlatform(SDL_Window* window, std::vector<ScriptedEvent> events, std::FILE* record)
+    : window_(window),
+      windowId_(SDL_GetWindowID(window)),
+      events_(std::move(events)),
+      record_(record) {
+    lastRecorded_ = now();
+}
+
+SdlPlatform::~SdlPlatform() {
+    if (record_) std::fclose(record_);
+    // The box window is left to SDL_Quit: destroying windows one by one races
+    // SDL's own wake-up events.
+    SDL_Quit();
+}
+
+void SdlPlatform::openWindow(std::string_view title, int width, int height) {
+    SDL_SetWindowTitle(window_, windows1252ToUtf8(title).c_str());
+    SDL_SetWindowSize(window_, width, height);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    SDL_ShowWindow(window_);
+    SDL_RaiseWindow(window_);
+    refreshScreen();
+}
+
+void SdlPlatform::showScreen(const std::vector<uint32_t>& screen) {
+    if (screen.empty() || !(SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN)) return;
+    SDL_Surface* target = SDL_GetWindowSurface(window_);
+    if (!target) return;
+    if (target->w == width_ && target->h == height_) {
+        SDL_ConvertPixels(width_, height_, SDL_PIXELFORMAT_ARGB8888, screen.data(), width_ * 4,
+                          target->format->format, target->pixels, target->pitch);
+    } else {
+        // A window manager gave us another size: blit what fits.
+        SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<uint32_t*>(screen.data()), width_, height_, 32, width_ * 4,
+            SDL_PIXELFORMAT_ARGB8888);
+        if (src) {
+            SDL_BlitSurface(src, nullptr, target, nullptr);
+            SDL_FreeSurface(src);
+        }
+    }
+    SDL_UpdateWindowSurface(window_);
+}
+
+bool SdlPlatform::getMessage(Message& m) {
+    for (;;) {
+        if (closed()) return false;
+        pump(0);
+        if (takeMessage(m)) return true;
+        if (stepScriptedEvents()) continue;
+        pump(waitTimeout());
+    }
+}
+
+bool SdlPlatform::peekMessage(Message& m) {
+    // Scripts may peek in a tight loop: read native events only now and then.
+    if (now() - lastPump_ >= 2) pump(0);
+    return takeMessage(m);
+}
+
+void SdlPlatform::keepAlive() {
+    // Called for every statement: look at the clock only every 16th call, and
+    // read native events at most every 10 ms.
+    if ((++keepAliveCalls_ & 15) != 0) return;
+    if (now() - lastPump_ < 10) return;
+    pump(0);
+    std::optional<uint64_t> pending = closePendingFor();
+    if (pending && *pending >= 1000) forceClose();
+}
+
+void SdlPlatform::forceClose() {
+    // The script has not serviced the close request: handle it here, which
+    // ends the program; should the procedure return, end the process anyway.
+    dispatchMessage(Message{kMainWindow, WM_CLOSE, 0, 0});
+    std::fflush(nullptr);
+    std::exit(0);
+}
+
+std::unique_ptr<Platform> makeSdlPlatform(const PlatformConfig& cfg, std::string* error) {
+    auto fail = [error](std::string reason) -> std::unique_ptr<Platform> {
+        if (error) *error = std::move(reason);
+        return nullptr;
+    };
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) return fail("no display: DISPLAY is not set");
+    std::vector<ScriptedEvent> events;
+    std::string reason;
+    if (!cfg.events.empty() && !loadEventsFile(cfg.events, events, &reason)) return fail(reason);
+
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return fail(SDL_GetError());
+    installX11ErrorHandler();
+    SDL_Window* window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800,
+                                          600, SDL_WINDOW_HIDDEN);
+    if (!window) {
+        std::string why = SDL_GetError();
+        SDL_Quit();
+        return fail(why);
+    }
+    std::FILE* record = nullptr;
+    if (!cfg.record.empty()) {
+        record = std::fopen(cfg.record.c_str(), "wb");
+        if (!record)
+            std::fprintf(stderr, "tessel: cannot write %s: %s\n", cfg.record.c_str(),
+                         std::strerror(errno));
+    }
+    return std::make_unique<SdlPlatform>(window, std::move(events), record);
+}
+
+}  // namespace tessel

@@ -1,0 +1,200 @@
+// The window procedure: which event blocks run when, what the event
+// statements read, the timer, and re-entry while a run is in progress.
+#include "exec_test_support.h"
+
+namespace tessel::test {
+namespace {
+
+TEST(ExecEvents, KeyBlocksRunWhenIdleAndReadTheKeyCode) {
+    Program p(
+        "PTR down , up\n"
+        "WINMSG WMKEYDOWN\n"
+        "HWPARAM down\n"
+        "ENDWM\n"
+        "WINMSG WMKEYUP\n"
+        "HWPARAM up\n"
+        "ENDWM\n");
+    p.run();
+    p.send(WM_KEYDOWN, 65);
+    p.send(WM_KEYUP, 66);
+    EXPECT_EQ(p.var("down").ptr, 65);
+    EXPECT_EQ(p.var("up").ptr, 66);
+    EXPECT_EQ(p.in.exec.wordParam, 0) << "HWPARAM clears what it read";
+    EXPECT_FALSE(p.in.exec.running);
+}
+
+TEST(ExecEvents, MouseMoveRecordsThePositionReadOnce) {
+    Program p(
+        "VAR x , y , again\n"
+        "WINMSG WMMOUSEMOVE\n"
+        "MOUSEX x\n"
+        "MOUSEY y\n"
+        "MOUSEX again\n"
+        "ENDWM\n");
+    p.run();
+    p.send(WM_MOUSEMOVE, 0, makeLParam(30, 40));
+    EXPECT_EQ(p.var("x").num, 30.0f);
+    EXPECT_EQ(p.var("y").num, 40.0f);
+    EXPECT_EQ(p.var("again").num, 0.0f);
+}
+
+TEST(ExecEvents, IdleBlocksWaitWhileScriptCodeRuns) {
+    Program p(
+        "WINMSG WMLBUTTONDOWN\n"
+        "SWAP\n"
+        "ENDWM\n"
+        "WINMSG WMTIMER\n"
+        "SWAP\n"
+        "ENDWM\n");
+    p.run();
+    p.in.exec.running = true;
+    p.send(WM_LBUTTONDOWN);
+    p.send(WM_TIMER, kTimerId);
+    EXPECT_EQ(p.platform.presents, 0);
+    p.in.exec.running = false;
+    p.send(WM_LBUTTONDOWN);
+    p.send(WM_TIMER, kTimerId);
+    EXPECT_EQ(p.platform.presents, 2);
+}
+
+TEST(ExecEvents, ACommandDuringARunResumesTheRunWhereItWas) {
+    Program p(
+        "PTR k\n"
+        "SWAP\n"
+        "SWAP\n"
+        "WINMSG WMCOMMAND\n"
+        "HWPARAM k\n"
+        "ENDWM\n");
+    p.platform.queue.push_back(Message{kMainWindow, WM_COMMAND, 1, 0});
+    p.run();
+    EXPECT_EQ(p.var("k").ptr, 1);
+    EXPECT_EQ(p.platform.presents, 2) << "the main run was not restarted";
+    EXPECT_EQ(p.in.exec.pc, 0);
+    EXPECT_FALSE(p.in.exec.running);
+}
+
+TEST(ExecEvents, OnlyDialogCommandsWithoutNotificationRunTheBlock) {
+    Program p(
+        "WINMSG WMCOMMAND\n"
+        "SWAP\n"
+        "ENDWM\n");
+    p.run();
+    p.send(WM_COMMAND, 1u | (1u << 16));
+    p.send(WM_COMMAND, 3);
+    EXPECT_EQ(p.platform.presents, 0);
+    EXPECT_EQ(p.in.exec.wordParam, 3);
+    p.send(WM_COMMAND, 2);
+    EXPECT_EQ(p.platform.presents, 1);
+}
+
+TEST(ExecEvents, ARunAbortLeavesTheInterpreterIdle) {
+    Program p(
+        "WEND\n"
+        "WINMSG WMRBUTTONDOWN\n"
+        "SWAP\n"
+        "ENDWM\n");
+    EXPECT_THROW(p.run(), RunAbort);
+    EXPECT_FALSE(p.in.exec.running);
+    EXPECT_EQ(p.in.exec.runDepth, 0);
+    p.send(WM_RBUTTONDOWN);
+    EXPECT_EQ(p.platform.presents, 1);
+}
+
+TEST(ExecEvents, AMainRunThatRanOffTheEndIsIdle) {
+    Program p(
+        "WINMSG WMTIMER\n"
+        "SWAP\n"
+        "ENDWM\n"
+        "SWAP\n");
+    p.in.exec.pc = 3;  // start after the block, as a run that ends the store
+    runExecutor(p.in);
+    EXPECT_EQ(p.platform.presents, 1);
+    p.send(WM_TIMER, kTimerId);
+    EXPECT_EQ(p.platform.presents, 2);
+}
+
+TEST(ExecEvents, AFloodOfNestedCommandsIsCapped) {
+    // Every run of the block services one message, which is the next
+    // command: each would nest one level deeper.
+    Program p(
+        "WINMSG WMCOMMAND\n"
+        "SWAP\n"
+        "ENDWM\n");
+    p.run();
+    for (int i = 0; i < 500; ++i) p.platform.queue.push_back(Message{kMainWindow, WM_COMMAND, 1, 0});
+    p.send(WM_COMMAND, 1);
+    EXPECT_EQ(p.in.exec.runDepth, 0);
+    EXPECT_FALSE(p.in.exec.running);
+    EXPECT_TRUE(p.in.exec.droppedBlockNoted);
+    EXPECT_GE(p.platform.presents, kMaxNestedRuns - 1);
+}
+
+TEST(ExecEvents, PaintShowsTheBackBufferOnlyInModeOne) {
+    Program p("VAR x\n");
+    p.send(WM_PAINT);
+    EXPECT_EQ(p.platform.presents, 0);
+    p.in.exec.displayMode = 1;
+    p.send(WM_PAINT);
+    EXPECT_EQ(p.platform.presents, 1);
+}
+
+TEST(ExecEvents, ClosingTheWindowEndsTheProgram) {
+    Program p("VAR x\n");
+    try {
+        p.send(WM_CLOSE);
+        FAIL() << "no ProgramExit";
+    } catch (const ProgramExit& e) {
+        EXPECT_EQ(e.status, 0);
+    }
+    EXPECT_TRUE(p.in.exec.windowClosed);
+}
+
+TEST(ExecEvents, TimerIntervalsComeFromVariablesAndAreAtLeastTenMs) {
+    Program p(
+        "VAR t , tick\n"
+        "TIMERON t\n"
+        "WINMSG WMTIMER\n"
+        "TIMERON t\n"
+        "GETTICK tick\n"
+        "ENDWM\n"
+        "WINMSG WMLBUTTONDOWN\n"
+        "TIMEROFF\n"
+        "ENDWM\n");
+    p.run();
+    EXPECT_EQ(p.platform.timers.at(kTimerId), 10u);
+    p.var("t").num = 250.0f;
+    p.platform.ticks = 123456;
+    p.send(WM_TIMER, kTimerId);
+    if (haveEvaluator()) {
+        EXPECT_EQ(p.platform.timers.at(kTimerId), 250u);
+    }
+    EXPECT_EQ(p.var("tick").num, 123456.0f);
+    p.send(WM_LBUTTONDOWN);
+    EXPECT_EQ(p.platform.timers.count(kTimerId), 0u);
+}
+
+TEST(ExecEvents, TimerOnTakesALiteral) {
+    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
+    Program p("TIMERON 100\n");
+    p.run();
+    EXPECT_EQ(p.platform.timers.at(kTimerId), 100u);
+    Program q("TIMERON 3\n");
+    q.run();
+    EXPECT_EQ(q.platform.timers.at(kTimerId), 10u);
+}
+
+TEST(ExecEvents, EndlessLoopsKeepThePlatformAliveAndCanBeClosed) {
+    Program p(
+        "LABEL l\n"
+        "GOTO l\n");
+    // The platform turns a close request into WM_CLOSE from keepAlive.
+    p.platform.onKeepAlive = [&] {
+        if (p.platform.keepAlives == 3) p.send(WM_CLOSE);
+    };
+    EXPECT_THROW(p.run(), ProgramExit);
+    EXPECT_EQ(p.platform.keepAlives, 3);
+    EXPECT_FALSE(p.in.exec.running);
+}
+
+}  // namespace
+}  // namespace tessel::test

@@ -1,0 +1,100 @@
+// Input boxes: creation, the handle operand's checks, reading and writing
+// the text, showing and hiding, and SWAP keeping the box above the drawing.
+#include "exec_test_support.h"
+
+namespace tessel::test {
+namespace {
+
+TEST(ExecInputBox, CreatesABoxAndStoresItsHandle) {
+    Program p(
+        "PTR h\n"
+        "INPUTBOX h , 10 , 10 , 200 , 24 , \"name\"\n"
+        "SWAP\n");
+    p.run();
+    ASSERT_EQ(p.platform.edits.size(), 1u);
+    EXPECT_EQ(p.var("h").ptr, kMainWindow + 1);
+    EXPECT_EQ(p.in.exec.lastInputBox, kMainWindow + 1);
+    EXPECT_EQ(p.platform.redrawn, (std::vector<int32_t>{kMainWindow + 1}));
+    EXPECT_TRUE(p.platform.boxes.empty());
+}
+
+TEST(ExecInputBox, AHandleThatIsNoPointerIsReportedAndTheBoxStillMade) {
+    Program p(
+        "VAR n\n"
+        "INPUTBOX n , 10 , 10 , 200 , 24 , \"name\"\n");
+    p.run();
+    ASSERT_EQ(p.platform.boxes.size(), 1u);
+    EXPECT_EQ(p.platform.boxes[0], "Hendler Error!|Hendler unknown! : n");
+    EXPECT_EQ(p.platform.edits.size(), 1u);
+    EXPECT_EQ(p.var("n").num, 0.0f);
+}
+
+TEST(ExecInputBox, GetTextReadsTheWholeText) {
+    Program p(
+        "PTR h\n"
+        "STR s\n"
+        "INPUTBOX h , 0 , 0 , 100 , 20 , \"\"\n"
+        "WINMSG WMCOMMAND\n"
+        "GETTEXT h , s\n"
+        "ENDWM\n");
+    p.run();
+    const std::string longText(300, 'q');
+    p.platform.setEditText(p.var("h").ptr, longText);
+    p.send(WM_COMMAND, 1);
+    EXPECT_EQ(p.var("s").str, longText);
+}
+
+TEST(ExecInputBox, WrongTargetsAreTypeErrorsAndTheRunGoesOn) {
+    Program p(
+        "PTR h\n"
+        "VAR n\n"
+        "INPUTBOX h , 0 , 0 , 100 , 20 , \"\"\n"
+        "GETTEXT h , n\n"
+        "SETTEXT h , n\n"
+        "SWAP\n");
+    p.run();
+    EXPECT_EQ(p.platform.boxes, (std::vector<std::string>{
+                                    "Type Error!|Invalid string! : n",
+                                    "Type Error!|Invalid Variable Type! : n"}));
+    EXPECT_EQ(p.platform.presents, 1);
+}
+
+TEST(ExecInputBox, SetFocusShowsAndFocusesOrHides) {
+    Program p(
+        "PTR a , b\n"
+        "INPUTBOX a , 0 , 0 , 100 , 20 , \"\"\n"
+        "INPUTBOX b , 0 , 30 , 100 , 20 , \"\"\n"
+        "SETFOCUS 0\n"
+        "WINMSG WMLBUTTONDOWN\n"
+        "SETFOCUS a\n"
+        "ENDWM\n");
+    p.run();
+    EXPECT_TRUE(p.platform.edits[0].visible);
+    EXPECT_FALSE(p.platform.edits[1].visible) << "a number hides the newest box";
+    p.platform.edits[0].visible = false;
+    p.send(WM_LBUTTONDOWN);
+    EXPECT_TRUE(p.platform.edits[0].visible) << "a handle shows the box it names";
+    EXPECT_EQ(p.platform.focused, p.var("a").ptr);
+}
+
+TEST(ExecInputBox, SetTextSendsAStringExpression) {
+    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
+    Program p(
+        "PTR h\n"
+        "STR s\n"
+        "s = \"hi\"\n"
+        "INPUTBOX h , 0 , 0 , 100 , 20 , \"\"\n"
+        "SETTEXT h , s + \"!\"\n");
+    p.run();
+    EXPECT_EQ(p.platform.edits[0].text, "hi!");
+}
+
+TEST(ExecInputBox, ModeTakesALiteral) {
+    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
+    Program p("MODE 1\n");
+    p.run();
+    EXPECT_EQ(p.in.exec.displayMode, 1);
+}
+
+}  // namespace
+}  // namespace tessel::test

@@ -1,0 +1,167 @@
+// The headless backend's message queue as the interpreter's loop sees it,
+// with a window procedure that records what reaches it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "platform/image_io.h"
+#include "platform/platform.h"
+
+namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Harness {
+    std::unique_ptr<Platform> platform;
+    std::vector<Message> seen;  // messages that reached the main window's procedure
+
+    explicit Harness(const std::string& events) {
+        fs::path path = fs::temp_directory_path() /
+                        ("tessel_headless_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".events");
+        std::ofstream(path) << events;
+        std::string error;
+        platform = makeHeadlessPlatform(PlatformConfig{path.string(), ""}, &error);
+        fs::remove(path);
+        EXPECT_TRUE(platform) << error;
+        platform->createMainWindow("t", 64, 48, [this](const Message& m) { seen.push_back(m); });
+    }
+
+    // The interpreter's message loop.
+    void runLoop() {
+        Message m;
+        while (platform->getMessage(m))
+            if (!platform->isDialogMessage(m)) platform->dispatchMessage(m);
+    }
+
+    std::vector<uint32_t> kinds() const {
+        std::vector<uint32_t> k;
+        for (const Message& m : seen) k.push_back(m.message);
+        return k;
+    }
+};
+
+TEST(Headless, EventsWaitForTheMessageLoop) {
+    Harness h("click 5 6\nrclick 7 8\nmove 9 10\ncommand 2 1\npaint\n");
+    Message m;
+    EXPECT_FALSE(h.platform->peekMessage(m));  // nothing before the script is idle
+    h.runLoop();
+    std::vector<uint32_t> want = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP,
+                                  WM_MOUSEMOVE,   WM_COMMAND,   WM_PAINT};
+    EXPECT_EQ(h.kinds(), want);
+    EXPECT_EQ(h.seen[0].lParam, makeLParam(5, 6));
+    EXPECT_EQ(h.seen[4].lParam, makeLParam(9, 10));
+    EXPECT_EQ(h.seen[5].wParam, 2u | (1u << 16));
+    EXPECT_FALSE(h.platform->getMessage(m));  // the run is over after the last event
+}
+
+TEST(Headless, WaitDeliversEveryTimerTickInOrderAndAdvancesTheClock) {
+    Harness h("wait 350\nclick 1 1\nwait 200\n");
+    h.platform->setTimer(1, 100);
+    uint32_t start = h.platform->tickCount();
+    h.runLoop();
+    std::vector<uint32_t> want = {WM_TIMER,       WM_TIMER,     WM_TIMER, WM_LBUTTONDOWN,
+                                  WM_LBUTTONUP,   WM_TIMER,     WM_TIMER};
+    EXPECT_EQ(h.kinds(), want);
+    EXPECT_EQ(h.seen[0].wParam, 1u);
+    uint32_t elapsed = h.platform->tickCount() - start;
+    EXPECT_GE(elapsed, 550u);
+    EXPECT_LT(elapsed, 550u + 5000u);
+}
+
+TEST(Headless, TimerStoppedDuringWaitTicksNoMore) {
+    Harness h("wait 1000\n");
+    h.platform->setTimer(1, 100);
+    Message m;
+    ASSERT_TRUE(h.platform->getMessage(m));
+    EXPECT_EQ(m.message, WM_TIMER);
+    h.platform->killTimer(1);
+    EXPECT_FALSE(h.platform->getMessage(m));
+}
+
+TEST(Headless, InputBoxTakesClickTypingAndDialogKeys) {
+    Harness h("click 15 15\ntype hi there\nkeydown 37\nkeydown 8\nkeydown 13\nkeydown 27\n"
+              "click 50 40\nkeydown 13\n");
+    int32_t box = h.platform->createEdit(10, 10, 40, 20, "");
+    h.runLoop();
+    EXPECT_EQ(h.platform->editText(box), "hi thee");  // the r before the caret went
+    ASSERT_EQ(h.seen.size(), 5u);
+    // Enter and Escape in the box are commands 1 and 2; the click outside
+    // gives the main window the focus, where Enter is a key.
+    EXPECT_EQ(h.seen[0].message, WM_COMMAND);
+    EXPECT_EQ(h.seen[0].wParam, 1u);
+    EXPECT_EQ(h.seen[1].wParam, 2u);
+    EXPECT_EQ(h.seen[2].message, WM_LBUTTONDOWN);
+    EXPECT_EQ(h.seen[4].message, WM_KEYDOWN);
+    EXPECT_EQ(h.seen[4].wParam, 13u);
+}
+
+TEST(Headless, TabMovesFocusAmongVisibleBoxes) {
+    Harness h("keydown 9\ntype b\nkeydown 9\ntype c\n");
+    int32_t a = h.platform->createEdit(0, 0, 10, 10, "");
+    int32_t b = h.platform->createEdit(0, 20, 10, 10, "");
+    int32_t c = h.platform->createEdit(0, 40, 10, 10, "");
+    h.platform->showEdit(a, false);
+    h.platform->focusEdit(c);
+    h.runLoop();
+    // From c, Tab wraps past the hidden a to b, then comes back to c.
+    EXPECT_EQ(h.platform->editText(b), "b");
+    EXPECT_EQ(h.platform->editText(c), "c");
+    EXPECT_EQ(h.platform->editText(a), "");
+}
+
+TEST(Headless, CommandFromDialogKeyIsQueuedForPeek) {
+    Harness h("");
+    int32_t box = h.platform->createEdit(0, 0, 10, 10, "");
+    h.platform->focusEdit(box);
+    Message key{box, WM_KEYDOWN, 13, 0};
+    EXPECT_TRUE(h.platform->isDialogMessage(key));
+    Message m;
+    ASSERT_TRUE(h.platform->peekMessage(m));
+    EXPECT_EQ(m.message, WM_COMMAND);
+    EXPECT_EQ(m.wParam, 1u);
+    EXPECT_FALSE(h.platform->isDialogMessage(Message{kMainWindow, WM_KEYDOWN, 13, 0}));
+}
+
+TEST(Headless, CloseEndsTheLoop) {
+    Harness h("close\nclick 1 1\n");
+    h.runLoop();
+    ASSERT_EQ(h.seen.size(), 1u);
+    EXPECT_EQ(h.seen[0].message, WM_CLOSE);
+}
+
+TEST(Headless, ScreenshotShowsFrameWithBoxesOver) {
+    fs::path shot = fs::temp_directory_path() / "tessel_headless_shot.png";
+    Harness h("screenshot " + shot.string() + "\n");
+    std::vector<uint32_t> frame(64 * 48, 0xFFFF0000u);
+    h.platform->present(PixelView{frame.data(), 64, 48});
+    h.platform->createEdit(10, 10, 30, 20, "");
+    h.runLoop();
+    ImageData img;
+    std::string error;
+    ASSERT_TRUE(loadImageFile(shot.string(), img, &error)) << error;
+    fs::remove(shot);
+    ASSERT_EQ(img.width, 64);
+    EXPECT_EQ(img.pixels[0] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixels[20 * 64 + 20] & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(Headless, MessageBoxesGoToStderrAsUtf8) {
+    Harness h("");
+    testing::internal::CaptureStderr();
+    h.platform->messageBox("Cap\x80", "caf\xe9");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cap\xe2\x82\xac: caf\xc3\xa9\n");
+}
+
+TEST(Headless, BadEventsFileIsRefused) {
+    std::string error;
+    EXPECT_FALSE(makeHeadlessPlatform(PlatformConfig{"/nonexistent.events", ""}, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace tessel
