@@ -183,6 +183,10 @@ busy_close
 # ---------------------------------------------------------------------------
 echo "scripts in a window (tessel):"
 
+# Parts of the interpreter that arrive separately: without them the checks
+# that need them are skipped, never passed.
+HAVE_DRAWING=yes
+[ -e "$ROOT/src/gfx/draw_stub.cpp" ] && HAVE_DRAWING=""
 if grep -q 'Placeholders until the executor lands' "$ROOT/src/exec/executor.cpp" 2>/dev/null; then
     echo "  skipped: the executor is not in this build yet"
 else
@@ -221,7 +225,9 @@ else
             || fail "$name: $diff pixels differ from the headless run"
     }
 
-    if start_script click_draw; then
+    if [ -z "$HAVE_DRAWING" ]; then
+        echo "  skipped click_draw: drawing is not in this build yet"
+    elif start_script click_draw; then
         shot "$WIN" "$WORK/before.png"
         [ "$(pixel "$WORK/before.png" 400 300)" = "0,0,255" ] && pass "click_draw: main run drew blue" \
             || fail "click_draw: before click $(pixel "$WORK/before.png" 400 300)"
@@ -241,9 +247,10 @@ else
         sleep 0.1
         xdotool type --delay 20 'Hi!'
         xdotool key Return
-        wait_line "$WORK/input_box.prints" '"text":"Hi!"' && pass "input_box: Enter ran the command block, GETTEXT read the text" \
+        sleep 0.3
+        stop_script input_box  # the print log is complete once the program has ended
+        grep -q '"text":"Hi!"' "$WORK/input_box.prints" && pass "input_box: Enter ran the command block, GETTEXT read the text" \
             || fail "input_box: prints $(cat "$WORK/input_box.prints" 2>/dev/null)"
-        stop_script input_box
     fi
 
     if start_script message_box; then
@@ -254,8 +261,13 @@ else
             wait_gone '^Type Error!$' && pass "message_box: Enter dismissed the box" || fail "message_box: box stays"
             sleep 0.3
             shot "$WIN" "$WORK/mb_after.png"
-            [ "$(pixel "$WORK/mb_after.png" 400 300)" = "0,255,0" ] && pass "message_box: the run went on after the box" \
-                || fail "message_box: after the box $(pixel "$WORK/mb_after.png" 400 300)"
+            if [ -z "$HAVE_DRAWING" ]; then
+                echo "  skipped message_box colour check: drawing is not in this build yet"
+            elif [ "$(pixel "$WORK/mb_after.png" 400 300)" = "0,255,0" ]; then
+                pass "message_box: the run went on after the box"
+            else
+                fail "message_box: after the box $(pixel "$WORK/mb_after.png" 400 300)"
+            fi
         fi
         stop_script message_box
     fi
