@@ -121,8 +121,8 @@ driver_session() {
     xdotool windowfocus --sync "$win"
     xdotool mousemove --window "$win" 50 60 click 1
     wait_line "$out" '^click 50 60$' && pass "left click reaches the window procedure" || fail "no click message"
-    xdotool mousemove --window "$win" 70 60 click 1 click 1
-    sleep 0.2
+    xdotool mousemove --window "$win" 70 60 click --repeat 2 --delay 40 1
+    for _ in $(seq 100); do [ "$(grep -c '^click 70 60$' "$out")" -ge 2 ] && break; sleep 0.05; done
     [ "$(grep -c '^click 70 60$' "$out")" = 2 ] && pass "a quick second click is a second button-down" \
         || fail "double click: $(grep -c '^click 70 60$' "$out") button-downs"
     xdotool mousemove --window "$win" 90 60 click 3
