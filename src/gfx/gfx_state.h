@@ -2,21 +2,57 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "gfx/font.h"
+#include "platform/image_io.h"
 #include "platform/platform.h"
 
 namespace tessel {
+
+// A font kept for reuse, so a script that switches fonts every frame does not
+// reopen and re-render its glyphs each time.
+struct CachedFont {
+    std::string face;            // face name as the script gave it
+    int height = 0;              // SETFONT arguments the font was opened with
+    int width = 0;
+    int weight = 0;
+    std::shared_ptr<Font> font;  // never null
+};
+
+// A decoded image file, shared by every LOADIMG of the same file and size
+// while the file stays unchanged on disk.
+struct CachedImage {
+    int64_t mtimeNs = 0;                     // file modification time when loaded
+    int64_t fileSize = 0;                    // file size when loaded
+    std::shared_ptr<const ImageData> image;  // the decoded, scaled pixels
+};
 
 struct GfxState {
     int width = 0;                  // back buffer size, fixed at creation
     int height = 0;
     std::vector<uint32_t> pixels;   // 0xAARRGGBB, row-major
 
+    uint32_t foreground = 0;        // FCOLOR value (r + 256g + 65536b): points, lines, outlines, text
+    uint32_t background = 0;        // BCOLOR value: fill of RECT and CIRCLE
+    int32_t penX = 0;               // pen position: set by PLOT and DRAW, read by DRAW
+    int32_t penY = 0;
+
+    std::shared_ptr<Font> font;      // current text font; null only when no font exists at all
+    std::vector<CachedFont> fonts;   // recently used fonts, most recent first
+
+    // Loaded images; handle h names images[h - 1]. Images live until the end.
+    std::vector<std::shared_ptr<const ImageData>> images;
+    std::map<std::string, CachedImage> imageFiles;  // "width x height path" -> decoded file
+
     PixelView view() const { return PixelView{pixels.data(), width, height}; }
 };
 
-// Creates the white back buffer of the given size and selects the default font.
+// Creates the white back buffer of the given size, selects the default font
+// and resets colours and pen position.
 void createBackBuffer(GfxState& gfx, int width, int height);
 
 }  // namespace tessel

@@ -1,0 +1,220 @@
+// FreeType fonts sized to a character cell, with a glyph cache.
+#include "gfx/font.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_ADVANCES_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gfx/font_match.h"
+#include "platform/cp1252.h"
+
+namespace tessel {
+
+namespace {
+
+// Cell sizes beyond this are clamped: larger text would not fit the window
+// and its glyphs would cost more memory than they are worth.
+constexpr int64_t kMaxCellPixels = 2048;
+// Glyph bitmaps kept per font; the cache starts afresh beyond this.
+constexpr size_t kGlyphCacheBytes = 16u << 20;
+
+// One rendered character: its coverage bitmap and where it sits.
+struct Glyph {
+    bool ready = false;            // rendered (the entry is valid)
+    int left = 0;                  // bitmap offset from the pen position
+    int top = 0;                   // bitmap top, pixels above the baseline
+    int width = 0;                 // bitmap size
+    int rows = 0;
+    int advance = 0;               // pen movement to the next character
+    std::vector<uint8_t> coverage; // width x rows, 0 transparent .. 255 solid
+};
+
+// Vertical metrics in font units: the font's own Windows ascent and descent,
+// or its general ones when it has none.
+void windowsMetrics(FT_Face face, double& ascent, double& descent) {
+    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+        ascent = os2->usWinAscent;
+        descent = os2->usWinDescent;
+    } else {
+        ascent = face->ascender;
+        descent = -face->descender;
+    }
+    if (ascent + descent <= 0) {
+        ascent = face->units_per_EM * 0.8;
+        descent = face->units_per_EM * 0.2;
+    }
+}
+
+// Advance of '0' in font units: the width a character cell is sized by.
+double zeroAdvance(FT_Face face) {
+    FT_Fixed adv = 0;
+    FT_UInt index = FT_Get_Char_Index(face, '0');
+    if (index && FT_Get_Advance(face, index, FT_LOAD_NO_SCALE, &adv) == 0 && adv > 0)
+        return static_cast<double>(adv);
+    return face->units_per_EM / 2.0;
+}
+
+int64_t clampCell(int64_t v) { return std::clamp<int64_t>(v, 1, kMaxCellPixels); }
+
+class FreeTypeFont final : public Font {
+   public:
+    ~FreeTypeFont() override {
+        if (face_) FT_Done_Face(face_);
+        if (library_) FT_Done_FreeType(library_);
+    }
+
+    // Loads the face and sizes it; false when the file is not a usable
+    // scalable font.
+    bool load(const FontFile& file, int height, int width) {
+        if (FT_Init_FreeType(&library_) != 0) return false;
+        if (FT_New_Face(library_, file.path.c_str(), file.index, &face_) != 0) return false;
+        if (!FT_IS_SCALABLE(face_) || face_->units_per_EM == 0) return false;
+        embolden_ = file.embolden;
+        return setCellSize(height, width);
+    }
+
+    int cellHeight() const override { return cellHeight_; }
+    int ascent() const override { return ascent_; }
+
+    int textWidth(std::string_view bytes) const override {
+        int64_t total = 0;
+        for (unsigned char c : bytes) {
+            total += glyph(c).advance;
+            if (total >= INT_MAX) return INT_MAX;
+        }
+        return static_cast<int>(total);
+    }
+
+    void draw(uint32_t* pixels, int bufWidth, int bufHeight, int x, int y,
+              std::string_view bytes, uint32_t rgb) const override {
+        int64_t penX = x, baseline = int64_t(y) + ascent_;
+        // Glyphs stay within a few cells of their own; beyond that nothing shows.
+        if (int64_t(y) - 2 * kMaxCellPixels > bufHeight || int64_t(y) + 4 * kMaxCellPixels < 0)
+            return;
+        for (unsigned char c : bytes) {
+            if (penX >= bufWidth) break;  // advances never go back
+            const Glyph& g = glyph(c);
+            if (penX + g.left + g.width > 0)
+                blend(pixels, bufWidth, bufHeight, penX + g.left, baseline - g.top, g, rgb);
+            penX += g.advance;
+        }
+    }
+
+   private:
+    // Sizes the face so that a positive height is ascent + descent (the
+    // cell), a negative one the em; width is the advance of '0'.
+    bool setCellSize(int height, int width) {
+        double ascent = 0, descent = 0, upem = face_->units_per_EM;
+        windowsMetrics(face_, ascent, descent);
+        int64_t cell = height == 0 ? 16 : clampCell(std::llabs(int64_t(height)));
+        double ppemY = height >= 0 ? cell * upem / (ascent + descent) : double(cell);
+        double ppemX =
+            width == 0 ? ppemY : clampCell(std::llabs(int64_t(width))) * upem / zeroAdvance(face_);
+        ppemX = std::clamp(ppemX, 1.0, double(kMaxCellPixels) * 4);
+        ppemY = std::clamp(ppemY, 1.0, double(kMaxCellPixels) * 4);
+        if (FT_Set_Char_Size(face_, std::lround(ppemX * 64), std::lround(ppemY * 64), 72, 72) != 0)
+            return false;
+        ascent_ = static_cast<int>(std::lround(ascent * ppemY / upem));
+        int descentPx = static_cast<int>(std::lround(descent * ppemY / upem));
+        cellHeight_ = height >= 0 ? static_cast<int>(cell) : ascent_ + descentPx;
+        return true;
+    }
+
+    const Glyph& glyph(unsigned char c) const {
+        Glyph& g = glyphs_[c];
+        if (!g.ready) render(c, g);
+        return g;
+    }
+
+    // Renders one Windows-1252 character anti-aliased; a character the font
+    // lacks shows as the font's missing-glyph shape.
+    void render(unsigned char c, Glyph& g) const {
+        g = Glyph{};
+        g.ready = true;
+        FT_UInt index = FT_Get_Char_Index(face_, cp1252CodePoint(c));
+        if (FT_Load_Glyph(face_, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) return;
+        FT_GlyphSlot slot = face_->glyph;
+        g.advance = static_cast<int>((slot->advance.x + 32) >> 6);  // before emboldening
+        if (embolden_) FT_GlyphSlot_Embolden(slot);
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
+        const FT_Bitmap& bm = slot->bitmap;
+        if (bm.pixel_mode != FT_PIXEL_MODE_GRAY) return;
+        size_t bytes = size_t(bm.width) * bm.rows;
+        if (cachedBytes_ + bytes > kGlyphCacheBytes) forgetGlyphsBut(c);
+        cachedBytes_ += bytes;
+        g.left = slot->bitmap_left;
+        g.top = slot->bitmap_top;
+        g.width = static_cast<int>(bm.width);
+        g.rows = static_cast<int>(bm.rows);
+        g.coverage.resize(bytes);
+        for (unsigned row = 0; row < bm.rows; ++row)
+            std::memcpy(g.coverage.data() + size_t(row) * bm.width,
+                        bm.buffer + ptrdiff_t(row) * bm.pitch, bm.width);
+    }
+
+    void forgetGlyphsBut(unsigned char keep) const {
+        for (size_t i = 0; i < glyphs_.size(); ++i)
+            if (i != keep) glyphs_[i] = Glyph{};
+        cachedBytes_ = 0;
+    }
+
+    // Mixes the text colour into the buffer by the glyph's coverage.
+    static void blend(uint32_t* pixels, int bufWidth, int bufHeight, int64_t gx, int64_t gy,
+                      const Glyph& g, uint32_t rgb) {
+        int64_t x0 = std::max<int64_t>(0, -gx), x1 = std::min<int64_t>(g.width, bufWidth - gx);
+        int64_t y0 = std::max<int64_t>(0, -gy), y1 = std::min<int64_t>(g.rows, bufHeight - gy);
+        uint32_t fr = (rgb >> 16) & 0xFF, fg = (rgb >> 8) & 0xFF, fb = rgb & 0xFF;
+        for (int64_t row = y0; row < y1; ++row) {
+            const uint8_t* cov = g.coverage.data() + row * g.width;
+            uint32_t* dst = pixels + (gy + row) * bufWidth + gx;
+            for (int64_t col = x0; col < x1; ++col) {
+                uint32_t a = cov[col];
+                if (a == 0) continue;
+                uint32_t d = dst[col], na = 255 - a;
+                uint32_t r = (fr * a + ((d >> 16) & 0xFF) * na + 127) / 255;
+                uint32_t gr = (fg * a + ((d >> 8) & 0xFF) * na + 127) / 255;
+                uint32_t b = (fb * a + (d & 0xFF) * na + 127) / 255;
+                dst[col] = (d & 0xFF000000u) | r << 16 | gr << 8 | b;
+            }
+        }
+    }
+
+    FT_Library library_ = nullptr;  // one library per font: fonts share nothing
+    FT_Face face_ = nullptr;
+    bool embolden_ = false;         // synthesise bold: the face has no bold of its own
+    int ascent_ = 0;                // baseline below the cell's top, pixels
+    int cellHeight_ = 0;            // ascent + descent, pixels
+    mutable std::array<Glyph, 256> glyphs_;  // by byte, rendered on first use
+    mutable size_t cachedBytes_ = 0;         // coverage bytes held by glyphs_
+};
+
+// Opens one matched file; null when FreeType cannot use it.
+std::unique_ptr<Font> openFile(const FontFile& file, int height, int width) {
+    auto font = std::make_unique<FreeTypeFont>();
+    if (!font->load(file, height, width)) return nullptr;
+    return font;
+}
+
+}  // namespace
+
+std::unique_ptr<Font> Font::open(std::string_view face, int height, int width, int weight) {
+    FontFile file;
+    if (findFontFile(face, weight, file))
+        if (auto font = openFile(file, height, width)) return font;
+    if (findFontFile(kStandInFace, weight, file))
+        if (auto font = openFile(file, height, width)) return font;
+    return nullptr;
+}
+
+}  // namespace tessel

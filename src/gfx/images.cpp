@@ -1,0 +1,97 @@
+// LOADIMG, SHOWIMG and SHOWIMGT: the image table and the transparent copy.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "gfx/draw.h"
+#include "gfx/raster.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr int32_t kImageBitmap = 0;      // image type: a bitmap
+constexpr int32_t kLoadFromFile = 16;    // load flag: the name is a file
+// Largest image kept after scaling, in pixels (128 MB of pixels).
+constexpr int64_t kMaxImagePixels = int64_t(1) << 25;
+constexpr int32_t kMaxImageSide = 32767;
+
+// Nearest-neighbour scaling to w x h.
+ImageData scaled(const ImageData& src, int w, int h) {
+    ImageData out;
+    out.width = w;
+    out.height = h;
+    out.pixels.resize(size_t(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* row = src.pixels.data() + (int64_t(y) * src.height / h) * src.width;
+        uint32_t* dst = out.pixels.data() + size_t(y) * w;
+        for (int x = 0; x < w; ++x) dst[x] = row[int64_t(x) * src.width / w];
+    }
+    return out;
+}
+
+bool sizeAllowed(int64_t w, int64_t h) {
+    return w > 0 && h > 0 && w <= kMaxImageSide && h <= kMaxImageSide &&
+           w * h <= kMaxImagePixels;
+}
+
+// Decodes the file and scales it; null when it cannot be read or the size
+// asked for is unusable. A width or height of 0 keeps the file's own.
+std::shared_ptr<const ImageData> decode(const std::string& path, int32_t width, int32_t height) {
+    auto image = std::make_shared<ImageData>();
+    if (!loadImageFile(path, *image, nullptr)) return nullptr;
+    int64_t w = width ? width : image->width, h = height ? height : image->height;
+    if (!sizeAllowed(w, h)) return nullptr;
+    if (w != image->width || h != image->height)
+        *image = scaled(*image, static_cast<int>(w), static_cast<int>(h));
+    return image;
+}
+
+// The decoded image for a file and size, shared while the file is unchanged.
+std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, int32_t width,
+                                          int32_t height) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    int64_t mtime = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    std::string key = std::to_string(width) + "x" + std::to_string(height) + " " + path;
+    auto known = g.imageFiles.find(key);
+    if (known != g.imageFiles.end() && known->second.mtimeNs == mtime &&
+        known->second.fileSize == st.st_size)
+        return known->second.image;
+    std::shared_ptr<const ImageData> image = decode(path, width, height);
+    if (image) g.imageFiles[key] = CachedImage{mtime, st.st_size, image};
+    return image;
+}
+
+}  // namespace
+
+int32_t loadImage(GfxState& g, const std::string& path, int32_t type, int32_t width,
+                  int32_t height, int32_t flags) {
+    if (type != kImageBitmap || !(flags & kLoadFromFile)) return 0;
+    if (width < 0 || height < 0 || path.find('\0') != std::string::npos) return 0;
+    if (g.images.size() >= size_t(INT32_MAX)) return 0;
+    std::shared_ptr<const ImageData> image = imageFor(g, path, width, height);
+    if (!image) return 0;
+    g.images.push_back(std::move(image));
+    return static_cast<int32_t>(g.images.size());
+}
+
+void showImage(GfxState& g, int32_t handle, int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (handle < 1 || size_t(handle) > g.images.size()) return;
+    const ImageData& img = *g.images[size_t(handle) - 1];
+    // The source rectangle is the image's top-left w x h; what lies outside
+    // the image or the buffer is left out.
+    int64_t srcW = std::min<int64_t>(w, img.width), srcH = std::min<int64_t>(h, img.height);
+    int64_t x0 = std::max<int64_t>(0, -int64_t(x)), y0 = std::max<int64_t>(0, -int64_t(y));
+    int64_t x1 = std::min<int64_t>(srcW, int64_t(g.width) - x);
+    int64_t y1 = std::min<int64_t>(srcH, int64_t(g.height) - y);
+    for (int64_t row = y0; row < y1; ++row) {
+        const uint32_t* src = img.pixels.data() + row * img.width;
+        uint32_t* dst = g.pixels.data() + (y + row) * g.width + x;
+        for (int64_t col = x0; col < x1; ++col)
+            if (src[col] & 0xFFFFFFu) dst[col] = src[col] | 0xFF000000u;  // black is transparent
+    }
+}
+
+}  // namespace tessel
