@@ -29,7 +29,7 @@ cleanup() {
     for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null; done
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     wait 2>/dev/null
-    rm -rf "$WORK"
+    if [ -n "${KEEP_WORK:-}" ]; then echo "window tests: files kept in $WORK"; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
 
@@ -248,9 +248,25 @@ else
         xdotool type --delay 20 'Hi!'
         xdotool key Return
         sleep 0.3
+        shot "$WIN" "$WORK/input_box.png"
+        same_as_headless input_box "$WORK/input_box.png" "$(printf 'click 110 110\ntype Hi!\nkeydown 13')"
         stop_script input_box  # the print log is complete once the program has ended
         grep -q '"text":"Hi!"' "$WORK/input_box.prints" && pass "input_box: Enter ran the command block, GETTEXT read the text" \
             || fail "input_box: prints $(cat "$WORK/input_box.prints" 2>/dev/null)"
+    fi
+
+    # The demo: SETFOCUS gives its input box the keys. DOCS_SHOT=FILE keeps
+    # the window's screenshot (docs/window.png is made this way).
+    if start_script demo; then
+        xdotool windowfocus --sync "$WIN"
+        xdotool type --delay 20 'Ada'
+        xdotool key Return
+        sleep 0.3
+        xdotool mousemove --window "$WIN" 790 590
+        shot "$WIN" "$WORK/demo.png"
+        same_as_headless demo "$WORK/demo.png" "$(printf 'type Ada\nkeydown 13')"
+        [ -n "${DOCS_SHOT:-}" ] && cp "$WORK/demo.png" "$DOCS_SHOT"
+        stop_script demo
     fi
 
     if start_script message_box; then
