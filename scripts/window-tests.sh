@@ -159,6 +159,15 @@ driver_session() {
     press_in "$win" Escape
     wait_line "$out" '^command 2' && pass "Escape in the input box is command 2" || fail "no command 2"
 
+    xdotool mousemove --window "$win" 500 60 click 3
+    if wait_line "$out" '^aborted$'; then
+        wait_gone '^Throwing$' && pass "a box a window procedure throws through is hidden" || fail "thrown-through box stays"
+        xdotool mousemove --window "$win" 30 500 click 1
+        wait_line "$out" '^click 30 500$' && pass "the message loop goes on after the throw" || fail "no click after the throw"
+    else
+        fail "the throwing box: $(tail -2 "$out")"
+    fi
+
     kill -TERM "$pid"
     finish "$pid" 3
     [ "$STATUS" = 0 ] && grep -q '^close$' "$out" && pass "a close request ends the program" || fail "close: status $STATUS"
