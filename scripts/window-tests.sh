@@ -283,6 +283,11 @@ else
         stop_script demo
     fi
 
+    if start_script endless; then
+        sleep 0.3
+        stop_script endless
+    fi
+
     if start_script message_box; then
         box=$(wait_window '^Type Error!$') || fail "message_box: no Type Error! box"
         if [ -n "${box:-}" ]; then
