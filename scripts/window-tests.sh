@@ -270,7 +270,7 @@ else
     fi
 
     # The demo: SETFOCUS gives its input box the keys. DOCS_SHOT=FILE keeps
-    # the window's screenshot (docs/window.png is made this way).
+    # the window's screenshot (docs/demo.png was made this way).
     if start_script demo; then
         xdotool windowfocus --sync "$WIN"
         xdotool type --delay 20 'Ada'

@@ -64,7 +64,7 @@ bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
     }
     int64_t bytes = elements * elementBytes(type);
     if (ctx.arrayBytes + bytes > ctx.state.arrayStorageBudget)
-        return ctx.failQuoting("ERROR", "Array too large! -{ ", j, line);
+        return ctx.failQuoting("ERROR", "Array memory exhausted! -{ ", j, line);
     ctx.arrayBytes += bytes;
 
     ArrayInfo a;

@@ -167,7 +167,9 @@ inline bool dispatch(Interpreter& in, int32_t cls) {
 
 void runExecutor(Interpreter& in) {
     ExecState& ex = in.exec;
-    if (static_cast<int32_t>(ex.lineOf.size()) != in.tokens.count + 2) prepareExecTables(in);
+    // Event blocks may run after a failed check (the checker had registered
+    // them before it stopped); the tables are then built on first use.
+    if (static_cast<int32_t>(ex.lineOf.size()) != in.tokens.count + 2) prepareExecution(in);
     RunScope scope(ex);
     ex.windowClosed = false;
     const int32_t count = in.tokens.count;

@@ -34,36 +34,48 @@ int32_t numericRelation(float l, float r, int32_t op) {
     }
 }
 
+// The right operand of a comparison whose left operand was a number.
+int32_t numericComparison(Interpreter& in, float left, int32_t op) {
+    float right = 0.0f;
+    uint8_t kind = current(in).nameKind;
+    if (kind == NK_NUMVAR || kind == NK_NUMARR) right = numericExpression(in);
+    else if (kind == NK_STRARR) stringExpression(in);  // read, but nothing to compare with
+    int32_t cls = current(in).cls;
+    if (cls == CLS_NUM || cls == CLS_LPAR) right = numericExpression(in);
+    return numericRelation(left, right, op);
+}
+
+// The right operand of a comparison whose left operand was a string. A string
+// variable, string element or string literal there compares texts; anything
+// else compares numbers, the left side counting 0.
+int32_t stringComparison(Interpreter& in, const std::string& left, int32_t op) {
+    float right = 0.0f;
+    uint8_t kind = current(in).nameKind;
+    if (kind == NK_STRVAR || kind == NK_STRARR) return stringRelation(left, stringExpression(in), op);
+    if (kind == NK_NUMVAR || kind == NK_NUMARR) right = numericExpression(in);
+    int32_t cls = current(in).cls;
+    if (cls == CLS_NUM || cls == CLS_LPAR) right = numericExpression(in);
+    else if (cls == CLS_QSTR) return stringRelation(left, stringExpression(in), op);
+    return numericRelation(0.0f, right, op);
+}
+
+// One comparison. The left operand must start with a variable or an
+// element; otherwise nothing is read and the comparison is false.
 int32_t comparison(Interpreter& in) {
-    float leftNum = 0.0f, rightNum = 0.0f;
-    std::string leftStr, rightStr;
-    bool leftIsString = false;
     uint8_t kind = current(in).nameKind;
     if (kind == NK_STRVAR || kind == NK_STRARR) {
-        leftStr = stringExpression(in);
-        leftIsString = true;
-    } else if (kind == NK_NUMVAR || kind == NK_NUMARR) {
-        leftNum = numericExpression(in);
+        std::string left = stringExpression(in);
+        int32_t op = current(in).cls;
+        if (!isComparison(op)) return 0;
+        fetch(in);
+        return stringComparison(in, left, op);
     }
+    float left = 0.0f;
+    if (kind == NK_NUMVAR || kind == NK_NUMARR) left = numericExpression(in);
     int32_t op = current(in).cls;
     if (!isComparison(op)) return 0;
     fetch(in);
-    kind = current(in).nameKind;
-    if (kind == NK_STRVAR && leftIsString) {
-        return stringRelation(leftStr, stringExpression(in), op);
-    } else if (kind == NK_NUMVAR || kind == NK_NUMARR) {
-        rightNum = numericExpression(in);
-    } else if (kind == NK_STRARR) {
-        rightStr = stringExpression(in);
-        if (leftIsString) return stringRelation(leftStr, rightStr, op);
-    }
-    int32_t cls = current(in).cls;
-    if (cls == CLS_NUM || cls == CLS_LPAR) {
-        rightNum = numericExpression(in);
-    } else if (cls == CLS_QSTR && leftIsString) {
-        return stringRelation(leftStr, stringExpression(in), op);
-    }
-    return numericRelation(leftNum, rightNum, op);
+    return numericComparison(in, left, op);
 }
 
 bool isJoin(int32_t cls) { return cls == CLS_AMP || cls == CLS_BAR; }

@@ -84,7 +84,8 @@ void classifyName(const Interpreter& in, int32_t i, RunToken& t) {
 RunToken classify(const Interpreter& in, int32_t i) {
     RunToken t;
     const std::string& text = in.tokens.textAt(i);
-    t.cls = in.tokens.classAt(i);
+    int32_t cls = in.tokens.classAt(i);
+    t.cls = static_cast<uint8_t>(cls >= 0 && cls < 256 ? cls : CLS_NONE);
     t.op = operatorOf(t.cls, text);
     if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
         // A string literal that begins with a digit reads as its number too.
@@ -122,8 +123,16 @@ void buildRunTables(Interpreter& in) {
     for (int32_t i = 1; i <= n; ++i) ex.run[i] = classify(in, i);
     for (int32_t i = 1; i <= n; ++i) {
         RunToken& t = ex.run[i];
-        if ((t.op == OP_PLUS || t.op == OP_MINUS) && isStringOperand(ex.run[i + 1]))
+        const RunToken& next = ex.run[i + 1];
+        if ((t.op == OP_PLUS || t.op == OP_MINUS) && isStringOperand(next))
             t.flags |= RF_BEFORE_STRING;
+        // A literal or number variable that no later factor alternative can
+        // follow is the whole factor: the evaluator reads it without the table.
+        if (factorOrder(next.numAlt) <= factorOrder(t.numAlt)) {
+            if (t.numAlt == NA_DIGIT) t.flags |= RF_LITERAL;
+            if (t.numAlt == NA_NUMVAR) t.flags |= RF_NUMVAR;
+            if ((t.flags & (RF_LITERAL | RF_NUMVAR)) && next.op == OP_NONE) t.flags |= RF_ALONE;
+        }
     }
     ex.depth = 0;
 }

@@ -15,6 +15,26 @@ inline const RunToken& runAt(const Interpreter& in, int32_t i) {
 
 inline const RunToken& current(const Interpreter& in) { return runAt(in, in.exec.pc); }
 
+// Order of each numeric factor alternative. After one alternative has used
+// its tokens only later alternatives are tried on the token that follows.
+inline int factorOrder(uint8_t alt) {
+    static constexpr int kOrder[] = {
+        0,  // NA_NONE
+        0,  // NA_MINUS (handled on entry)
+        0,  // NA_PLUS (handled on entry)
+        1,  // NA_DIGIT
+        2,  // NA_LPAR
+        3,  // NA_LBRK
+        4,  // NA_NUMVAR
+        4,  // NA_PTRVAR
+        4,  // NA_NAME
+        5,  // NA_NUMARR
+        5,  // NA_PTRARR
+        6,  // NA_FUNC
+    };
+    return kOrder[alt];
+}
+
 // Shows the nesting diagnostic and aborts the run.
 [[noreturn]] void nestingTooDeep(Interpreter& in);
 

@@ -46,6 +46,9 @@ enum NameKind : uint8_t { NK_NONE = 0, NK_NUMVAR, NK_STRVAR, NK_NUMARR, NK_STRAR
 // Flags of a run token.
 enum : uint8_t {
     RF_BEFORE_STRING = 1,  // a "+"/"-" whose next token is a string operand
+    RF_LITERAL = 2,        // a whole numeric factor by itself: the value in num
+    RF_NUMVAR = 4,         // a whole numeric factor by itself: number variable ref
+    RF_ALONE = 8,          // RF_LITERAL or RF_NUMVAR, and no operator follows
 };
 
 // Everything the evaluator needs to know about one token, worked out once
@@ -53,13 +56,15 @@ enum : uint8_t {
 struct RunToken {
     float num = 0.0f;        // value of a token whose text begins with a digit
     int32_t ref = 0;         // bound variable or array number (0 when none)
-    int32_t cls = 0;         // class field copied from the token store
+    uint8_t cls = 0;         // class field (lexical class or statement code, all below 256)
     uint8_t op = OP_NONE;    // binary operator kind
     uint8_t numAlt = NA_NONE;
     uint8_t strAlt = SA_NONE;
     uint8_t nameKind = NK_NONE;
     uint8_t flags = 0;
 };
+
+static_assert(sizeof(RunToken) == 16, "run tokens index with a shift");
 
 struct ExprState {
     uint32_t rndState = 0x12345678u;  // RND generator, never reseeded

@@ -8,31 +8,20 @@ namespace tessel {
 
 namespace {
 
-// Order of each factor alternative. After one alternative has used its tokens
-// only later alternatives are tried on the token that follows.
-constexpr int kFactorOrder[] = {
-    0,  // NA_NONE
-    0,  // NA_MINUS (handled on entry)
-    0,  // NA_PLUS (handled on entry)
-    1,  // NA_DIGIT
-    2,  // NA_LPAR
-    3,  // NA_LBRK
-    4,  // NA_NUMVAR
-    4,  // NA_PTRVAR
-    4,  // NA_NAME
-    5,  // NA_NUMARR
-    5,  // NA_PTRARR
-    6,  // NA_FUNC
-};
-
 // "%": the quotient truncated toward zero (not the remainder).
 float truncatedQuotient(float a, float b) {
     double q = static_cast<double>(a) / static_cast<double>(b);
     if (!std::isfinite(q)) return static_cast<float>(q);
-    double t = std::trunc(q);
+    // Below 2^62 the integer conversion truncates without a library call.
+    double t = std::fabs(q) < 0x1p62 ? static_cast<double>(static_cast<int64_t>(q)) : std::trunc(q);
+    if (t == 0.0) t = std::copysign(0.0, q);
     // The rounded quotient may reach an integer the exact one falls short of;
     // the exact remainder's sign tells.
-    if (t != 0.0) {
+    if (t == 0.0) return static_cast<float>(t);
+    if (std::fabs(t) < 0x1p28) {
+        // t * b is exact here: 28 + 24 bits fit a double.
+        if (std::fabs(t * b) > std::fabs(static_cast<double>(a))) t -= std::copysign(1.0, t);
+    } else {
         double r = std::fma(-t, static_cast<double>(b), static_cast<double>(a));
         if (r != 0.0 && std::signbit(r) != std::signbit(a)) t -= std::copysign(1.0, t);
     }
@@ -111,19 +100,33 @@ float signedFactor(Interpreter& in, bool negate) {
     return negate ? -v : v;
 }
 
-float numericTerm(Interpreter& in) {
-    float v = numericFactor(in);
+// One factor, reading a lone literal or number variable directly.
+inline float factorValue(Interpreter& in) {
+    const RunToken& t = current(in);
+    if (t.flags & RF_LITERAL) {
+        ++in.exec.pc;  // a real token: the step stays inside the store
+        return t.num;
+    }
+    if (t.flags & RF_NUMVAR) {
+        ++in.exec.pc;
+        return in.checker.vars[t.ref].num;
+    }
+    return numericFactor(in);
+}
+
+inline float numericTerm(Interpreter& in) {
+    float v = factorValue(in);
     for (;;) {
         switch (current(in).op) {
-            case OP_STAR: fetch(in); v = v * numericFactor(in); break;
+            case OP_STAR: fetch(in); v = v * factorValue(in); break;
             case OP_SLASH: {
                 fetch(in);
-                double f = numericFactor(in);
+                double f = factorValue(in);
                 v = static_cast<float>(static_cast<double>(v) / f);
                 break;
             }
-            case OP_PCT: fetch(in); v = truncatedQuotient(v, numericFactor(in)); break;
-            case OP_CARET: fetch(in); v = power(v, numericFactor(in)); break;
+            case OP_PCT: fetch(in); v = truncatedQuotient(v, factorValue(in)); break;
+            case OP_CARET: fetch(in); v = power(v, factorValue(in)); break;
             default: return v;
         }
     }
@@ -138,7 +141,7 @@ float numericFactor(Interpreter& in) {
     float v = 0.0f;
     int last = 0;
     for (;;) {
-        int order = kFactorOrder[t->numAlt];
+        int order = factorOrder(t->numAlt);
         if (order <= last) return v;
         last = order;
         switch (t->numAlt) {
@@ -168,6 +171,11 @@ float numericFactor(Interpreter& in) {
 float numericExpression(Interpreter& in) {
     float v;
     const RunToken& first = current(in);
+    if (first.flags & RF_ALONE) {
+        // The whole expression is one literal or variable (x < 10, a[i]).
+        ++in.exec.pc;
+        return (first.flags & RF_LITERAL) ? first.num : in.checker.vars[first.ref].num;
+    }
     if (first.op == OP_MINUS) {
         // A leading "-" negates the whole first term: -2^2 is -4.
         fetch(in);

@@ -81,7 +81,7 @@ TEST(Checker, AbsurdArraysAreReportedNotAllocated) {
     Front total("STR s[16777216], t[16777216]\n");
     ASSERT_EQ(total.checked, 0);
     EXPECT_EQ(total.checker.arrays.at(1).strs.size(), 16777217u);
-    EXPECT_EQ(total.rep.boxes[0].text, "Array too large! -{ t }-Line: 1");
+    EXPECT_EQ(total.rep.boxes[0].text, "Array memory exhausted! -{ t }-Line: 1");
 }
 
 TEST(Checker, LabelsFunctionsAndLoopsBindAsInTheWorkedExample) {
