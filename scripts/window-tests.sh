@@ -29,7 +29,7 @@ cleanup() {
     for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null; done
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     wait 2>/dev/null
-    rm -rf "$WORK"
+    if [ -n "${KEEP_WORK:-}" ]; then echo "window tests: files kept in $WORK"; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
 
@@ -121,8 +121,8 @@ driver_session() {
     xdotool windowfocus --sync "$win"
     xdotool mousemove --window "$win" 50 60 click 1
     wait_line "$out" '^click 50 60$' && pass "left click reaches the window procedure" || fail "no click message"
-    xdotool mousemove --window "$win" 70 60 click 1 click 1
-    sleep 0.2
+    xdotool mousemove --window "$win" 70 60 click --repeat 2 --delay 40 1
+    for _ in $(seq 100); do [ "$(grep -c '^click 70 60$' "$out")" -ge 2 ] && break; sleep 0.05; done
     [ "$(grep -c '^click 70 60$' "$out")" = 2 ] && pass "a quick second click is a second button-down" \
         || fail "double click: $(grep -c '^click 70 60$' "$out") button-downs"
     xdotool mousemove --window "$win" 90 60 click 3
@@ -159,6 +159,15 @@ driver_session() {
     press_in "$win" Escape
     wait_line "$out" '^command 2' && pass "Escape in the input box is command 2" || fail "no command 2"
 
+    xdotool mousemove --window "$win" 500 60 click 3
+    if wait_line "$out" '^aborted$'; then
+        wait_gone '^Throwing$' && pass "a box a window procedure throws through is hidden" || fail "thrown-through box stays"
+        xdotool mousemove --window "$win" 30 500 click 1
+        wait_line "$out" '^click 30 500$' && pass "the message loop goes on after the throw" || fail "no click after the throw"
+    else
+        fail "the throwing box: $(tail -2 "$out")"
+    fi
+
     kill -TERM "$pid"
     finish "$pid" 3
     [ "$STATUS" = 0 ] && grep -q '^close$' "$out" && pass "a close request ends the program" || fail "close: status $STATUS"
@@ -183,6 +192,10 @@ busy_close
 # ---------------------------------------------------------------------------
 echo "scripts in a window (tessel):"
 
+# Parts of the interpreter that arrive separately: without them the checks
+# that need them are skipped, never passed.
+HAVE_DRAWING=yes
+[ -e "$ROOT/src/gfx/draw_stub.cpp" ] && HAVE_DRAWING=""
 if grep -q 'Placeholders until the executor lands' "$ROOT/src/exec/executor.cpp" 2>/dev/null; then
     echo "  skipped: the executor is not in this build yet"
 else
@@ -221,7 +234,9 @@ else
             || fail "$name: $diff pixels differ from the headless run"
     }
 
-    if start_script click_draw; then
+    if [ -z "$HAVE_DRAWING" ]; then
+        echo "  skipped click_draw: drawing is not in this build yet"
+    elif start_script click_draw; then
         shot "$WIN" "$WORK/before.png"
         [ "$(pixel "$WORK/before.png" 400 300)" = "0,0,255" ] && pass "click_draw: main run drew blue" \
             || fail "click_draw: before click $(pixel "$WORK/before.png" 400 300)"
@@ -235,15 +250,42 @@ else
         stop_script click_draw
     fi
 
-    if start_script input_box; then
+    if start_script input_box --record "$WORK/input_box.recorded"; then
         xdotool windowfocus --sync "$WIN"
         xdotool mousemove --window "$WIN" 110 110 click 1
         sleep 0.1
         xdotool type --delay 20 'Hi!'
         xdotool key Return
-        wait_line "$WORK/input_box.prints" '"text":"Hi!"' && pass "input_box: Enter ran the command block, GETTEXT read the text" \
+        sleep 0.3
+        shot "$WIN" "$WORK/input_box.png"
+        same_as_headless input_box "$WORK/input_box.png" "$(printf 'click 110 110\ntype Hi!\nkeydown 13')"
+        stop_script input_box  # the print log is complete once the program has ended
+        grep -q '"text":"Hi!"' "$WORK/input_box.prints" && pass "input_box: Enter ran the command block, GETTEXT read the text" \
             || fail "input_box: prints $(cat "$WORK/input_box.prints" 2>/dev/null)"
-        stop_script input_box
+        # The recorded session replays headless to the same result.
+        "$TESSEL" --headless --events "$WORK/input_box.recorded" --print-log "$WORK/replay.prints" \
+            "$CASES/input_box.tsl" >/dev/null 2>&1
+        cmp -s "$WORK/input_box.prints" "$WORK/replay.prints" && pass "input_box: the --record file replays with --events" \
+            || fail "input_box: replay printed $(cat "$WORK/replay.prints" 2>/dev/null)"
+    fi
+
+    # The demo: SETFOCUS gives its input box the keys. DOCS_SHOT=FILE keeps
+    # the window's screenshot (docs/demo.png was made this way).
+    if start_script demo; then
+        xdotool windowfocus --sync "$WIN"
+        xdotool type --delay 20 'Ada'
+        xdotool key Return
+        sleep 0.3
+        xdotool mousemove --window "$WIN" 790 590
+        shot "$WIN" "$WORK/demo.png"
+        same_as_headless demo "$WORK/demo.png" "$(printf 'type Ada\nkeydown 13')"
+        [ -n "${DOCS_SHOT:-}" ] && cp "$WORK/demo.png" "$DOCS_SHOT"
+        stop_script demo
+    fi
+
+    if start_script endless; then
+        sleep 0.3
+        stop_script endless
     fi
 
     if start_script message_box; then
@@ -254,8 +296,13 @@ else
             wait_gone '^Type Error!$' && pass "message_box: Enter dismissed the box" || fail "message_box: box stays"
             sleep 0.3
             shot "$WIN" "$WORK/mb_after.png"
-            [ "$(pixel "$WORK/mb_after.png" 400 300)" = "0,255,0" ] && pass "message_box: the run went on after the box" \
-                || fail "message_box: after the box $(pixel "$WORK/mb_after.png" 400 300)"
+            if [ -z "$HAVE_DRAWING" ]; then
+                echo "  skipped message_box colour check: drawing is not in this build yet"
+            elif [ "$(pixel "$WORK/mb_after.png" 400 300)" = "0,255,0" ]; then
+                pass "message_box: the run went on after the box"
+            else
+                fail "message_box: after the box $(pixel "$WORK/mb_after.png" 400 300)"
+            fi
         fi
         stop_script message_box
     fi

@@ -7,13 +7,10 @@ namespace tessel {
 
 namespace {
 
-// Statement codes run from 0x20 to 0x74; this covers them all.
-constexpr int32_t kCodeLimit = 128;
-
 // Keyword lookup by spelling and by code, built once from the keyword list.
 struct KeywordIndex {
     std::unordered_map<std::string_view, int32_t> bySpelling;
-    std::array<const KeywordInfo*, kCodeLimit> byCode{};
+    std::array<const KeywordInfo*, kStatementCodeLimit> byCode{};
 
     KeywordIndex() {
         for (const KeywordInfo& k : kKeywords) {
@@ -29,7 +26,7 @@ const KeywordIndex& keywordIndex() {
 }
 
 const KeywordInfo* infoFor(int32_t code) {
-    if (code < 0 || code >= kCodeLimit) return nullptr;
+    if (code < 0 || code >= kStatementCodeLimit) return nullptr;
     return keywordIndex().byCode[code];
 }
 

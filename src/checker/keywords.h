@@ -84,6 +84,9 @@ enum : int32_t {
 #undef X
 };
 
+// Every statement code is below this bound (the highest is 0x74).
+inline constexpr int32_t kStatementCodeLimit = 128;
+
 // Block counters kept by keyword recognition.
 enum BlockCounter : int {
     BC_NONE = -1,

@@ -114,10 +114,12 @@ const std::vector<StatementShape>& statementShapes() {
     return shapes;
 }
 
-// Shape per statement code (codes stay below 128), nullptr when unchecked.
-const std::array<const StatementShape*, 128>& shapeByCode() {
-    static const std::array<const StatementShape*, 128> table = [] {
-        std::array<const StatementShape*, 128> t{};
+using ShapeTable = std::array<const StatementShape*, kStatementCodeLimit>;
+
+// Shape per statement code, nullptr when the statement is not checked.
+const ShapeTable& shapeByCode() {
+    static const ShapeTable table = [] {
+        ShapeTable t{};
         for (const StatementShape& s : statementShapes()) t[s.code] = &s;
         return t;
     }();
@@ -159,7 +161,7 @@ bool validateStatement(CheckContext& ctx, int32_t i, int line) {
     int32_t code = ctx.cls(i);
     if (code == KW_WINMSG) return registerEventBlock(ctx, i, line);
     if (code == KW_GOTO) return bindGoto(ctx, i, line);
-    if (code < 0 || code >= static_cast<int32_t>(shapeByCode().size())) return true;
+    if (code < 0 || code >= kStatementCodeLimit) return true;
     const StatementShape* shape = shapeByCode()[code];
     if (shape && !checkShape(ctx, *shape, i, line)) return false;
     if (code == KW_WHILE) ctx.state.loopStart[i] = i;

@@ -72,9 +72,22 @@ void prepareExecTables(Interpreter& in) {
     }
 }
 
+// Asking the platform costs a clock read (for due timers) and more; a loop
+// that passes many non-statement tokens asks on every kServiceInterval-th
+// one, which delays a waiting message by microseconds at most. After a
+// message was found the next token asks again, so a burst drains quickly.
 void serviceMessage(Interpreter& in) {
+    ExecState& ex = in.exec;
+    if (ex.serviceSkip > 0) {
+        --ex.serviceSkip;
+        return;
+    }
     Message msg;
-    if (in.platform.peekMessage(msg)) in.platform.dispatchMessage(msg);
+    if (!in.platform.peekMessage(msg)) {
+        ex.serviceSkip = kServiceInterval - 1;
+        return;
+    }
+    in.platform.dispatchMessage(msg);
 }
 
 }  // namespace exec
@@ -167,7 +180,9 @@ inline bool dispatch(Interpreter& in, int32_t cls) {
 
 void runExecutor(Interpreter& in) {
     ExecState& ex = in.exec;
-    if (static_cast<int32_t>(ex.lineOf.size()) != in.tokens.count + 2) prepareExecTables(in);
+    // Event blocks may run after a failed check (the checker had registered
+    // them before it stopped); the tables are then built on first use.
+    if (static_cast<int32_t>(ex.lineOf.size()) != in.tokens.count + 2) prepareExecution(in);
     RunScope scope(ex);
     ex.windowClosed = false;
     const int32_t count = in.tokens.count;

@@ -25,6 +25,8 @@ namespace {
 // Cell sizes beyond this are clamped: larger text would not fit the window
 // and its glyphs would cost more memory than they are worth.
 constexpr int64_t kMaxCellPixels = 2048;
+// The cell height a height of 0 ("any size") gets.
+constexpr int64_t kDefaultCellPixels = 16;
 // Glyph bitmaps kept per font; the cache starts afresh beyond this.
 constexpr size_t kGlyphCacheBytes = 16u << 20;
 
@@ -117,7 +119,7 @@ class FreeTypeFont final : public Font {
     bool setCellSize(int height, int width) {
         double ascent = 0, descent = 0, upem = face_->units_per_EM;
         windowsMetrics(face_, ascent, descent);
-        int64_t cell = height == 0 ? 16 : clampCell(std::llabs(int64_t(height)));
+        int64_t cell = height == 0 ? kDefaultCellPixels : clampCell(std::llabs(int64_t(height)));
         double ppemY = height >= 0 ? cell * upem / (ascent + descent) : double(cell);
         double ppemX =
             width == 0 ? ppemY : clampCell(std::llabs(int64_t(width))) * upem / zeroAdvance(face_);

@@ -15,11 +15,12 @@ class Font {
     // to a monospace face; null only when no font at all is available.
     static std::unique_ptr<Font> open(std::string_view face, int height, int width, int weight);
 
-    virtual int cellHeight() const = 0;
-    virtual int ascent() const = 0;
-    virtual int textWidth(std::string_view bytes) const = 0;
-    // Draws bytes (Windows-1252) anti-aliased in `rgb` with the cell's top-left
-    // corner at (x, y), clipped to the pixel buffer.
+    virtual int cellHeight() const = 0;                        // ascent + descent, pixels
+    virtual int ascent() const = 0;                            // cell top to baseline, pixels
+    virtual int textWidth(std::string_view bytes) const = 0;  // sum of the advances
+    // Draws bytes (Windows-1252) anti-aliased in `rgb` (0x00RRGGBB, like the
+    // pixels) with the cell's top-left corner at (x, y), clipped to the pixel
+    // buffer; pixels the glyphs do not cover are left as they are.
     virtual void draw(uint32_t* pixels, int bufWidth, int bufHeight, int x, int y,
                       std::string_view bytes, uint32_t rgb) const = 0;
 };

@@ -55,7 +55,7 @@ void Interpreter::showBox(std::string_view caption, std::string_view text, int l
         if (line > 0) out += ":" + std::to_string(line);
         out += ": " + cp1252ToUtf8(caption) + ": " + cp1252ToUtf8(text) + "\n";
         if (line > 0) out += "    " + cp1252ToUtf8(sourceLine(host.source, line)) + "\n";
-        std::fputs(out.c_str(), stderr);
+        std::fwrite(out.data(), 1, out.size(), stderr);  // texts may hold zero bytes
         return;
     }
     platform.messageBox(caption, text);

@@ -3,6 +3,7 @@
 // phase that wraps it with the count report.
 #include "lexer/tokenizer.h"
 
+#include <algorithm>
 #include <string>
 
 namespace tessel {
@@ -19,6 +20,9 @@ enum : int32_t {
     LEX_MISSING_RBRACKET = 5,
     LEX_MISSING_LBRACKET = 6,
 };
+
+// At most this many token slots are reserved before the scan.
+constexpr size_t kReserveTokenLimit = size_t{1} << 22;
 
 // The one-character tokens and their classes, in the order they are tried.
 struct SingleChar {
@@ -168,11 +172,12 @@ bool scanOne(Scanner& s) {
 
 int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep) {
     tokens.clear();
-    // A source of n bytes holds at most n tokens; reserving address space up
-    // front spares the store its regrowth copies (pages are touched only as
-    // tokens arrive).
-    tokens.text.reserve(source.size() + 1);
-    tokens.cls.reserve(source.size() + 1);
+    // A source of n bytes holds at most n tokens; reserving up front spares
+    // the store its regrowth copies (pages are touched only as tokens
+    // arrive). Huge sources reserve a bounded amount and grow from there.
+    size_t expected = std::min<size_t>(source.size(), kReserveTokenLimit) + 1;
+    tokens.text.reserve(expected);
+    tokens.cls.reserve(expected);
     lex.errorCode = LEX_OK;
     Scanner s{source, 0, tokens, lex, rep};
     while (!s.atEnd())

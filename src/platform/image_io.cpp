@@ -3,11 +3,44 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 namespace tessel {
 
 namespace {
+
+// Files declaring more pixels than this are refused before decoding: the
+// decoder would allocate whatever a (possibly broken) header asks for.
+constexpr uint64_t kMaxFilePixels = uint64_t(1) << 26;
+
+uint32_t littleEndian(const unsigned char* p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
+    return v;
+}
+
+uint32_t bigEndian32(const unsigned char* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// Width times height as a BMP or PNG header states them; 0 when the file is
+// neither (the decoder then judges it alone).
+uint64_t declaredPixels(const std::string& path) {
+    unsigned char h[26] = {};
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(h), sizeof h)) return 0;
+    if (h[0] == 'B' && h[1] == 'M') {
+        uint32_t headerSize = littleEndian(h + 14, 4);
+        if (headerSize == 12) return uint64_t(littleEndian(h + 18, 2)) * littleEndian(h + 20, 2);
+        int32_t w = int32_t(littleEndian(h + 18, 4)), ht = int32_t(littleEndian(h + 22, 4));
+        return uint64_t(std::llabs(w)) * uint64_t(std::llabs(ht));
+    }
+    if (std::memcmp(h, "\x89PNG\r\n\x1a\n", 8) == 0 && std::memcmp(h + 12, "IHDR", 4) == 0)
+        return uint64_t(bigEndian32(h + 16)) * bigEndian32(h + 20);
+    return 0;
+}
 
 // One channel of a packed pixel widened to 8 bits by repeating its top bits,
 // so full intensity stays 0xFF (the converter's tables give 0xFE for 6 bits).
@@ -39,6 +72,10 @@ void readPacked16(SDL_Surface* s, ImageData& out) {
 }  // namespace
 
 bool loadImageFile(const std::string& path, ImageData& out, std::string* error) {
+    if (declaredPixels(path) > kMaxFilePixels) {
+        if (error) *error = "image too large";
+        return false;
+    }
     SDL_Surface* raw = IMG_Load(path.c_str());
     if (!raw) {
         if (error) *error = IMG_GetError();

@@ -150,11 +150,13 @@ int32_t WindowCore::editAt(int x, int y) const {
 }
 
 int32_t WindowCore::createEdit(int x, int y, int width, int height, std::string_view text) {
+    // Absurd rectangles are cut to a range where no coordinate sum overflows.
+    constexpr int kLimit = 1 << 20;
     EditModel e;
-    e.x = x;
-    e.y = y;
-    e.width = width;
-    e.height = height;
+    e.x = std::clamp(x, -kLimit, kLimit);
+    e.y = std::clamp(y, -kLimit, kLimit);
+    e.width = std::clamp(width, 0, kLimit);
+    e.height = std::clamp(height, 0, kLimit);
     e.setText(text);
     edits_.push_back(std::move(e));
     refreshScreen();
@@ -248,6 +250,7 @@ void WindowCore::key(uint32_t vk, bool down) {
 }
 
 void WindowCore::typeText(std::string_view bytes) {
+    if (focus_ == kMainWindow) return;  // typing reaches only edit controls
     for (unsigned char c : bytes) post(Message{focus_, WM_CHAR, c, 0});
 }
 

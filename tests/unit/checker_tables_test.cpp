@@ -57,6 +57,9 @@ TEST(Checker, FirstDeclarationWinsAndNamesFoldCase) {
     EXPECT_EQ(c.arrays[1].type, TYPE_PTR);
     EXPECT_EQ(c.arrays[1].ptrs.size(), static_cast<size_t>(kMinArrayElements));
     EXPECT_EQ(c.arrays[2].ptrs.size(), 5001u);
+    Front rounded("VAR r[4095.6]\n");
+    EXPECT_EQ(rounded.checker.arrays.at(1).declaredSize, 4096);
+    EXPECT_EQ(rounded.checker.arrays.at(1).nums.size(), 4097u);
 }
 
 TEST(Checker, ArraySizesThatAreNoSizeGetTheMinimumStorage) {
@@ -81,7 +84,7 @@ TEST(Checker, AbsurdArraysAreReportedNotAllocated) {
     Front total("STR s[16777216], t[16777216]\n");
     ASSERT_EQ(total.checked, 0);
     EXPECT_EQ(total.checker.arrays.at(1).strs.size(), 16777217u);
-    EXPECT_EQ(total.rep.boxes[0].text, "Array too large! -{ t }-Line: 1");
+    EXPECT_EQ(total.rep.boxes[0].text, "Array memory exhausted! -{ t }-Line: 1");
 }
 
 TEST(Checker, LabelsFunctionsAndLoopsBindAsInTheWorkedExample) {

@@ -110,6 +110,7 @@ TEST(GfxImage, FilesThatCannotBeLoadedGiveHandleZero) {
     GfxState g = smallBuffer(4, 4);
     EXPECT_EQ(load(g, "missing.bmp"), 0);
     EXPECT_EQ(load(g, "broken.bmp"), 0);
+    EXPECT_EQ(load(g, "huge_header.bmp"), 0);  // refused before anything is allocated
     EXPECT_EQ(loadImage(g, fixture(""), kBitmap, 0, 0, kFromFile), 0);  // a folder
     EXPECT_EQ(loadImage(g, fixture("v24.bmp"), 1, 0, 0, kFromFile), 0);  // not a bitmap type
     EXPECT_EQ(loadImage(g, fixture("v24.bmp"), kBitmap, 0, 0, 0), 0);    // not from a file

@@ -121,34 +121,38 @@ TEST(Tokenizer, ErrorsStopTheScanWithTheirCodeTextAndLine) {
     }
 }
 
-TEST(LexingPhase, ReportsCountsAndFailsWithoutALineEnd) {
+// One lexing phase over a source.
+struct Phase {
     RecordingReporter rep;
     TokenStore tokens;
     LexState lex;
-    EXPECT_EQ(lexingPhase("VAR x\nx = 1\n", tokens, lex, rep), 1);
-    EXPECT_EQ(tokens.count, 7);
-    ASSERT_EQ(rep.counts.size(), 1u);
-    EXPECT_EQ(rep.counts[0], "Number of tokens: 7\r\nNumber of lines: 2");
-    EXPECT_TRUE(rep.boxes.empty());
+    int result;
+    explicit Phase(std::string_view src) : result(lexingPhase(src, tokens, lex, rep)) {}
+};
 
-    RecordingReporter rep2;
-    EXPECT_EQ(lexingPhase("   ", tokens, lex, rep2), 0);
-    EXPECT_EQ(rep2.counts, std::vector<std::string>{"Number of tokens: 0\r\nNumber of lines: 0"});
-    ASSERT_EQ(rep2.boxes.size(), 1u);
-    EXPECT_EQ(rep2.boxes[0].text, "EXIT from TOKENIZER");
-    EXPECT_EQ(rep2.boxes[0].caption, "Process Terminated!");
+TEST(LexingPhase, ReportsCountsAndFailsWithoutALineEnd) {
+    Phase ok("VAR x\nx = 1\n");
+    EXPECT_EQ(ok.result, 1);
+    EXPECT_EQ(ok.tokens.count, 7);
+    EXPECT_EQ(ok.rep.counts, std::vector<std::string>{"Number of tokens: 7\r\nNumber of lines: 2"});
+    EXPECT_TRUE(ok.rep.boxes.empty());
+
+    Phase blank("   ");
+    EXPECT_EQ(blank.result, 0);
+    EXPECT_EQ(blank.rep.counts, std::vector<std::string>{"Number of tokens: 0\r\nNumber of lines: 0"});
+    ASSERT_EQ(blank.rep.boxes.size(), 1u);
+    EXPECT_EQ(blank.rep.boxes[0].text, "EXIT from TOKENIZER");
+    EXPECT_EQ(blank.rep.boxes[0].caption, "Process Terminated!");
 }
 
 TEST(LexingPhase, AnErrorShowsNoCountReportAndLeavesTheCountZero) {
-    RecordingReporter rep;
-    TokenStore tokens;
-    LexState lex;
-    EXPECT_EQ(lexingPhase("a b\n(\n", tokens, lex, rep), 0);
-    EXPECT_EQ(tokens.count, 0);
-    EXPECT_EQ(tokens.appended(), 4);  // a, b, EOL and "(" stay in the store
-    EXPECT_TRUE(rep.counts.empty());
-    ASSERT_EQ(rep.boxes.size(), 2u);
-    EXPECT_EQ(rep.boxes[1].text, "EXIT from TOKENIZER");
+    Phase bad("a b\n(\n");
+    EXPECT_EQ(bad.result, 0);
+    EXPECT_EQ(bad.tokens.count, 0);
+    EXPECT_EQ(bad.tokens.appended(), 4);  // a, b, EOL and "(" stay in the store
+    EXPECT_TRUE(bad.rep.counts.empty());
+    ASSERT_EQ(bad.rep.boxes.size(), 2u);
+    EXPECT_EQ(bad.rep.boxes[1].text, "EXIT from TOKENIZER");
 }
 
 TEST(Tokenizer, StoresScriptsFarBeyondFourThousandTokens) {

@@ -157,6 +157,17 @@ TEST(Headless, MessageBoxesGoToStderrAsUtf8) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cap\xe2\x82\xac: caf\xc3\xa9\n");
 }
 
+TEST(Headless, AbsurdInputBoxRectanglesAreSafe) {
+    Harness h("click 5 5\nclick 1000000 5\n");
+    int32_t box = h.platform->createEdit(2147483000, -2147483000, 2147483647, 2147483647, "x");
+    h.platform->createEdit(0, 0, 2147483647, 10, "");
+    h.runLoop();
+    EXPECT_EQ(h.platform->editText(box), "x");
+    EXPECT_TRUE(h.seen.empty());  // both clicks landed in the wide box
+    EXPECT_TRUE(h.platform->saveScreenshot((fs::temp_directory_path() / "tessel_absurd.png").string()));
+    fs::remove(fs::temp_directory_path() / "tessel_absurd.png");
+}
+
 TEST(Headless, BadEventsFileIsRefused) {
     std::string error;
     EXPECT_FALSE(makeHeadlessPlatform(PlatformConfig{"/nonexistent.events", ""}, &error));

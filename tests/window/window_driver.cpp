@@ -7,6 +7,8 @@
 //
 // --busy: after start-up, spin in a loop that only calls keepAlive, as a
 // script with an endless loop does; the window must still close.
+// Right click: shows a box during which the fifth timer tick throws, as a
+// run abort in an event block does; the box must go away and the loop go on.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,12 +21,14 @@ namespace {
 using namespace tessel;
 
 struct Closed {};  // thrown by the window procedure on WM_CLOSE
+struct Abort {};   // thrown by a timer tick while the throwing box is open
 
 struct Driver {
     std::unique_ptr<Platform> platform;
     std::vector<uint32_t> frame = std::vector<uint32_t>(800 * 600, 0xFFFFFFFFu);
     int32_t box = 0;
     int ticks = 0;
+    int throwAtTick = 0;  // while the throwing box is open: the tick that throws
 
     void square(int x, int y, uint32_t color) {
         for (int dy = 0; dy < 20; ++dy)
@@ -37,14 +41,27 @@ struct Driver {
         int x = static_cast<int>(m.lParam & 0xFFFF), y = static_cast<int>(m.lParam >> 16);
         switch (m.message) {
             case WM_LBUTTONDOWN: square(x, y, 0xFFFF0000u); std::printf("click %d %d\n", x, y); break;
-            case WM_RBUTTONDOWN: square(x, y, 0xFF0000FFu); std::printf("rclick %d %d\n", x, y); break;
+            case WM_RBUTTONDOWN:
+                square(x, y, 0xFF0000FFu);
+                std::printf("rclick %d %d\n", x, y);
+                std::fflush(stdout);
+                if (x >= 400) throwingBox();
+                break;
             case WM_KEYDOWN: std::printf("keydown %u\n", m.wParam); break;
-            case WM_TIMER: ++ticks; break;
+            case WM_TIMER:
+                if (++ticks == throwAtTick) throw Abort{};
+                break;
             case WM_COMMAND: command(m.wParam); break;
             case WM_CLOSE: std::printf("close\n"); std::fflush(stdout); throw Closed{};
             default: break;
         }
         std::fflush(stdout);
+    }
+
+    void throwingBox() {
+        throwAtTick = ticks + 5;
+        platform->messageBox("Throwing", "A timer tick ends this box.");
+        std::printf("box returned\n");  // not reached: the tick throws through it
     }
 
     void command(uint32_t id) {
@@ -85,8 +102,16 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         while (busy) p.keepAlive();
         Message m;
-        while (p.getMessage(m))
-            if (!p.isDialogMessage(m)) p.dispatchMessage(m);
+        while (p.getMessage(m)) {
+            if (p.isDialogMessage(m)) continue;
+            try {
+                p.dispatchMessage(m);
+            } catch (const Abort&) {
+                d.throwAtTick = 0;
+                std::printf("aborted\n");
+                std::fflush(stdout);
+            }
+        }
     } catch (const Closed&) {
     }
     return 0;

@@ -21,6 +21,7 @@ constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
 constexpr int kMaxWidth = 900;      // long lines are cut, not wrapped
 constexpr size_t kMaxLines = 30;    // very long texts show their start
+constexpr size_t kMaxLineBytes = 200;  // ... and so do very long lines
 
 // Splits the text at CR LF, LF or CR.
 std::vector<std::string> splitLines(std::string_view text) {
@@ -31,7 +32,7 @@ std::vector<std::string> splitLines(std::string_view text) {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
             if (lines.size() == kMaxLines) break;
             lines.emplace_back();
-        } else {
+        } else if (lines.back().size() < kMaxLineBytes) {
             lines.back() += c;
         }
     }

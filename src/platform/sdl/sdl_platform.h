@@ -67,7 +67,6 @@ class SdlPlatform final : public WindowCore {
     uint32_t boxId_ = 0;             // its SDL window id (0: not created)
     BoxView* activeBox_ = nullptr;   // the box on screen (innermost when nested)
     uint64_t lastPump_ = 0;          // when native events were last read
-    uint32_t keepAliveCalls_ = 0;    // keepAlive looks at the clock only every few calls
 
     std::vector<ScriptedEvent> events_;  // --events, fed when the script is idle
     size_t nextEvent_ = 0;               // next scripted event

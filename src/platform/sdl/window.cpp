@@ -25,8 +25,14 @@ SdlPlatform::~SdlPlatform() {
 
 void SdlPlatform::openWindow(std::string_view title, int width, int height) {
     SDL_SetWindowTitle(window_, windows1252ToUtf8(title).c_str());
-    SDL_SetWindowSize(window_, width, height);
-    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    // Moving or resizing waits for the X server's answer (up to 100 ms each):
+    // the window was created centred at 800x600, so usually neither is needed.
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    if (w != width || h != height) {
+        SDL_SetWindowSize(window_, width, height);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);
     refreshScreen();
@@ -69,9 +75,8 @@ bool SdlPlatform::peekMessage(Message& m) {
 }
 
 void SdlPlatform::keepAlive() {
-    // Called for every statement: look at the clock only every 16th call, and
-    // read native events at most every 10 ms.
-    if ((++keepAliveCalls_ & 15) != 0) return;
+    // Called for many statements: one clock read (tens of nanoseconds), and
+    // native events at most every 10 ms.
     if (now() - lastPump_ < 10) return;
     pump(0);
     std::optional<uint64_t> pending = closePendingFor();
