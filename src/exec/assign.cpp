@@ -60,7 +60,16 @@ void assignElement(Interpreter& in) {
 }  // namespace
 
 void execNameStatement(Interpreter& in) {
-    switch (classAt(in, in.exec.pc + 1)) {
+    ExecState& ex = in.exec;
+    const RunToken& name = in.expr.run[static_cast<size_t>(ex.pc)];
+    if (name.numAlt == NA_NUMVAR && (&name)[1].cls == CLS_EQ) {
+        // number = expression, the commonest statement: the variable is the
+        // name's binding, the expression starts after the '='.
+        ex.pc += 2;
+        in.checker.vars[static_cast<size_t>(name.ref)].num = numericExpression(in);
+        return;
+    }
+    switch (classAt(in, ex.pc + 1)) {
         case CLS_EQ: assignVariable(in); break;
         case CLS_LBRK: assignElement(in); break;
         case CLS_LPAR: execCall(in); break;

@@ -114,6 +114,10 @@ bool isStringOperand(const RunToken& t) {
            (t.strAlt >= SA_STRS && t.strAlt <= SA_MSTR);
 }
 
+bool isTermOperator(uint8_t op) {
+    return op == OP_STAR || op == OP_SLASH || op == OP_PCT || op == OP_CARET;
+}
+
 }  // namespace
 
 void buildRunTables(Interpreter& in) {
@@ -133,6 +137,20 @@ void buildRunTables(Interpreter& in) {
             if (t.numAlt == NA_NUMVAR) t.flags |= RF_NUMVAR;
             if ((t.flags & (RF_LITERAL | RF_NUMVAR)) && next.op == OP_NONE) t.flags |= RF_ALONE;
         }
+    }
+    // Two-operand terms and sums; tokens i + 1 and i + 2 exist when token i
+    // is a whole factor (the table has one empty entry past the last token).
+    for (int32_t i = 1; i + 2 <= n; ++i) {
+        RunToken& t = ex.run[i];
+        if (!(t.flags & (RF_LITERAL | RF_NUMVAR))) continue;
+        const RunToken& o = ex.run[i + 1];
+        const RunToken& b = ex.run[i + 2];
+        const RunToken& after = ex.run[i + 3];
+        if (isTermOperator(o.op) && (b.flags & (RF_LITERAL | RF_NUMVAR)) && !isTermOperator(after.op))
+            t.flags |= RF_TERM2;
+        if ((o.op == OP_PLUS || o.op == OP_MINUS) && !(o.flags & RF_BEFORE_STRING) &&
+            (b.flags & RF_ALONE))
+            t.flags |= RF_SUM2;
     }
     ex.depth = 0;
 }

@@ -49,6 +49,14 @@ enum : uint8_t {
     RF_LITERAL = 2,        // a whole numeric factor by itself: the value in num
     RF_NUMVAR = 4,         // a whole numeric factor by itself: number variable ref
     RF_ALONE = 8,          // RF_LITERAL or RF_NUMVAR, and no operator follows
+    // The term that starts here is "a op b": a RF_LITERAL/RF_NUMVAR factor,
+    // one of "*", "/", "%", "^", and another such factor after which no
+    // term operator follows; the term ends three tokens on.
+    RF_TERM2 = 16,
+    // The expression that starts here is "a + b" or "a - b": a RF_LITERAL/
+    // RF_NUMVAR factor, a sign that does not end the expression, and a
+    // RF_ALONE factor; the expression ends three tokens on.
+    RF_SUM2 = 32,
 };
 
 // Everything the evaluator needs to know about one token, worked out once

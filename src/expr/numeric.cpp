@@ -114,21 +114,37 @@ inline float factorValue(Interpreter& in) {
     return numericFactor(in);
 }
 
+// v op f for the four term operators, rounded to single as the term keeps it.
+inline float applyTermOperator(uint8_t op, float v, float f) {
+    switch (op) {
+        case OP_STAR: return v * f;
+        case OP_SLASH: return static_cast<float>(static_cast<double>(v) / static_cast<double>(f));
+        case OP_PCT: return truncatedQuotient(v, f);
+        default: return power(v, f);
+    }
+}
+
+// The value of a whole-factor token (RF_LITERAL or RF_NUMVAR).
+inline float wholeFactorValue(const Interpreter& in, const RunToken& t) {
+    return (t.flags & RF_LITERAL) ? t.num : in.checker.vars[t.ref].num;
+}
+
 inline float numericTerm(Interpreter& in) {
+    const RunToken& first = current(in);
+    if (first.flags & RF_TERM2) {
+        // "a op b" and nothing more: the factors and operator are the three
+        // tokens from here.
+        const RunToken* t = &first;
+        float v = applyTermOperator(t[1].op, wholeFactorValue(in, t[0]), wholeFactorValue(in, t[2]));
+        in.exec.pc += 3;
+        return v;
+    }
     float v = factorValue(in);
     for (;;) {
-        switch (current(in).op) {
-            case OP_STAR: fetch(in); v = v * factorValue(in); break;
-            case OP_SLASH: {
-                fetch(in);
-                double f = factorValue(in);
-                v = static_cast<float>(static_cast<double>(v) / f);
-                break;
-            }
-            case OP_PCT: fetch(in); v = truncatedQuotient(v, factorValue(in)); break;
-            case OP_CARET: fetch(in); v = power(v, factorValue(in)); break;
-            default: return v;
-        }
+        uint8_t op = current(in).op;
+        if (op != OP_STAR && op != OP_SLASH && op != OP_PCT && op != OP_CARET) return v;
+        fetch(in);
+        v = applyTermOperator(op, v, factorValue(in));
     }
 }
 
@@ -174,7 +190,15 @@ float numericExpression(Interpreter& in) {
     if (first.flags & RF_ALONE) {
         // The whole expression is one literal or variable (x < 10, a[i]).
         ++in.exec.pc;
-        return (first.flags & RF_LITERAL) ? first.num : in.checker.vars[first.ref].num;
+        return wholeFactorValue(in, first);
+    }
+    if (first.flags & RF_SUM2) {
+        // "a + b" or "a - b" and nothing more.
+        const RunToken* t = &first;
+        float a = wholeFactorValue(in, t[0]);
+        float b = wholeFactorValue(in, t[2]);
+        in.exec.pc += 3;
+        return t[1].op == OP_PLUS ? a + b : a - b;
     }
     if (first.op == OP_MINUS) {
         // A leading "-" negates the whole first term: -2^2 is -4.

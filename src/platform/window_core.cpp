@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 
 #include "platform/image_io.h"
@@ -61,6 +62,47 @@ uint64_t WindowCore::now() const {
     return static_cast<uint64_t>(ms) + clockOffset_;
 }
 
+namespace {
+
+// Milliseconds on the coarse monotonic clock (the same clock as
+// steady_clock, read at tick resolution for a few nanoseconds), and how far
+// it may lag behind the exact reading.
+struct CoarseClock {
+    clockid_t id = CLOCK_MONOTONIC;
+    uint64_t lagMs = 0;
+
+    CoarseClock() {
+        timespec res{};
+        if (clock_getres(CLOCK_MONOTONIC_COARSE, &res) == 0) {
+            id = CLOCK_MONOTONIC_COARSE;
+            lagMs = static_cast<uint64_t>(res.tv_sec) * 1000u +
+                    static_cast<uint64_t>(res.tv_nsec) / 1000000u + 1u;
+        }
+    }
+
+    uint64_t read() const {
+        timespec t{};
+        clock_gettime(id, &t);
+        return static_cast<uint64_t>(t.tv_sec) * 1000u + static_cast<uint64_t>(t.tv_nsec) / 1000000u;
+    }
+};
+
+const CoarseClock& coarseClock() {
+    static const CoarseClock clock;
+    return clock;
+}
+
+}  // namespace
+
+bool WindowCore::timerMayBeDue() const {
+    std::optional<uint64_t> next = timers_.nextDeadline();
+    if (!next) return false;
+    // The coarse clock never runs ahead of the exact one; only when it comes
+    // within its own lag of the deadline is the exact clock worth reading.
+    const CoarseClock& c = coarseClock();
+    return c.read() + clockOffset_ + c.lagMs >= *next;
+}
+
 void WindowCore::advanceClockTo(uint64_t t) {
     uint64_t n = now();
     if (t > n) clockOffset_ += t - n;
@@ -85,7 +127,10 @@ bool WindowCore::takeMessage(Message& m) {
         if (m.message == WM_CLOSE) closeRequestedAt_.reset();
         return true;
     }
-    // Timer ticks come only when nothing else waits, as on the desktop.
+    // Timer ticks come only when nothing else waits, as on the desktop. Peeks
+    // in a running script's loop come here for almost every line: without a
+    // timer near its deadline they read no exact clock.
+    if (!timerMayBeDue()) return false;
     if (std::optional<uint32_t> id = timers_.takeDue(now())) {
         m = Message{kMainWindow, WM_TIMER, *id, 0};
         return true;

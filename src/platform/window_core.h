@@ -51,6 +51,8 @@ class WindowCore : public Platform {
 
     // Milliseconds on the monotonic clock, plus the time scripted waits let pass.
     uint64_t now() const;
+    // False when no timer can have fallen due yet (cheap: no exact clock read).
+    bool timerMayBeDue() const;
     // Moves the clock forward to `t` (scripted waits); never backwards.
     void advanceClockTo(uint64_t t);
 
