@@ -83,6 +83,23 @@ TEST(Headless, TimerStoppedDuringWaitTicksNoMore) {
     EXPECT_FALSE(h.platform->getMessage(m));
 }
 
+TEST(Headless, PeekDeliversATimerTickOnceItFallsDueAndNotBefore) {
+    // A running script peeks in a tight loop: the tick must come by its
+    // deadline on the exact clock, neither early nor lost to the cheap check.
+    Harness h("");
+    Message m;
+    EXPECT_FALSE(h.platform->peekMessage(m));  // no timer: nothing, ever
+    h.platform->setTimer(1, 30);
+    uint32_t start = h.platform->tickCount();
+    bool got = false;
+    while (!got && h.platform->tickCount() - start < 3000u) got = h.platform->peekMessage(m);
+    uint32_t elapsed = h.platform->tickCount() - start;
+    ASSERT_TRUE(got);
+    EXPECT_EQ(m.message, WM_TIMER);
+    EXPECT_GE(elapsed, 30u);
+    EXPECT_FALSE(h.platform->peekMessage(m));  // the next tick is one interval on
+}
+
 TEST(Headless, InputBoxTakesClickTypingAndDialogKeys) {
     Harness h("click 15 15\ntype hi there\nkeydown 37\nkeydown 8\nkeydown 13\nkeydown 27\n"
               "click 50 40\nkeydown 13\n");
