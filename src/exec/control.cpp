@@ -80,8 +80,10 @@ void execIf(Interpreter& in) {
     ExecState& ex = in.exec;
     fetch(in);
     const int32_t first = ex.pc;
-    if (in.tokens.classAt(first) == CLS_NAME &&
-        (variableAt(in, first) || (arrayAt(in, first) && classAt(in, first + 1) == CLS_LBRK)))
+    // A number variable (the common case) is read from the run table.
+    if ((in.expr.run[static_cast<size_t>(first)].flags & RF_NUMVAR) ||
+        (in.tokens.classAt(first) == CLS_NAME &&
+         (variableAt(in, first) || (arrayAt(in, first) && classAt(in, first + 1) == CLS_LBRK))))
         ex.condFlag = condition(in);
     if (ex.condFlag == 0) jumpToScan(in, memoScan(in, ex.ifSkip, scanIfEnd), 0);
 }

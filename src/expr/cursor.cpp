@@ -118,6 +118,10 @@ bool isTermOperator(uint8_t op) {
     return op == OP_STAR || op == OP_SLASH || op == OP_PCT || op == OP_CARET;
 }
 
+bool isComparisonClass(uint8_t cls) {
+    return cls == CLS_EQ || cls == CLS_BANG || cls == CLS_LT || cls == CLS_GT;
+}
+
 }  // namespace
 
 void buildRunTables(Interpreter& in) {
@@ -151,6 +155,10 @@ void buildRunTables(Interpreter& in) {
         if ((o.op == OP_PLUS || o.op == OP_MINUS) && !(o.flags & RF_BEFORE_STRING) &&
             (b.flags & RF_ALONE))
             t.flags |= RF_SUM2;
+        if ((t.flags & RF_NUMVAR) && (t.flags & RF_ALONE) && isComparisonClass(o.cls) &&
+            (b.flags & RF_ALONE) && ((b.flags & RF_NUMVAR) || b.cls == CLS_NUM) &&
+            after.cls != CLS_NUM && after.cls != CLS_LPAR)
+            t.flags |= RF_CMP2;
     }
     ex.depth = 0;
 }

@@ -57,6 +57,11 @@ enum : uint8_t {
     // RF_NUMVAR factor, a sign that does not end the expression, and a
     // RF_ALONE factor; the expression ends three tokens on.
     RF_SUM2 = 32,
+    // The comparison that starts here is "x op y": a RF_ALONE number
+    // variable, "=", "!", "<" or ">", and a RF_ALONE number variable or
+    // number literal that no second right operand follows; it ends three
+    // tokens on.
+    RF_CMP2 = 64,
 };
 
 // Everything the evaluator needs to know about one token, worked out once

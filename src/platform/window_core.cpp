@@ -120,7 +120,7 @@ void WindowCore::post(const Message& m) {
     queue_.push_back(m);
 }
 
-bool WindowCore::takeMessage(Message& m) {
+bool WindowCore::takeWaiting(Message& m) {
     if (!queue_.empty()) {
         m = queue_.front();
         queue_.pop_front();

@@ -56,8 +56,10 @@ class WindowCore : public Platform {
     // Moves the clock forward to `t` (scripted waits); never backwards.
     void advanceClockTo(uint64_t t);
 
-    // Takes the next queued message, or else a timer tick that fell due.
-    bool takeMessage(Message& m);
+    // Takes the next queued message, or else a timer tick that fell due. A
+    // running script peeks for almost every line: with nothing queued and no
+    // timer set this answers without a call.
+    bool takeMessage(Message& m) { return (queue_.empty() && timers_.empty()) ? false : takeWaiting(m); }
     void post(const Message& m);
     bool hasQueued() const { return !queue_.empty(); }
     // Drops queued mouse and key input (after a modal loop).
@@ -89,6 +91,8 @@ class WindowCore : public Platform {
     TimerSet timers_;                 // the script's timers
 
    private:
+    // takeMessage when something is queued or a timer is set.
+    bool takeWaiting(Message& m);
     EditModel* edit(int32_t handle);
     int32_t editAt(int x, int y) const;
     void setFocus(int32_t handle);
