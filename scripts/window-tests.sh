@@ -250,7 +250,7 @@ else
         stop_script click_draw
     fi
 
-    if start_script input_box; then
+    if start_script input_box --record "$WORK/input_box.recorded"; then
         xdotool windowfocus --sync "$WIN"
         xdotool mousemove --window "$WIN" 110 110 click 1
         sleep 0.1
@@ -262,6 +262,11 @@ else
         stop_script input_box  # the print log is complete once the program has ended
         grep -q '"text":"Hi!"' "$WORK/input_box.prints" && pass "input_box: Enter ran the command block, GETTEXT read the text" \
             || fail "input_box: prints $(cat "$WORK/input_box.prints" 2>/dev/null)"
+        # The recorded session replays headless to the same result.
+        "$TESSEL" --headless --events "$WORK/input_box.recorded" --print-log "$WORK/replay.prints" \
+            "$CASES/input_box.tsl" >/dev/null 2>&1
+        cmp -s "$WORK/input_box.prints" "$WORK/replay.prints" && pass "input_box: the --record file replays with --events" \
+            || fail "input_box: replay printed $(cat "$WORK/replay.prints" 2>/dev/null)"
     fi
 
     # The demo: SETFOCUS gives its input box the keys. DOCS_SHOT=FILE keeps
@@ -276,6 +281,11 @@ else
         same_as_headless demo "$WORK/demo.png" "$(printf 'type Ada\nkeydown 13')"
         [ -n "${DOCS_SHOT:-}" ] && cp "$WORK/demo.png" "$DOCS_SHOT"
         stop_script demo
+    fi
+
+    if start_script endless; then
+        sleep 0.3
+        stop_script endless
     fi
 
     if start_script message_box; then

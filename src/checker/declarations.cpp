@@ -56,12 +56,10 @@ void declareVariable(CheckContext& ctx, int32_t j, int32_t type) {
 // max(kMinArrayElements, size + 1) elements of its type.
 bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
     float size = static_cast<float>(literalValue(ctx.text(j + 2)));
-    int64_t elements = kMinArrayElements;
-    if (size >= static_cast<float>(kMinArrayElements)) {
-        if (size > static_cast<float>(kMaxArrayElements))
-            return ctx.failQuoting("ERROR", "Array too large! -{ ", j, line);
-        elements = toInt32(size) + int64_t{1};
-    }
+    if (size > static_cast<float>(kMaxArrayElements))
+        return ctx.failQuoting("ERROR", "Array too large! -{ ", j, line);
+    int32_t declared = toInt32(size);
+    int64_t elements = std::max<int64_t>(kMinArrayElements, int64_t{declared} + 1);
     int64_t bytes = elements * elementBytes(type);
     if (ctx.arrayBytes + bytes > ctx.state.arrayStorageBudget)
         return ctx.failQuoting("ERROR", "Array memory exhausted! -{ ", j, line);
@@ -70,7 +68,7 @@ bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
     ArrayInfo a;
     a.name = lowerAscii(ctx.text(j));
     a.type = type;
-    a.declaredSize = toInt32(size);
+    a.declaredSize = declared;
     size_t n = static_cast<size_t>(elements);
     if (type == TYPE_NUM) a.nums.assign(n, 0.0f);
     if (type == TYPE_STR) a.strs.assign(n, std::string());

@@ -17,6 +17,8 @@ inline constexpr int32_t kStackCapacity = 4096;
 inline constexpr int32_t kMaxNestedRuns = 64;
 // Statements between two calls of Platform::keepAlive.
 inline constexpr uint32_t kKeepAliveInterval = 4096;
+// Non-statement tokens per look at the message queue while nothing waits.
+inline constexpr int32_t kServiceInterval = 8;
 // Identifier of the one window timer the script uses.
 inline constexpr uint32_t kTimerId = 1;
 // Shortest interval TIMERON asks the platform for, in milliseconds.
@@ -47,6 +49,7 @@ struct ExecState {
     bool windowClosed = false; // the main window was closed; SWAP presents nothing
     uint32_t keepAliveCount = 0;  // statements since the last Platform::keepAlive
     bool droppedBlockNoted = false;  // the nesting cap has been reported once
+    int32_t serviceSkip = 0;   // message service steps to pass before the next look
 
     // --- control flow -------------------------------------------------------
     int32_t condFlag = 0;      // last IF condition: -1 true, 0 false

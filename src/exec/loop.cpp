@@ -72,9 +72,22 @@ void prepareExecTables(Interpreter& in) {
     }
 }
 
+// Asking the platform costs a clock read (for due timers) and more; a loop
+// that passes many non-statement tokens asks on every kServiceInterval-th
+// one, which delays a waiting message by microseconds at most. After a
+// message was found the next token asks again, so a burst drains quickly.
 void serviceMessage(Interpreter& in) {
+    ExecState& ex = in.exec;
+    if (ex.serviceSkip > 0) {
+        --ex.serviceSkip;
+        return;
+    }
     Message msg;
-    if (in.platform.peekMessage(msg)) in.platform.dispatchMessage(msg);
+    if (!in.platform.peekMessage(msg)) {
+        ex.serviceSkip = kServiceInterval - 1;
+        return;
+    }
+    in.platform.dispatchMessage(msg);
 }
 
 }  // namespace exec

@@ -22,6 +22,14 @@ inline void fetch(Interpreter& in) {
     if (in.exec.pc <= in.tokens.count) ++in.exec.pc;
 }
 
+// The value of token i's text read as a number (text to number rounded to
+// single precision), precomputed for every token whose text begins with a
+// digit; 0 for any other token.
+inline float literalValue(const Interpreter& in, int32_t i) {
+    const auto& run = in.expr.run;
+    return static_cast<uint32_t>(i) < run.size() ? run[static_cast<uint32_t>(i)].num : 0.0f;
+}
+
 float numericExpression(Interpreter& in);
 float numericFactor(Interpreter& in);
 std::string stringExpression(Interpreter& in);

@@ -53,8 +53,8 @@ void Interpreter::showBox(std::string_view caption, std::string_view text, int l
     if (opts.check) {
         std::string out = opts.script;
         if (line > 0) out += ":" + std::to_string(line);
-        out += ": " + cp1252ToUtf8(caption) + ": " + cp1252ToUtf8(text) + "\n";
-        if (line > 0) out += "    " + cp1252ToUtf8(sourceLine(host.source, line)) + "\n";
+        out += ": " + windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
+        if (line > 0) out += "    " + windows1252ToUtf8(sourceLine(host.source, line)) + "\n";
         std::fwrite(out.data(), 1, out.size(), stderr);  // texts may hold zero bytes
         return;
     }
@@ -189,23 +189,5 @@ std::string jsonEscape(std::string_view bytes) {
     return out;
 }
 
-std::string cp1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (unsigned char c : bytes) {
-        uint32_t cp = cp1252CodePoint(c);
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
 
 }  // namespace tessel

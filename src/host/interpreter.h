@@ -77,7 +77,5 @@ class Interpreter final : public Reporter {
 // \u00XX, quote and backslash are escaped, so the result is ASCII.
 std::string jsonEscape(std::string_view bytes);
 
-// The bytes as UTF-8 for a terminal, reading bytes above 127 as Windows-1252.
-std::string cp1252ToUtf8(std::string_view bytes);
 
 }  // namespace tessel

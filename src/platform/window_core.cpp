@@ -250,6 +250,7 @@ void WindowCore::key(uint32_t vk, bool down) {
 }
 
 void WindowCore::typeText(std::string_view bytes) {
+    if (focus_ == kMainWindow) return;  // typing reaches only edit controls
     for (unsigned char c : bytes) post(Message{focus_, WM_CHAR, c, 0});
 }
 

@@ -57,6 +57,9 @@ TEST(Checker, FirstDeclarationWinsAndNamesFoldCase) {
     EXPECT_EQ(c.arrays[1].type, TYPE_PTR);
     EXPECT_EQ(c.arrays[1].ptrs.size(), static_cast<size_t>(kMinArrayElements));
     EXPECT_EQ(c.arrays[2].ptrs.size(), 5001u);
+    Front rounded("VAR r[4095.6]\n");
+    EXPECT_EQ(rounded.checker.arrays.at(1).declaredSize, 4096);
+    EXPECT_EQ(rounded.checker.arrays.at(1).nums.size(), 4097u);
 }
 
 TEST(Checker, ArraySizesThatAreNoSizeGetTheMinimumStorage) {

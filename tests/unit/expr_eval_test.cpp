@@ -113,6 +113,16 @@ TEST_F(NumericExpr, ExpressionEndsOnFirstUnusedToken) {
     EXPECT_EQ(in_.exec.pc, 2);
 }
 
+TEST_F(NumericExpr, LiteralValuesArePrecomputed) {
+    load("12.5 x \"7up\" 1.2.3");
+    EXPECT_EQ(literalValue(in_, 1), 12.5f);
+    EXPECT_EQ(literalValue(in_, 2), 0.0f);
+    EXPECT_EQ(literalValue(in_, 3), 7.0f);
+    EXPECT_EQ(literalValue(in_, 4), 1.2f);
+    EXPECT_EQ(literalValue(in_, 99), 0.0f);
+    EXPECT_EQ(literalValue(in_, -1), 0.0f);
+}
+
 TEST_F(NumericExpr, FetchStopsAfterTheLastToken) {
     load("1 +");
     for (int i = 0; i < 10; ++i) fetch(in_);

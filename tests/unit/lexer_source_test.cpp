@@ -14,10 +14,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string runHeadless(const std::string& script, int* status) {
+// Runs `script` in --check mode (the source is read as in every mode, and no
+// window or font is set up) and returns the box log.
+std::string runChecked(const std::string& script, int* status) {
     fs::path log = fs::temp_directory_path() / ("tessel-source-test-" + std::to_string(::getpid()) + ".log");
     Options opts;
-    opts.headless = true;
+    opts.check = true;
     opts.script = script;
     opts.boxLog = log.string();
     std::string error;
@@ -35,7 +37,7 @@ std::string runHeadless(const std::string& script, int* status) {
 
 TEST(SourceFile, AMissingFileIsOneDiagnosticAndStatusOne) {
     int status = 0;
-    std::string boxes = runHeadless("/nonexistent/dir/demo.tsl", &status);
+    std::string boxes = runChecked("/nonexistent/dir/demo.tsl", &status);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(boxes,
               "{\"caption\":\"Program Exit!\",\"text\":\"Cannot open source file: "
@@ -44,7 +46,7 @@ TEST(SourceFile, AMissingFileIsOneDiagnosticAndStatusOne) {
 
 TEST(SourceFile, ADirectoryIsNoSourceFile) {
     int status = 0;
-    std::string boxes = runHeadless(fs::temp_directory_path().string(), &status);
+    std::string boxes = runChecked(fs::temp_directory_path().string(), &status);
     EXPECT_EQ(status, 1);
     EXPECT_NE(boxes.find("Cannot open source file: "), std::string::npos) << boxes;
     EXPECT_EQ(boxes.find("Kiv"), std::string::npos) << boxes;

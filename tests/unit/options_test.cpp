@@ -2,6 +2,7 @@
 
 #include "host/interpreter.h"
 #include "host/options.h"
+#include "platform/cp1252.h"
 
 namespace tessel {
 namespace {
@@ -42,9 +43,9 @@ TEST(TextHelpers, JsonEscapeKeepsTheFileAscii) {
 }
 
 TEST(TextHelpers, Cp1252ToUtf8) {
-    EXPECT_EQ(cp1252ToUtf8("\xe9"), "\xc3\xa9");          // e acute
-    EXPECT_EQ(cp1252ToUtf8("\x80"), "\xe2\x82\xac");      // euro sign
-    EXPECT_EQ(cp1252ToUtf8("plain"), "plain");
+    EXPECT_EQ(windows1252ToUtf8("\xe9"), "\xc3\xa9");          // e acute
+    EXPECT_EQ(windows1252ToUtf8("\x80"), "\xe2\x82\xac");      // euro sign
+    EXPECT_EQ(windows1252ToUtf8("plain"), "plain");
 }
 
 }  // namespace
