@@ -32,6 +32,9 @@ void line(GfxState& g, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 void rect(GfxState& g, int32_t x, int32_t y, int32_t w, int32_t h);
 void circle(GfxState& g, int32_t x, int32_t y, int32_t r);
 void drawText(GfxState& g, int32_t x, int32_t y, std::string_view bytes);
+// The font text is drawn with now (opening the selected font if it is not
+// open yet); null only when no font is available at all.
+const std::shared_ptr<Font>& currentFont(GfxState& g);
 
 // LOADIMG: returns the new image's handle, or 0 when the file cannot be loaded.
 int32_t loadImage(GfxState& g, const std::string& path, int32_t type, int32_t width,

@@ -20,8 +20,8 @@ struct Box {
     int64_t height() const { return bottom - top; }
 };
 
-// One row of the ellipse, mirrored: offsets from the box's left edge of the
-// outermost outline pixel on the right half, on rows top + h-1-y and top + y.
+// The inside of one row and its mirror: everything between the outermost
+// outline pixels, column x and its mirror w-1-x, on rows y and h-1-y.
 void paintRowPair(Canvas c, const Box& b, int64_t x, int64_t y, uint32_t brush) {
     int64_t w = b.width(), h = b.height();
     int64_t from = b.left + (w - 1 - x), to = b.left + x + 1;
@@ -29,6 +29,7 @@ void paintRowPair(Canvas c, const Box& b, int64_t x, int64_t y, uint32_t brush) 
     fillRect(c, from, b.top + y, to, b.top + y + 1, brush);
 }
 
+// An outline point and its three mirrors.
 void plotFourWays(Canvas c, const Box& b, int64_t x, int64_t y, uint32_t pen) {
     int64_t w = b.width(), h = b.height();
     int64_t right = b.left + x, left = b.left + (w - 1 - x);
@@ -41,10 +42,11 @@ void plotFourWays(Canvas c, const Box& b, int64_t x, int64_t y, uint32_t pen) {
 
 // Traces one quarter of the ellipse inscribed in a w x h box (w, h > 2) with
 // an integer midpoint scheme: from the right end of the middle row (x = w-1,
-// y = h/2) until x passes the middle column, each step moving one pixel left,
-// one up or both, whichever keeps the error of the ellipse equation smallest.
-// `visit(x, y, newRow)` gets offsets in the box, y counted upwards from the
-// middle row's mirror.
+// y = h/2) until x passes the middle column, each step moving one column
+// inwards, one row outwards or both, whichever keeps the error of the ellipse
+// equation smallest. `visit(x, y, newRow)` gets offsets in the box: column x
+// on the right half and row y on the lower half (y = h/2 .. h-1); the other
+// three quarters are its mirrors.
 template <class Visit>
 void traceQuadrant(int64_t w, int64_t h, Visit visit) {
     const int64_t a = w - 1, b = h - 1, oddB = b & 1;
@@ -72,8 +74,8 @@ void traceQuadrant(int64_t w, int64_t h, Visit visit) {
         }
         newRow = stepY;
     }
-    // Narrow ellipses reach the middle column before the top row: their tip
-    // goes straight up from there.
+    // Narrow ellipses reach the middle column before the outermost row: their
+    // tip goes straight on from there to the box's edge.
     for (y = lastY + 1; y <= b; ++y) visit(w / 2, y, true);
 }
 

@@ -9,6 +9,7 @@
 
 #include "gfx/font.h"
 #include "platform/image_io.h"
+#include "platform/pixel_buffer.h"
 #include "platform/platform.h"
 
 namespace tessel {
@@ -34,7 +35,7 @@ struct CachedImage {
 struct GfxState {
     int width = 0;                  // back buffer size, fixed at creation
     int height = 0;
-    std::vector<uint32_t> pixels;   // 0xAARRGGBB, row-major
+    FrameBuffer pixels;             // 0xAARRGGBB, row-major
 
     uint32_t foreground = 0;        // FCOLOR value (r + 256g + 65536b): points, lines, outlines, text
     uint32_t background = 0;        // BCOLOR value: fill of RECT and CIRCLE
@@ -43,6 +44,10 @@ struct GfxState {
 
     std::shared_ptr<Font> font;      // current text font; null only when no font exists at all
     std::vector<CachedFont> fonts;   // recently used fonts, most recent first
+    // Fonts selected but not opened yet, oldest first. Opening a font costs
+    // milliseconds, so it waits until text is drawn; then the newest request
+    // that opens becomes the current font, as if each had been opened in turn.
+    std::vector<CachedFont> pendingFonts;
 
     // Loaded images; handle h names images[h - 1]. Images live until the end.
     std::vector<std::shared_ptr<const ImageData>> images;

@@ -37,13 +37,13 @@ GfxState screen() {
 
 TEST(GfxText, DefaultFontHasASixteenByEightCell) {
     GfxState g = screen();
-    ASSERT_TRUE(g.font);
-    EXPECT_EQ(g.font->cellHeight(), 16);
-    EXPECT_EQ(g.font->textWidth("0"), 8);
-    EXPECT_EQ(g.font->textWidth("Hello, World!"), 13 * 8);
-    EXPECT_EQ(g.font->textWidth(""), 0);
-    EXPECT_GT(g.font->ascent(), 8);
-    EXPECT_LT(g.font->ascent(), 16);
+    ASSERT_TRUE(currentFont(g));
+    EXPECT_EQ(currentFont(g)->cellHeight(), 16);
+    EXPECT_EQ(currentFont(g)->textWidth("0"), 8);
+    EXPECT_EQ(currentFont(g)->textWidth("Hello, World!"), 13 * 8);
+    EXPECT_EQ(currentFont(g)->textWidth(""), 0);
+    EXPECT_GT(currentFont(g)->ascent(), 8);
+    EXPECT_LT(currentFont(g)->ascent(), 16);
 }
 
 TEST(GfxText, TextSitsInItsCellsFromTheTopLeftCorner) {
@@ -87,7 +87,7 @@ TEST(GfxText, ForegroundColourAndNoBackgroundBox) {
 TEST(GfxText, HighBytesAreWindows1252Characters) {
     GfxState g = screen();
     const char euroAndEAcute[] = {'\x80', '\xE9', 0};
-    EXPECT_EQ(g.font->textWidth(euroAndEAcute), 16);
+    EXPECT_EQ(currentFont(g)->textWidth(euroAndEAcute), 16);
     drawText(g, 0, 0, euroAndEAcute);
     Ink ink = inkOf(g);
     EXPECT_GT(ink.count, 10);
@@ -97,15 +97,15 @@ TEST(GfxText, HighBytesAreWindows1252Characters) {
 TEST(GfxText, SetFontHeightWidthAndWeight) {
     GfxState g = screen();
     setFont(g, 32, 0, 700, "Consolas");
-    EXPECT_EQ(g.font->cellHeight(), 32);
-    int natural = g.font->textWidth("0");
+    EXPECT_EQ(currentFont(g)->cellHeight(), 32);
+    int natural = currentFont(g)->textWidth("0");
     EXPECT_GE(natural, 15);
     EXPECT_LE(natural, 18);
     setFont(g, 16, 16, 0, "Consolas");
-    EXPECT_EQ(g.font->cellHeight(), 16);
-    EXPECT_EQ(g.font->textWidth("00"), 32);
+    EXPECT_EQ(currentFont(g)->cellHeight(), 16);
+    EXPECT_EQ(currentFont(g)->textWidth("00"), 32);
     setFont(g, -16, 0, 0, "Consolas");  // negative: the em, so the cell is taller
-    EXPECT_GT(g.font->cellHeight(), 16);
+    EXPECT_GT(currentFont(g)->cellHeight(), 16);
 }
 
 TEST(GfxText, BoldHasMoreInkThanRegular) {
@@ -114,35 +114,35 @@ TEST(GfxText, BoldHasMoreInkThanRegular) {
     drawText(regular, 0, 0, "HHHHMMMM");
     drawText(bold, 0, 0, "HHHHMMMM");
     EXPECT_GT(inkOf(bold).count, inkOf(regular).count);
-    EXPECT_EQ(bold.font->textWidth("HHHHMMMM"), 64);  // the bold grid keeps the advance
+    EXPECT_EQ(currentFont(bold)->textWidth("HHHHMMMM"), 64);  // the bold grid keeps the advance
 }
 
 TEST(GfxText, UnknownFacesStillGiveTheAskedCell) {
     GfxState g = screen();
     setFont(g, 20, 10, 400, "No Such Face At All");
-    ASSERT_TRUE(g.font);
-    EXPECT_EQ(g.font->cellHeight(), 20);
-    EXPECT_EQ(g.font->textWidth("0"), 10);
+    ASSERT_TRUE(currentFont(g));
+    EXPECT_EQ(currentFont(g)->cellHeight(), 20);
+    EXPECT_EQ(currentFont(g)->textWidth("0"), 10);
     setFont(g, 24, 0, 0, "");
-    EXPECT_EQ(g.font->cellHeight(), 24);
+    EXPECT_EQ(currentFont(g)->cellHeight(), 24);
 }
 
 TEST(GfxText, RepeatedSetFontReusesTheFont) {
     GfxState g = screen();
-    const Font* standard = g.font.get();
+    const Font* standard = currentFont(g).get();
     setFont(g, 30, 0, 0, "DejaVu Sans");
-    const Font* other = g.font.get();
+    const Font* other = currentFont(g).get();
     setFont(g, 16, 8, 0, "Consolas");
-    EXPECT_EQ(g.font.get(), standard);
+    EXPECT_EQ(currentFont(g).get(), standard);
     setFont(g, 30, 0, 0, "DejaVu Sans");
-    EXPECT_EQ(g.font.get(), other);
+    EXPECT_EQ(currentFont(g).get(), other);
 }
 
 TEST(GfxText, AbsurdSizesAndPositionsAreSafe) {
     GfxState g = screen();
     setFont(g, INT_MAX, INT_MIN, INT_MAX, "Consolas");
-    ASSERT_TRUE(g.font);
-    EXPECT_LE(g.font->cellHeight(), 4096);
+    ASSERT_TRUE(currentFont(g));
+    EXPECT_LE(currentFont(g)->cellHeight(), 4096);
     drawText(g, 0, -1000, "W");  // the middle of a glyph some 1300 pixels high
     EXPECT_GT(inkOf(g).count, 1000);
 }

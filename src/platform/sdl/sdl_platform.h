@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/events_file.h"
+#include "platform/image_io.h"
 #include "platform/window_core.h"
 
 namespace tessel {
@@ -75,6 +76,12 @@ class SdlPlatform final : public WindowCore {
     std::FILE* record_ = nullptr;    // --record output (null: not recording)
     uint64_t lastRecorded_ = 0;      // time of the last recorded event
 };
+
+// The module's entry points (makeSdlPlatform, loadImageFile and savePng
+// forward here).
+std::unique_ptr<Platform> openSdlPlatform(const PlatformConfig& cfg, std::string* error);
+bool sdlLoadImageFile(const std::string& path, ImageData& out, std::string* error);
+bool sdlSavePng(const std::string& path, const uint32_t* pixels, int width, int height);
 
 // Windows virtual-key code for an SDL key (0 when it has none).
 uint32_t virtualKeyFor(SDL_Keycode key);

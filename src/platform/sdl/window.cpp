@@ -91,7 +91,7 @@ void SdlPlatform::forceClose() {
     std::exit(0);
 }
 
-std::unique_ptr<Platform> makeSdlPlatform(const PlatformConfig& cfg, std::string* error) {
+std::unique_ptr<Platform> openSdlPlatform(const PlatformConfig& cfg, std::string* error) {
     auto fail = [error](std::string reason) -> std::unique_ptr<Platform> {
         if (error) *error = std::move(reason);
         return nullptr;

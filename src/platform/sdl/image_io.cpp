@@ -1,11 +1,11 @@
-#include "platform/image_io.h"
-
-#include <SDL2/SDL.h>
+// Image files through SDL_image: BMP in every variant and PNG in, PNG out.
 #include <SDL2/SDL_image.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+
+#include "platform/sdl/sdl_platform.h"
 
 namespace tessel {
 
@@ -71,7 +71,7 @@ void readPacked16(SDL_Surface* s, ImageData& out) {
 
 }  // namespace
 
-bool loadImageFile(const std::string& path, ImageData& out, std::string* error) {
+bool sdlLoadImageFile(const std::string& path, ImageData& out, std::string* error) {
     if (declaredPixels(path) > kMaxFilePixels) {
         if (error) *error = "image too large";
         return false;
@@ -113,7 +113,7 @@ bool loadImageFile(const std::string& path, ImageData& out, std::string* error) 
     return true;
 }
 
-bool savePng(const std::string& path, const uint32_t* pixels, int width, int height) {
+bool sdlSavePng(const std::string& path, const uint32_t* pixels, int width, int height) {
     if (width <= 0 || height <= 0) return false;
     std::vector<uint32_t> opaque(pixels, pixels + static_cast<size_t>(width) * height);
     for (uint32_t& p : opaque) p |= 0xFF000000u;

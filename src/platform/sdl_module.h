@@ -1,0 +1,39 @@
+// The SDL module: everything that needs SDL (the window backend, image files)
+// is built into libtessel_sdl.so, which is loaded beside the executable on
+// first need, so that headless runs and --check never pay for SDL's start-up
+// (some sixty shared libraries). The module hands back one table of entry
+// points; makeSdlPlatform, loadImageFile and savePng forward through it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/image_io.h"
+#include "platform/platform.h"
+
+namespace tessel {
+
+// Raised whenever the table changes shape: a stale module is refused.
+constexpr uint32_t kSdlModuleVersion = 1;
+
+struct SdlModuleApi {
+    uint32_t version;  // kSdlModuleVersion of the build that made the module
+    // Opens the window backend (null with a reason in `error` when it cannot).
+    std::unique_ptr<Platform> (*makePlatform)(const PlatformConfig& cfg, std::string* error);
+    // Decodes an image file (false with a reason in `error`).
+    bool (*loadImage)(const std::string& path, ImageData& out, std::string* error);
+    // Writes pixels as an opaque PNG.
+    bool (*savePng)(const std::string& path, const uint32_t* pixels, int width, int height);
+};
+
+// The module's table, loaded on the first call; null (with the loader's
+// reason in `error`) when the module is missing or unusable. Later calls
+// give the same answer without trying again.
+const SdlModuleApi* sdlModule(std::string* error);
+
+}  // namespace tessel
+
+// The module's one exported symbol.
+#define TESSEL_SDL_MODULE_ENTRY "tessel_sdl_module_api"
+extern "C" const tessel::SdlModuleApi* tessel_sdl_module_api();

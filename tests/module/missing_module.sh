@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# tessel without its SDL module beside it: a window run falls back to
+# headless with the loader's reason, LOADIMG gives handle 0 as for an
+# unreadable file, and a screenshot says why it cannot be saved. The same
+# script through the real build shows that the image does load there.
+#
+#   missing_module.sh BUILD/tessel TESTS_SOURCE_DIR
+set -uo pipefail
+
+TESSEL=$1
+IMAGE=$(realpath "$2/fixtures/images/v24.bmp")
+WORK=$(mktemp -d /tmp/tessel-missing-module.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+FAILED=0
+fail() { echo "FAIL: $*"; FAILED=1; }
+
+cp "$TESSEL" "$WORK/tessel"
+cat > "$WORK/img.tsl" <<TSL
+PTR p
+LOADIMG p, "$IMAGE", 0, 0, 0, 16
+PRINT 0, 0, p
+TSL
+
+# The build's own binary loads the image (non-zero handle).
+"$TESSEL" --headless --print-log "$WORK/ok.prints" "$WORK/img.tsl" 2>/dev/null
+grep -q '"text":"0"' "$WORK/ok.prints" && fail "the image does not load with the module present"
+
+# Without the module: handle 0, and no crash.
+"$WORK/tessel" --headless --print-log "$WORK/none.prints" "$WORK/img.tsl" 2>"$WORK/none.err"
+status=$?
+[ "$status" -eq 0 ] || fail "LOADIMG without the module: exit status $status"
+grep -q '"text":"0"' "$WORK/none.prints" || fail "LOADIMG without the module: $(cat "$WORK/none.prints")"
+
+# A window run falls back to headless and says why.
+DISPLAY=:tessel-none "$WORK/tessel" "$WORK/img.tsl" 2>"$WORK/window.err"
+status=$?
+[ "$status" -eq 0 ] || fail "window run without the module: exit status $status"
+grep -q 'cannot open a window (.*libtessel_sdl.so.*); running headless' "$WORK/window.err" ||
+    fail "window run without the module: $(cat "$WORK/window.err")"
+
+# A screenshot reports that it cannot be saved.
+"$WORK/tessel" --headless --screenshot "$WORK/shot.png" "$WORK/img.tsl" 2>"$WORK/shot.err"
+[ -e "$WORK/shot.png" ] && fail "a screenshot was written without the module"
+grep -q 'cannot save PNG files: .*libtessel_sdl.so' "$WORK/shot.err" &&
+    grep -q "cannot save screenshot $WORK/shot.png" "$WORK/shot.err" ||
+    fail "screenshot without the module: $(cat "$WORK/shot.err")"
+
+exit $FAILED
