@@ -39,7 +39,7 @@ class SdlPlatform final : public WindowCore {
 
    protected:
     void openWindow(std::string_view title, int width, int height) override;
-    void showScreen(const std::vector<uint32_t>& screen) override;
+    void showScreen(const FrameBuffer& screen) override;
 
    private:
     // events.cpp: native events into messages
