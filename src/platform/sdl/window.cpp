@@ -12,6 +12,7 @@ SdlPlatform::SdlPlatform(SDL_Window* window, std::vector<ScriptedEvent> events, 
     : window_(window),
       windowId_(SDL_GetWindowID(window)),
       events_(std::move(events)),
+      scripted_(!events_.empty()),
       record_(record) {
     lastRecorded_ = now();
 }
