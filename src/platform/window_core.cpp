@@ -26,7 +26,7 @@ void WindowCore::present(PixelView f) {
     refreshScreen();
 }
 
-const std::vector<uint32_t>& WindowCore::composeScreen() {
+const FrameBuffer& WindowCore::composeScreen() {
     bool anyVisible = std::any_of(edits_.begin(), edits_.end(),
                                   [](const EditModel& e) { return e.visible; });
     if (!anyVisible) return frame_;  // the common case: no copy
@@ -41,7 +41,7 @@ const std::vector<uint32_t>& WindowCore::composeScreen() {
 
 bool WindowCore::saveScreenshot(const std::string& path) {
     if (width_ <= 0 || height_ <= 0) return false;
-    const std::vector<uint32_t>& screen = composeScreen();
+    const FrameBuffer& screen = composeScreen();
     return savePng(path, screen.data(), width_, height_);
 }
 

@@ -14,6 +14,7 @@
 #include "gfx/font.h"
 #include "platform/edit_model.h"
 #include "platform/events_file.h"
+#include "platform/pixel_buffer.h"
 #include "platform/platform.h"
 #include "platform/timers.h"
 
@@ -47,7 +48,7 @@ class WindowCore : public Platform {
     // Native side of createMainWindow: open the window (headless: nothing).
     virtual void openWindow(std::string_view title, int width, int height) = 0;
     // Native side of showing the screen (frame plus edit controls); headless: nothing.
-    virtual void showScreen(const std::vector<uint32_t>& screen) = 0;
+    virtual void showScreen(const FrameBuffer& screen) = 0;
 
     // Milliseconds on the monotonic clock, plus the time scripted waits let pass.
     uint64_t now() const;
@@ -74,7 +75,7 @@ class WindowCore : public Platform {
     void applyEvent(const ScriptedEvent& e);
 
     // The frame with the visible edit controls drawn over it.
-    const std::vector<uint32_t>& composeScreen();
+    const FrameBuffer& composeScreen();
     void refreshScreen() { showScreen(composeScreen()); }
 
     // How long a close request has waited for the script, in ms (none: not pending).
@@ -86,8 +87,8 @@ class WindowCore : public Platform {
 
     WindowProc proc_;                 // the main window's procedure
     int width_ = 0, height_ = 0;      // client area
-    std::vector<uint32_t> frame_;     // last presented frame: what a repaint shows
-    std::vector<uint32_t> screen_;    // frame_ with the edit controls over it
+    FrameBuffer frame_;                 // last presented frame: what a repaint shows
+    FrameBuffer screen_;                // frame_ with the edit controls over it
     TimerSet timers_;                 // the script's timers
 
    private:

@@ -46,7 +46,7 @@ class HeadlessPlatform final : public WindowCore {
 
    protected:
     void openWindow(std::string_view, int, int) override {}
-    void showScreen(const std::vector<uint32_t>&) override {}
+    void showScreen(const FrameBuffer&) override {}
 
    private:
     void startEvent(const ScriptedEvent& e) {

@@ -155,8 +155,9 @@ void SdlPlatform::runBoxLoop(BoxView& view) {
 }
 
 void SdlPlatform::messageBox(std::string_view caption, std::string_view text) {
-    if (!ensureBoxWindow()) {
-        // No box can be shown: pass over it, as if OK had been pressed.
+    if (scripted_ || !ensureBoxWindow()) {
+        // No box can be shown, or nobody is there to confirm it: pass over
+        // it, as if OK had been pressed.
         std::fprintf(stderr, "%s: %s\n", windows1252ToUtf8(caption).c_str(),
                      windows1252ToUtf8(text).c_str());
         return;

@@ -39,7 +39,7 @@ class SdlPlatform final : public WindowCore {
 
    protected:
     void openWindow(std::string_view title, int width, int height) override;
-    void showScreen(const std::vector<uint32_t>& screen) override;
+    void showScreen(const FrameBuffer& screen) override;
 
    private:
     // events.cpp: native events into messages
@@ -70,6 +70,9 @@ class SdlPlatform final : public WindowCore {
     uint64_t lastPump_ = 0;          // when native events were last read
 
     std::vector<ScriptedEvent> events_;  // --events, fed when the script is idle
+    // A run driven by an events file has nobody to press OK: its message
+    // boxes are written to stderr and confirmed at once, as headless.
+    bool scripted_ = false;
     size_t nextEvent_ = 0;               // next scripted event
     std::optional<uint64_t> waitUntil_;  // end of a scripted wait in progress
 

@@ -12,6 +12,7 @@ SdlPlatform::SdlPlatform(SDL_Window* window, std::vector<ScriptedEvent> events, 
     : window_(window),
       windowId_(SDL_GetWindowID(window)),
       events_(std::move(events)),
+      scripted_(!events_.empty()),
       record_(record) {
     lastRecorded_ = now();
 }
@@ -38,7 +39,7 @@ void SdlPlatform::openWindow(std::string_view title, int width, int height) {
     refreshScreen();
 }
 
-void SdlPlatform::showScreen(const std::vector<uint32_t>& screen) {
+void SdlPlatform::showScreen(const FrameBuffer& screen) {
     if (screen.empty() || !(SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN)) return;
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     if (!target) return;
