@@ -61,17 +61,8 @@ int32_t stringComparison(Interpreter& in, const std::string& left, int32_t op) {
 
 // One comparison. The left operand must start with a variable or an
 // element; otherwise nothing is read and the comparison is false.
-int32_t comparison(Interpreter& in) {
-    const RunToken& first = current(in);
-    if (first.flags & RF_CMP2) {
-        // "x op y" of a number variable and a variable or literal.
-        const RunToken* t = &first;
-        float left = in.checker.vars[static_cast<size_t>(t[0].ref)].num;
-        float right = (t[2].flags & RF_LITERAL) ? t[2].num : in.checker.vars[static_cast<size_t>(t[2].ref)].num;
-        in.exec.pc += 3;
-        return numericRelation(left, right, t[1].cls);
-    }
-    uint8_t kind = first.nameKind;
+int32_t longComparison(Interpreter& in) {
+    uint8_t kind = current(in).nameKind;
     if (kind == NK_STRVAR || kind == NK_STRARR) {
         std::string left = stringExpression(in);
         int32_t op = current(in).cls;
@@ -85,6 +76,18 @@ int32_t comparison(Interpreter& in) {
     if (!isComparison(op)) return 0;
     fetch(in);
     return numericComparison(in, left, op);
+}
+
+// "x op y" of a number variable and a variable or literal, read in one
+// step; anything else the long way.
+inline int32_t comparison(Interpreter& in) {
+    const RunToken& first = current(in);
+    if (!(first.flags & RF_CMP2)) return longComparison(in);
+    const RunToken* t = &first;
+    float left = in.checker.vars[static_cast<size_t>(t[0].ref)].num;
+    float right = (t[2].flags & RF_LITERAL) ? t[2].num : in.checker.vars[static_cast<size_t>(t[2].ref)].num;
+    in.exec.pc += 3;
+    return numericRelation(left, right, t[1].cls);
 }
 
 bool isJoin(int32_t cls) { return cls == CLS_AMP || cls == CLS_BAR; }
