@@ -18,6 +18,9 @@ float truncatedQuotient(float a, float b) {
     // The rounded quotient may reach an integer the exact one falls short of;
     // the exact remainder's sign tells.
     if (t == 0.0) return static_cast<float>(t);
+    // Rounding is monotonic and keeps integers: a rounded quotient with a
+    // fraction lies strictly between the same two integers as the exact one.
+    if (t != q) return static_cast<float>(t);
     if (std::fabs(t) < 0x1p28) {
         // t * b is exact here: 28 + 24 bits fit a double.
         if (std::fabs(t * b) > std::fabs(static_cast<double>(a))) t -= std::copysign(1.0, t);
