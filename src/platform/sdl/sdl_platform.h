@@ -68,6 +68,7 @@ class SdlPlatform final : public WindowCore {
     uint32_t boxId_ = 0;             // its SDL window id (0: not created)
     BoxView* activeBox_ = nullptr;   // the box on screen (innermost when nested)
     uint64_t lastPump_ = 0;          // when native events were last read
+    uint64_t lastPeekPump_ = 0;      // coarse-clock time peekMessage last read them
 
     std::vector<ScriptedEvent> events_;  // --events, fed when the script is idle
     // A run driven by an events file has nobody to press OK: its message
