@@ -14,4 +14,3 @@ while r < 100 do
   end
   r = r + 1
 end
-print(s)

@@ -10,4 +10,3 @@ while i < 1000000 do
   end
   i = i + 1
 end
-print(a, b)

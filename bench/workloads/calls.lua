@@ -7,4 +7,3 @@ while i < 300000 do
   inc()
   i = i + 1
 end
-print(n)

@@ -4,4 +4,3 @@ while i < 1000000 do
   s = s + i * 2
   i = i + 1
 end
-print(s)

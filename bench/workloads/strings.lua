@@ -10,4 +10,3 @@ while i < 100000 do
   t = string.sub(s, 1, 10)
   i = i + 1
 end
-print(t)
