@@ -12,8 +12,10 @@ bool isComparison(int32_t cls) {
     return cls == CLS_EQ || cls == CLS_BANG || cls == CLS_LT || cls == CLS_GT;
 }
 
-// Strings: equal, different, or ordered byte by byte (a prefix is smaller).
-int32_t stringRelation(const std::string& l, const std::string& r, int32_t op) {
+// One comparison as a truth value. Strings compare byte by byte (a prefix is
+// smaller); numbers are ordered, so with not-a-number only "!" holds.
+template <class T>
+int32_t relation(const T& l, const T& r, int32_t op) {
     switch (op) {
         case CLS_EQ: return l == r ? -1 : 0;
         case CLS_BANG: return l != r ? -1 : 0;
@@ -23,16 +25,11 @@ int32_t stringRelation(const std::string& l, const std::string& r, int32_t op) {
     }
 }
 
-// Numbers, ordered: with not-a-number only "!" holds.
-int32_t numericRelation(float l, float r, int32_t op) {
-    switch (op) {
-        case CLS_EQ: return l == r ? -1 : 0;
-        case CLS_BANG: return l != r ? -1 : 0;
-        case CLS_LT: return l < r ? -1 : 0;
-        case CLS_GT: return l > r ? -1 : 0;
-        default: return 0;
-    }
+int32_t stringRelation(const std::string& l, const std::string& r, int32_t op) {
+    return relation(l, r, op);
 }
+
+int32_t numericRelation(float l, float r, int32_t op) { return relation(l, r, op); }
 
 // The right operand of a comparison whose left operand was a number.
 int32_t numericComparison(Interpreter& in, float left, int32_t op) {
