@@ -130,21 +130,28 @@ void Interpreter::runPhases() {
         host.failed = true;
         return;  // the process ends: no message loop
     }
+    // Event blocks the checker has registered may run from the modal loop of
+    // any box shown from here on; a run abort in one of them comes back here,
+    // and the message loop takes over as after any abort.
+    try {
+        checkAndRun();
+    } catch (const RunAbort&) {
+        host.failed = true;
+    }
+    if (!opts.check) messageLoop();
+}
+
+// The checker and, when it accepts the program, the main run.
+void Interpreter::checkAndRun() {
     host.checkResult = runChecker(tokens, checker, *this);
     if (host.checkResult != 1) {
         diagnostic("END", "Program Exit!", 0);
         host.failed = true;
-        if (opts.check) return;
-    } else {
-        if (opts.check) return;
-        prepareExecution(*this);
-        try {
-            runExecutor(*this);
-        } catch (const RunAbort&) {
-            host.failed = true;
-        }
+        return;
     }
-    messageLoop();
+    if (opts.check) return;
+    prepareExecution(*this);
+    runExecutor(*this);
 }
 
 void Interpreter::messageLoop() {

@@ -68,6 +68,7 @@ class Interpreter final : public Reporter {
    private:
     bool readSource();
     void runPhases();
+    void checkAndRun();
     void messageLoop();
     void showBox(std::string_view caption, std::string_view text, int line);
     void finish();

@@ -49,6 +49,7 @@ class FakePlatform final : public Platform {
     }
     void messageBox(std::string_view caption, std::string_view text) override {
         boxes.push_back(std::string(caption) + "|" + std::string(text));
+        if (onMessageBox) onMessageBox();
     }
     void setTimer(uint32_t id, uint32_t ms) override { timers[id] = ms; }
     void killTimer(uint32_t id) override { timers.erase(id); }
@@ -86,6 +87,7 @@ class FakePlatform final : public Platform {
     int presents = 0;
     int keepAlives = 0;
     std::function<void()> onKeepAlive;  // called on every keepAlive
+    std::function<void()> onMessageBox; // called while a box is open (a modal loop)
     uint32_t ticks = 0;
 };
 
