@@ -1,6 +1,7 @@
 // State of the expression evaluator that outlives one evaluation.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -89,5 +90,8 @@ struct ExprState {
 // Deepest nesting an expression may have before the run is aborted; keeps
 // the recursive evaluator well inside the C stack.
 inline constexpr int32_t kMaxExprDepth = 1000;
+
+// Longest string a concatenation may build (64 MiB).
+inline constexpr size_t kMaxStringBytes = size_t{1} << 26;
 
 }  // namespace tessel

@@ -158,11 +158,20 @@ void appendStringFactor(Interpreter& in, std::string& out) {
     }
 }
 
+// Strings may hold any bytes but not any amount of them: a script that keeps
+// doubling a string stops with a diagnostic instead of exhausting memory.
+void checkLength(Interpreter& in, const std::string& s) {
+    if (s.size() <= kMaxStringBytes) return;
+    in.diagnostic("String too long! : " + std::to_string(s.size()) + " bytes", "Run Error!", 0);
+    throw RunAbort{};
+}
+
 void appendStringExpression(Interpreter& in, std::string& out) {
     if (current(in).op != OP_PLUS) appendStringFactor(in, out);
     while (current(in).op == OP_PLUS) {
         fetch(in);
         appendStringFactor(in, out);
+        checkLength(in, out);
     }
 }
 

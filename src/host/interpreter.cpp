@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "checker/checker.h"
 #include "exec/executor.h"
@@ -137,8 +138,16 @@ void Interpreter::runPhases() {
         checkAndRun();
     } catch (const RunAbort&) {
         host.failed = true;
+    } catch (const std::bad_alloc&) {
+        outOfMemory();
     }
     if (!opts.check) messageLoop();
+}
+
+// A run that ran out of memory ends like a run abort, with a box saying so.
+void Interpreter::outOfMemory() {
+    host.failed = true;
+    diagnostic("Out of memory!", "Run Error!", 0);
 }
 
 // The checker and, when it accepts the program, the main run.
@@ -162,6 +171,8 @@ void Interpreter::messageLoop() {
             platform.dispatchMessage(msg);
         } catch (const RunAbort&) {
             host.failed = true;
+        } catch (const std::bad_alloc&) {
+            outOfMemory();
         }
     }
 }

@@ -69,6 +69,7 @@ class Interpreter final : public Reporter {
     bool readSource();
     void runPhases();
     void checkAndRun();
+    void outOfMemory();
     void messageLoop();
     void showBox(std::string_view caption, std::string_view text, int line);
     void finish();
