@@ -16,7 +16,7 @@ int32_t exprArg(Interpreter& in) { return toInt32(fetchNumeric(in)); }
 void tokenArg(Interpreter& in, int32_t& slot) {
     const int32_t t = in.exec.pc;
     switch (in.tokens.classAt(t)) {
-        case CLS_NUM: slot = toInt32(literalAt(in, t)); break;
+        case CLS_NUM: slot = toInt32(literalValue(in, t)); break;
         case CLS_NAME:
             if (Variable* v = variableAt(in, t); v && v->type == TYPE_NUM) slot = toInt32(v->num);
             break;
@@ -66,7 +66,7 @@ bool printItem(Interpreter& in, std::string& out) {
         return true;
     }
     switch (cls) {
-        case CLS_NUM: out = numberToText(literalAt(in, t)); return true;
+        case CLS_NUM: out = numberToText(literalValue(in, t)); return true;
         case CLS_QSTR: out = in.tokens.textAt(t); return true;
         case CLS_LPAR: out = numberToText(numericExpression(in)); return true;
         case CLS_NAME: break;

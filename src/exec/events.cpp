@@ -153,7 +153,7 @@ void execTimeron(Interpreter& in) {
     fetch(in);
     const int32_t t = ex.pc;
     if (in.tokens.classAt(t) == CLS_NUM) {
-        ex.timerInterval = toInt32(literalAt(in, t));
+        ex.timerInterval = toInt32(literalValue(in, t));
     } else if (Variable* v = variableAt(in, t);
                v && v->type == TYPE_NUM && in.tokens.classAt(t) == CLS_NAME) {
         ex.timerInterval = toInt32(v->num);

@@ -25,8 +25,6 @@ inline const std::string& currentText(const Interpreter& in) {
 Variable* variableAt(Interpreter& in, int32_t i);
 // The array bound to token i, or null when the token names none.
 ArrayInfo* arrayAt(Interpreter& in, int32_t i);
-// The single-precision value of the number literal at token i.
-float literalAt(const Interpreter& in, int32_t i);
 // The source line of token i (1 plus the line ends before it).
 int32_t lineAt(const Interpreter& in, int32_t i);
 

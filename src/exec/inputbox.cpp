@@ -107,7 +107,7 @@ void execSetfocus(Interpreter& in) {
 // MODE n: 1 makes painting the window show the back buffer.
 void execMode(Interpreter& in) {
     fetch(in);
-    if (currentClass(in) == CLS_NUM) in.exec.displayMode = toInt32(literalAt(in, in.exec.pc));
+    if (currentClass(in) == CLS_NUM) in.exec.displayMode = toInt32(literalValue(in, in.exec.pc));
 }
 
 }  // namespace tessel::exec

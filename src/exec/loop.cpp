@@ -30,10 +30,6 @@ ArrayInfo* arrayAt(Interpreter& in, int32_t i) {
     return &in.checker.arrays[a];
 }
 
-float literalAt(const Interpreter& in, int32_t i) {
-    return static_cast<float>(textToNumber(in.tokens.textAt(i)));
-}
-
 int32_t lineAt(const Interpreter& in, int32_t i) {
     const std::vector<int32_t>& lines = in.exec.lineOf;
     if (lines.empty()) return 1;
