@@ -1,12 +1,9 @@
 // The declaration pass: VAR, STR and PTR lists build the variable and array
 // tables, and every array gets its element storage here.
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 
 #include "checker/check_context.h"
+#include "expr/convert.h"
 
 namespace tessel {
 
@@ -15,27 +12,6 @@ namespace {
 // The largest declared array size that gets storage; a bigger one is an
 // error rather than an attempt to allocate it.
 constexpr int32_t kMaxArrayElements = 16777216;
-
-// The value of a literal's text: a decimal prefix (digits, one dot, an
-// exponent), the rest ignored; 0 when there is none. Array sizes are the only
-// literal values the checker reads.
-double literalValue(const std::string& text) {
-    const char* s = text.c_str();
-    while (*s == ' ' || *s == '\t') ++s;
-    const char* p = s;
-    if (*p == '-') ++p;
-    if (!((*p >= '0' && *p <= '9') || (*p == '.' && p[1] >= '0' && p[1] <= '9'))) return 0.0;
-    return std::strtod(s, nullptr);
-}
-
-// Round to nearest, ties to even, as every number-to-integer conversion does;
-// not-a-number and out-of-range values give the lowest integer.
-int32_t toInt32(float v) {
-    double r = std::nearbyint(static_cast<double>(v));
-    if (!(r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(r);
-}
 
 int64_t elementBytes(int32_t type) {
     if (type == TYPE_STR) return sizeof(std::string);
@@ -55,7 +31,7 @@ void declareVariable(CheckContext& ctx, int32_t j, int32_t type) {
 // Declares the array named by token j (its size is token j + 2) and gives it
 // max(kMinArrayElements, size + 1) elements of its type.
 bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
-    float size = static_cast<float>(literalValue(ctx.text(j + 2)));
+    float size = static_cast<float>(textToNumber(ctx.text(j + 2)));
     if (size > static_cast<float>(kMaxArrayElements))
         return ctx.failQuoting("ERROR", "Array too large! -{ ", j, line);
     int32_t declared = toInt32(size);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "expr/expr.h"
+#include "expr/convert.h"
 
 namespace tessel {
 

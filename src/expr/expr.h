@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "expr/convert.h"
+
 #include "host/interpreter.h"
 
 namespace tessel {
@@ -41,12 +43,6 @@ int32_t condition(Interpreter& in);
 float fetchNumeric(Interpreter& in);
 std::string fetchString(Interpreter& in);
 
-// The one number formatting (PRINT, STRS, diagnostics).
-std::string numberToText(float value);
-// The one number reading (literals, VAL); a prefix is read, the rest ignored.
-double textToNumber(std::string_view text);
-// Round to nearest, ties to even; NaN, infinities and out-of-range give INT32_MIN.
-int32_t toInt32(double value);
 
 // Element access by array number and element index. Every array has its own
 // storage (sized by the checker); an array number or index outside it reads
