@@ -1,5 +1,6 @@
-// FreeType fonts sized to a character cell, with a glyph cache.
-#include "gfx/font.h"
+// FreeType fonts sized to a character cell, with a glyph cache. Built into
+// the font module (libtessel_font.so), not the executable.
+#include "gfx/font_module.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -210,7 +211,7 @@ std::unique_ptr<Font> openFile(const FontFile& file, int height, int width) {
 
 }  // namespace
 
-std::unique_ptr<Font> Font::open(std::string_view face, int height, int width, int weight) {
+std::unique_ptr<Font> openFreeTypeFont(std::string_view face, int height, int width, int weight) {
     FontFile file;
     if (findFontFile(face, weight, file))
         if (auto font = openFile(file, height, width)) return font;

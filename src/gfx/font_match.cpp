@@ -55,20 +55,6 @@ bool readFile(FcPattern* match, FontFile& out) {
 
 }  // namespace
 
-// Fontconfig loses a few hundred bytes once while it parses its configuration
-// files (FcInitLoadConfigAndFonts). The library has no frame pointers, so the
-// leak checker's stacks end inside it: the suppression names the library.
-#if defined(__SANITIZE_ADDRESS__)
-#define TESSEL_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TESSEL_LEAK_CHECKED 1
-#endif
-#endif
-#ifdef TESSEL_LEAK_CHECKED
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-#endif
-
 bool findFontFile(std::string_view face, int weight, FontFile& out) {
     std::string family(face.empty() ? kStandInFace : face);
     // Names are C strings to fontconfig: cut at an embedded zero byte.

@@ -1,28 +1,14 @@
 // Loading the SDL module and forwarding to it.
 #include "platform/sdl_module.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
+
+#include "platform/module_loader.h"
 
 namespace tessel {
 
 namespace {
-
-// The module's file name; it lives in the executable's directory.
-constexpr const char* kModuleName = "libtessel_sdl.so";
-
-// Where the module should be: beside the running executable.
-std::string modulePath() {
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return kModuleName;
-    std::string path(exe, static_cast<size_t>(n));
-    size_t slash = path.rfind('/');
-    return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + kModuleName;
-}
 
 // The outcome of the one load attempt.
 struct LoadedModule {
@@ -32,21 +18,9 @@ struct LoadedModule {
 
 LoadedModule loadModule() {
     LoadedModule m;
-    std::string path = modulePath();
-    // Never closed: the window backend's code and SDL's state live until exit.
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        m.error = dlerror();
-        return m;
-    }
-    auto entry = reinterpret_cast<const SdlModuleApi* (*)()>(dlsym(handle, TESSEL_SDL_MODULE_ENTRY));
-    if (!entry) {
-        m.error = path + ": " + dlerror();
-        return m;
-    }
-    const SdlModuleApi* api = entry();
-    if (!api || api->version != kSdlModuleVersion) {
-        m.error = path + ": built for another version of tessel";
+    const auto* api = loadModuleTable<SdlModuleApi>("libtessel_sdl.so", TESSEL_SDL_MODULE_ENTRY, &m.error);
+    if (api && api->version != kSdlModuleVersion) {
+        m.error = "libtessel_sdl.so: built for another version of tessel";
         return m;
     }
     m.api = api;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# tessel without its SDL module beside it: a window run falls back to
-# headless with the loader's reason, LOADIMG gives handle 0 as for an
-# unreadable file, and a screenshot says why it cannot be saved. The same
-# script through the real build shows that the image does load there.
+# tessel without its SDL and font modules beside it: a window run falls back
+# to headless with the loader's reason, LOADIMG gives handle 0 as for an
+# unreadable file, a screenshot says why it cannot be saved, and text is
+# left undrawn with one line saying why. The same script through the real
+# build shows that the image does load there.
 #
 #   missing_module.sh BUILD/tessel TESTS_SOURCE_DIR
 set -uo pipefail
@@ -44,5 +45,15 @@ grep -q 'cannot open a window (.*libtessel_sdl.so.*); running headless' "$WORK/w
 grep -q 'cannot save PNG files: .*libtessel_sdl.so' "$WORK/shot.err" &&
     grep -q "cannot save screenshot $WORK/shot.png" "$WORK/shot.err" ||
     fail "screenshot without the module: $(cat "$WORK/shot.err")"
+
+# PRINT without the font module: the run goes on, the text is logged, and
+# one line says why nothing is drawn.
+printf 'PRINT 10, 10, "one"\nPRINT 10, 30, "two"\n' > "$WORK/text.tsl"
+"$WORK/tessel" --headless --print-log "$WORK/text.prints" "$WORK/text.tsl" 2>"$WORK/text.err"
+status=$?
+[ "$status" -eq 0 ] || fail "PRINT without the font module: exit status $status"
+grep -q '"text":"two"' "$WORK/text.prints" || fail "PRINT without the font module: $(cat "$WORK/text.prints")"
+[ "$(grep -c 'cannot draw text (.*libtessel_font.so.*)' "$WORK/text.err")" -eq 1 ] ||
+    fail "PRINT without the font module: $(cat "$WORK/text.err")"
 
 exit $FAILED

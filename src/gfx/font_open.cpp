@@ -1,0 +1,47 @@
+// Font::open: loads the font module on the first call and forwards to it.
+// Without the module no font opens, and text draws nothing.
+#include <cstdio>
+#include <string>
+
+#include "gfx/font_module.h"
+#include "platform/module_loader.h"
+
+namespace tessel {
+
+namespace {
+
+const FontModuleApi* loadFontModule() {
+    std::string error;
+    const auto* api = loadModuleTable<FontModuleApi>("libtessel_font.so", TESSEL_FONT_MODULE_ENTRY, &error);
+    if (api && api->version != kFontModuleVersion) {
+        api = nullptr;
+        error = "libtessel_font.so: built for another version of tessel";
+    }
+    if (!api) std::fprintf(stderr, "tessel: cannot draw text (%s)\n", error.c_str());
+    return api;
+}
+
+}  // namespace
+
+// Fontconfig (in the font module) loses a few hundred bytes once while it
+// parses its configuration files (FcInitLoadConfigAndFonts). The library has
+// no frame pointers, so the leak checker's stacks end inside it: the
+// suppression names the library. The leak checker asks the executable for
+// its suppressions, so they are defined here and not in the module.
+#if defined(__SANITIZE_ADDRESS__)
+#define TESSEL_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESSEL_LEAK_CHECKED 1
+#endif
+#endif
+#ifdef TESSEL_LEAK_CHECKED
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
+
+std::unique_ptr<Font> Font::open(std::string_view face, int height, int width, int weight) {
+    static const FontModuleApi* const api = loadFontModule();
+    return api ? api->open(face, height, width, weight) : nullptr;
+}
+
+}  // namespace tessel
