@@ -15,7 +15,7 @@ bool isComparison(int32_t cls) {
 // One comparison as a truth value. Strings compare byte by byte (a prefix is
 // smaller); numbers are ordered, so with not-a-number only "!" holds.
 template <class T>
-int32_t relation(const T& l, const T& r, int32_t op) {
+[[gnu::always_inline]] inline int32_t relation(const T& l, const T& r, int32_t op) {
     switch (op) {
         case CLS_EQ: return l == r ? -1 : 0;
         case CLS_BANG: return l != r ? -1 : 0;
@@ -58,7 +58,7 @@ int32_t stringComparison(Interpreter& in, const std::string& left, int32_t op) {
 
 // One comparison. The left operand must start with a variable or an
 // element; otherwise nothing is read and the comparison is false.
-int32_t longComparison(Interpreter& in) {
+[[gnu::noinline]] int32_t longComparison(Interpreter& in) {
     uint8_t kind = current(in).nameKind;
     if (kind == NK_STRVAR || kind == NK_STRARR) {
         std::string left = stringExpression(in);
@@ -89,13 +89,10 @@ inline int32_t comparison(Interpreter& in) {
 
 bool isJoin(int32_t cls) { return cls == CLS_AMP || cls == CLS_BAR; }
 
-}  // namespace
-
-int32_t condition(Interpreter& in) {
-    int32_t r = comparison(in);
-    if (!isJoin(current(in).cls)) return r;
-    // A chain: every comparison is evaluated left to right, then the results
-    // are joined from the right (a & b | c is a & (b | c)).
+// A chain after its first comparison `r`: every comparison is evaluated left
+// to right, then the results are joined from the right (a & b | c is
+// a & (b | c)). Out of line, so that a lone comparison stays cheap.
+[[gnu::noinline]] int32_t joinedCondition(Interpreter& in, int32_t r) {
     std::vector<int32_t> values{r};
     std::vector<int32_t> joins;
     while (isJoin(current(in).cls)) {
@@ -107,6 +104,14 @@ int32_t condition(Interpreter& in) {
     for (size_t i = joins.size(); i-- > 0;)
         acc = joins[i] == CLS_AMP ? (values[i] & acc) : (values[i] | acc);
     return acc;
+}
+
+}  // namespace
+
+int32_t condition(Interpreter& in) {
+    int32_t r = comparison(in);
+    if (!isJoin(current(in).cls)) return r;
+    return joinedCondition(in, r);
 }
 
 }  // namespace tessel

@@ -160,6 +160,14 @@ void buildRunTables(Interpreter& in) {
             after.cls != CLS_NUM && after.cls != CLS_LPAR)
             t.flags |= RF_CMP2;
     }
+    // Two-operand groups, now that every token's term and sum flags are known.
+    for (int32_t i = 1; i + 4 <= n; ++i) {
+        RunToken& t = ex.run[i];
+        if (t.numAlt != NA_LPAR || ex.run[i + 4].cls != CLS_RPAR) continue;
+        // Inside, the ")" ends the term or sum: it is no operator.
+        bool inner = ex.run[i + 1].flags & (RF_TERM2 | RF_SUM2);
+        if (inner && factorOrder(ex.run[i + 5].numAlt) <= factorOrder(NA_LPAR)) t.flags |= RF_GROUP3;
+    }
     ex.depth = 0;
 }
 

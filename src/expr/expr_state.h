@@ -63,6 +63,10 @@ enum : uint8_t {
     // number literal that no second right operand follows; it ends three
     // tokens on.
     RF_CMP2 = 64,
+    // The "(" here opens "(a op b)": a RF_TERM2 or RF_SUM2 expression and a
+    // ")", after which no later factor alternative follows; the factor ends
+    // five tokens on.
+    RF_GROUP3 = 128,
 };
 
 // Everything the evaluator needs to know about one token, worked out once

@@ -11,6 +11,18 @@ namespace {
 // "%": the quotient truncated toward zero (not the remainder).
 float truncatedQuotient(float a, float b) {
     double q = static_cast<double>(a) / static_cast<double>(b);
+    if (std::fabs(a) < 0x1p24f && std::fabs(b) < 0x1p24f) {
+        // Whole operands below 2^24 (the usual case, i % 2): an exact
+        // quotient that is not whole lies at least 1/|b| > 2^-24 from every
+        // integer, further than the double quotient's rounding can move it,
+        // so truncating the double truncates the exact quotient.
+        int32_t ia = static_cast<int32_t>(a);
+        int32_t ib = static_cast<int32_t>(b);
+        if (static_cast<float>(ia) == a && static_cast<float>(ib) == b && ib != 0) {
+            int32_t t = static_cast<int32_t>(q);  // |q| <= |a|: in range
+            if (t != 0) return static_cast<float>(t);  // (a zero keeps its sign below)
+        }
+    }
     if (!std::isfinite(q)) return static_cast<float>(q);
     // Below 2^62 the integer conversion truncates without a library call.
     double t = std::fabs(q) < 0x1p62 ? static_cast<double>(static_cast<int64_t>(q)) : std::trunc(q);
@@ -151,10 +163,26 @@ inline float numericTerm(Interpreter& in) {
     }
 }
 
+// The value of the two-operand term or sum that starts at t.
+inline float twoOperandValue(const Interpreter& in, const RunToken* t) {
+    float a = wholeFactorValue(in, t[0]);
+    float b = wholeFactorValue(in, t[2]);
+    switch (t[1].op) {
+        case OP_PLUS: return a + b;
+        case OP_MINUS: return a - b;
+        default: return applyTermOperator(t[1].op, a, b);
+    }
+}
+
 }  // namespace
 
 float numericFactor(Interpreter& in) {
     const RunToken* t = &current(in);
+    if ((t->flags & RF_GROUP3) && in.expr.depth < kMaxExprDepth) {
+        // "(a op b)" in one step (at the nesting limit the general way reports).
+        in.exec.pc += 5;
+        return twoOperandValue(in, t + 1);
+    }
     if (t->numAlt == NA_MINUS || t->numAlt == NA_PLUS)
         return signedFactor(in, t->numAlt == NA_MINUS);
     float v = 0.0f;
@@ -187,22 +215,13 @@ float numericFactor(Interpreter& in) {
     }
 }
 
-float numericExpression(Interpreter& in) {
+namespace {
+
+// The general expression: an optional leading sign, then terms joined by
+// "+" and "-".
+[[gnu::noinline]] float longNumericExpression(Interpreter& in) {
     float v;
     const RunToken& first = current(in);
-    if (first.flags & RF_ALONE) {
-        // The whole expression is one literal or variable (x < 10, a[i]).
-        ++in.exec.pc;
-        return wholeFactorValue(in, first);
-    }
-    if (first.flags & RF_SUM2) {
-        // "a + b" or "a - b" and nothing more.
-        const RunToken* t = &first;
-        float a = wholeFactorValue(in, t[0]);
-        float b = wholeFactorValue(in, t[2]);
-        in.exec.pc += 3;
-        return t[1].op == OP_PLUS ? a + b : a - b;
-    }
     if (first.op == OP_MINUS) {
         // A leading "-" negates the whole first term: -2^2 is -4.
         fetch(in);
@@ -221,6 +240,28 @@ float numericExpression(Interpreter& in) {
         float f = numericTerm(in);
         v = add ? v + f : v - f;
     }
+}
+
+}  // namespace
+
+// The commonest shapes are read here in one step; the general case is a
+// separate function so that these pay for no register saving.
+float numericExpression(Interpreter& in) {
+    const RunToken& first = current(in);
+    if (first.flags & RF_ALONE) {
+        // The whole expression is one literal or variable (x < 10, a[i]).
+        ++in.exec.pc;
+        return wholeFactorValue(in, first);
+    }
+    if (first.flags & RF_SUM2) {
+        // "a + b" or "a - b" and nothing more.
+        const RunToken* t = &first;
+        float a = wholeFactorValue(in, t[0]);
+        float b = wholeFactorValue(in, t[2]);
+        in.exec.pc += 3;
+        return t[1].op == OP_PLUS ? a + b : a - b;
+    }
+    return longNumericExpression(in);
 }
 
 float rndStep(ExprState& ex) {

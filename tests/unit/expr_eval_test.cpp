@@ -54,6 +54,43 @@ TEST_F(NumericExpr, QuotientAndPower) {
     EXPECT_EQ(numText("0%0"), "#qNAN");
 }
 
+// "%" is the exact quotient truncated toward zero, its sign kept on a zero.
+TEST_F(NumericExpr, QuotientTruncatesTheExactQuotient) {
+    int32_t a = declareVar("a", TYPE_NUM);
+    int32_t b = declareVar("b", TYPE_NUM);
+    load("a%b");
+    auto quotient = [&](float x, float y) {
+        var(a).num = x;
+        var(b).num = y;
+        in_.exec.pc = 1;
+        return numericExpression(in_);
+    };
+    for (int x = -300; x <= 300; ++x) {
+        for (int y = -40; y <= 40; ++y) {
+            if (y == 0) continue;
+            float q = quotient(static_cast<float>(x), static_cast<float>(y));
+            ASSERT_EQ(q, static_cast<float>(x / y)) << x << " % " << y;
+            bool negative = x == 0 ? y < 0 : (x < 0) != (y < 0);
+            ASSERT_EQ(std::signbit(q), negative) << x << " % " << y;
+        }
+    }
+    // Whole operands near 2^24, fractions, and quotients far past 2^24,
+    // against a long double reference corrected by the exact remainder.
+    const float samples[] = {16777215.0f, 16777216.0f, 16777214.0f, 8388607.5f, 3.0f, 7.0f,
+                             0.1f,        0.3f,        1e-3f,       2.5f,       1e10f, 3e7f};
+    for (float x : samples) {
+        for (float y : samples) {
+            for (float sx : {1.0f, -1.0f}) {
+                float xs = x * sx;
+                long double t = std::trunc(static_cast<long double>(xs) / y);
+                long double r = std::fma(-t, static_cast<long double>(y), static_cast<long double>(xs));
+                if (r != 0 && std::signbit(r) != std::signbit(xs)) t -= std::copysign(1.0L, t);
+                ASSERT_EQ(quotient(xs, y), static_cast<float>(t)) << xs << " % " << y;
+            }
+        }
+    }
+}
+
 TEST_F(NumericExpr, ArithmeticNeverTraps) {
     EXPECT_EQ(numText("1/0"), "#INF");
     EXPECT_EQ(numText("-1/0"), "#-INF");
@@ -130,6 +167,35 @@ TEST_F(NumericExpr, FetchStopsAfterTheLastToken) {
     load("(((");
     EXPECT_EQ(numericExpression(in_), 0.0f);
     EXPECT_LE(in_.exec.pc, in_.tokens.count + 1);
+}
+
+// "(a op b)" is read in one step; it must give what the group gives, and end
+// where the group ends.
+TEST_F(NumericExpr, TwoOperandGroups) {
+    int32_t i = declareVar("i", TYPE_NUM);
+    int32_t x = declareVar("x", TYPE_NUM);
+    var(i).num = 7;
+    var(x).num = 5;
+    EXPECT_EQ(num("i - (i % 2) * 2"), 1.0f);
+    EXPECT_EQ(num("(i+1)*2"), 16.0f);
+    EXPECT_EQ(num("(i-x)"), 2.0f);
+    EXPECT_EQ(num("-(i*2)"), -14.0f);
+    EXPECT_EQ(num("2^(x-3)"), 4.0f);
+    EXPECT_EQ(num("(i/2)"), 3.5f);
+    // A later factor alternative continues the factor after the group: the
+    // variable's value replaces the group's.
+    EXPECT_EQ(num("(2*3)x"), 5.0f);
+    // An earlier one ends the expression after the group.
+    load("(2*3)4");
+    EXPECT_EQ(numericExpression(in_), 6.0f);
+    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), "4");
+    load("(i+1) : 5");
+    EXPECT_EQ(numericExpression(in_), 8.0f);
+    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    // Right at the nesting limit the innermost group still counts.
+    EXPECT_EQ(num(std::string(999, '(') + "(1+2)" + std::string(999, ')')), 3.0f);
+    load(std::string(1000, '(') + "(1+2)" + std::string(1000, ')'));
+    EXPECT_THROW(numericExpression(in_), RunAbort);
 }
 
 TEST_F(NumericExpr, DeepNestingAbortsTheRun) {
