@@ -72,7 +72,7 @@ void prepareExecTables(Interpreter& in) {
 // (which may run an event block in the middle of this run).
 void serviceMessage(Interpreter& in) {
     Message msg;
-    if (in.platform.peekMessage(msg)) in.platform.dispatchMessage(msg);
+    if (in.platform.peekWaiting(msg)) in.platform.dispatchMessage(msg);
 }
 
 }  // namespace exec
@@ -175,8 +175,14 @@ void runExecutor(Interpreter& in) {
     // that value) or at a WINMSG or ENDWM token (it becomes 0).
     while (ex.pc >= 0 && ex.pc < count) {
         keepAlive(in);
-        ++ex.pc;
-        if (!dispatch(in, in.tokens.cls[ex.pc])) break;
+        int32_t cls = in.tokens.cls[++ex.pc];
+        // Line ends are the commonest tokens that start no statement; a plain
+        // test keeps them off the switch's indirect jump.
+        if (cls == CLS_EOL) {
+            serviceMessage(in);
+            continue;
+        }
+        if (!dispatch(in, cls)) break;
     }
 }
 

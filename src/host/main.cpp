@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
         }
     }
     if (!platform) {
+        cfg.keepFrames = !opts.screenshot.empty();
         platform = makeHeadlessPlatform(cfg, &error);
         if (!platform) {
             std::fprintf(stderr, "tessel: %s\n", error.c_str());

@@ -72,6 +72,9 @@ class Platform {
     virtual bool getMessage(Message& msg) = 0;
     // Takes one waiting message without blocking.
     virtual bool peekMessage(Message& msg) = 0;
+    // peekMessage for a running script, which peeks between almost every two
+    // statements: false without a call while the backend knows nothing waits.
+    bool peekWaiting(Message& msg) { return mayHaveMessage_ && peekMessage(msg); }
     // Dialog-key processing of the main loop: Enter and Escape in a focused
     // edit control post WM_COMMAND 1 and 2 to the main window, Tab moves the
     // focus between edit controls. True when the message was consumed.
@@ -111,6 +114,10 @@ class Platform {
     // Saves what the window shows now (last presented frame plus visible edit
     // controls) as a PNG. False on failure.
     virtual bool saveScreenshot(const std::string& path) = 0;
+
+   protected:
+    // False only while peekMessage would certainly find nothing.
+    bool mayHaveMessage_ = true;
 };
 
 }  // namespace tessel
@@ -120,6 +127,10 @@ namespace tessel {
 struct PlatformConfig {
     std::string events;  // events file to feed to the run ("" for none)
     std::string record;  // where to record what a person did ("" for none)
+    // Headless: keep each presented frame (with the input boxes over it).
+    // Nothing shows them there but a screenshot; without one, leaving them
+    // out saves a frame copy per SWAP. A window always keeps them.
+    bool keepFrames = true;
 };
 
 // The headless backend. Fails (returns null, with a reason in `error`) only

@@ -16,11 +16,13 @@ void WindowCore::createMainWindow(std::string_view title, int width, int height,
     width_ = width;
     height_ = height;
     proc_ = std::move(proc);
-    frame_.assign(static_cast<size_t>(width) * height, 0xFFFFFFFFu);
+    if (keepFrames_) frame_.assign(static_cast<size_t>(width) * height, 0xFFFFFFFFu);
+    queueChanged();
     openWindow(title, width, height);
 }
 
 void WindowCore::present(PixelView f) {
+    if (!keepFrames_) return;
     if (f.pixels && f.width == width_ && f.height == height_)
         frame_.assign(f.pixels, f.pixels + static_cast<size_t>(f.width) * f.height);
     refreshScreen();
@@ -40,7 +42,7 @@ const FrameBuffer& WindowCore::composeScreen() {
 }
 
 bool WindowCore::saveScreenshot(const std::string& path) {
-    if (width_ <= 0 || height_ <= 0) return false;
+    if (width_ <= 0 || height_ <= 0 || !keepFrames_) return false;
     const FrameBuffer& screen = composeScreen();
     return savePng(path, screen.data(), width_, height_);
 }
@@ -108,9 +110,15 @@ void WindowCore::advanceClockTo(uint64_t t) {
     if (t > n) clockOffset_ += t - n;
 }
 
-void WindowCore::setTimer(uint32_t id, uint32_t intervalMs) { timers_.set(id, intervalMs, now()); }
+void WindowCore::setTimer(uint32_t id, uint32_t intervalMs) {
+    timers_.set(id, intervalMs, now());
+    queueChanged();
+}
 
-void WindowCore::killTimer(uint32_t id) { timers_.kill(id); }
+void WindowCore::killTimer(uint32_t id) {
+    timers_.kill(id);
+    queueChanged();
+}
 
 // ---------------------------------------------------------------------------
 // Message queue
@@ -118,12 +126,14 @@ void WindowCore::killTimer(uint32_t id) { timers_.kill(id); }
 void WindowCore::post(const Message& m) {
     if (m.message == WM_CLOSE && !closeRequestedAt_) closeRequestedAt_ = now();
     queue_.push_back(m);
+    mayHaveMessage_ = true;
 }
 
 bool WindowCore::takeWaiting(Message& m) {
     if (!queue_.empty()) {
         m = queue_.front();
         queue_.pop_front();
+        queueChanged();
         if (m.message == WM_CLOSE) closeRequestedAt_.reset();
         return true;
     }
@@ -143,6 +153,7 @@ void WindowCore::dropQueuedInput() {
         return (m.message >= WM_KEYDOWN && m.message <= WM_CHAR) ||
                (m.message >= WM_MOUSEMOVE && m.message <= WM_RBUTTONUP);
     });
+    queueChanged();
 }
 
 std::optional<uint64_t> WindowCore::closePendingFor() const {

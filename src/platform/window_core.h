@@ -61,6 +61,8 @@ class WindowCore : public Platform {
     // running script peeks for almost every line: with nothing queued and no
     // timer set this answers without a call.
     bool takeMessage(Message& m) { return (queue_.empty() && timers_.empty()) ? false : takeWaiting(m); }
+    // Brings mayHaveMessage_ up to date after the queue or the timers changed.
+    void queueChanged() { mayHaveMessage_ = alwaysPeek_ || !queue_.empty() || !timers_.empty(); }
     void post(const Message& m);
     bool hasQueued() const { return !queue_.empty(); }
     // Drops queued mouse and key input (after a modal loop).
@@ -76,7 +78,9 @@ class WindowCore : public Platform {
 
     // The frame with the visible edit controls drawn over it.
     const FrameBuffer& composeScreen();
-    void refreshScreen() { showScreen(composeScreen()); }
+    void refreshScreen() {
+        if (keepFrames_) showScreen(composeScreen());
+    }
 
     // How long a close request has waited for the script, in ms (none: not pending).
     std::optional<uint64_t> closePendingFor() const;
@@ -90,6 +94,8 @@ class WindowCore : public Platform {
     FrameBuffer frame_;                 // last presented frame: what a repaint shows
     FrameBuffer screen_;                // frame_ with the edit controls over it
     TimerSet timers_;                 // the script's timers
+    bool keepFrames_ = true;          // frame_ and screen_ are kept up to date
+    bool alwaysPeek_ = false;         // each peek reads native events: never skip one
 
    private:
     // takeMessage when something is queued or a timer is set.

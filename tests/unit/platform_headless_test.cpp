@@ -19,13 +19,13 @@ struct Harness {
     std::unique_ptr<Platform> platform;
     std::vector<Message> seen;  // messages that reached the main window's procedure
 
-    explicit Harness(const std::string& events) {
+    explicit Harness(const std::string& events, bool keepFrames = true) {
         fs::path path = fs::temp_directory_path() /
                         ("tessel_headless_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                          ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".events");
         std::ofstream(path) << events;
         std::string error;
-        platform = makeHeadlessPlatform(PlatformConfig{path.string(), ""}, &error);
+        platform = makeHeadlessPlatform(PlatformConfig{path.string(), "", keepFrames}, &error);
         fs::remove(path);
         EXPECT_TRUE(platform) << error;
         platform->createMainWindow("t", 64, 48, [this](const Message& m) { seen.push_back(m); });
@@ -85,19 +85,23 @@ TEST(Headless, TimerStoppedDuringWaitTicksNoMore) {
 
 TEST(Headless, PeekDeliversATimerTickOnceItFallsDueAndNotBefore) {
     // A running script peeks in a tight loop: the tick must come by its
-    // deadline on the exact clock, neither early nor lost to the cheap check.
+    // deadline on the exact clock, neither early nor lost to the cheap checks
+    // (the script's peek skips the call while nothing can wait).
     Harness h("");
     Message m;
-    EXPECT_FALSE(h.platform->peekMessage(m));  // no timer: nothing, ever
+    EXPECT_FALSE(h.platform->peekWaiting(m));  // no timer: nothing, ever
     h.platform->setTimer(1, 30);
     uint32_t start = h.platform->tickCount();
     bool got = false;
-    while (!got && h.platform->tickCount() - start < 3000u) got = h.platform->peekMessage(m);
+    while (!got && h.platform->tickCount() - start < 3000u) got = h.platform->peekWaiting(m);
     uint32_t elapsed = h.platform->tickCount() - start;
     ASSERT_TRUE(got);
     EXPECT_EQ(m.message, WM_TIMER);
     EXPECT_GE(elapsed, 30u);
-    EXPECT_FALSE(h.platform->peekMessage(m));  // the next tick is one interval on
+    EXPECT_FALSE(h.platform->peekWaiting(m));  // the next tick is one interval on
+    h.platform->killTimer(1);
+    start = h.platform->tickCount();
+    while (h.platform->tickCount() - start < 60u) ASSERT_FALSE(h.platform->peekWaiting(m));
 }
 
 TEST(Headless, InputBoxTakesClickTypingAndDialogKeys) {
@@ -138,9 +142,10 @@ TEST(Headless, CommandFromDialogKeyIsQueuedForPeek) {
     Message key{box, WM_KEYDOWN, 13, 0};
     EXPECT_TRUE(h.platform->isDialogMessage(key));
     Message m;
-    ASSERT_TRUE(h.platform->peekMessage(m));
+    ASSERT_TRUE(h.platform->peekWaiting(m));
     EXPECT_EQ(m.message, WM_COMMAND);
     EXPECT_EQ(m.wParam, 1u);
+    EXPECT_FALSE(h.platform->peekWaiting(m));
     EXPECT_FALSE(h.platform->isDialogMessage(Message{kMainWindow, WM_KEYDOWN, 13, 0}));
 }
 
@@ -165,6 +170,31 @@ TEST(Headless, ScreenshotShowsFrameWithBoxesOver) {
     ASSERT_EQ(img.width, 64);
     EXPECT_EQ(img.pixels[0] & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(img.pixels[20 * 64 + 20] & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// Without a screenshot to come, frames are not kept: presenting, input boxes
+// and typing still work, and a screenshot asked for anyway is refused. A
+// scripted screenshot keeps them.
+TEST(Headless, FramesAreKeptOnlyForScreenshots) {
+    Harness h("click 15 15\ntype abc\n", false);
+    std::vector<uint32_t> frame(64 * 48, 0xFFFF0000u);
+    h.platform->present(PixelView{frame.data(), 64, 48});
+    int32_t box = h.platform->createEdit(10, 10, 30, 20, "");
+    h.runLoop();
+    EXPECT_EQ(h.platform->editText(box), "abc");
+    fs::path shot = fs::temp_directory_path() / "tessel_headless_unkept.png";
+    EXPECT_FALSE(h.platform->saveScreenshot(shot.string()));
+    EXPECT_FALSE(fs::exists(shot));
+
+    fs::path scripted = fs::temp_directory_path() / "tessel_headless_scripted.png";
+    Harness s("screenshot " + scripted.string() + "\n", false);
+    s.platform->present(PixelView{frame.data(), 64, 48});
+    s.runLoop();
+    ImageData img;
+    std::string error;
+    ASSERT_TRUE(loadImageFile(scripted.string(), img, &error)) << error;
+    fs::remove(scripted);
+    EXPECT_EQ(img.pixels[0] & 0xFFFFFF, 0xFF0000u);
 }
 
 TEST(Headless, MessageBoxesGoToStderrAsUtf8) {

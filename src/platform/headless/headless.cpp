@@ -2,6 +2,7 @@
 // and are delivered one at a time from the message loop, once the script is
 // idle; message boxes go to stderr and are confirmed at once; presented
 // frames are kept for screenshots.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -18,7 +19,9 @@ namespace {
 
 class HeadlessPlatform final : public WindowCore {
    public:
-    explicit HeadlessPlatform(std::vector<ScriptedEvent> events) : events_(std::move(events)) {}
+    HeadlessPlatform(std::vector<ScriptedEvent> events, bool keepFrames) : events_(std::move(events)) {
+        keepFrames_ = keepFrames;
+    }
 
     bool getMessage(Message& m) override {
         for (;;) {
@@ -82,7 +85,11 @@ class HeadlessPlatform final : public WindowCore {
 std::unique_ptr<Platform> makeHeadlessPlatform(const PlatformConfig& cfg, std::string* error) {
     std::vector<ScriptedEvent> events;
     if (!cfg.events.empty() && !loadEventsFile(cfg.events, events, error)) return nullptr;
-    return std::make_unique<HeadlessPlatform>(std::move(events));
+    // A scripted screenshot needs the frames as much as one taken at the end.
+    bool keepFrames = cfg.keepFrames || std::any_of(events.begin(), events.end(), [](const ScriptedEvent& e) {
+                          return e.kind == EventKind::Screenshot;
+                      });
+    return std::make_unique<HeadlessPlatform>(std::move(events), keepFrames);
 }
 
 }  // namespace tessel

@@ -16,6 +16,9 @@ SdlPlatform::SdlPlatform(SDL_Window* window, std::vector<ScriptedEvent> events, 
       scripted_(!events_.empty()),
       record_(record) {
     lastRecorded_ = now();
+    // Native events arrive without our queue knowing: every peek reads them.
+    alwaysPeek_ = true;
+    queueChanged();
 }
 
 SdlPlatform::~SdlPlatform() {
