@@ -170,12 +170,4 @@ double textToNumber(std::string_view text) {
     return 0.0;
 }
 
-int32_t toInt32(double value) {
-    // Ties to even keep -2147483648.5 in range and push 2147483647.5 out.
-    if (!(value >= -2147483648.5 && value < 2147483647.5)) return INT32_MIN;
-    // Adding and removing 1.5 * 2^52 rounds to an integer, ties to even.
-    constexpr double kRound = 6755399441055744.0;
-    return static_cast<int32_t>((value + kRound) - kRound);
-}
-
 }  // namespace tessel

@@ -14,6 +14,13 @@ std::string numberToText(float value);
 // The one number reading (literals, VAL); a prefix is read, the rest ignored.
 double textToNumber(std::string_view text);
 // Round to nearest, ties to even; NaN, infinities and out-of-range give INT32_MIN.
-int32_t toInt32(double value);
+// (Inline: every subscript and pointer goes through it.)
+inline int32_t toInt32(double value) {
+    // Ties to even keep -2147483648.5 in range and push 2147483647.5 out.
+    if (!(value >= -2147483648.5 && value < 2147483647.5)) return INT32_MIN;
+    // Adding and removing 1.5 * 2^52 rounds to an integer, ties to even.
+    constexpr double kRound = 6755399441055744.0;
+    return static_cast<int32_t>((value + kRound) - kRound);
+}
 
 }  // namespace tessel

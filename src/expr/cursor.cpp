@@ -160,6 +160,13 @@ void buildRunTables(Interpreter& in) {
             after.cls != CLS_NUM && after.cls != CLS_LPAR)
             t.flags |= RF_CMP2;
     }
+    // Elements with a one-token subscript.
+    for (int32_t i = 1; i + 3 <= n; ++i) {
+        RunToken& t = ex.run[i];
+        if (t.numAlt == NA_NUMARR && (ex.run[i + 2].flags & RF_ALONE) && ex.run[i + 3].cls == CLS_RBRK &&
+            factorOrder(ex.run[i + 4].numAlt) <= factorOrder(NA_NUMARR))
+            t.flags |= RF_ELEMENT;
+    }
     // Two-operand groups, now that every token's term and sum flags are known.
     for (int32_t i = 1; i + 4 <= n; ++i) {
         RunToken& t = ex.run[i];

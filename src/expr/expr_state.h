@@ -45,7 +45,7 @@ enum StrAlt : uint8_t {
 enum NameKind : uint8_t { NK_NONE = 0, NK_NUMVAR, NK_STRVAR, NK_NUMARR, NK_STRARR };
 
 // Flags of a run token.
-enum : uint8_t {
+enum : uint16_t {
     RF_BEFORE_STRING = 1,  // a "+"/"-" whose next token is a string operand
     RF_LITERAL = 2,        // a whole numeric factor by itself: the value in num
     RF_NUMVAR = 4,         // a whole numeric factor by itself: number variable ref
@@ -67,6 +67,10 @@ enum : uint8_t {
     // ")", after which no later factor alternative follows; the factor ends
     // five tokens on.
     RF_GROUP3 = 128,
+    // The name here starts "a[x]": a number-array element whose subscript is
+    // one RF_ALONE literal or number variable and a "]", after which no later
+    // factor alternative follows; the factor ends four tokens on.
+    RF_ELEMENT = 256,
 };
 
 // Everything the evaluator needs to know about one token, worked out once
@@ -79,7 +83,7 @@ struct RunToken {
     uint8_t numAlt = NA_NONE;
     uint8_t strAlt = SA_NONE;
     uint8_t nameKind = NK_NONE;
-    uint8_t flags = 0;
+    uint16_t flags = 0;
 };
 
 static_assert(sizeof(RunToken) == 16, "run tokens index with a shift");

@@ -178,10 +178,15 @@ inline float twoOperandValue(const Interpreter& in, const RunToken* t) {
 
 float numericFactor(Interpreter& in) {
     const RunToken* t = &current(in);
-    if ((t->flags & RF_GROUP3) && in.expr.depth < kMaxExprDepth) {
-        // "(a op b)" in one step (at the nesting limit the general way reports).
-        in.exec.pc += 5;
-        return twoOperandValue(in, t + 1);
+    if ((t->flags & (RF_GROUP3 | RF_ELEMENT)) && in.expr.depth < kMaxExprDepth) {
+        // "(a op b)" or "a[x]" in one step (at the nesting limit the general
+        // way reports).
+        if (t->flags & RF_GROUP3) {
+            in.exec.pc += 5;
+            return twoOperandValue(in, t + 1);
+        }
+        in.exec.pc += 4;
+        return readNumberElement(in, t->ref, toInt32(wholeFactorValue(in, t[2])));
     }
     if (t->numAlt == NA_MINUS || t->numAlt == NA_PLUS)
         return signedFactor(in, t->numAlt == NA_MINUS);
@@ -260,6 +265,14 @@ float numericExpression(Interpreter& in) {
         float b = wholeFactorValue(in, t[2]);
         in.exec.pc += 3;
         return t[1].op == OP_PLUS ? a + b : a - b;
+    }
+    if (first.flags & RF_TERM2) {
+        // "a op b" with a term operator, when no sign continues the sum.
+        const RunToken& after = (&first)[3];
+        if ((after.op != OP_PLUS && after.op != OP_MINUS) || (after.flags & RF_BEFORE_STRING)) {
+            in.exec.pc += 3;
+            return twoOperandValue(in, &first);
+        }
     }
     return longNumericExpression(in);
 }

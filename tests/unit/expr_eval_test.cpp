@@ -362,6 +362,30 @@ TEST_F(Elements, SubscriptsAreWholeExpressions) {
     EXPECT_EQ(numText("p[3]"), "16777216");
 }
 
+// "a[x]" with a one-token subscript is read in one step; it must give what
+// the general reading gives, and end where it ends.
+TEST_F(Elements, OneTokenSubscripts) {
+    int32_t i = declareVar("i", TYPE_NUM);
+    int32_t a = declareArray("a", TYPE_NUM, 8);
+    for (int k = 0; k < 8; ++k) array(a).nums[k] = static_cast<float>(k * 10);
+    var(i).num = 2.5f;  // rounds to even: element 2
+    EXPECT_EQ(num("a[i]"), 20.0f);
+    EXPECT_EQ(num("a[3]*2"), 60.0f);
+    EXPECT_EQ(num("1+a[7]"), 71.0f);
+    var(i).num = -1;
+    EXPECT_EQ(num("a[i]"), 0.0f);
+    EXPECT_EQ(num("a[8]"), 0.0f);  // past the storage
+    // A function after the "]" continues the factor: its value replaces the
+    // element's.
+    EXPECT_EQ(num("a[1]ABS 2"), 2.0f);
+    load("a[1] : 5");
+    EXPECT_EQ(numericExpression(in_), 10.0f);
+    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    // At the nesting limit the subscript is refused as any other.
+    load(std::string(1000, '(') + "a[1]" + std::string(1000, ')'));
+    EXPECT_THROW(numericExpression(in_), RunAbort);
+}
+
 TEST_F(Elements, OutsideTheStorageReadsZeroAndIgnoresStores) {
     int32_t a = declareArray("a", TYPE_NUM, 4096);
     int32_t b = declareArray("b", TYPE_NUM, 4096);
