@@ -35,9 +35,6 @@ int32_t lineAt(const Interpreter& in, int32_t i);
 // Sizes the executor's per-token tables for the current token store.
 void prepareExecTables(Interpreter& in);
 
-// One non-blocking look at the message queue, dispatching what it finds.
-void serviceMessage(Interpreter& in);
-
 // --- assignments (assign.cpp) ---------------------------------------------
 void execDeclaration(Interpreter& in);
 void execNameStatement(Interpreter& in);
