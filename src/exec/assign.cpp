@@ -57,24 +57,30 @@ void assignElement(Interpreter& in) {
     }
 }
 
-}  // namespace
-
-void execNameStatement(Interpreter& in) {
-    ExecState& ex = in.exec;
-    const RunToken& name = in.expr.run[static_cast<size_t>(ex.pc)];
-    if (name.numAlt == NA_NUMVAR && (&name)[1].cls == CLS_EQ) {
-        // number = expression, the commonest statement: the variable is the
-        // name's binding, the expression starts after the '='.
-        ex.pc += 2;
-        in.checker.vars[static_cast<size_t>(name.ref)].num = numericExpression(in);
-        return;
-    }
-    switch (classAt(in, ex.pc + 1)) {
+// Every statement that begins with a name but the commonest.
+[[gnu::noinline]] void otherNameStatement(Interpreter& in) {
+    switch (classAt(in, in.exec.pc + 1)) {
         case CLS_EQ: assignVariable(in); break;
         case CLS_LBRK: assignElement(in); break;
         case CLS_LPAR: execCall(in); break;
         default: break;  // a name alone, or a label's name: nothing happens
     }
+}
+
+}  // namespace
+
+void execNameStatement(Interpreter& in) {
+    ExecState& ex = in.exec;
+    const RunToken& name = in.expr.runData[static_cast<size_t>(ex.pc)];
+    if (name.numAlt == NA_NUMVAR && (&name)[1].cls == CLS_EQ) {
+        // number = expression, the commonest statement: the variable is the
+        // name's binding, the expression starts after the '='.
+        ex.pc += 2;
+        Variable& v = in.checker.vars[static_cast<size_t>(name.ref)];
+        v.num = numericExpression(in);
+        return;
+    }
+    otherNameStatement(in);
 }
 
 }  // namespace tessel::exec

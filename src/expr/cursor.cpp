@@ -175,6 +175,8 @@ void buildRunTables(Interpreter& in) {
         bool inner = ex.run[i + 1].flags & (RF_TERM2 | RF_SUM2);
         if (inner && factorOrder(ex.run[i + 5].numAlt) <= factorOrder(NA_LPAR)) t.flags |= RF_GROUP3;
     }
+    ex.runData = ex.run.data();
+    ex.runSize = static_cast<uint32_t>(ex.run.size());
     ex.depth = 0;
 }
 

@@ -9,8 +9,8 @@ namespace tessel {
 // The run entry of token i; the empty token outside the table.
 inline const RunToken& runAt(const Interpreter& in, int32_t i) {
     static const RunToken kEmpty{};
-    const auto& run = in.expr.run;
-    return static_cast<uint32_t>(i) < run.size() ? run[static_cast<uint32_t>(i)] : kEmpty;
+    const ExprState& ex = in.expr;
+    return static_cast<uint32_t>(i) < ex.runSize ? ex.runData[static_cast<uint32_t>(i)] : kEmpty;
 }
 
 inline const RunToken& current(const Interpreter& in) { return runAt(in, in.exec.pc); }

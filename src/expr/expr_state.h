@@ -92,6 +92,10 @@ struct ExprState {
     uint32_t rndState = 0x12345678u;  // RND generator, never reseeded
     uint32_t randState = 0;           // RAND generator, seeded from the clock at start-up
     std::vector<RunToken> run;        // per token, indexed like the token store (count + 2)
+    // run's data and size as the evaluator reads them at every token (set
+    // with run, which never changes size during a run).
+    const RunToken* runData = nullptr;
+    uint32_t runSize = 0;
     int32_t depth = 0;                // nesting of groups, subscripts and function arguments
 };
 
