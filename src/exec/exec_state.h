@@ -45,6 +45,7 @@ struct ExecState {
     bool running = false;      // script code is running (the main run or an event block)
     int32_t runDepth = 0;      // runs of the executor currently nested
     bool windowClosed = false; // the main window was closed; SWAP presents nothing
+    uint32_t keepAliveCount = 0;  // statements since the last Platform::keepAlive
     bool droppedBlockNoted = false;  // the nesting cap has been reported once
 
     // --- control flow -------------------------------------------------------

@@ -105,6 +105,16 @@ class RunScope {
     if (in.platform.peekWaiting(msg)) in.platform.dispatchMessage(msg);
 }
 
+// Gives the platform a chance to read native events now and then, so the
+// window stays responsive (and can be closed) in loops that service no
+// messages.
+inline void keepAlive(Interpreter& in) {
+    if (++in.exec.keepAliveCount >= kKeepAliveInterval) {
+        in.exec.keepAliveCount = 0;
+        in.platform.keepAlive();
+    }
+}
+
 // Runs the statement that starts at the program counter. False when the
 // statement ends the run (a WINMSG or ENDWM token).
 inline bool dispatch(Interpreter& in, int32_t cls) {
@@ -162,18 +172,11 @@ void runExecutor(Interpreter& in) {
     RunScope scope(ex);
     ex.windowClosed = false;
     const int32_t count = in.tokens.count;
-    const int32_t* classes = in.tokens.cls.data();  // the store does not change during a run
-    // Now and then the platform reads native events, so that the window stays
-    // responsive (and can be closed) in loops that service no messages.
-    uint32_t untilKeepAlive = kKeepAliveInterval;
     // The run ends when the program counter reaches the last token (it keeps
     // that value) or at a WINMSG or ENDWM token (it becomes 0).
     while (ex.pc >= 0 && ex.pc < count) {
-        if (--untilKeepAlive == 0) {
-            untilKeepAlive = kKeepAliveInterval;
-            in.platform.keepAlive();
-        }
-        int32_t cls = classes[++ex.pc];
+        keepAlive(in);
+        int32_t cls = in.tokens.cls[++ex.pc];
         // Line ends are the commonest tokens that start no statement; a plain
         // test keeps them off the switch's indirect jump.
         if (cls == CLS_EOL) {
