@@ -10,19 +10,20 @@ namespace {
 
 // "%": the quotient truncated toward zero (not the remainder).
 float truncatedQuotient(float a, float b) {
-    double q = static_cast<double>(a) / static_cast<double>(b);
     if (std::fabs(a) < 0x1p24f && std::fabs(b) < 0x1p24f) {
-        // Whole operands below 2^24 (the usual case, i % 2): an exact
-        // quotient that is not whole lies at least 1/|b| > 2^-24 from every
-        // integer, further than the double quotient's rounding can move it,
-        // so truncating the double truncates the exact quotient.
+        // Whole operands below 2^24 (the usual case, i % 2). An exact
+        // quotient that is not whole lies at least 1/|b| from every integer;
+        // the single-precision quotient is off by at most 2^-24 |a/b|, which
+        // is less than 1/|b| because |a| < 2^24. So truncating the rounded
+        // quotient truncates the exact one (and the quicker division does).
         int32_t ia = static_cast<int32_t>(a);
         int32_t ib = static_cast<int32_t>(b);
         if (static_cast<float>(ia) == a && static_cast<float>(ib) == b && ib != 0) {
-            int32_t t = static_cast<int32_t>(q);  // |q| <= |a|: in range
+            int32_t t = static_cast<int32_t>(a / b);  // |a / b| <= |a|: in range
             if (t != 0) return static_cast<float>(t);  // (a zero keeps its sign below)
         }
     }
+    double q = static_cast<double>(a) / static_cast<double>(b);
     if (!std::isfinite(q)) return static_cast<float>(q);
     // Below 2^62 the integer conversion truncates without a library call.
     double t = std::fabs(q) < 0x1p62 ? static_cast<double>(static_cast<int64_t>(q)) : std::trunc(q);

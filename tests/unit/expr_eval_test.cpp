@@ -74,6 +74,18 @@ TEST_F(NumericExpr, QuotientTruncatesTheExactQuotient) {
             ASSERT_EQ(std::signbit(q), negative) << x << " % " << y;
         }
     }
+    // Whole operands anywhere below 2^24 (a fixed pseudo-random sample), where
+    // the quotient is taken in single precision.
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int k = 0; k < 100000; ++k) {
+        int32_t x = static_cast<int32_t>(next() % 33554431u) - 16777215;
+        uint32_t bits = next() % 25;  // divisors of every size
+        int32_t y = static_cast<int32_t>(next() % (1u << bits)) + 1;
+        if (next() & 1) y = -y;
+        float q = quotient(static_cast<float>(x), static_cast<float>(y));
+        ASSERT_EQ(q, static_cast<float>(x / y)) << x << " % " << y;
+    }
     // Whole operands near 2^24, fractions, and quotients far past 2^24,
     // against a long double reference corrected by the exact remainder.
     const float samples[] = {16777215.0f, 16777216.0f, 16777214.0f, 8388607.5f, 3.0f, 7.0f,
