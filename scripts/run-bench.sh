@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmark workloads on tessel and, side by side in the same run,
-# on Lua 5.4 and yabasic (and brandy for drawing), printing medians and ratios.
+# on Lua 5.4 and yabasic (and brandy for drawing), printing minima, medians
+# and ratios.
 # Usage: scripts/run-bench.sh BUILD_DIR [RUNS]
 set -euo pipefail
 build="$1"
@@ -24,14 +25,36 @@ median() {
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
-echo "Language workloads (median seconds of $runs runs, whole process)"
-printf '%-10s %9s %9s %9s %12s %12s\n' workload tessel lua5.4 yabasic tessel/lua tessel/yab
+# CPU seconds (user + system) of one run of a command.
+cpu() {
+  local TIMEFORMAT='%3U %3S' t
+  t=$( { time "$@" >/dev/null 2>&1; } 2>&1 ) || true
+  awk '{printf "%.3f", $1 + $2}' <<<"$t"
+}
+# "min median" of the numbers given.
+minmed() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {printf "%.3f %.3f", a[1], a[int((NR+1)/2)]}'; }
+
+# The three interpreters take turns, run after run, so that a slow spell of
+# the machine falls on all of them alike. CPU time of the whole process; the
+# minimum is the figure least disturbed by other work on the machine.
+lang_runs=$((runs * 3))
+echo "Language workloads (CPU seconds of whole processes, min and median of $lang_runs interleaved runs)"
+printf '%-10s %15s %15s %15s %12s %12s\n' workload "tessel min/med" "lua5.4 min/med" "yabasic min/med" \
+  "tessel/lua" "tessel/yab"
 for name in loop branches calls arrays strings; do
-  t=$(median "$tessel --headless $w/$name.tsl")
-  l=$(median "lua5.4 $w/$name.lua")
-  y=$(median "yabasic $w/$name.yab")
-  printf '%-10s %9s %9s %9s %12s %12s\n' "$name" "$t" "$l" "$y" "$(ratio "$t" "$l")" "$(ratio "$t" "$y")"
+  T=(); L=(); Y=()
+  for _ in $(seq "$lang_runs"); do
+    T+=("$(cpu "$tessel" --headless "$w/$name.tsl")")
+    L+=("$(cpu lua5.4 "$w/$name.lua")")
+    Y+=("$(cpu yabasic "$w/$name.yab")")
+  done
+  read -r tmin tmed <<<"$(minmed "${T[@]}")"
+  read -r lmin lmed <<<"$(minmed "${L[@]}")"
+  read -r ymin ymed <<<"$(minmed "${Y[@]}")"
+  printf '%-10s %15s %15s %15s %12s %12s\n' "$name" "$tmin/$tmed" "$lmin/$lmed" "$ymin/$ymed" \
+    "$(ratio "$tmin" "$lmin")" "$(ratio "$tmin" "$ymin")"
 done
+echo "(ratios of the minima)"
 
 # Drawing needs a display for the window runs: use Xvfb when there is none.
 if [ -z "${DISPLAY:-}" ]; then
