@@ -1,7 +1,7 @@
 // The headless backend: no window. Window events come from an events file
 // and are delivered one at a time from the message loop, once the script is
 // idle; message boxes go to stderr and are confirmed at once; presented
-// frames are kept for screenshots.
+// frames are kept when a screenshot will be taken, and only then.
 #include <algorithm>
 #include <cstdio>
 #include <optional>
