@@ -204,6 +204,16 @@ TEST_F(NumericExpr, TwoOperandGroups) {
     load("(i+1) : 5");
     EXPECT_EQ(numericExpression(in_), 8.0f);
     EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    // A lone two-operand term is read in one step too, unless a sign
+    // continues the sum; a sign before a string ends the expression.
+    load("i*2 : 5");
+    EXPECT_EQ(numericExpression(in_), 14.0f);
+    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    EXPECT_EQ(num("i*2+1"), 15.0f);
+    EXPECT_EQ(num("i%2-x"), -2.0f);
+    load("i*2 + \"A\"");
+    EXPECT_EQ(numericExpression(in_), 14.0f);
+    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), "+");
     // Right at the nesting limit the innermost group still counts.
     EXPECT_EQ(num(std::string(999, '(') + "(1+2)" + std::string(999, ')')), 3.0f);
     load(std::string(1000, '(') + "(1+2)" + std::string(1000, ')'));
