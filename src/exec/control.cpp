@@ -81,7 +81,7 @@ void execIf(Interpreter& in) {
     fetch(in);
     const int32_t first = ex.pc;
     // A number variable (the common case) is read from the run table.
-    if ((in.expr.run[static_cast<size_t>(first)].flags & RF_NUMVAR) ||
+    if ((runAt(in, first).flags & RF_NUMVAR) ||
         (in.tokens.classAt(first) == CLS_NAME &&
          (variableAt(in, first) || (arrayAt(in, first) && classAt(in, first + 1) == CLS_LBRK))))
         ex.condFlag = condition(in);

@@ -6,13 +6,6 @@
 
 namespace tessel {
 
-// The run entry of token i; the empty token outside the table.
-inline const RunToken& runAt(const Interpreter& in, int32_t i) {
-    static const RunToken kEmpty{};
-    const ExprState& ex = in.expr;
-    return static_cast<uint32_t>(i) < ex.runSize ? ex.runData[static_cast<uint32_t>(i)] : kEmpty;
-}
-
 inline const RunToken& current(const Interpreter& in) { return runAt(in, in.exec.pc); }
 
 // Order of each numeric factor alternative. After one alternative has used

@@ -24,13 +24,17 @@ inline void fetch(Interpreter& in) {
     if (in.exec.pc <= in.tokens.count) ++in.exec.pc;
 }
 
+// The run entry of token i; the empty token outside the table.
+inline const RunToken& runAt(const Interpreter& in, int32_t i) {
+    static const RunToken kEmpty{};
+    const ExprState& ex = in.expr;
+    return static_cast<uint32_t>(i) < ex.runSize ? ex.runData[static_cast<uint32_t>(i)] : kEmpty;
+}
+
 // The value of token i's text read as a number (text to number rounded to
 // single precision), precomputed for every token whose text begins with a
 // digit; 0 for any other token.
-inline float literalValue(const Interpreter& in, int32_t i) {
-    const auto& run = in.expr.run;
-    return static_cast<uint32_t>(i) < run.size() ? run[static_cast<uint32_t>(i)].num : 0.0f;
-}
+inline float literalValue(const Interpreter& in, int32_t i) { return runAt(in, i).num; }
 
 float numericExpression(Interpreter& in);
 float numericFactor(Interpreter& in);
@@ -59,9 +63,6 @@ inline int32_t readPointerElement(const Interpreter& in, int32_t array, int32_t 
 }
 // The element itself (no copy); the empty string outside the storage.
 const std::string& stringElement(const Interpreter& in, int32_t array, int32_t index);
-inline std::string readStringElement(const Interpreter& in, int32_t array, int32_t index) {
-    return stringElement(in, array, index);
-}
 inline void storeNumberElement(Interpreter& in, int32_t array, int32_t index, float value) {
     if (array <= 0 || array > in.checker.arrayCount()) return;
     auto& v = in.checker.arrays[array].nums;

@@ -12,11 +12,8 @@ namespace {
 
 const FontModuleApi* loadFontModule() {
     std::string error;
-    const auto* api = loadModuleTable<FontModuleApi>("libtessel_font.so", TESSEL_FONT_MODULE_ENTRY, &error);
-    if (api && api->version != kFontModuleVersion) {
-        api = nullptr;
-        error = "libtessel_font.so: built for another version of tessel";
-    }
+    const auto* api = loadModuleTable<FontModuleApi>("libtessel_font.so", TESSEL_FONT_MODULE_ENTRY,
+                                                     kFontModuleVersion, &error);
     if (!api) std::fprintf(stderr, "tessel: cannot draw text (%s)\n", error.c_str());
     return api;
 }

@@ -3,6 +3,7 @@
 // hands back one table of entry points through its one exported function.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tessel {
@@ -13,15 +14,19 @@ namespace tessel {
 // has no such function.
 void* loadModuleEntry(const char* fileName, const char* entrySymbol, std::string* error);
 
-// The module's table: its entry function's result (null, with the reason in
-// `error`, when there is none).
+// The module's table: its entry function's result, whose first field
+// `version` must be `version` (a module from another build is refused).
+// Null, with the reason in `error`, when there is no such table.
 template <class Table>
-const Table* loadModuleTable(const char* fileName, const char* entrySymbol, std::string* error) {
+const Table* loadModuleTable(const char* fileName, const char* entrySymbol, uint32_t version,
+                             std::string* error) {
     void* entry = loadModuleEntry(fileName, entrySymbol, error);
     if (!entry) return nullptr;
     const Table* table = reinterpret_cast<const Table* (*)()>(entry)();
-    if (!table && error) *error = std::string(fileName) + ": no entry table";
-    return table;
+    if (table && table->version == version) return table;
+    if (error)
+        *error = std::string(fileName) + (table ? ": built for another version of tessel" : ": no entry table");
+    return nullptr;
 }
 
 }  // namespace tessel

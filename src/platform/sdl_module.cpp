@@ -18,12 +18,8 @@ struct LoadedModule {
 
 LoadedModule loadModule() {
     LoadedModule m;
-    const auto* api = loadModuleTable<SdlModuleApi>("libtessel_sdl.so", TESSEL_SDL_MODULE_ENTRY, &m.error);
-    if (api && api->version != kSdlModuleVersion) {
-        m.error = "libtessel_sdl.so: built for another version of tessel";
-        return m;
-    }
-    m.api = api;
+    m.api = loadModuleTable<SdlModuleApi>("libtessel_sdl.so", TESSEL_SDL_MODULE_ENTRY, kSdlModuleVersion,
+                                          &m.error);
     return m;
 }
 

@@ -64,7 +64,6 @@ class WindowCore : public Platform {
     // Brings mayHaveMessage_ up to date after the queue or the timers changed.
     void queueChanged() { mayHaveMessage_ = alwaysPeek_ || !queue_.empty() || !timers_.empty(); }
     void post(const Message& m);
-    bool hasQueued() const { return !queue_.empty(); }
     // Drops queued mouse and key input (after a modal loop).
     void dropQueuedInput();
 

@@ -422,7 +422,7 @@ TEST_F(Elements, OutsideTheStorageReadsZeroAndIgnoresStores) {
     storeNumberElement(in_, a, 4095, 7.0f);
     EXPECT_EQ(readNumberElement(in_, a, 4095), 7.0f);
     storeStringElement(in_, a, 1, "x");  // no string storage in a number array
-    EXPECT_EQ(readStringElement(in_, a, 1), "");
+    EXPECT_EQ(stringElement(in_, a, 1), "");
     storePointerElement(in_, 17, 1, 3);
     EXPECT_EQ(readPointerElement(in_, 17, 1), 0);
 }
