@@ -28,6 +28,16 @@ HandleOperand handleOperand(Interpreter& in) {
     return op;
 }
 
+// SETTEXT's and GETTEXT's handle operand, which becomes the current text
+// control; the program counter moves on to the text operand.
+HandleOperand textControlOperand(Interpreter& in) {
+    const HandleOperand op = handleOperand(in);
+    if (op.pointer) in.exec.currentTextControl = op.pointer->ptr;
+    ++in.exec.pc;  // onto the separator
+    fetch(in);
+    return op;
+}
+
 }  // namespace
 
 // INPUTBOX h, x, y, w, ht, text: a new input box; h receives its handle.
@@ -54,10 +64,7 @@ void execInputbox(Interpreter& in) {
 // or a string literal becomes the control's text.
 void execSettext(Interpreter& in) {
     ExecState& ex = in.exec;
-    const HandleOperand op = handleOperand(in);
-    if (op.pointer) ex.currentTextControl = op.pointer->ptr;
-    ++ex.pc;  // onto the separator
-    fetch(in);
+    textControlOperand(in);
     const int32_t t = ex.pc;
     const int32_t cls = currentClass(in);
     if (cls == CLS_NAME) {
@@ -77,10 +84,7 @@ void execSettext(Interpreter& in) {
 // GETTEXT h, s: the control's whole text into the string variable s.
 void execGettext(Interpreter& in) {
     ExecState& ex = in.exec;
-    const HandleOperand op = handleOperand(in);
-    if (op.pointer) ex.currentTextControl = op.pointer->ptr;
-    ++ex.pc;  // onto the separator
-    fetch(in);
+    const HandleOperand op = textControlOperand(in);
     if (!op.isName) return;
     Variable* v = currentClass(in) == CLS_NAME ? variableAt(in, ex.pc) : nullptr;
     if (!v || v->type != TYPE_STR) {
