@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gfx/font.h"
+#include "gfx/raster.h"
 
 namespace tessel {
 
@@ -13,17 +14,6 @@ constexpr uint32_t kBorderColor = 0xFF7A7A7Au;
 constexpr uint32_t kTextColor = 0x000000u;
 constexpr uint32_t kCaretColor = 0xFF000000u;
 constexpr int kPadding = 2;  // pixels between the border and the text
-
-// Fills a rectangle, clipped to the buffer.
-void fillRect(uint32_t* px, int bw, int bh, int x0, int y0, int x1, int y1, uint32_t c) {
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    x1 = std::min(x1, bw);
-    y1 = std::min(y1, bh);
-    if (x0 >= x1) return;
-    for (int y = y0; y < y1; ++y)
-        std::fill(px + static_cast<size_t>(y) * bw + x0, px + static_cast<size_t>(y) * bw + x1, c);
-}
 
 }  // namespace
 
@@ -79,8 +69,8 @@ void EditModel::keepCaretVisible(int cellWidth) {
 
 void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focused) {
     if (!visible || width <= 0 || height <= 0) return;
-    fillRect(px, bw, bh, x, y, x + width, y + height, kBorderColor);
-    fillRect(px, bw, bh, x + 1, y + 1, x + width - 1, y + height - 1, kFieldColor);
+    fillRect(Canvas{px, bw, bh}, x, y, x + width, y + height, kBorderColor);
+    fillRect(Canvas{px, bw, bh}, x + 1, y + 1, x + width - 1, y + height - 1, kFieldColor);
     int cellWidth = font ? font->textWidth("0") : 8;
     keepCaretVisible(cellWidth);
     int cellHeight = font ? font->cellHeight() : 16;
@@ -93,7 +83,7 @@ void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focuse
     }
     if (focused) {
         int cx = x + kPadding + static_cast<int>(caret - scroll) * cellWidth;
-        if (cx < x + width - 1) fillRect(px, bw, bh, cx, ty, cx + 1, ty + cellHeight, kCaretColor);
+        if (cx < x + width - 1) fillRect(Canvas{px, bw, bh}, cx, ty, cx + 1, ty + cellHeight, kCaretColor);
     }
 }
 

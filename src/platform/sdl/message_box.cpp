@@ -4,6 +4,7 @@
 // timer ticks, repaints and clicks go on while a box is open.
 #include <algorithm>
 
+#include "gfx/raster.h"
 #include "platform/cp1252.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -41,8 +42,7 @@ std::vector<std::string> splitLines(std::string_view text) {
 
 void fill(std::vector<uint32_t>& px, int w, const SDL_Rect& r, uint32_t c) {
     int h = static_cast<int>(px.size()) / std::max(w, 1);
-    for (int y = std::max(r.y, 0); y < std::min(r.y + r.h, h); ++y)
-        for (int x = std::max(r.x, 0); x < std::min(r.x + r.w, w); ++x) px[y * w + x] = c;
+    fillRect(Canvas{px.data(), w, h}, r.x, r.y, int64_t{r.x} + r.w, int64_t{r.y} + r.h, c);
 }
 
 bool inside(const SDL_Rect& r, int x, int y) {
