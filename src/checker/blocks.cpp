@@ -48,7 +48,6 @@ bool collectLabels(CheckContext& ctx) {
         if (ctx.cls(j) == CLS_EOL) ++line;
         if (ctx.cls(j) != KW_LABEL) continue;
         if (!ctx.isName(j + 1)) return ctx.failQuoting("ERROR~LABEL", "Label witout name! -{ ", j + 1, line);
-        ctx.state.labelName[j + 1] = ctx.text(j + 1);
         ctx.labelByName.emplace(lowerAscii(ctx.text(j + 1)), j + 1);
     }
     return true;
@@ -64,7 +63,6 @@ bool collectFunctions(CheckContext& ctx) {
         if (!ctx.isName(j + 1)) return ctx.failQuoting("ERROR~FUNC", "Function witout name! -{ ", j + 1, line);
         if (ctx.cls(j + 2) != CLS_LPAR || ctx.cls(j + 3) != CLS_RPAR) continue;
         std::string name = lowerAscii(ctx.text(j + 1));
-        ctx.state.funcName[j + 1] = name;
         ctx.state.callTarget[j + 1] = j + 1;
         ctx.funcByName.emplace(std::move(name), j + 1);
     }

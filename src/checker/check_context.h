@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "checker/symbols.h"
-#include "host/reporter.h"
+#include "base/reporter.h"
 #include "lexer/token_store.h"
 
 namespace tessel {
@@ -38,7 +38,7 @@ struct CheckContext {
     // Reports the checker's one error and returns false, so a pass can
     // `return ctx.fail(...)`.
     bool fail(std::string_view caption, const std::string& body, int line) {
-        rep.diagnostic(body, caption, line);
+        rep.diagnostic(caption, body, line);
         return false;
     }
 

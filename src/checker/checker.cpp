@@ -27,23 +27,19 @@ void recogniseKeywords(CheckContext& ctx) {
     for (int32_t i = 1; i <= ctx.count(); ++i) {
         if (!ctx.isName(i)) continue;
         int32_t code = keywordCode(upperAscii(ctx.text(i)));
-        if (code == 0 || code == KW_VAR || code == KW_STR || code == KW_PTR) continue;
+        if (code == 0 || keywordRole(code) == KeywordRole::DECL) continue;
         ctx.tokens.cls[i] = code;
         BlockCounter bc = keywordCounter(code);
         if (bc != BC_NONE) ++ctx.state.counters[bc];
     }
 }
 
-// Every per-token table gets room for the tokens plus fixed look-ahead.
-static void sizeTokenTables(CheckerState& st, int32_t count) {
+void sizeTokenTables(CheckerState& st, int32_t count) {
     size_t n = static_cast<size_t>(count) + kTokenPadding + 1;
     st.tokVar.assign(n, 0);
     st.tokArr.assign(n, 0);
     st.callTarget.assign(n, 0);
     st.gotoTarget.assign(n, 0);
-    st.loopStart.assign(n, 0);
-    st.labelName.assign(n, std::string());
-    st.funcName.assign(n, std::string());
 }
 
 int runChecker(TokenStore& tokens, CheckerState& state, Reporter& rep) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "checker/symbols.h"
-#include "host/reporter.h"
+#include "base/reporter.h"
 #include "lexer/token_store.h"
 
 namespace tessel {
@@ -10,6 +10,10 @@ namespace tessel {
 // Extra slots past the last token in every per-token table, so fixed-distance
 // look-ahead never leaves the tables.
 inline constexpr int kTokenPadding = 16;
+
+// Gives every per-token table room for `count` tokens plus fixed look-ahead,
+// all entries 0 (the checker's first step).
+void sizeTokenTables(CheckerState& state, int32_t count);
 
 // Runs every pass in order. Returns 1 for a valid program, 0 after the first
 // error has been reported through `rep`.

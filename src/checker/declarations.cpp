@@ -1,9 +1,9 @@
 // The declaration pass: VAR, STR and PTR lists build the variable and array
-// tables, and every array gets its element storage here.
+// tables, and every array's element storage is sized (the run allocates it).
 #include <algorithm>
 
 #include "checker/check_context.h"
-#include "expr/convert.h"
+#include "base/convert.h"
 
 namespace tessel {
 
@@ -45,10 +45,7 @@ bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
     a.name = lowerAscii(ctx.text(j));
     a.type = type;
     a.declaredSize = declared;
-    size_t n = static_cast<size_t>(elements);
-    if (type == TYPE_NUM) a.nums.assign(n, 0.0f);
-    if (type == TYPE_STR) a.strs.assign(n, std::string());
-    if (type == TYPE_PTR) a.ptrs.assign(n, 0);
+    a.elements = elements;
     ctx.state.arrays.push_back(std::move(a));
     int32_t number = ctx.state.arrayCount();
     ctx.state.tokArr[j] = number;
@@ -74,7 +71,7 @@ const char* missingVariableText(int32_t type) {
 int32_t declaringKeyword(CheckContext& ctx, int32_t i) {
     if (!ctx.isName(i)) return 0;
     int32_t code = keywordCode(upperAscii(ctx.text(i)));
-    return code == KW_VAR || code == KW_STR || code == KW_PTR ? code : 0;
+    return keywordRole(code) == KeywordRole::DECL ? code : 0;
 }
 
 // Declares the list after the keyword at i; returns the index of the token

@@ -43,11 +43,10 @@ BlockCounter keywordCounter(int32_t code) {
     return k ? k->counter : BC_NONE;
 }
 
-std::string_view keywordSpelling(int32_t code) {
+std::optional<KeywordRole> keywordRole(int32_t code) {
     const KeywordInfo* k = infoFor(code);
-    return k ? k->spelling : std::string_view();
+    if (!k) return std::nullopt;
+    return k->role;
 }
-
-bool isKeywordCode(int32_t code) { return infoFor(code) != nullptr; }
 
 }  // namespace tessel

@@ -4,82 +4,84 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace tessel {
 
-// X(NAME, code, counter) -- counter is the block counter the keyword bumps, or NONE.
-// Listed in keyword-table slot order. VAR, STR and PTR are re-coded by the
-// declaration pass, not by keyword recognition.
+// X(NAME, code, counter, role) -- counter is the block counter the keyword
+// bumps, or NONE; role says what the keyword is to the executor and the
+// evaluator (see KeywordRole). Listed in keyword-table slot order. VAR, STR
+// and PTR are re-coded by the declaration pass, not by keyword recognition.
 #define TESSEL_KEYWORDS(X)      \
-    X(VAR, 0x21, NONE)          \
-    X(STR, 0x20, NONE)          \
-    X(PTR, 0x22, NONE)          \
-    X(IF, 0x23, IF)             \
-    X(ELSE, 0x24, NONE)         \
-    X(ENDIF, 0x25, ENDIF)       \
-    X(WHILE, 0x26, WHILE)       \
-    X(WEND, 0x27, WEND)         \
-    X(FOR, 0x28, NONE)          \
-    X(TO, 0x29, NONE)           \
-    X(STEP, 0x2a, NONE)         \
-    X(NEXT, 0x2b, NONE)         \
-    X(PRINT, 0x2c, NONE)        \
-    X(STRS, 0x2d, NONE)         \
-    X(VAL, 0x2e, NONE)          \
-    X(LABEL, 0x2f, NONE)        \
-    X(GOTO, 0x30, NONE)         \
-    X(WCOLOR, 0x33, NONE)       \
-    X(FCOLOR, 0x37, NONE)       \
-    X(BCOLOR, 0x38, NONE)       \
-    X(PSET, 0x31, NONE)         \
-    X(CIRCLE, 0x39, NONE)       \
-    X(RECT, 0x3a, NONE)         \
-    X(LINE, 0x3b, NONE)         \
-    X(RND, 0x32, NONE)          \
-    X(SIN, 0x34, NONE)          \
-    X(COS, 0x35, NONE)          \
-    X(TAN, 0x36, NONE)          \
-    X(SWAP, 0x3c, NONE)         \
-    X(RAND, 0x3d, NONE)         \
-    X(ABS, 0x3e, NONE)          \
-    X(ATAN, 0x3f, NONE)         \
-    X(SQR, 0x40, NONE)          \
-    X(LOG, 0x41, NONE)          \
-    X(ROUND, 0x42, NONE)        \
-    X(INT, 0x43, NONE)          \
-    X(FUNC, 0x44, FUNC)         \
-    X(ENDFN, 0x45, ENDFN)       \
-    X(FRAC, 0x46, NONE)         \
-    X(WINMSG, 0x47, WINMSG)     \
-    X(ENDWM, 0x48, ENDWM)       \
-    X(MOUSEX, 0x49, NONE)       \
-    X(MOUSEY, 0x4a, NONE)       \
-    X(HWPARAM, 0x4b, NONE)      \
-    X(HLPARAM, 0x4c, NONE)      \
-    X(GETTICK, 0x4d, NONE)      \
-    X(LOADIMG, 0x5b, NONE)      \
-    X(SHOWIMG, 0x5c, NONE)      \
-    X(SHOWIMGT, 0x5d, NONE)     \
-    X(MSTR, 0x64, NONE)         \
-    X(LSTR, 0x65, NONE)         \
-    X(RSTR, 0x66, NONE)         \
-    X(CHRS, 0x67, NONE)         \
-    X(TIMERON, 0x68, NONE)      \
-    X(TIMEROFF, 0x69, NONE)     \
-    X(PLOT, 0x6a, NONE)         \
-    X(DRAW, 0x6b, NONE)         \
-    X(SETFONT, 0x74, NONE)      \
-    X(INPUTBOX, 0x6e, NONE)     \
-    X(SETTEXT, 0x6f, NONE)      \
-    X(GETTEXT, 0x70, NONE)      \
-    X(SETFOCUS, 0x71, NONE)     \
-    X(MODE, 0x72, NONE)         \
-    X(LEN, 0x73, NONE)
+    X(VAR, 0x21, NONE, DECL)          \
+    X(STR, 0x20, NONE, DECL)          \
+    X(PTR, 0x22, NONE, DECL)          \
+    X(IF, 0x23, IF, STMT)             \
+    X(ELSE, 0x24, NONE, STMT)         \
+    X(ENDIF, 0x25, ENDIF, PASSIVE)       \
+    X(WHILE, 0x26, WHILE, STMT)       \
+    X(WEND, 0x27, WEND, STMT)         \
+    X(FOR, 0x28, NONE, PASSIVE)          \
+    X(TO, 0x29, NONE, PASSIVE)           \
+    X(STEP, 0x2a, NONE, PASSIVE)         \
+    X(NEXT, 0x2b, NONE, PASSIVE)         \
+    X(PRINT, 0x2c, NONE, STMT)        \
+    X(STRS, 0x2d, NONE, STRFN)         \
+    X(VAL, 0x2e, NONE, NUMFN)          \
+    X(LABEL, 0x2f, NONE, PASSIVE)        \
+    X(GOTO, 0x30, NONE, STMT)         \
+    X(WCOLOR, 0x33, NONE, STMT)       \
+    X(FCOLOR, 0x37, NONE, STMT)       \
+    X(BCOLOR, 0x38, NONE, STMT)       \
+    X(PSET, 0x31, NONE, STMT)         \
+    X(CIRCLE, 0x39, NONE, STMT)       \
+    X(RECT, 0x3a, NONE, STMT)         \
+    X(LINE, 0x3b, NONE, STMT)         \
+    X(RND, 0x32, NONE, NUMFN)          \
+    X(SIN, 0x34, NONE, NUMFN)          \
+    X(COS, 0x35, NONE, NUMFN)          \
+    X(TAN, 0x36, NONE, NUMFN)          \
+    X(SWAP, 0x3c, NONE, STMT)         \
+    X(RAND, 0x3d, NONE, NUMFN)         \
+    X(ABS, 0x3e, NONE, NUMFN)          \
+    X(ATAN, 0x3f, NONE, NUMFN)         \
+    X(SQR, 0x40, NONE, NUMFN)          \
+    X(LOG, 0x41, NONE, NUMFN)          \
+    X(ROUND, 0x42, NONE, NUMFN)        \
+    X(INT, 0x43, NONE, NUMFN)          \
+    X(FUNC, 0x44, FUNC, STMT)         \
+    X(ENDFN, 0x45, ENDFN, STMT)       \
+    X(FRAC, 0x46, NONE, NUMFN)         \
+    X(WINMSG, 0x47, WINMSG, STMT)     \
+    X(ENDWM, 0x48, ENDWM, STMT)       \
+    X(MOUSEX, 0x49, NONE, STMT)       \
+    X(MOUSEY, 0x4a, NONE, STMT)       \
+    X(HWPARAM, 0x4b, NONE, STMT)      \
+    X(HLPARAM, 0x4c, NONE, STMT)      \
+    X(GETTICK, 0x4d, NONE, STMT)      \
+    X(LOADIMG, 0x5b, NONE, STMT)      \
+    X(SHOWIMG, 0x5c, NONE, STMT)      \
+    X(SHOWIMGT, 0x5d, NONE, STMT)     \
+    X(MSTR, 0x64, NONE, STRFN)         \
+    X(LSTR, 0x65, NONE, STRFN)         \
+    X(RSTR, 0x66, NONE, STRFN)         \
+    X(CHRS, 0x67, NONE, STRFN)         \
+    X(TIMERON, 0x68, NONE, STMT)      \
+    X(TIMEROFF, 0x69, NONE, STMT)     \
+    X(PLOT, 0x6a, NONE, STMT)         \
+    X(DRAW, 0x6b, NONE, STMT)         \
+    X(SETFONT, 0x74, NONE, STMT)      \
+    X(INPUTBOX, 0x6e, NONE, STMT)     \
+    X(SETTEXT, 0x6f, NONE, STMT)      \
+    X(GETTEXT, 0x70, NONE, STMT)      \
+    X(SETFOCUS, 0x71, NONE, STMT)     \
+    X(MODE, 0x72, NONE, STMT)         \
+    X(LEN, 0x73, NONE, NUMFN)
 
 // Statement codes: KW_IF, KW_WHILE, ...
 enum : int32_t {
-#define X(name, code, counter) KW_##name = code,
+#define X(name, code, counter, role) KW_##name = code,
     TESSEL_KEYWORDS(X)
 #undef X
 };
@@ -101,14 +103,24 @@ enum BlockCounter : int {
     BC_COUNT
 };
 
+// What a keyword is to the run.
+enum class KeywordRole : uint8_t {
+    DECL,     // VAR, STR, PTR: a declaration, passed over by the run
+    STMT,     // starts a statement with a handler of its own
+    NUMFN,    // a numeric function (a factor of numeric expressions)
+    STRFN,    // a string function (a factor of string expressions)
+    PASSIVE,  // starts nothing: at a statement's start the run services messages
+};
+
 struct KeywordInfo {
     std::string_view spelling;  // upper case
     int32_t code;
     BlockCounter counter;
+    KeywordRole role;
 };
 
 inline constexpr KeywordInfo kKeywords[] = {
-#define X(name, code, counter) {#name, code, BC_##counter},
+#define X(name, code, counter, role) {#name, code, BC_##counter, KeywordRole::role},
     TESSEL_KEYWORDS(X)
 #undef X
 };
@@ -123,10 +135,18 @@ int32_t keywordCode(std::string_view upper);
 // The block counter a statement code bumps, or BC_NONE.
 BlockCounter keywordCounter(int32_t code);
 
-// Spelling of a statement code, or "" for a code that is no keyword.
-std::string_view keywordSpelling(int32_t code);
+// The role of the keyword whose statement code is `code`, or nothing for a
+// class value that is no statement code. (Values 32 to 34 are the codes of
+// STR, VAR and PTR as well as the lexical classes of "^", "`" and "~".)
+std::optional<KeywordRole> keywordRole(int32_t code);
 
-// True for a class value that is a statement code of some keyword.
-bool isKeywordCode(int32_t code);
+inline bool isNumericFunction(int32_t code) { return keywordRole(code) == KeywordRole::NUMFN; }
+inline bool isStringFunction(int32_t code) { return keywordRole(code) == KeywordRole::STRFN; }
+
+// True for the statement codes of VAR, STR and PTR. Their values are also the
+// lexical classes of "^", "`" and "~", so a class test for a declaring
+// keyword matches those tokens too: at a statement's start they are passed
+// over like a declaration, as the language has always done.
+inline bool isDeclaringClass(int32_t cls) { return cls == KW_VAR || cls == KW_STR || cls == KW_PTR; }
 
 }  // namespace tessel

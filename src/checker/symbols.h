@@ -1,5 +1,6 @@
 // Symbol tables and per-token binding tables built by the checker and read by
-// the executor and the evaluator. Only value fields change after checking.
+// the executor and the evaluator. Nothing here changes after checking: the
+// values of variables and elements live in the run's memory (vm/memory.h).
 #pragma once
 
 #include <array>
@@ -15,11 +16,8 @@ namespace tessel {
 enum : int32_t { TYPE_NONE = 0, TYPE_STR = KW_STR, TYPE_NUM = KW_VAR, TYPE_PTR = KW_PTR };
 
 struct Variable {
-    std::string name;        // lower-cased declared name
-    int32_t type = TYPE_NONE;
-    float num = 0.0f;        // value of a number variable
-    std::string str;         // value of a string variable
-    int32_t ptr = 0;         // value of a pointer variable
+    std::string name;          // lower-cased declared name
+    int32_t type = TYPE_NONE;  // TYPE_NUM, TYPE_STR or TYPE_PTR
 };
 
 // Every array owns element storage of at least kMinArrayElements elements and
@@ -29,11 +27,9 @@ inline constexpr int32_t kMinArrayElements = 4096;
 
 struct ArrayInfo {
     std::string name;          // lower-cased declared name
-    int32_t type = TYPE_NONE;
+    int32_t type = TYPE_NONE;  // TYPE_NUM, TYPE_STR or TYPE_PTR
     int32_t declaredSize = 0;  // rounded value of the token after '['
-    std::vector<float> nums;         // number elements (number arrays only)
-    std::vector<std::string> strs;   // string elements (string arrays only)
-    std::vector<int32_t> ptrs;       // pointer elements (pointer arrays only)
+    int64_t elements = 0;      // element storage the run gives it
 };
 
 // Event-handler slots: the token index of the message-name token of the last
@@ -59,9 +55,6 @@ struct CheckerState {
     std::vector<int32_t> tokArr;       // array number bound to a token
     std::vector<int32_t> callTarget;   // function name token a call jumps to
     std::vector<int32_t> gotoTarget;   // at the name after GOTO: the label's name token
-    std::vector<int32_t> loopStart;    // at each WHILE: its own index
-    std::vector<std::string> labelName;  // at the name after LABEL: the label as written
-    std::vector<std::string> funcName;   // at the name after FUNC: lower-cased name
 
     // Element storage all arrays of one script may take together; a script
     // that asks for more is reported instead of exhausting memory.

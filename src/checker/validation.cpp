@@ -163,9 +163,7 @@ bool validateStatement(CheckContext& ctx, int32_t i, int line) {
     if (code == KW_GOTO) return bindGoto(ctx, i, line);
     if (code < 0 || code >= kStatementCodeLimit) return true;
     const StatementShape* shape = shapeByCode()[code];
-    if (shape && !checkShape(ctx, *shape, i, line)) return false;
-    if (code == KW_WHILE) ctx.state.loopStart[i] = i;
-    return true;
+    return !shape || checkShape(ctx, *shape, i, line);
 }
 
 }  // namespace

@@ -7,11 +7,11 @@ namespace tessel::exec {
 
 // Declarations were carried out by the checker; the run passes over them up
 // to the end of the statement.
-void execDeclaration(Interpreter& in) {
-    ExecState& ex = in.exec;
-    const int32_t count = in.tokens.count;
+void execDeclaration(Vm& vm) {
+    ExecState& ex = vm.exec;
+    const int32_t count = vm.tokens.count;
     while (ex.pc < count) {
-        int32_t c = in.tokens.cls[ex.pc];
+        int32_t c = vm.tokens.cls[ex.pc];
         if (c == CLS_COLON || c == CLS_EOL) return;
         ++ex.pc;
     }
@@ -20,14 +20,14 @@ void execDeclaration(Interpreter& in) {
 namespace {
 
 // name = expression, by the variable's type. Any other form does nothing.
-void assignVariable(Interpreter& in) {
-    Variable* v = variableAt(in, in.exec.pc);
+void assignVariable(Vm& vm) {
+    VarRef v = variableAt(vm, vm.exec.pc);
     if (!v) return;
-    ++in.exec.pc;  // onto the '='
-    switch (v->type) {
-        case TYPE_NUM: v->num = fetchNumeric(in); break;
-        case TYPE_STR: v->str = fetchString(in); break;
-        case TYPE_PTR: v->ptr = toInt32(fetchNumeric(in)); break;
+    ++vm.exec.pc;  // onto the '='
+    switch (v.type) {
+        case TYPE_NUM: v->num = fetchNumeric(vm); break;
+        case TYPE_STR: v->str = fetchString(vm); break;
+        case TYPE_PTR: v->ptr = toInt32(fetchNumeric(vm)); break;
         default: break;
     }
 }
@@ -41,46 +41,46 @@ void storeElement(std::vector<T>& elems, int32_t index, V&& value) {
 
 // name[index] = expression. The index is the whole expression up to the
 // closing bracket, whatever its first token.
-void assignElement(Interpreter& in) {
-    ExecState& ex = in.exec;
-    ArrayInfo* a = arrayAt(in, ex.pc);
+void assignElement(Vm& vm) {
+    ExecState& ex = vm.exec;
+    ArrayRef a = arrayAt(vm, ex.pc);
     if (!a) return;
     ex.pc += 2;  // onto the index's first token
-    int32_t index = toInt32(numericExpression(in));
-    if (currentClass(in) != CLS_RBRK || classAt(in, ex.pc + 1) != CLS_EQ) return;
+    int32_t index = toInt32(numericExpression(vm));
+    if (currentClass(vm) != CLS_RBRK || classAt(vm, ex.pc + 1) != CLS_EQ) return;
     ++ex.pc;  // onto the '='
-    switch (a->type) {
-        case TYPE_NUM: storeElement(a->nums, index, fetchNumeric(in)); break;
-        case TYPE_PTR: storeElement(a->ptrs, index, toInt32(fetchNumeric(in))); break;
-        case TYPE_STR: storeElement(a->strs, index, fetchString(in)); break;
+    switch (a.type) {
+        case TYPE_NUM: storeElement(a->nums, index, fetchNumeric(vm)); break;
+        case TYPE_PTR: storeElement(a->ptrs, index, toInt32(fetchNumeric(vm))); break;
+        case TYPE_STR: storeElement(a->strs, index, fetchString(vm)); break;
         default: break;
     }
 }
 
 // Every statement that begins with a name but the commonest.
-[[gnu::noinline]] void otherNameStatement(Interpreter& in) {
-    switch (classAt(in, in.exec.pc + 1)) {
-        case CLS_EQ: assignVariable(in); break;
-        case CLS_LBRK: assignElement(in); break;
-        case CLS_LPAR: execCall(in); break;
+[[gnu::noinline]] void otherNameStatement(Vm& vm) {
+    switch (classAt(vm, vm.exec.pc + 1)) {
+        case CLS_EQ: assignVariable(vm); break;
+        case CLS_LBRK: assignElement(vm); break;
+        case CLS_LPAR: execCall(vm); break;
         default: break;  // a name alone, or a label's name: nothing happens
     }
 }
 
 }  // namespace
 
-void execNameStatement(Interpreter& in) {
-    ExecState& ex = in.exec;
-    const RunToken& name = in.expr.runData[static_cast<size_t>(ex.pc)];
+void execNameStatement(Vm& vm) {
+    ExecState& ex = vm.exec;
+    const RunToken& name = vm.expr.runData[static_cast<size_t>(ex.pc)];
     if (name.numAlt == NA_NUMVAR && (&name)[1].cls == CLS_EQ) {
         // number = expression, the commonest statement: the variable is the
         // name's binding, the expression starts after the '='.
         ex.pc += 2;
-        Variable& v = in.checker.vars[static_cast<size_t>(name.ref)];
-        v.num = numericExpression(in);
+        VariableValue& v = vm.memory.vars[static_cast<size_t>(name.ref)];
+        v.num = numericExpression(vm);
         return;
     }
-    otherNameStatement(in);
+    otherNameStatement(vm);
 }
 
 }  // namespace tessel::exec

@@ -14,10 +14,10 @@ namespace {
 
 // To the ENDIF that closes the block open at `from` (or, with `stopAtElse`,
 // to its ELSE if one comes first), passing over nested IF ... ENDIF blocks.
-int32_t scanBlockEnd(const Interpreter& in, int32_t from, bool stopAtElse) {
+int32_t scanBlockEnd(const Vm& vm, int32_t from, bool stopAtElse) {
     int32_t depth = 0;
-    for (int32_t j = from + 1; j <= in.tokens.count; ++j) {
-        int32_t c = in.tokens.cls[j];
+    for (int32_t j = from + 1; j <= vm.tokens.count; ++j) {
+        int32_t c = vm.tokens.cls[j];
         if (c == KW_IF) {
             ++depth;
         } else if (c == KW_ENDIF) {
@@ -31,16 +31,16 @@ int32_t scanBlockEnd(const Interpreter& in, int32_t from, bool stopAtElse) {
 }
 
 // From a false IF's condition to its own ELSE or ENDIF.
-int32_t scanIfEnd(const Interpreter& in, int32_t from) { return scanBlockEnd(in, from, true); }
+int32_t scanIfEnd(const Vm& vm, int32_t from) { return scanBlockEnd(vm, from, true); }
 
 // From an ELSE to its own ENDIF.
-int32_t scanElseEnd(const Interpreter& in, int32_t from) { return scanBlockEnd(in, from, false); }
+int32_t scanElseEnd(const Vm& vm, int32_t from) { return scanBlockEnd(vm, from, false); }
 
 // From a false WHILE's condition to its own WEND, counting nested loops.
-int32_t scanWhileEnd(const Interpreter& in, int32_t from) {
+int32_t scanWhileEnd(const Vm& vm, int32_t from) {
     int32_t nesting = 1;
-    for (int32_t j = from + 1; j <= in.tokens.count; ++j) {
-        int32_t c = in.tokens.cls[j];
+    for (int32_t j = from + 1; j <= vm.tokens.count; ++j) {
+        int32_t c = vm.tokens.cls[j];
         if (c == KW_WHILE) ++nesting;
         if (c == KW_WEND && --nesting == 0) return j;
     }
@@ -48,27 +48,27 @@ int32_t scanWhileEnd(const Interpreter& in, int32_t from) {
 }
 
 // From a FUNC met outside a call to the first ENDFN after it.
-int32_t scanFuncEnd(const Interpreter& in, int32_t from) {
-    for (int32_t j = from + 1; j <= in.tokens.count; ++j)
-        if (in.tokens.cls[j] == KW_ENDFN) return j;
+int32_t scanFuncEnd(const Vm& vm, int32_t from) {
+    for (int32_t j = from + 1; j <= vm.tokens.count; ++j)
+        if (vm.tokens.cls[j] == KW_ENDFN) return j;
     return kScanEnd;
 }
 
 // Runs `scan` from the program counter, once per start position, and returns
 // where it stopped.
 template <typename Scan>
-int32_t memoScan(Interpreter& in, std::vector<int32_t>& memo, Scan scan) {
-    const int32_t from = in.exec.pc;
-    if (from < 0 || from >= static_cast<int32_t>(memo.size())) return scan(in, from);
+int32_t memoScan(Vm& vm, std::vector<int32_t>& memo, Scan scan) {
+    const int32_t from = vm.exec.pc;
+    if (from < 0 || from >= static_cast<int32_t>(memo.size())) return scan(vm, from);
     int32_t& hit = memo[static_cast<size_t>(from)];
-    if (hit == kScanUnknown) hit = scan(in, from);
+    if (hit == kScanUnknown) hit = scan(vm, from);
     return hit;
 }
 
 // Moves the program counter to a scan's stop (plus `past`); a scan that
 // found nothing ends the run.
-void jumpToScan(Interpreter& in, int32_t stop, int32_t past) {
-    in.exec.pc = stop == kScanEnd ? in.tokens.count : stop + past;
+void jumpToScan(Vm& vm, int32_t stop, int32_t past) {
+    vm.exec.pc = stop == kScanEnd ? vm.tokens.count : stop + past;
 }
 
 }  // namespace
@@ -76,78 +76,77 @@ void jumpToScan(Interpreter& in, int32_t stop, int32_t past) {
 // IF condition: the branch runs when the condition holds; otherwise the run
 // resumes after the IF's own ELSE or ENDIF. A condition that does not start
 // with a variable leaves the flag as it was.
-void execIf(Interpreter& in) {
-    ExecState& ex = in.exec;
-    fetch(in);
+void execIf(Vm& vm) {
+    ExecState& ex = vm.exec;
+    fetch(vm);
     const int32_t first = ex.pc;
     // A number variable (the common case) is read from the run table.
-    if ((runAt(in, first).flags & RF_NUMVAR) ||
-        (in.tokens.classAt(first) == CLS_NAME &&
-         (variableAt(in, first) || (arrayAt(in, first) && classAt(in, first + 1) == CLS_LBRK))))
-        ex.condFlag = condition(in);
-    if (ex.condFlag == 0) jumpToScan(in, memoScan(in, ex.ifSkip, scanIfEnd), 0);
+    if ((runAt(vm, first).flags & RF_NUMVAR) ||
+        (vm.tokens.classAt(first) == CLS_NAME &&
+         (variableAt(vm, first) || (arrayAt(vm, first) && classAt(vm, first + 1) == CLS_LBRK))))
+        ex.condFlag = condition(vm);
+    if (ex.condFlag == 0) jumpToScan(vm, memoScan(vm, ex.ifSkip, scanIfEnd), 0);
 }
 
 // ELSE reached as a statement ends a taken branch: the run resumes after the
 // ELSE's own ENDIF. (A false IF resumes after its ELSE, never on it.)
-void execElse(Interpreter& in) {
-    jumpToScan(in, memoScan(in, in.exec.elseSkip, scanElseEnd), 0);
+void execElse(Vm& vm) {
+    jumpToScan(vm, memoScan(vm, vm.exec.elseSkip, scanElseEnd), 0);
 }
 
 // WHILE condition: pushes the loop, runs the body while the condition holds,
 // and otherwise resumes two tokens after the loop's own WEND.
-void execWhile(Interpreter& in) {
-    ExecState& ex = in.exec;
+void execWhile(Vm& vm) {
+    ExecState& ex = vm.exec;
     const int32_t at = ex.pc;
-    const int32_t start = in.checker.loopStart[static_cast<size_t>(at)];
-    fetch(in);
-    ex.loopCondFlag = condition(in);
+    fetch(vm);
+    ex.loopCondFlag = condition(vm);
     if (ex.loopDepth >= kStackCapacity)
-        runError(in, "Too many nested WHILE loops! : WHILE", at);
-    ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = start > 0 ? start : at;
+        runError(vm, "Too many nested WHILE loops! : WHILE", at);
+    ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = at;
     if (ex.loopCondFlag == 0) {
         --ex.loopDepth;
-        jumpToScan(in, memoScan(in, ex.whileSkip, scanWhileEnd), 1);
+        jumpToScan(vm, memoScan(vm, ex.whileSkip, scanWhileEnd), 1);
     }
 }
 
 // WEND: back to the WHILE on top of the loop stack, which tests again.
-void execWend(Interpreter& in) {
-    ExecState& ex = in.exec;
-    if (ex.loopDepth <= 0) runError(in, "WEND without a running WHILE! : WEND", ex.pc);
+void execWend(Vm& vm) {
+    ExecState& ex = vm.exec;
+    if (ex.loopDepth <= 0) runError(vm, "WEND without a running WHILE! : WEND", ex.pc);
     ex.pc = ex.loopStack[static_cast<size_t>(ex.loopDepth--)] - 1;
 }
 
 // GOTO name: the run resumes after the label's name. The stacks are left
 // as they are.
-void execGoto(Interpreter& in) {
-    fetch(in);
-    const int32_t target = in.checker.gotoTarget[static_cast<size_t>(in.exec.pc)];
-    if (target > 0) in.exec.pc = target;
+void execGoto(Vm& vm) {
+    fetch(vm);
+    const int32_t target = vm.symbols.gotoTarget[static_cast<size_t>(vm.exec.pc)];
+    if (target > 0) vm.exec.pc = target;
 }
 
 // name(): remembers the call site and runs the body after the header line.
-void execCall(Interpreter& in) {
-    ExecState& ex = in.exec;
-    const int32_t target = in.checker.callTarget[static_cast<size_t>(ex.pc)];
+void execCall(Vm& vm) {
+    ExecState& ex = vm.exec;
+    const int32_t target = vm.symbols.callTarget[static_cast<size_t>(ex.pc)];
     if (target <= 0) return;
     if (ex.callDepth >= kStackCapacity)
-        runError(in, "Too many nested function calls! : " + currentText(in), ex.pc);
+        runError(vm, "Too many nested function calls! : " + currentText(vm), ex.pc);
     ex.callStack[static_cast<size_t>(++ex.callDepth)] = ex.pc;
     ex.pc = target + 2;  // the header's ')'
 }
 
 // FUNC met by the main flow: the whole definition is passed over, up to two
 // tokens after its ENDFN. Inside a call FUNC does nothing.
-void execFunc(Interpreter& in) {
-    if (in.exec.callDepth != 0) return;
-    jumpToScan(in, memoScan(in, in.exec.funcSkip, scanFuncEnd), 1);
+void execFunc(Vm& vm) {
+    if (vm.exec.callDepth != 0) return;
+    jumpToScan(vm, memoScan(vm, vm.exec.funcSkip, scanFuncEnd), 1);
 }
 
 // ENDFN: back to the call site; the run resumes at the call's '('.
-void execEndfn(Interpreter& in) {
-    ExecState& ex = in.exec;
-    if (ex.callDepth <= 0) runError(in, "ENDFN without a running call! : ENDFN", ex.pc);
+void execEndfn(Vm& vm) {
+    ExecState& ex = vm.exec;
+    if (ex.callDepth <= 0) runError(vm, "ENDFN without a running call! : ENDFN", ex.pc);
     ex.pc = ex.callStack[static_cast<size_t>(ex.callDepth--)];
 }
 

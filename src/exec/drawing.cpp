@@ -3,22 +3,23 @@
 #include "exec/handlers.h"
 #include "expr/expr.h"
 #include "gfx/draw.h"
+#include "platform/platform.h"
 
 namespace tessel::exec {
 
 namespace {
 
 // An expression argument: fetch-and-evaluate, rounded to an integer.
-int32_t exprArg(Interpreter& in) { return toInt32(fetchNumeric(in)); }
+int32_t exprArg(Vm& vm) { return toInt32(fetchNumeric(vm)); }
 
 // A single-token argument at the current token: a number literal or a
 // number variable sets the slot; any other token leaves it as it was.
-void tokenArg(Interpreter& in, int32_t& slot) {
-    const int32_t t = in.exec.pc;
-    switch (in.tokens.classAt(t)) {
-        case CLS_NUM: slot = toInt32(literalValue(in, t)); break;
+void tokenArg(Vm& vm, int32_t& slot) {
+    const int32_t t = vm.exec.pc;
+    switch (vm.tokens.classAt(t)) {
+        case CLS_NUM: slot = toInt32(literalValue(vm, t)); break;
         case CLS_NAME:
-            if (Variable* v = variableAt(in, t); v && v->type == TYPE_NUM) slot = toInt32(v->num);
+            if (VarRef v = variableAt(vm, t); v && v.type == TYPE_NUM) slot = toInt32(v->num);
             break;
         default: break;
     }
@@ -26,55 +27,55 @@ void tokenArg(Interpreter& in, int32_t& slot) {
 
 // The first single-token argument is the token after the keyword; each
 // further one is the token after the next separator.
-void firstTokenArg(Interpreter& in, int32_t& slot) {
-    fetch(in);
-    tokenArg(in, slot);
+void firstTokenArg(Vm& vm, int32_t& slot) {
+    fetch(vm);
+    tokenArg(vm, slot);
 }
-void nextTokenArg(Interpreter& in, int32_t& slot) {
-    ++in.exec.pc;
-    fetch(in);
-    tokenArg(in, slot);
+void nextTokenArg(Vm& vm, int32_t& slot) {
+    ++vm.exec.pc;
+    fetch(vm);
+    tokenArg(vm, slot);
 }
 
 // Red, green and blue single-token arguments as one colour value.
-uint32_t colourArgs(Interpreter& in, std::array<int32_t, 3>& rgb) {
-    firstTokenArg(in, rgb[0]);
-    nextTokenArg(in, rgb[1]);
-    nextTokenArg(in, rgb[2]);
-    return colorValue(rgb[0], rgb[1], rgb[2]);
+uint32_t colourArgs(Vm& vm, std::array<int32_t, 3>& rgb) {
+    firstTokenArg(vm, rgb[0]);
+    nextTokenArg(vm, rgb[1]);
+    nextTokenArg(vm, rgb[2]);
+    return colourValue(rgb[0], rgb[1], rgb[2]);
 }
 
 // The pointer variable named by the current token, or null.
-Variable* pointerVariable(Interpreter& in) {
-    Variable* v = variableAt(in, in.exec.pc);
-    return v && v->type == TYPE_PTR ? v : nullptr;
+VarRef pointerVariable(Vm& vm) {
+    VarRef v = variableAt(vm, vm.exec.pc);
+    return v && v.type == TYPE_PTR ? v : VarRef{};
 }
 
 // The text of PRINT's item, which starts at the current token. False when
 // the item has none of the printable forms.
-bool printItem(Interpreter& in, std::string& out) {
-    const int32_t t = in.exec.pc;
-    const int32_t cls = in.tokens.classAt(t);
-    if (classAt(in, t + 1) == CLS_LBRK) {
-        ArrayInfo* a = cls == CLS_NAME ? arrayAt(in, t) : nullptr;
+bool printItem(Vm& vm, std::string& out) {
+    const int32_t t = vm.exec.pc;
+    const int32_t cls = vm.tokens.classAt(t);
+    if (classAt(vm, t + 1) == CLS_LBRK) {
+        ArrayRef a = cls == CLS_NAME ? arrayAt(vm, t) : ArrayRef{};
         if (!a) return false;
-        if (a->type == TYPE_STR) {
-            out = stringFactor(in);
+        if (a.type == TYPE_STR) {
+            out = stringFactor(vm);
         } else {
-            out = numberToText(numericFactor(in));
+            out = numberToText(numericFactor(vm));
         }
         return true;
     }
     switch (cls) {
-        case CLS_NUM: out = numberToText(literalValue(in, t)); return true;
-        case CLS_QSTR: out = in.tokens.textAt(t); return true;
-        case CLS_LPAR: out = numberToText(numericExpression(in)); return true;
+        case CLS_NUM: out = numberToText(literalValue(vm, t)); return true;
+        case CLS_QSTR: out = vm.tokens.textAt(t); return true;
+        case CLS_LPAR: out = numberToText(numericExpression(vm)); return true;
         case CLS_NAME: break;
         default: return false;
     }
-    Variable* v = variableAt(in, t);
+    VarRef v = variableAt(vm, t);
     if (!v) return false;
-    switch (v->type) {
+    switch (v.type) {
         case TYPE_NUM: out = numberToText(v->num); return true;
         case TYPE_PTR: out = numberToText(static_cast<float>(v->ptr)); return true;
         case TYPE_STR: out = v->str; return true;
@@ -82,129 +83,129 @@ bool printItem(Interpreter& in, std::string& out) {
     }
 }
 
-void presentBackBuffer(Interpreter& in) {
-    if (!in.exec.windowClosed) in.platform.present(in.gfx.view());
+void presentBackBuffer(Vm& vm) {
+    if (!vm.exec.windowClosed) vm.platform.present(vm.gfx.view());
 }
 
 }  // namespace
 
 // PRINT x, y, item: draws the item's text at (x, y). An item of no known
 // form draws the text of the previous PRINT again.
-void execPrint(Interpreter& in) {
-    ExecState& ex = in.exec;
-    const int32_t x = exprArg(in);
-    const int32_t y = exprArg(in);
-    fetch(in);
-    printItem(in, ex.printText);
-    drawText(in.gfx, x, y, ex.printText);
-    in.logPrint(x, y, ex.printText);
+void execPrint(Vm& vm) {
+    ExecState& ex = vm.exec;
+    const int32_t x = exprArg(vm);
+    const int32_t y = exprArg(vm);
+    fetch(vm);
+    printItem(vm, ex.printText);
+    drawText(vm.gfx, x, y, ex.printText);
+    vm.log.printed(x, y, ex.printText);
 }
 
-void execPset(Interpreter& in) {
-    const int32_t x = exprArg(in);
-    const int32_t y = exprArg(in);
-    pset(in.gfx, x, y);
+void execPset(Vm& vm) {
+    const int32_t x = exprArg(vm);
+    const int32_t y = exprArg(vm);
+    pset(vm.gfx, x, y);
 }
 
-void execPlot(Interpreter& in) {
-    const int32_t x = exprArg(in);
-    const int32_t y = exprArg(in);
-    plot(in.gfx, x, y);
+void execPlot(Vm& vm) {
+    const int32_t x = exprArg(vm);
+    const int32_t y = exprArg(vm);
+    plot(vm.gfx, x, y);
 }
 
-void execDraw(Interpreter& in) {
-    const int32_t x = exprArg(in);
-    const int32_t y = exprArg(in);
-    drawTo(in.gfx, x, y);
+void execDraw(Vm& vm) {
+    const int32_t x = exprArg(vm);
+    const int32_t y = exprArg(vm);
+    drawTo(vm.gfx, x, y);
 }
 
-void execLine(Interpreter& in) {
-    const int32_t x1 = exprArg(in);
-    const int32_t y1 = exprArg(in);
-    const int32_t x2 = exprArg(in);
-    const int32_t y2 = exprArg(in);
-    line(in.gfx, x1, y1, x2, y2);
+void execLine(Vm& vm) {
+    const int32_t x1 = exprArg(vm);
+    const int32_t y1 = exprArg(vm);
+    const int32_t x2 = exprArg(vm);
+    const int32_t y2 = exprArg(vm);
+    line(vm.gfx, x1, y1, x2, y2);
 }
 
-void execRect(Interpreter& in) {
-    const int32_t x = exprArg(in);
-    const int32_t y = exprArg(in);
-    const int32_t w = exprArg(in);
-    const int32_t h = exprArg(in);
-    rect(in.gfx, x, y, w, h);
+void execRect(Vm& vm) {
+    const int32_t x = exprArg(vm);
+    const int32_t y = exprArg(vm);
+    const int32_t w = exprArg(vm);
+    const int32_t h = exprArg(vm);
+    rect(vm.gfx, x, y, w, h);
 }
 
-void execCircle(Interpreter& in) {
-    const int32_t x = exprArg(in);
-    const int32_t y = exprArg(in);
-    const int32_t r = exprArg(in);
-    circle(in.gfx, x, y, r);
+void execCircle(Vm& vm) {
+    const int32_t x = exprArg(vm);
+    const int32_t y = exprArg(vm);
+    const int32_t r = exprArg(vm);
+    circle(vm.gfx, x, y, r);
 }
 
 // WCOLOR r, g, b: fills the back buffer and shows it.
-void execWcolor(Interpreter& in) {
-    clearTo(in.gfx, colourArgs(in, in.exec.slots.wcolor));
-    presentBackBuffer(in);
+void execWcolor(Vm& vm) {
+    clearTo(vm.gfx, colourArgs(vm, vm.exec.slots.wcolor));
+    presentBackBuffer(vm);
 }
 
-void execFcolor(Interpreter& in) { setForeground(in.gfx, colourArgs(in, in.exec.slots.fcolor)); }
+void execFcolor(Vm& vm) { setForeground(vm.gfx, colourArgs(vm, vm.exec.slots.fcolor)); }
 
-void execBcolor(Interpreter& in) { setBackground(in.gfx, colourArgs(in, in.exec.slots.bcolor)); }
+void execBcolor(Vm& vm) { setBackground(vm.gfx, colourArgs(vm, vm.exec.slots.bcolor)); }
 
-void execSetfont(Interpreter& in) {
-    const int32_t height = exprArg(in);
-    const int32_t width = exprArg(in);
-    const int32_t weight = exprArg(in);
-    const std::string face = fetchString(in);
-    setFont(in.gfx, height, width, weight, face);
+void execSetfont(Vm& vm) {
+    const int32_t height = exprArg(vm);
+    const int32_t width = exprArg(vm);
+    const int32_t weight = exprArg(vm);
+    const std::string face = fetchString(vm);
+    setFont(vm.gfx, height, width, weight, face);
 }
 
 // SWAP: shows the back buffer, then redraws the newest input box over it.
-void execSwap(Interpreter& in) {
-    presentBackBuffer(in);
-    if (in.exec.lastInputBox != 0) in.platform.redrawEdit(in.exec.lastInputBox);
+void execSwap(Vm& vm) {
+    presentBackBuffer(vm);
+    if (vm.exec.lastInputBox != 0) vm.platform.redrawEdit(vm.exec.lastInputBox);
 }
 
 // LOADIMG h, file, type, width, height, flags: every load makes an image of
 // its own; h receives its handle (0 when the file cannot be loaded).
-void execLoadimg(Interpreter& in) {
-    std::array<int32_t, 4>& args = in.exec.slots.loadimg;
-    fetch(in);
-    Variable* handle = pointerVariable(in);
-    ++in.exec.pc;
-    fetch(in);
+void execLoadimg(Vm& vm) {
+    std::array<int32_t, 4>& args = vm.exec.slots.loadimg;
+    fetch(vm);
+    VarRef handle = pointerVariable(vm);
+    ++vm.exec.pc;
+    fetch(vm);
     std::string path;
-    if (currentClass(in) == CLS_QSTR) {
-        path = currentText(in);
-    } else if (Variable* v = variableAt(in, in.exec.pc); v && v->type == TYPE_STR) {
+    if (currentClass(vm) == CLS_QSTR) {
+        path = currentText(vm);
+    } else if (VarRef v = variableAt(vm, vm.exec.pc); v && v.type == TYPE_STR) {
         path = v->str;
     }
-    for (int32_t& slot : args) nextTokenArg(in, slot);
-    const int32_t image = loadImage(in.gfx, path, args[0], args[1], args[2], args[3]);
+    for (int32_t& slot : args) nextTokenArg(vm, slot);
+    const int32_t image = loadImage(vm.gfx, path, args[0], args[1], args[2], args[3]);
     if (handle) handle->ptr = image;
 }
 
 // SHOWIMG h, x, y, w, h with single-token arguments: draws the image whose
 // handle h holds now.
-void execShowimg(Interpreter& in) {
-    std::array<int32_t, 4>& args = in.exec.slots.showimg;
-    fetch(in);
-    Variable* handle = pointerVariable(in);
-    for (int32_t& slot : args) nextTokenArg(in, slot);
-    showImage(in.gfx, handle ? handle->ptr : 0, args[0], args[1], args[2], args[3]);
+void execShowimg(Vm& vm) {
+    std::array<int32_t, 4>& args = vm.exec.slots.showimg;
+    fetch(vm);
+    VarRef handle = pointerVariable(vm);
+    for (int32_t& slot : args) nextTokenArg(vm, slot);
+    showImage(vm.gfx, handle ? handle->ptr : 0, args[0], args[1], args[2], args[3]);
 }
 
 // SHOWIMGT h, x, y, w, h with expression arguments.
-void execShowimgt(Interpreter& in) {
-    fetch(in);
-    Variable* handle = pointerVariable(in);
+void execShowimgt(Vm& vm) {
+    fetch(vm);
+    VarRef handle = pointerVariable(vm);
     const int32_t image = handle ? handle->ptr : 0;
-    ++in.exec.pc;
-    const int32_t x = exprArg(in);
-    const int32_t y = exprArg(in);
-    const int32_t w = exprArg(in);
-    const int32_t h = exprArg(in);
-    showImage(in.gfx, image, x, y, w, h);
+    ++vm.exec.pc;
+    const int32_t x = exprArg(vm);
+    const int32_t y = exprArg(vm);
+    const int32_t w = exprArg(vm);
+    const int32_t h = exprArg(vm);
+    showImage(vm.gfx, image, x, y, w, h);
 }
 
 }  // namespace tessel::exec

@@ -6,6 +6,7 @@
 #include "exec/executor.h"
 #include "exec/handlers.h"
 #include "expr/expr.h"
+#include "gfx/gfx_state.h"
 
 namespace tessel {
 
@@ -17,8 +18,8 @@ namespace {
 // block run in the middle of another run (a command block dispatched by the
 // message service step or a box's modal loop) lets that run resume where it
 // was afterwards.
-void runEventBlock(Interpreter& in, int32_t slot) {
-    ExecState& ex = in.exec;
+void runEventBlock(Vm& vm, int32_t slot) {
+    ExecState& ex = vm.exec;
     if (ex.runDepth >= kMaxNestedRuns) {
         // A flood of nested messages: the block is dropped rather than
         // risking the C stack. Reported once, outside any message box (a
@@ -33,7 +34,7 @@ void runEventBlock(Interpreter& in, int32_t slot) {
     const bool wasRunning = ex.running;
     const int32_t resumeAt = ex.pc;
     ex.pc = slot;
-    runExecutor(in);
+    runExecutor(vm);
     if (wasRunning) {
         ex.pc = resumeAt;
         ex.running = true;
@@ -41,41 +42,41 @@ void runEventBlock(Interpreter& in, int32_t slot) {
 }
 
 // Runs a block that only runs while no script code is running.
-void runIdleBlock(Interpreter& in, EventSlot which) {
-    const int32_t slot = in.checker.slots[which];
-    if (slot != 0 && !in.exec.running) runEventBlock(in, slot);
+void runIdleBlock(Vm& vm, EventSlot which) {
+    const int32_t slot = vm.symbols.slots[which];
+    if (slot != 0 && !vm.exec.running) runEventBlock(vm, slot);
 }
 
-void onCommand(Interpreter& in, uint32_t wParam) {
-    ExecState& ex = in.exec;
+void onCommand(Vm& vm, uint32_t wParam) {
+    ExecState& ex = vm.exec;
     ex.commandId = wParam & 0xFFFFu;
     ex.notifyCode = wParam >> 16;
     ex.wordParam = static_cast<int32_t>(ex.commandId);
-    const int32_t slot = in.checker.slots[SLOT_COMMAND];
+    const int32_t slot = vm.symbols.slots[SLOT_COMMAND];
     if ((ex.commandId == 1 || ex.commandId == 2) && ex.notifyCode == 0 && slot != 0)
-        runEventBlock(in, slot);
+        runEventBlock(vm, slot);
 }
 
 }  // namespace
 
-void windowProc(Interpreter& in, const Message& msg) {
-    ExecState& ex = in.exec;
+void windowProc(Vm& vm, const Message& msg) {
+    ExecState& ex = vm.exec;
     switch (msg.message) {
         case WM_PAINT:
-            if (ex.displayMode == 1 && !ex.windowClosed) in.platform.present(in.gfx.view());
+            if (ex.displayMode == 1 && !ex.windowClosed) vm.platform.present(vm.gfx.view());
             break;
         case WM_MOUSEMOVE:
-            if (in.checker.slots[SLOT_MOUSEMOVE] != 0 && !ex.running) {
+            if (vm.symbols.slots[SLOT_MOUSEMOVE] != 0 && !ex.running) {
                 ex.mouseX = static_cast<int32_t>(msg.lParam & 0xFFFFu);
                 ex.mouseY = static_cast<int32_t>(msg.lParam >> 16);
                 ex.longParam = static_cast<int32_t>(msg.lParam);
-                runIdleBlock(in, SLOT_MOUSEMOVE);
+                runIdleBlock(vm, SLOT_MOUSEMOVE);
             }
             break;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
             ex.longParam = static_cast<int32_t>(msg.lParam);
-            runIdleBlock(in, msg.message == WM_LBUTTONDOWN ? SLOT_LBUTTONDOWN : SLOT_RBUTTONDOWN);
+            runIdleBlock(vm, msg.message == WM_LBUTTONDOWN ? SLOT_LBUTTONDOWN : SLOT_RBUTTONDOWN);
             break;
         case WM_KEYDOWN:
         case WM_KEYUP:
@@ -83,10 +84,10 @@ void windowProc(Interpreter& in, const Message& msg) {
             // so scripts can poll keys.
             ex.wordParam = static_cast<int32_t>(msg.wParam);
             ex.longParam = static_cast<int32_t>(msg.lParam);
-            runIdleBlock(in, msg.message == WM_KEYDOWN ? SLOT_KEYDOWN : SLOT_KEYUP);
+            runIdleBlock(vm, msg.message == WM_KEYDOWN ? SLOT_KEYDOWN : SLOT_KEYUP);
             break;
-        case WM_COMMAND: onCommand(in, msg.wParam); break;
-        case WM_TIMER: runIdleBlock(in, SLOT_TIMER); break;
+        case WM_COMMAND: onCommand(vm, msg.wParam); break;
+        case WM_TIMER: runIdleBlock(vm, SLOT_TIMER); break;
         case WM_CLOSE:
             ex.windowClosed = true;
             throw ProgramExit{0};
@@ -100,69 +101,69 @@ namespace {
 
 // The number or pointer variable named by the token after the keyword
 // receives `value`; a string variable receives nothing.
-void storeEventValue(Interpreter& in, int32_t value) {
-    Variable* v = variableAt(in, in.exec.pc);
+void storeEventValue(Vm& vm, int32_t value) {
+    VarRef v = variableAt(vm, vm.exec.pc);
     if (!v) return;
-    if (v->type == TYPE_NUM) v->num = static_cast<float>(value);
-    if (v->type == TYPE_PTR) v->ptr = value;
+    if (v.type == TYPE_NUM) v->num = static_cast<float>(value);
+    if (v.type == TYPE_PTR) v->ptr = value;
 }
 
 // MOUSEX v / MOUSEY v: a number variable receives the recorded coordinate,
 // which is then cleared.
-void readMouse(Interpreter& in, int32_t& coordinate) {
-    fetch(in);
-    if (currentClass(in) != CLS_NAME) return;
-    if (Variable* v = variableAt(in, in.exec.pc); v && v->type == TYPE_NUM)
+void readMouse(Vm& vm, int32_t& coordinate) {
+    fetch(vm);
+    if (currentClass(vm) != CLS_NAME) return;
+    if (VarRef v = variableAt(vm, vm.exec.pc); v && v.type == TYPE_NUM)
         v->num = static_cast<float>(coordinate);
     coordinate = 0;
 }
 
 }  // namespace
 
-void execMousex(Interpreter& in) { readMouse(in, in.exec.mouseX); }
-void execMousey(Interpreter& in) { readMouse(in, in.exec.mouseY); }
+void execMousex(Vm& vm) { readMouse(vm, vm.exec.mouseX); }
+void execMousey(Vm& vm) { readMouse(vm, vm.exec.mouseY); }
 
 // HWPARAM v: the last key code or command identifier, then cleared.
-void execHwparam(Interpreter& in) {
-    fetch(in);
-    if (currentClass(in) != CLS_NAME) return;
-    storeEventValue(in, in.exec.wordParam);
-    in.exec.wordParam = 0;
+void execHwparam(Vm& vm) {
+    fetch(vm);
+    if (currentClass(vm) != CLS_NAME) return;
+    storeEventValue(vm, vm.exec.wordParam);
+    vm.exec.wordParam = 0;
 }
 
 // HLPARAM v: the long parameter of the last mouse or key message (x in the
 // low 16 bits, y in the high 16 bits for the mouse), then cleared.
-void execHlparam(Interpreter& in) {
-    fetch(in);
-    if (currentClass(in) != CLS_NAME) return;
-    storeEventValue(in, in.exec.longParam);
-    in.exec.longParam = 0;
+void execHlparam(Vm& vm) {
+    fetch(vm);
+    if (currentClass(vm) != CLS_NAME) return;
+    storeEventValue(vm, vm.exec.longParam);
+    vm.exec.longParam = 0;
 }
 
-void execGettick(Interpreter& in) {
-    fetch(in);
-    if (currentClass(in) != CLS_NAME) return;
-    if (Variable* v = variableAt(in, in.exec.pc); v && v->type == TYPE_NUM)
-        v->num = static_cast<float>(static_cast<int32_t>(in.platform.tickCount()));
+void execGettick(Vm& vm) {
+    fetch(vm);
+    if (currentClass(vm) != CLS_NAME) return;
+    if (VarRef v = variableAt(vm, vm.exec.pc); v && v.type == TYPE_NUM)
+        v->num = static_cast<float>(static_cast<int32_t>(vm.platform.tickCount()));
 }
 
 // TIMERON interval: a number variable or a number literal sets the interval
 // (milliseconds, at least 10); the timer starts, or restarts with it.
-void execTimeron(Interpreter& in) {
-    ExecState& ex = in.exec;
-    fetch(in);
+void execTimeron(Vm& vm) {
+    ExecState& ex = vm.exec;
+    fetch(vm);
     const int32_t t = ex.pc;
-    if (in.tokens.classAt(t) == CLS_NUM) {
-        ex.timerInterval = toInt32(literalValue(in, t));
-    } else if (Variable* v = variableAt(in, t);
-               v && v->type == TYPE_NUM && in.tokens.classAt(t) == CLS_NAME) {
+    if (vm.tokens.classAt(t) == CLS_NUM) {
+        ex.timerInterval = toInt32(literalValue(vm, t));
+    } else if (VarRef v = variableAt(vm, t);
+               v && v.type == TYPE_NUM && vm.tokens.classAt(t) == CLS_NAME) {
         ex.timerInterval = toInt32(v->num);
     }
-    in.platform.setTimer(kTimerId,
+    vm.platform.setTimer(kTimerId,
                          static_cast<uint32_t>(std::max(ex.timerInterval, kMinTimerInterval)));
 }
 
-void execTimeroff(Interpreter& in) { in.platform.killTimer(kTimerId); }
+void execTimeroff(Vm& vm) { vm.platform.killTimer(kTimerId); }
 
 }  // namespace exec
 

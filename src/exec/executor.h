@@ -2,20 +2,19 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "vm/vm.h"
 
 namespace tessel {
 
-class Interpreter;
-
-// Precomputes the per-token tables the executor and the evaluator use; called
-// once after a successful check.
-void prepareExecution(Interpreter& in);
+// Allocates the run's memory and precomputes the per-token tables the
+// executor and the evaluator use; called once after a successful check.
+void prepareExecution(Vm& vm);
 
 // Runs statements from the token after the program counter until the run ends.
-void runExecutor(Interpreter& in);
+void runExecutor(Vm& vm);
 
 // The main window's procedure: paints, records event values and runs the
 // script's event blocks.
-void windowProc(Interpreter& in, const Message& msg);
+void windowProc(Vm& vm, const Message& msg);
 
 }  // namespace tessel

@@ -9,77 +9,94 @@
 #include <string_view>
 
 #include "checker/symbols.h"
-#include "host/interpreter.h"
+#include "platform/platform.h"
+#include "vm/vm.h"
 
 namespace tessel::exec {
 
 // --- token cursor ---------------------------------------------------------
 
-inline int32_t classAt(const Interpreter& in, int32_t i) { return in.tokens.classAt(i); }
-inline int32_t currentClass(const Interpreter& in) { return in.tokens.classAt(in.exec.pc); }
-inline const std::string& currentText(const Interpreter& in) {
-    return in.tokens.textAt(in.exec.pc);
+inline int32_t classAt(const Vm& vm, int32_t i) { return vm.tokens.classAt(i); }
+inline int32_t currentClass(const Vm& vm) { return vm.tokens.classAt(vm.exec.pc); }
+inline const std::string& currentText(const Vm& vm) {
+    return vm.tokens.textAt(vm.exec.pc);
 }
 
-// The variable bound to token i, or null when the token names none.
-Variable* variableAt(Interpreter& in, int32_t i);
-// The array bound to token i, or null when the token names none.
-ArrayInfo* arrayAt(Interpreter& in, int32_t i);
+// A variable bound to a token: its type and its value in the run's memory.
+struct VarRef {
+    int32_t type = TYPE_NONE;        // TYPE_NUM, TYPE_STR or TYPE_PTR
+    VariableValue* value = nullptr;  // null: the token names no variable
+    explicit operator bool() const { return value != nullptr; }
+    VariableValue* operator->() const { return value; }
+};
+
+// An array bound to a token: its type and its elements.
+struct ArrayRef {
+    int32_t type = TYPE_NONE;
+    ArrayElements* elements = nullptr;  // null: the token names no array
+    explicit operator bool() const { return elements != nullptr; }
+    ArrayElements* operator->() const { return elements; }
+};
+
+// The variable bound to token i (empty when the token names none).
+VarRef variableAt(Vm& vm, int32_t i);
+// The array bound to token i (empty when the token names none).
+ArrayRef arrayAt(Vm& vm, int32_t i);
 // The source line of token i (1 plus the line ends before it).
-int32_t lineAt(const Interpreter& in, int32_t i);
+int32_t lineAt(const Vm& vm, int32_t i);
 
 // A run-time error that the script cannot recover from: its diagnostic, then
 // the run abort.
-[[noreturn]] void runError(Interpreter& in, std::string_view text, int32_t token);
+[[noreturn]] void runError(Vm& vm, std::string_view text, int32_t token);
 
 // Sizes the executor's per-token tables for the current token store.
-void prepareExecTables(Interpreter& in);
+void prepareExecTables(Vm& vm);
 
 // --- assignments (assign.cpp) ---------------------------------------------
-void execDeclaration(Interpreter& in);
-void execNameStatement(Interpreter& in);
+void execDeclaration(Vm& vm);
+void execNameStatement(Vm& vm);
 
 // --- control flow (control.cpp) -------------------------------------------
-void execIf(Interpreter& in);
-void execElse(Interpreter& in);
-void execWhile(Interpreter& in);
-void execWend(Interpreter& in);
-void execGoto(Interpreter& in);
-void execCall(Interpreter& in);
-void execFunc(Interpreter& in);
-void execEndfn(Interpreter& in);
+void execIf(Vm& vm);
+void execElse(Vm& vm);
+void execWhile(Vm& vm);
+void execWend(Vm& vm);
+void execGoto(Vm& vm);
+void execCall(Vm& vm);
+void execFunc(Vm& vm);
+void execEndfn(Vm& vm);
 
 // --- drawing (drawing.cpp) ------------------------------------------------
-void execPrint(Interpreter& in);
-void execPset(Interpreter& in);
-void execPlot(Interpreter& in);
-void execDraw(Interpreter& in);
-void execLine(Interpreter& in);
-void execRect(Interpreter& in);
-void execCircle(Interpreter& in);
-void execWcolor(Interpreter& in);
-void execFcolor(Interpreter& in);
-void execBcolor(Interpreter& in);
-void execSetfont(Interpreter& in);
-void execSwap(Interpreter& in);
-void execLoadimg(Interpreter& in);
-void execShowimg(Interpreter& in);
-void execShowimgt(Interpreter& in);
+void execPrint(Vm& vm);
+void execPset(Vm& vm);
+void execPlot(Vm& vm);
+void execDraw(Vm& vm);
+void execLine(Vm& vm);
+void execRect(Vm& vm);
+void execCircle(Vm& vm);
+void execWcolor(Vm& vm);
+void execFcolor(Vm& vm);
+void execBcolor(Vm& vm);
+void execSetfont(Vm& vm);
+void execSwap(Vm& vm);
+void execLoadimg(Vm& vm);
+void execShowimg(Vm& vm);
+void execShowimgt(Vm& vm);
 
 // --- window events (events.cpp) -------------------------------------------
-void execMousex(Interpreter& in);
-void execMousey(Interpreter& in);
-void execHwparam(Interpreter& in);
-void execHlparam(Interpreter& in);
-void execGettick(Interpreter& in);
-void execTimeron(Interpreter& in);
-void execTimeroff(Interpreter& in);
+void execMousex(Vm& vm);
+void execMousey(Vm& vm);
+void execHwparam(Vm& vm);
+void execHlparam(Vm& vm);
+void execGettick(Vm& vm);
+void execTimeron(Vm& vm);
+void execTimeroff(Vm& vm);
 
 // --- input boxes and display mode (inputbox.cpp) ---------------------------
-void execInputbox(Interpreter& in);
-void execSettext(Interpreter& in);
-void execGettext(Interpreter& in);
-void execSetfocus(Interpreter& in);
-void execMode(Interpreter& in);
+void execInputbox(Vm& vm);
+void execSettext(Vm& vm);
+void execGettext(Vm& vm);
+void execSetfocus(Vm& vm);
+void execMode(Vm& vm);
 
 }  // namespace tessel::exec

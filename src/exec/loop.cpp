@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "checker/checker.h"
 #include "exec/executor.h"
 #include "exec/handlers.h"
 #include "expr/expr.h"
@@ -14,41 +15,41 @@ using namespace exec;
 
 namespace exec {
 
-Variable* variableAt(Interpreter& in, int32_t i) {
-    const std::vector<int32_t>& tv = in.checker.tokVar;
-    if (i < 0 || i >= static_cast<int32_t>(tv.size())) return nullptr;
-    int32_t v = tv[i];
-    if (v <= 0 || v >= static_cast<int32_t>(in.checker.vars.size())) return nullptr;
-    return &in.checker.vars[v];
+VarRef variableAt(Vm& vm, int32_t i) {
+    const std::vector<int32_t>& tv = vm.symbols.tokVar;
+    if (i < 0 || i >= static_cast<int32_t>(tv.size())) return {};
+    size_t v = static_cast<size_t>(tv[static_cast<size_t>(i)]);
+    if (v == 0 || v >= vm.memory.vars.size()) return {};
+    return VarRef{vm.symbols.vars[v].type, &vm.memory.vars[v]};
 }
 
-ArrayInfo* arrayAt(Interpreter& in, int32_t i) {
-    const std::vector<int32_t>& ta = in.checker.tokArr;
-    if (i < 0 || i >= static_cast<int32_t>(ta.size())) return nullptr;
-    int32_t a = ta[i];
-    if (a <= 0 || a >= static_cast<int32_t>(in.checker.arrays.size())) return nullptr;
-    return &in.checker.arrays[a];
+ArrayRef arrayAt(Vm& vm, int32_t i) {
+    const std::vector<int32_t>& ta = vm.symbols.tokArr;
+    if (i < 0 || i >= static_cast<int32_t>(ta.size())) return {};
+    size_t a = static_cast<size_t>(ta[static_cast<size_t>(i)]);
+    if (a == 0 || a >= vm.memory.arrays.size()) return {};
+    return ArrayRef{vm.symbols.arrays[a].type, &vm.memory.arrays[a]};
 }
 
-int32_t lineAt(const Interpreter& in, int32_t i) {
-    const std::vector<int32_t>& lines = in.exec.lineOf;
+int32_t lineAt(const Vm& vm, int32_t i) {
+    const std::vector<int32_t>& lines = vm.exec.lineOf;
     if (lines.empty()) return 1;
     return lines[std::clamp<int32_t>(i, 0, static_cast<int32_t>(lines.size()) - 1)];
 }
 
-void runError(Interpreter& in, std::string_view text, int32_t token) {
+void runError(Vm& vm, std::string_view text, int32_t token) {
     std::string body(text);
-    int32_t line = lineAt(in, token);
+    int32_t line = lineAt(vm, token);
     body += " -Line: " + std::to_string(line);
-    in.diagnostic(body, "Run Error!", line);
+    vm.diagnostic("Run Error!", body, line);
     throw RunAbort{};
 }
 
 // The executor's own tables: the memoised scans (one slot per possible start
 // position, which runs up to one past the last token) and the line numbers.
-void prepareExecTables(Interpreter& in) {
-    const int32_t size = in.tokens.count + 2;
-    ExecState& ex = in.exec;
+void prepareExecTables(Vm& vm) {
+    const int32_t size = vm.tokens.count + 2;
+    ExecState& ex = vm.exec;
     ex.ifSkip.assign(size, kScanUnknown);
     ex.elseSkip.assign(size, kScanUnknown);
     ex.whileSkip.assign(size, kScanUnknown);
@@ -57,22 +58,25 @@ void prepareExecTables(Interpreter& in) {
     int32_t line = 1;
     for (int32_t i = 1; i < size; ++i) {
         ex.lineOf[i] = line;
-        if (in.tokens.classAt(i) == CLS_EOL) ++line;
+        if (vm.tokens.classAt(i) == CLS_EOL) ++line;
     }
-    // Handlers index the checker's per-token tables at any token of the
-    // store (and one past it) without further checks.
-    CheckerState& ck = in.checker;
-    for (std::vector<int32_t>* t :
-         {&ck.tokVar, &ck.tokArr, &ck.callTarget, &ck.gotoTarget, &ck.loopStart}) {
-        if (static_cast<int32_t>(t->size()) < size) t->resize(size, 0);
-    }
+}
+
+// Handlers index the checker's per-token tables at any token of the store
+// (and one past it) without further checks: the checker sizes them so.
+bool tokenTablesCover(const CheckerState& ck, int32_t size) {
+    for (const std::vector<int32_t>* t : {&ck.tokVar, &ck.tokArr, &ck.callTarget, &ck.gotoTarget})
+        if (static_cast<int32_t>(t->size()) < size) return false;
+    return true;
 }
 
 }  // namespace exec
 
-void prepareExecution(Interpreter& in) {
-    buildRunTables(in);
-    prepareExecTables(in);
+void prepareExecution(Vm& vm) {
+    if (!tokenTablesCover(vm.symbols, vm.tokens.count + 2)) sizeTokenTables(vm.symbols, vm.tokens.count);
+    allocateMemory(vm.memory, vm.symbols);
+    buildRunTables(vm);
+    prepareExecTables(vm);
 }
 
 namespace {
@@ -100,90 +104,91 @@ class RunScope {
 // One non-blocking look at the message queue; a message found is dispatched
 // (which may run an event block in the middle of this run). Inline: it runs
 // at almost every line end, and mostly finds that nothing can wait.
-[[gnu::always_inline]] inline void serviceMessage(Interpreter& in) {
+[[gnu::always_inline]] inline void serviceMessage(Vm& vm) {
     Message msg;
-    if (in.platform.peekWaiting(msg)) in.platform.dispatchMessage(msg);
+    if (vm.platform.peekWaiting(msg)) vm.platform.dispatchMessage(msg);
 }
 
 // Gives the platform a chance to read native events now and then, so the
 // window stays responsive (and can be closed) in loops that service no
 // messages.
-inline void keepAlive(Interpreter& in) {
-    if (++in.exec.keepAliveCount >= kKeepAliveInterval) {
-        in.exec.keepAliveCount = 0;
-        in.platform.keepAlive();
+inline void keepAlive(Vm& vm) {
+    if (++vm.exec.keepAliveCount >= kKeepAliveInterval) {
+        vm.exec.keepAliveCount = 0;
+        vm.platform.keepAlive();
     }
 }
 
 // Runs the statement that starts at the program counter. False when the
 // statement ends the run (a WINMSG or ENDWM token).
-inline bool dispatch(Interpreter& in, int32_t cls) {
+inline bool dispatch(Vm& vm, int32_t cls) {
     switch (cls) {
-        case KW_VAR: case KW_STR: case KW_PTR: execDeclaration(in); break;
-        case CLS_NAME: execNameStatement(in); break;
-        case KW_FUNC: execFunc(in); break;
-        case KW_ENDFN: execEndfn(in); break;
+        // (The classes of "^", "`" and "~" share these values: see isDeclaringClass.)
+        case KW_VAR: case KW_STR: case KW_PTR: execDeclaration(vm); break;
+        case CLS_NAME: execNameStatement(vm); break;
+        case KW_FUNC: execFunc(vm); break;
+        case KW_ENDFN: execEndfn(vm); break;
         case KW_WINMSG:
-        case KW_ENDWM: in.exec.pc = 0; return false;
-        case KW_MODE: execMode(in); break;
-        case KW_MOUSEX: execMousex(in); break;
-        case KW_MOUSEY: execMousey(in); break;
-        case KW_HWPARAM: execHwparam(in); break;
-        case KW_HLPARAM: execHlparam(in); break;
-        case KW_GETTICK: execGettick(in); break;
-        case KW_TIMERON: execTimeron(in); break;
-        case KW_TIMEROFF: execTimeroff(in); break;
-        case KW_PRINT: execPrint(in); break;
-        case KW_PSET: execPset(in); break;
-        case KW_PLOT: execPlot(in); break;
-        case KW_DRAW: execDraw(in); break;
-        case KW_SWAP: execSwap(in); break;
-        case KW_IF: execIf(in); break;
-        case KW_ELSE: execElse(in); break;
-        case KW_WHILE: execWhile(in); break;
-        case KW_WEND: execWend(in); break;
-        case KW_GOTO: execGoto(in); break;
-        case KW_WCOLOR: execWcolor(in); break;
-        case KW_FCOLOR: execFcolor(in); break;
-        case KW_BCOLOR: execBcolor(in); break;
-        case KW_LINE: execLine(in); break;
-        case KW_RECT: execRect(in); break;
-        case KW_SETFONT: execSetfont(in); break;
-        case KW_LOADIMG: execLoadimg(in); break;
-        case KW_SHOWIMG: execShowimg(in); break;
-        case KW_SHOWIMGT: execShowimgt(in); break;
-        case KW_CIRCLE: execCircle(in); break;
-        case KW_INPUTBOX: execInputbox(in); break;
-        case KW_GETTEXT: execGettext(in); break;
-        case KW_SETTEXT: execSettext(in); break;
-        case KW_SETFOCUS: execSetfocus(in); break;
-        default: serviceMessage(in); break;
+        case KW_ENDWM: vm.exec.pc = 0; return false;
+        case KW_MODE: execMode(vm); break;
+        case KW_MOUSEX: execMousex(vm); break;
+        case KW_MOUSEY: execMousey(vm); break;
+        case KW_HWPARAM: execHwparam(vm); break;
+        case KW_HLPARAM: execHlparam(vm); break;
+        case KW_GETTICK: execGettick(vm); break;
+        case KW_TIMERON: execTimeron(vm); break;
+        case KW_TIMEROFF: execTimeroff(vm); break;
+        case KW_PRINT: execPrint(vm); break;
+        case KW_PSET: execPset(vm); break;
+        case KW_PLOT: execPlot(vm); break;
+        case KW_DRAW: execDraw(vm); break;
+        case KW_SWAP: execSwap(vm); break;
+        case KW_IF: execIf(vm); break;
+        case KW_ELSE: execElse(vm); break;
+        case KW_WHILE: execWhile(vm); break;
+        case KW_WEND: execWend(vm); break;
+        case KW_GOTO: execGoto(vm); break;
+        case KW_WCOLOR: execWcolor(vm); break;
+        case KW_FCOLOR: execFcolor(vm); break;
+        case KW_BCOLOR: execBcolor(vm); break;
+        case KW_LINE: execLine(vm); break;
+        case KW_RECT: execRect(vm); break;
+        case KW_SETFONT: execSetfont(vm); break;
+        case KW_LOADIMG: execLoadimg(vm); break;
+        case KW_SHOWIMG: execShowimg(vm); break;
+        case KW_SHOWIMGT: execShowimgt(vm); break;
+        case KW_CIRCLE: execCircle(vm); break;
+        case KW_INPUTBOX: execInputbox(vm); break;
+        case KW_GETTEXT: execGettext(vm); break;
+        case KW_SETTEXT: execSettext(vm); break;
+        case KW_SETFOCUS: execSetfocus(vm); break;
+        default: serviceMessage(vm); break;
     }
     return true;
 }
 
 }  // namespace
 
-void runExecutor(Interpreter& in) {
-    ExecState& ex = in.exec;
+void runExecutor(Vm& vm) {
+    ExecState& ex = vm.exec;
     // Event blocks may run after a failed check (the checker had registered
     // them before it stopped); the tables are then built on first use.
-    if (static_cast<int32_t>(ex.lineOf.size()) != in.tokens.count + 2) prepareExecution(in);
+    if (static_cast<int32_t>(ex.lineOf.size()) != vm.tokens.count + 2) prepareExecution(vm);
     RunScope scope(ex);
     ex.windowClosed = false;
-    const int32_t count = in.tokens.count;
+    const int32_t count = vm.tokens.count;
     // The run ends when the program counter reaches the last token (it keeps
     // that value) or at a WINMSG or ENDWM token (it becomes 0).
     while (ex.pc >= 0 && ex.pc < count) {
-        keepAlive(in);
-        int32_t cls = in.tokens.cls[++ex.pc];
+        keepAlive(vm);
+        int32_t cls = vm.tokens.cls[++ex.pc];
         // Line ends are the commonest tokens that start no statement; a plain
         // test keeps them off the switch's indirect jump.
         if (cls == CLS_EOL) {
-            serviceMessage(in);
+            serviceMessage(vm);
             continue;
         }
-        if (!dispatch(in, cls)) break;
+        if (!dispatch(vm, cls)) break;
     }
 }
 

@@ -27,20 +27,10 @@ ExprOp operatorOf(int32_t cls, const std::string& text) {
         case CLS_STAR: return OP_STAR;
         case CLS_SLASH: return OP_SLASH;
         case CLS_PCT: return OP_PCT;
-        // 32 is also the STR keyword's code: only the caret itself is "^".
+        // The caret's class is also the STR keyword's code (isDeclaringClass):
+        // only the caret itself is "^".
         case CLS_CARET: return text == "^" ? OP_CARET : OP_NONE;
         default: return OP_NONE;
-    }
-}
-
-bool isNumericFunction(int32_t cls) {
-    switch (cls) {
-        case KW_RND: case KW_RAND: case KW_SIN: case KW_COS: case KW_TAN: case KW_ATAN:
-        case KW_ABS: case KW_SQR: case KW_LOG: case KW_ROUND: case KW_INT: case KW_FRAC:
-        case KW_VAL: case KW_LEN:
-            return true;
-        default:
-            return false;
     }
 }
 
@@ -56,9 +46,9 @@ StrAlt stringFunctionAlt(int32_t cls) {
 }
 
 // Fills in the name-dependent fields of identifier token i.
-void classifyName(const Interpreter& in, int32_t i, RunToken& t) {
-    const CheckerState& ck = in.checker;
-    bool element = in.tokens.classAt(i + 1) == CLS_LBRK;
+void classifyName(const Vm& vm, int32_t i, RunToken& t) {
+    const CheckerState& ck = vm.symbols;
+    bool element = vm.tokens.classAt(i + 1) == CLS_LBRK;
     int32_t v = tableAt(ck.tokVar, i);
     int32_t a = tableAt(ck.tokArr, i);
     if (!element) {
@@ -81,10 +71,10 @@ void classifyName(const Interpreter& in, int32_t i, RunToken& t) {
     else if (at == TYPE_NUM || at == TYPE_PTR) t.nameKind = NK_NUMARR;
 }
 
-RunToken classify(const Interpreter& in, int32_t i) {
+RunToken classify(const Vm& vm, int32_t i) {
     RunToken t;
-    const std::string& text = in.tokens.textAt(i);
-    int32_t cls = in.tokens.classAt(i);
+    const std::string& text = vm.tokens.textAt(i);
+    int32_t cls = vm.tokens.classAt(i);
     t.cls = static_cast<uint8_t>(cls >= 0 && cls < 256 ? cls : CLS_NONE);
     t.op = operatorOf(t.cls, text);
     if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
@@ -99,7 +89,7 @@ RunToken classify(const Interpreter& in, int32_t i) {
         case CLS_LBRK: t.numAlt = NA_LBRK; break;
         case CLS_NUM: t.strAlt = SA_NUM; break;
         case CLS_QSTR: t.strAlt = SA_QSTR; break;
-        case CLS_NAME: classifyName(in, i, t); break;
+        case CLS_NAME: classifyName(vm, i, t); break;
         default:
             if (isNumericFunction(t.cls)) t.numAlt = NA_FUNC;
             t.strAlt = stringFunctionAlt(t.cls);
@@ -124,11 +114,11 @@ bool isComparisonClass(uint8_t cls) {
 
 }  // namespace
 
-void buildRunTables(Interpreter& in) {
-    ExprState& ex = in.expr;
-    int32_t n = in.tokens.count;
+void buildRunTables(Vm& vm) {
+    ExprState& ex = vm.expr;
+    int32_t n = vm.tokens.count;
     ex.run.assign(static_cast<size_t>(n) + 2, RunToken{});
-    for (int32_t i = 1; i <= n; ++i) ex.run[i] = classify(in, i);
+    for (int32_t i = 1; i <= n; ++i) ex.run[i] = classify(vm, i);
     for (int32_t i = 1; i <= n; ++i) {
         RunToken& t = ex.run[i];
         const RunToken& next = ex.run[i + 1];
@@ -180,33 +170,28 @@ void buildRunTables(Interpreter& in) {
     ex.depth = 0;
 }
 
-void nestingTooDeep(Interpreter& in) {
-    in.diagnostic("Expression nested too deeply! -{ " + in.tokens.textAt(in.exec.pc) + " }",
-                  "ERROR", 0);
+void nestingTooDeep(Vm& vm) {
+    vm.diagnostic("ERROR", "Expression nested too deeply! -{ " + vm.tokens.textAt(vm.exec.pc) + " }",
+                  0);
     throw RunAbort{};
 }
 
-const std::string& stringElement(const Interpreter& in, int32_t array, int32_t index) {
+const std::string& stringElement(const Vm& vm, int32_t array, int32_t index) {
     static const std::string kEmpty;
-    if (array <= 0 || array > in.checker.arrayCount()) return kEmpty;
-    const auto& v = in.checker.arrays[array].strs;
-    return index >= 0 && static_cast<size_t>(index) < v.size() ? v[index] : kEmpty;
+    const auto& arrays = vm.memory.arrays;
+    if (array <= 0 || static_cast<size_t>(array) >= arrays.size()) return kEmpty;
+    const auto& v = arrays[static_cast<size_t>(array)].strs;
+    return index >= 0 && static_cast<size_t>(index) < v.size() ? v[static_cast<size_t>(index)] : kEmpty;
 }
 
-void storeStringElement(Interpreter& in, int32_t array, int32_t index, std::string value) {
-    if (array <= 0 || array > in.checker.arrayCount()) return;
-    auto& v = in.checker.arrays[array].strs;
-    if (index >= 0 && static_cast<size_t>(index) < v.size()) v[index] = std::move(value);
+float fetchNumeric(Vm& vm) {
+    fetch(vm);
+    return numericExpression(vm);
 }
 
-float fetchNumeric(Interpreter& in) {
-    fetch(in);
-    return numericExpression(in);
-}
-
-std::string fetchString(Interpreter& in) {
-    fetch(in);
-    return stringExpression(in);
+std::string fetchString(Vm& vm) {
+    fetch(vm);
+    return stringExpression(vm);
 }
 
 }  // namespace tessel

@@ -6,7 +6,7 @@
 
 namespace tessel {
 
-inline const RunToken& current(const Interpreter& in) { return runAt(in, in.exec.pc); }
+inline const RunToken& current(const Vm& vm) { return runAt(vm, vm.exec.pc); }
 
 // Order of each numeric factor alternative. After one alternative has used
 // its tokens only later alternatives are tried on the token that follows.
@@ -29,13 +29,13 @@ inline int factorOrder(uint8_t alt) {
 }
 
 // Shows the nesting diagnostic and aborts the run.
-[[noreturn]] void nestingTooDeep(Interpreter& in);
+[[noreturn]] void nestingTooDeep(Vm& vm);
 
 // Counts one level of nesting for as long as it lives.
 class NestGuard {
    public:
-    explicit NestGuard(Interpreter& in) : ex_(in.expr) {
-        if (ex_.depth >= kMaxExprDepth) nestingTooDeep(in);
+    explicit NestGuard(Vm& vm) : ex_(vm.expr) {
+        if (ex_.depth >= kMaxExprDepth) nestingTooDeep(vm);
         ++ex_.depth;
     }
     ~NestGuard() { --ex_.depth; }

@@ -8,72 +8,62 @@
 #include <string>
 #include <string_view>
 
-#include "expr/convert.h"
-
-#include "host/interpreter.h"
+#include "base/convert.h"
+#include "vm/vm.h"
 
 namespace tessel {
 
 // Per-token tables precomputed once after checking (literal values, operator
 // kinds, ...); must run before any evaluation.
-void buildRunTables(Interpreter& in);
+void buildRunTables(Vm& vm);
 
 // Token fetch: advances the program counter by one, never past the token
 // after the last one (which reads as the empty token).
-inline void fetch(Interpreter& in) {
-    if (in.exec.pc <= in.tokens.count) ++in.exec.pc;
+inline void fetch(Vm& vm) {
+    if (vm.exec.pc <= vm.tokens.count) ++vm.exec.pc;
 }
 
 // The run entry of token i; the empty token outside the table.
-inline const RunToken& runAt(const Interpreter& in, int32_t i) {
+inline const RunToken& runAt(const Vm& vm, int32_t i) {
     static const RunToken kEmpty{};
-    const ExprState& ex = in.expr;
+    const ExprState& ex = vm.expr;
     return static_cast<uint32_t>(i) < ex.runSize ? ex.runData[static_cast<uint32_t>(i)] : kEmpty;
 }
 
 // The value of token i's text read as a number (text to number rounded to
 // single precision), precomputed for every token whose text begins with a
 // digit; 0 for any other token.
-inline float literalValue(const Interpreter& in, int32_t i) { return runAt(in, i).num; }
+inline float literalValue(const Vm& vm, int32_t i) { return runAt(vm, i).num; }
 
-float numericExpression(Interpreter& in);
-float numericFactor(Interpreter& in);
-std::string stringExpression(Interpreter& in);
-std::string stringFactor(Interpreter& in);
+float numericExpression(Vm& vm);
+float numericFactor(Vm& vm);
+std::string stringExpression(Vm& vm);
+std::string stringFactor(Vm& vm);
 // A condition's truth value: -1 true, 0 false.
-int32_t condition(Interpreter& in);
+int32_t condition(Vm& vm);
 
 // Fetch-and-evaluate.
-float fetchNumeric(Interpreter& in);
-std::string fetchString(Interpreter& in);
+float fetchNumeric(Vm& vm);
+std::string fetchString(Vm& vm);
 
 
-// Element access by array number and element index. Every array has its own
-// storage (sized by the checker); an array number or index outside it reads
-// 0 / "" and a store to it is ignored.
-inline float readNumberElement(const Interpreter& in, int32_t array, int32_t index) {
-    if (array <= 0 || array > in.checker.arrayCount()) return 0.0f;
-    const auto& v = in.checker.arrays[array].nums;
-    return index >= 0 && static_cast<size_t>(index) < v.size() ? v[index] : 0.0f;
+// Element reads by array number and element index. Every array has its own
+// storage (sized by the checker, allocated for the run); an array number or
+// index outside it reads 0 / "".
+inline float readNumberElement(const Vm& vm, int32_t array, int32_t index) {
+    const auto& arrays = vm.memory.arrays;
+    if (array <= 0 || static_cast<size_t>(array) >= arrays.size()) return 0.0f;
+    const auto& v = arrays[static_cast<size_t>(array)].nums;
+    return index >= 0 && static_cast<size_t>(index) < v.size() ? v[static_cast<size_t>(index)] : 0.0f;
 }
-inline int32_t readPointerElement(const Interpreter& in, int32_t array, int32_t index) {
-    if (array <= 0 || array > in.checker.arrayCount()) return 0;
-    const auto& v = in.checker.arrays[array].ptrs;
-    return index >= 0 && static_cast<size_t>(index) < v.size() ? v[index] : 0;
+inline int32_t readPointerElement(const Vm& vm, int32_t array, int32_t index) {
+    const auto& arrays = vm.memory.arrays;
+    if (array <= 0 || static_cast<size_t>(array) >= arrays.size()) return 0;
+    const auto& v = arrays[static_cast<size_t>(array)].ptrs;
+    return index >= 0 && static_cast<size_t>(index) < v.size() ? v[static_cast<size_t>(index)] : 0;
 }
 // The element itself (no copy); the empty string outside the storage.
-const std::string& stringElement(const Interpreter& in, int32_t array, int32_t index);
-inline void storeNumberElement(Interpreter& in, int32_t array, int32_t index, float value) {
-    if (array <= 0 || array > in.checker.arrayCount()) return;
-    auto& v = in.checker.arrays[array].nums;
-    if (index >= 0 && static_cast<size_t>(index) < v.size()) v[index] = value;
-}
-inline void storePointerElement(Interpreter& in, int32_t array, int32_t index, int32_t value) {
-    if (array <= 0 || array > in.checker.arrayCount()) return;
-    auto& v = in.checker.arrays[array].ptrs;
-    if (index >= 0 && static_cast<size_t>(index) < v.size()) v[index] = value;
-}
-void storeStringElement(Interpreter& in, int32_t array, int32_t index, std::string value);
+const std::string& stringElement(const Vm& vm, int32_t array, int32_t index);
 
 // RND's and RAND's generators, one step each.
 float rndStep(ExprState& ex);

@@ -60,11 +60,11 @@ float power(float a, float b) {
     return static_cast<float>(mag);
 }
 
-float applyFunction(Interpreter& in, int32_t code, float x) {
+float applyFunction(Vm& vm, int32_t code, float x) {
     double d = x;
     switch (code) {
-        case KW_RND: return rndStep(in.expr);
-        case KW_RAND: return static_cast<float>(randStep(in.expr, toInt32(d)));
+        case KW_RND: return rndStep(vm.expr);
+        case KW_RAND: return static_cast<float>(randStep(vm.expr, toInt32(d)));
         case KW_SIN: return static_cast<float>(std::sin(d));
         case KW_COS: return static_cast<float>(std::cos(d));
         case KW_TAN: return static_cast<float>(std::tan(d));
@@ -80,54 +80,54 @@ float applyFunction(Interpreter& in, int32_t code, float x) {
 }
 
 // A built-in function; the current token is its keyword.
-float functionFactor(Interpreter& in, int32_t code) {
-    NestGuard guard(in);
-    fetch(in);
-    if (code == KW_VAL) return static_cast<float>(textToNumber(stringFactor(in)));
-    if (code == KW_LEN) return static_cast<float>(stringFactor(in).size());
-    return applyFunction(in, code, numericFactor(in));
+float functionFactor(Vm& vm, int32_t code) {
+    NestGuard guard(vm);
+    fetch(vm);
+    if (code == KW_VAL) return static_cast<float>(textToNumber(stringFactor(vm)));
+    if (code == KW_LEN) return static_cast<float>(stringFactor(vm).size());
+    return applyFunction(vm, code, numericFactor(vm));
 }
 
 // "(" or "[" groups a numeric expression; the closing token is passed over
 // without looking at it.
-float groupFactor(Interpreter& in) {
-    NestGuard guard(in);
-    fetch(in);
-    float v = numericExpression(in);
-    fetch(in);
+float groupFactor(Vm& vm) {
+    NestGuard guard(vm);
+    fetch(vm);
+    float v = numericExpression(vm);
+    fetch(vm);
     return v;
 }
 
 // The subscript of an element: a whole expression up to the closing bracket.
-int32_t subscript(Interpreter& in) {
-    NestGuard guard(in);
-    fetch(in);
-    fetch(in);
-    int32_t index = toInt32(numericExpression(in));
-    fetch(in);
+int32_t subscript(Vm& vm) {
+    NestGuard guard(vm);
+    fetch(vm);
+    fetch(vm);
+    int32_t index = toInt32(numericExpression(vm));
+    fetch(vm);
     return index;
 }
 
 // A unary sign: "-" negates the factor that follows, "+" passes over itself.
-float signedFactor(Interpreter& in, bool negate) {
-    NestGuard guard(in);
-    fetch(in);
-    float v = numericFactor(in);
+float signedFactor(Vm& vm, bool negate) {
+    NestGuard guard(vm);
+    fetch(vm);
+    float v = numericFactor(vm);
     return negate ? -v : v;
 }
 
 // One factor, reading a lone literal or number variable directly.
-inline float factorValue(Interpreter& in) {
-    const RunToken& t = current(in);
+inline float factorValue(Vm& vm) {
+    const RunToken& t = current(vm);
     if (t.flags & RF_LITERAL) {
-        ++in.exec.pc;  // a real token: the step stays inside the store
+        ++vm.exec.pc;  // a real token: the step stays inside the store
         return t.num;
     }
     if (t.flags & RF_NUMVAR) {
-        ++in.exec.pc;
-        return in.checker.vars[t.ref].num;
+        ++vm.exec.pc;
+        return vm.memory.vars[t.ref].num;
     }
-    return numericFactor(in);
+    return numericFactor(vm);
 }
 
 // v op f for the four term operators, rounded to single as the term keeps it.
@@ -141,33 +141,33 @@ inline float applyTermOperator(uint8_t op, float v, float f) {
 }
 
 // The value of a whole-factor token (RF_LITERAL or RF_NUMVAR).
-inline float wholeFactorValue(const Interpreter& in, const RunToken& t) {
-    return (t.flags & RF_LITERAL) ? t.num : in.checker.vars[t.ref].num;
+inline float wholeFactorValue(const Vm& vm, const RunToken& t) {
+    return (t.flags & RF_LITERAL) ? t.num : vm.memory.vars[t.ref].num;
 }
 
-inline float numericTerm(Interpreter& in) {
-    const RunToken& first = current(in);
+inline float numericTerm(Vm& vm) {
+    const RunToken& first = current(vm);
     if (first.flags & RF_TERM2) {
         // "a op b" and nothing more: the factors and operator are the three
         // tokens from here.
         const RunToken* t = &first;
-        float v = applyTermOperator(t[1].op, wholeFactorValue(in, t[0]), wholeFactorValue(in, t[2]));
-        in.exec.pc += 3;
+        float v = applyTermOperator(t[1].op, wholeFactorValue(vm, t[0]), wholeFactorValue(vm, t[2]));
+        vm.exec.pc += 3;
         return v;
     }
-    float v = factorValue(in);
+    float v = factorValue(vm);
     for (;;) {
-        uint8_t op = current(in).op;
+        uint8_t op = current(vm).op;
         if (op != OP_STAR && op != OP_SLASH && op != OP_PCT && op != OP_CARET) return v;
-        fetch(in);
-        v = applyTermOperator(op, v, factorValue(in));
+        fetch(vm);
+        v = applyTermOperator(op, v, factorValue(vm));
     }
 }
 
 // The value of the two-operand term or sum that starts at t.
-inline float twoOperandValue(const Interpreter& in, const RunToken* t) {
-    float a = wholeFactorValue(in, t[0]);
-    float b = wholeFactorValue(in, t[2]);
+inline float twoOperandValue(const Vm& vm, const RunToken* t) {
+    float a = wholeFactorValue(vm, t[0]);
+    float b = wholeFactorValue(vm, t[2]);
     switch (t[1].op) {
         case OP_PLUS: return a + b;
         case OP_MINUS: return a - b;
@@ -177,20 +177,20 @@ inline float twoOperandValue(const Interpreter& in, const RunToken* t) {
 
 }  // namespace
 
-float numericFactor(Interpreter& in) {
-    const RunToken* t = &current(in);
-    if ((t->flags & (RF_GROUP3 | RF_ELEMENT)) && in.expr.depth < kMaxExprDepth) {
+float numericFactor(Vm& vm) {
+    const RunToken* t = &current(vm);
+    if ((t->flags & (RF_GROUP3 | RF_ELEMENT)) && vm.expr.depth < kMaxExprDepth) {
         // "(a op b)" or "a[x]" in one step (at the nesting limit the general
         // way reports).
         if (t->flags & RF_GROUP3) {
-            in.exec.pc += 5;
-            return twoOperandValue(in, t + 1);
+            vm.exec.pc += 5;
+            return twoOperandValue(vm, t + 1);
         }
-        in.exec.pc += 4;
-        return readNumberElement(in, t->ref, toInt32(wholeFactorValue(in, t[2])));
+        vm.exec.pc += 4;
+        return readNumberElement(vm, t->ref, toInt32(wholeFactorValue(vm, t[2])));
     }
     if (t->numAlt == NA_MINUS || t->numAlt == NA_PLUS)
-        return signedFactor(in, t->numAlt == NA_MINUS);
+        return signedFactor(vm, t->numAlt == NA_MINUS);
     float v = 0.0f;
     int last = 0;
     for (;;) {
@@ -198,26 +198,26 @@ float numericFactor(Interpreter& in) {
         if (order <= last) return v;
         last = order;
         switch (t->numAlt) {
-            case NA_DIGIT: v = t->num; fetch(in); break;
+            case NA_DIGIT: v = t->num; fetch(vm); break;
             case NA_LPAR:
-            case NA_LBRK: v = groupFactor(in); break;
-            case NA_NUMVAR: v = in.checker.vars[t->ref].num; fetch(in); break;
-            case NA_PTRVAR: v = static_cast<float>(in.checker.vars[t->ref].ptr); fetch(in); break;
-            case NA_NAME: fetch(in); break;
+            case NA_LBRK: v = groupFactor(vm); break;
+            case NA_NUMVAR: v = vm.memory.vars[t->ref].num; fetch(vm); break;
+            case NA_PTRVAR: v = static_cast<float>(vm.memory.vars[t->ref].ptr); fetch(vm); break;
+            case NA_NAME: fetch(vm); break;
             case NA_NUMARR: {
                 int32_t a = t->ref;
-                v = readNumberElement(in, a, subscript(in));
+                v = readNumberElement(vm, a, subscript(vm));
                 break;
             }
             case NA_PTRARR: {
                 int32_t a = t->ref;
-                v = static_cast<float>(readPointerElement(in, a, subscript(in)));
+                v = static_cast<float>(readPointerElement(vm, a, subscript(vm)));
                 break;
             }
-            case NA_FUNC: v = functionFactor(in, t->cls); break;
+            case NA_FUNC: v = functionFactor(vm, t->cls); break;
             default: return v;
         }
-        t = &current(in);
+        t = &current(vm);
     }
 }
 
@@ -225,25 +225,25 @@ namespace {
 
 // The general expression: an optional leading sign, then terms joined by
 // "+" and "-".
-[[gnu::noinline]] float longNumericExpression(Interpreter& in) {
+[[gnu::noinline]] float longNumericExpression(Vm& vm) {
     float v;
-    const RunToken& first = current(in);
+    const RunToken& first = current(vm);
     if (first.op == OP_MINUS) {
         // A leading "-" negates the whole first term: -2^2 is -4.
-        fetch(in);
-        v = -numericTerm(in);
+        fetch(vm);
+        v = -numericTerm(vm);
     } else if (first.op == OP_PLUS) {
         v = 0.0f;  // the "+" is read below as an addition to 0
     } else {
-        v = numericTerm(in);
+        v = numericTerm(vm);
     }
     for (;;) {
-        const RunToken& o = current(in);
+        const RunToken& o = current(vm);
         // A sign before a string operand ends the expression: STRS(5) + "A".
         if ((o.op != OP_PLUS && o.op != OP_MINUS) || (o.flags & RF_BEFORE_STRING)) return v;
         bool add = o.op == OP_PLUS;
-        fetch(in);
-        float f = numericTerm(in);
+        fetch(vm);
+        float f = numericTerm(vm);
         v = add ? v + f : v - f;
     }
 }
@@ -252,30 +252,30 @@ namespace {
 
 // The commonest shapes are read here in one step; the general case is a
 // separate function so that these pay for no register saving.
-float numericExpression(Interpreter& in) {
-    const RunToken& first = current(in);
+float numericExpression(Vm& vm) {
+    const RunToken& first = current(vm);
     if (first.flags & RF_ALONE) {
         // The whole expression is one literal or variable (x < 10, a[i]).
-        ++in.exec.pc;
-        return wholeFactorValue(in, first);
+        ++vm.exec.pc;
+        return wholeFactorValue(vm, first);
     }
     if (first.flags & RF_SUM2) {
         // "a + b" or "a - b" and nothing more.
         const RunToken* t = &first;
-        float a = wholeFactorValue(in, t[0]);
-        float b = wholeFactorValue(in, t[2]);
-        in.exec.pc += 3;
+        float a = wholeFactorValue(vm, t[0]);
+        float b = wholeFactorValue(vm, t[2]);
+        vm.exec.pc += 3;
         return t[1].op == OP_PLUS ? a + b : a - b;
     }
     if (first.flags & RF_TERM2) {
         // "a op b" with a term operator, when no sign continues the sum.
         const RunToken& after = (&first)[3];
         if ((after.op != OP_PLUS && after.op != OP_MINUS) || (after.flags & RF_BEFORE_STRING)) {
-            in.exec.pc += 3;
-            return twoOperandValue(in, &first);
+            vm.exec.pc += 3;
+            return twoOperandValue(vm, &first);
         }
     }
-    return longNumericExpression(in);
+    return longNumericExpression(vm);
 }
 
 float rndStep(ExprState& ex) {

@@ -25,39 +25,39 @@ constexpr int kStringOrder[] = {
     10,  // SA_QSTR
 };
 
-void appendStringExpression(Interpreter& in, std::string& out);
+void appendStringExpression(Vm& vm, std::string& out);
 
-[[noreturn]] void notString(Interpreter& in) {
-    in.diagnostic("Not String! -{ " + in.tokens.textAt(in.exec.pc) + " }", "TYPE ERROR", 0);
+[[noreturn]] void notString(Vm& vm) {
+    vm.diagnostic("TYPE ERROR", "Not String! -{ " + vm.tokens.textAt(vm.exec.pc) + " }", 0);
     throw RunAbort{};
 }
 
 // The source of LSTR, RSTR and MSTR: a string variable or a string literal.
-std::string_view substringSource(const Interpreter& in) {
-    const RunToken& t = current(in);
-    if (t.strAlt == SA_STRVAR) return in.checker.vars[t.ref].str;
-    if (t.strAlt == SA_QSTR) return in.tokens.textAt(in.exec.pc);
+std::string_view substringSource(const Vm& vm) {
+    const RunToken& t = current(vm);
+    if (t.strAlt == SA_STRVAR) return vm.memory.vars[t.ref].str;
+    if (t.strAlt == SA_QSTR) return vm.tokens.textAt(vm.exec.pc);
     return {};
 }
 
 // A count or start: one token (a number literal, a number or pointer
 // variable), negated by a "-" before it; any other token gives 0.
-int32_t smallArgument(Interpreter& in) {
-    bool negate = current(in).cls == CLS_MINUS;
-    if (negate) fetch(in);
-    const RunToken& t = current(in);
+int32_t smallArgument(Vm& vm) {
+    bool negate = current(vm).cls == CLS_MINUS;
+    if (negate) fetch(vm);
+    const RunToken& t = current(vm);
     double v = 0.0;
     if (t.cls == CLS_NUM) v = t.num;
-    else if (t.numAlt == NA_NUMVAR) v = in.checker.vars[t.ref].num;
-    else if (t.numAlt == NA_PTRVAR) v = in.checker.vars[t.ref].ptr;
-    fetch(in);
+    else if (t.numAlt == NA_NUMVAR) v = vm.memory.vars[t.ref].num;
+    else if (t.numAlt == NA_PTRVAR) v = vm.memory.vars[t.ref].ptr;
+    fetch(vm);
     return toInt32(negate ? -v : v);
 }
 
 // Passes over a "," between arguments; false when the token is no ",".
-bool passComma(Interpreter& in) {
-    if (current(in).cls != CLS_COMMA) return false;
-    fetch(in);
+bool passComma(Vm& vm) {
+    if (current(vm).cls != CLS_COMMA) return false;
+    fetch(vm);
     return true;
 }
 
@@ -86,73 +86,73 @@ std::string_view middlePart(std::string_view s, int32_t start, int32_t count) {
 
 // LSTR, RSTR or MSTR on its keyword. Appends the result and returns true, or
 // returns false (nothing appended) when a "," is missing.
-bool substringFunction(Interpreter& in, int alt, std::string& out) {
-    fetch(in);
-    fetch(in);
-    std::string_view source = substringSource(in);
-    fetch(in);
-    if (!passComma(in)) return false;
-    int32_t first = smallArgument(in);
+bool substringFunction(Vm& vm, int alt, std::string& out) {
+    fetch(vm);
+    fetch(vm);
+    std::string_view source = substringSource(vm);
+    fetch(vm);
+    if (!passComma(vm)) return false;
+    int32_t first = smallArgument(vm);
     std::string_view part;
     if (alt == SA_MSTR) {
-        if (!passComma(in)) return false;
-        part = middlePart(source, first, smallArgument(in));
+        if (!passComma(vm)) return false;
+        part = middlePart(source, first, smallArgument(vm));
     } else {
         part = alt == SA_LSTR ? leftPart(source, first) : rightPart(source, first);
     }
     out.append(part);
-    fetch(in);  // the closing parenthesis: concatenation goes on after it
+    fetch(vm);  // the closing parenthesis: concatenation goes on after it
     return true;
 }
 
 // STRS and CHRS take a whole numeric expression.
-void numberFunction(Interpreter& in, int alt, std::string& out) {
-    NestGuard guard(in);
-    fetch(in);
-    float v = numericExpression(in);
+void numberFunction(Vm& vm, int alt, std::string& out) {
+    NestGuard guard(vm);
+    fetch(vm);
+    float v = numericExpression(vm);
     if (alt == SA_STRS) out += numberToText(v);
     else out.push_back(static_cast<char>(toInt32(v) & 0xFF));
 }
 
 // Appends one string factor to `out`. When several alternatives match in
 // turn, the last one's value is what the factor gives.
-void appendStringFactor(Interpreter& in, std::string& out) {
+void appendStringFactor(Vm& vm, std::string& out) {
     const size_t base = out.size();
     int last = 0;
     for (;;) {
-        const RunToken& t = current(in);
+        const RunToken& t = current(vm);
         int order = kStringOrder[t.strAlt];
         if (order <= last) return;
         last = order;
         out.resize(base);
         switch (t.strAlt) {
             case SA_LPAR: {
-                NestGuard guard(in);
-                fetch(in);
-                appendStringExpression(in, out);
-                fetch(in);
+                NestGuard guard(vm);
+                fetch(vm);
+                appendStringExpression(vm, out);
+                fetch(vm);
                 break;
             }
-            case SA_STRVAR: out += in.checker.vars[t.ref].str; fetch(in); break;
+            case SA_STRVAR: out += vm.memory.vars[t.ref].str; fetch(vm); break;
             case SA_STRARR: {
                 int32_t a = t.ref;
-                NestGuard guard(in);
-                fetch(in);
-                fetch(in);
-                int32_t index = toInt32(numericExpression(in));
-                out += stringElement(in, a, index);
-                fetch(in);
+                NestGuard guard(vm);
+                fetch(vm);
+                fetch(vm);
+                int32_t index = toInt32(numericExpression(vm));
+                out += stringElement(vm, a, index);
+                fetch(vm);
                 break;
             }
             case SA_STRS:
-            case SA_CHRS: numberFunction(in, t.strAlt, out); break;
+            case SA_CHRS: numberFunction(vm, t.strAlt, out); break;
             case SA_LSTR:
             case SA_RSTR:
             case SA_MSTR:
-                if (substringFunction(in, t.strAlt, out)) return;
+                if (substringFunction(vm, t.strAlt, out)) return;
                 break;
-            case SA_NUM: notString(in);
-            case SA_QSTR: out += in.tokens.textAt(in.exec.pc); fetch(in); break;
+            case SA_NUM: notString(vm);
+            case SA_QSTR: out += vm.tokens.textAt(vm.exec.pc); fetch(vm); break;
             default: return;
         }
     }
@@ -160,32 +160,32 @@ void appendStringFactor(Interpreter& in, std::string& out) {
 
 // Strings may hold any bytes but not any amount of them: a script that keeps
 // doubling a string stops with a diagnostic instead of exhausting memory.
-void checkLength(Interpreter& in, const std::string& s) {
+void checkLength(Vm& vm, const std::string& s) {
     if (s.size() <= kMaxStringBytes) return;
-    in.diagnostic("String too long! : " + std::to_string(s.size()) + " bytes", "Run Error!", 0);
+    vm.diagnostic("Run Error!", "String too long! : " + std::to_string(s.size()) + " bytes", 0);
     throw RunAbort{};
 }
 
-void appendStringExpression(Interpreter& in, std::string& out) {
-    if (current(in).op != OP_PLUS) appendStringFactor(in, out);
-    while (current(in).op == OP_PLUS) {
-        fetch(in);
-        appendStringFactor(in, out);
-        checkLength(in, out);
+void appendStringExpression(Vm& vm, std::string& out) {
+    if (current(vm).op != OP_PLUS) appendStringFactor(vm, out);
+    while (current(vm).op == OP_PLUS) {
+        fetch(vm);
+        appendStringFactor(vm, out);
+        checkLength(vm, out);
     }
 }
 
 }  // namespace
 
-std::string stringFactor(Interpreter& in) {
+std::string stringFactor(Vm& vm) {
     std::string s;
-    appendStringFactor(in, s);
+    appendStringFactor(vm, s);
     return s;
 }
 
-std::string stringExpression(Interpreter& in) {
+std::string stringExpression(Vm& vm) {
     std::string s;
-    appendStringExpression(in, s);
+    appendStringExpression(vm, s);
     return s;
 }
 

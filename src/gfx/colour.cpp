@@ -1,10 +1,10 @@
 // Colour values, the drawing colours and clearing the buffer.
 #include "gfx/draw.h"
-#include "gfx/raster.h"
+#include "pixels/raster.h"
 
 namespace tessel {
 
-uint32_t colorValue(int32_t r, int32_t g, int32_t b) {
+uint32_t colourValue(int32_t r, int32_t g, int32_t b) {
     // Unsigned arithmetic wraps like the 32-bit sum it stands for.
     return static_cast<uint32_t>(r) + 256u * static_cast<uint32_t>(g) +
            65536u * static_cast<uint32_t>(b);

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "gfx/font.h"
-#include "platform/image_io.h"
-#include "platform/pixel_buffer.h"
-#include "platform/platform.h"
+#include "pixels/font.h"
+#include "pixels/image_io.h"
+#include "pixels/pixel_buffer.h"
+#include "pixels/raster.h"
 
 namespace tessel {
 
@@ -53,8 +53,13 @@ struct GfxState {
     std::vector<std::shared_ptr<const ImageData>> images;
     std::map<std::string, CachedImage> imageFiles;  // "width x height path" -> decoded file
 
+    // Decodes an image file for LOADIMG (the host supplies it).
+    ImageFileLoader loadImageFile = nullptr;
+
     PixelView view() const { return PixelView{pixels.data(), width, height}; }
 };
+
+inline Canvas canvasOf(GfxState& g) { return Canvas{g.pixels.data(), g.width, g.height}; }
 
 // Creates the white back buffer of the given size, selects the default font
 // and resets colours and pen position.

@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "gfx/draw.h"
-#include "gfx/raster.h"
+#include "pixels/raster.h"
 
 namespace tessel {
 
@@ -38,9 +38,10 @@ bool sizeAllowed(int64_t w, int64_t h) {
 
 // Decodes the file and scales it; null when it cannot be read or the size
 // asked for is unusable. A width or height of 0 keeps the file's own.
-std::shared_ptr<const ImageData> decode(const std::string& path, int32_t width, int32_t height) {
+std::shared_ptr<const ImageData> decode(const GfxState& g, const std::string& path, int32_t width,
+                                        int32_t height) {
     auto image = std::make_shared<ImageData>();
-    if (!loadImageFile(path, *image, nullptr)) return nullptr;
+    if (!g.loadImageFile || !g.loadImageFile(path, *image, nullptr)) return nullptr;
     int64_t w = width ? width : image->width, h = height ? height : image->height;
     if (!sizeAllowed(w, h)) return nullptr;
     if (w != image->width || h != image->height)
@@ -59,7 +60,7 @@ std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, 
     if (known != g.imageFiles.end() && known->second.mtimeNs == mtime &&
         known->second.fileSize == st.st_size)
         return known->second.image;
-    std::shared_ptr<const ImageData> image = decode(path, width, height);
+    std::shared_ptr<const ImageData> image = decode(g, path, width, height);
     if (image) g.imageFiles[key] = CachedImage{mtime, st.st_size, image};
     return image;
 }

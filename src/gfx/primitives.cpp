@@ -1,7 +1,7 @@
 // The drawing statements: points, lines from the pen position, rectangles
 // and circles in the current colours.
 #include "gfx/draw.h"
-#include "gfx/raster.h"
+#include "pixels/raster.h"
 
 namespace tessel {
 

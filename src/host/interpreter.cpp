@@ -7,11 +7,15 @@
 #include "checker/checker.h"
 #include "exec/executor.h"
 #include "host/version.h"
-#include "platform/cp1252.h"
+#include "base/cp1252.h"
+#include "platform/sdl_module.h"
 
 namespace tessel {
 
-Interpreter::Interpreter(Platform& p, Options o) : platform(p), opts(std::move(o)) {}
+Interpreter::Interpreter(Platform& p, Options o)
+    : platform(p), opts(std::move(o)), vm(gfx, platform, *this, *this) {
+    gfx.loadImageFile = &loadImageFile;
+}
 
 Interpreter::~Interpreter() {
     if (host.boxLog) std::fclose(host.boxLog);
@@ -21,7 +25,7 @@ Interpreter::~Interpreter() {
 // ---------------------------------------------------------------------------
 // Diagnostics
 
-void Interpreter::diagnostic(std::string_view text, std::string_view caption, int line) {
+void Interpreter::diagnostic(std::string_view caption, std::string_view text, int line) {
     showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, line);
 }
 
@@ -62,7 +66,7 @@ void Interpreter::showBox(std::string_view caption, std::string_view text, int l
     platform.messageBox(caption, text);
 }
 
-void Interpreter::logPrint(int x, int y, std::string_view text) {
+void Interpreter::printed(int x, int y, std::string_view text) {
     if (!host.printLog) return;
     std::string rec = "{\"x\":" + std::to_string(x) + ",\"y\":" + std::to_string(y) +
                       ",\"text\":\"" + jsonEscape(text) + "\"}\n";
@@ -97,7 +101,7 @@ bool Interpreter::readSource() {
         }
     }
     std::string reason = std::strerror(errno ? errno : EIO);
-    diagnostic("Cannot open source file: " + opts.script + ": " + reason, "Program Exit!", 0);
+    diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + reason, 0);
     return false;
 }
 
@@ -107,10 +111,10 @@ int Interpreter::run() {
     try {
         if (!opts.check) {
             platform.createMainWindow(kWindowTitle, kClientWidth, kClientHeight,
-                                      [this](const Message& m) { windowProc(*this, m); });
+                                      [this](const Message& m) { windowProc(vm, m); });
             createBackBuffer(gfx, kClientWidth, kClientHeight);
             platform.present(gfx.view());
-            expr.randState = platform.tickCount();
+            vm.expr.randState = platform.tickCount();
         }
         if (!readSource()) {
             host.failed = true;
@@ -125,9 +129,9 @@ int Interpreter::run() {
 }
 
 void Interpreter::runPhases() {
-    host.lexResult = lexingPhase(host.source, tokens, lex, *this);
-    if (lex.errorCode != 0 || host.lexResult != 1) {
-        diagnostic("END", "Program Exit!", 0);
+    const int lexed = lexingPhase(host.source, vm.tokens, lex, *this);
+    if (lex.errorCode != 0 || lexed != 1) {
+        diagnostic("Program Exit!", "END", 0);
         host.failed = true;
         return;  // the process ends: no message loop
     }
@@ -147,20 +151,19 @@ void Interpreter::runPhases() {
 // A run that ran out of memory ends like a run abort, with a box saying so.
 void Interpreter::outOfMemory() {
     host.failed = true;
-    diagnostic("Out of memory!", "Run Error!", 0);
+    diagnostic("Run Error!", "Out of memory!", 0);
 }
 
 // The checker and, when it accepts the program, the main run.
 void Interpreter::checkAndRun() {
-    host.checkResult = runChecker(tokens, checker, *this);
-    if (host.checkResult != 1) {
-        diagnostic("END", "Program Exit!", 0);
+    if (runChecker(vm.tokens, vm.symbols, *this) != 1) {
+        diagnostic("Program Exit!", "END", 0);
         host.failed = true;
         return;
     }
     if (opts.check) return;
-    prepareExecution(*this);
-    runExecutor(*this);
+    prepareExecution(vm);
+    runExecutor(vm);
 }
 
 void Interpreter::messageLoop() {

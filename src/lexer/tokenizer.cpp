@@ -76,7 +76,7 @@ struct Scanner {
     void fail(int32_t code, std::string text) {
         lex.errorCode = code;
         text += std::to_string(tokens.eolCount);
-        rep.diagnostic(text, "T:Error", tokens.eolCount + 1);
+        rep.diagnostic("T:Error", text, tokens.eolCount + 1);
     }
 };
 
@@ -188,14 +188,14 @@ int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Rep
 int lexingPhase(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep) {
     int32_t n = tokenize(source, tokens, lex, rep);
     if (lex.errorCode > 0) {
-        rep.diagnostic("EXIT from TOKENIZER", "Process Terminated!", 0);
+        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", 0);
         return 0;
     }
     rep.countReport("Number of tokens: " + std::to_string(n) + "\r\nNumber of lines: " +
                     std::to_string(tokens.eolCount));
     tokens.count = n;
     if (tokens.eolCount == 0) {
-        rep.diagnostic("EXIT from TOKENIZER", "Process Terminated!", 0);
+        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", 0);
         return 0;
     }
     return 1;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "host/reporter.h"
+#include "base/reporter.h"
 #include "lexer/token_store.h"
 
 namespace tessel {

@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "gfx/font.h"
-#include "gfx/raster.h"
+#include "pixels/font.h"
+#include "pixels/raster.h"
 
 namespace tessel {
 
 namespace {
 
-constexpr uint32_t kFieldColor = 0xFFFFFFFFu;
-constexpr uint32_t kBorderColor = 0xFF7A7A7Au;
-constexpr uint32_t kTextColor = 0x000000u;
-constexpr uint32_t kCaretColor = 0xFF000000u;
+constexpr uint32_t kFieldColour = 0xFFFFFFFFu;
+constexpr uint32_t kBorderColour = 0xFF7A7A7Au;
+constexpr uint32_t kTextColour = 0x000000u;
+constexpr uint32_t kCaretColour = 0xFF000000u;
 constexpr int kPadding = 2;  // pixels between the border and the text
 
 }  // namespace
@@ -69,8 +69,8 @@ void EditModel::keepCaretVisible(int cellWidth) {
 
 void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focused) {
     if (!visible || width <= 0 || height <= 0) return;
-    fillRect(Canvas{px, bw, bh}, x, y, x + width, y + height, kBorderColor);
-    fillRect(Canvas{px, bw, bh}, x + 1, y + 1, x + width - 1, y + height - 1, kFieldColor);
+    fillRect(Canvas{px, bw, bh}, x, y, x + width, y + height, kBorderColour);
+    fillRect(Canvas{px, bw, bh}, x + 1, y + 1, x + width - 1, y + height - 1, kFieldColour);
     int cellWidth = font ? font->textWidth("0") : 8;
     keepCaretVisible(cellWidth);
     int cellHeight = font ? font->cellHeight() : 16;
@@ -79,11 +79,11 @@ void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focuse
         // Clip the text to the field: draw into the buffer only the characters that fit.
         size_t fit = static_cast<size_t>(std::max(0, (width - 2 * kPadding) / std::max(1, cellWidth)));
         std::string_view shown = std::string_view(text).substr(std::min(scroll, text.size()), fit);
-        font->draw(px, bw, bh, x + kPadding, ty, shown, kTextColor);
+        font->draw(px, bw, bh, x + kPadding, ty, shown, kTextColour);
     }
     if (focused) {
         int cx = x + kPadding + static_cast<int>(caret - scroll) * cellWidth;
-        if (cx < x + width - 1) fillRect(Canvas{px, bw, bh}, cx, ty, cx + 1, ty + cellHeight, kCaretColor);
+        if (cx < x + width - 1) fillRect(Canvas{px, bw, bh}, cx, ty, cx + 1, ty + cellHeight, kCaretColour);
     }
 }
 

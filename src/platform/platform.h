@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "pixels/pixel_buffer.h"
+
 namespace tessel {
 
 // Window messages, with the classic numeric values.
@@ -47,13 +49,6 @@ inline uint32_t makeLParam(int x, int y) {
 // (a run abort or the end of the program) through any platform call that
 // dispatches messages; backends must stay consistent when that happens.
 using WindowProc = std::function<void(const Message&)>;
-
-// Pixels are 0xAARRGGBB, row-major, top row first.
-struct PixelView {
-    const uint32_t* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-};
 
 class Platform {
    public:

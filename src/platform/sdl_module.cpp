@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/module_loader.h"
+#include "base/module_loader.h"
 
 namespace tessel {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/image_io.h"
+#include "pixels/image_io.h"
 #include "platform/platform.h"
 
 namespace tessel {
@@ -26,6 +26,11 @@ struct SdlModuleApi {
     // Writes pixels as an opaque PNG.
     bool (*savePng)(const std::string& path, const uint32_t* pixels, int width, int height);
 };
+
+// Image files through the module: decoding (false with a reason in
+// `error`) and writing pixels (0x??RRGGBB) as an opaque PNG.
+bool loadImageFile(const std::string& path, ImageData& out, std::string* error);
+bool savePng(const std::string& path, const uint32_t* pixels, int width, int height);
 
 // The module's table, loaded on the first call; null (with the loader's
 // reason in `error`) when the module is missing or unusable. Later calls

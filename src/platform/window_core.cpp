@@ -5,7 +5,7 @@
 #include <ctime>
 #include <cstdio>
 
-#include "platform/image_io.h"
+#include "platform/sdl_module.h"
 
 namespace tessel {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "gfx/font.h"
+#include "pixels/font.h"
 #include "platform/edit_model.h"
 #include "platform/events_file.h"
-#include "platform/pixel_buffer.h"
+#include "pixels/pixel_buffer.h"
 #include "platform/platform.h"
 #include "platform/timers.h"
 

@@ -67,7 +67,7 @@ TEST(ExecControl, FalseWhileResumesAfterItsOwnWend) {
         "SWAP\n");
     p.run();
     EXPECT_EQ(p.platform.presents, 1);
-    EXPECT_EQ(p.in.exec.loopDepth, 0);
+    EXPECT_EQ(p.in.vm.exec.loopDepth, 0);
 }
 
 TEST(ExecControl, CallsReturnAndTheMainFlowPassesOverDefinitions) {
@@ -79,8 +79,8 @@ TEST(ExecControl, CallsReturnAndTheMainFlowPassesOverDefinitions) {
         "f ( )\n");
     p.run();
     EXPECT_EQ(p.platform.presents, 2);
-    EXPECT_EQ(p.in.exec.callDepth, 0);
-    EXPECT_FALSE(p.in.exec.running);
+    EXPECT_EQ(p.in.vm.exec.callDepth, 0);
+    EXPECT_FALSE(p.in.vm.exec.running);
 }
 
 TEST(ExecControl, EndlessRecursionIsARunErrorAtTheStackCapacity) {
@@ -92,8 +92,8 @@ TEST(ExecControl, EndlessRecursionIsARunErrorAtTheStackCapacity) {
     EXPECT_THROW(p.run(), RunAbort);
     ASSERT_EQ(p.platform.boxes.size(), 1u);
     EXPECT_EQ(p.platform.boxes[0], "Run Error!|Too many nested function calls! : f -Line: 2");
-    EXPECT_EQ(p.in.exec.callDepth, kStackCapacity);
-    EXPECT_FALSE(p.in.exec.running);
+    EXPECT_EQ(p.in.vm.exec.callDepth, kStackCapacity);
+    EXPECT_FALSE(p.in.vm.exec.running);
 }
 
 TEST(ExecControl, ClosingKeywordsWithNothingToReturnToAreRunErrors) {
@@ -117,8 +117,8 @@ TEST(ExecControl, AScanThatFindsNoTargetEndsTheRun) {
         "SWAP\n");
     p.run();
     EXPECT_EQ(p.platform.presents, 0);
-    EXPECT_EQ(p.in.exec.pc, p.in.tokens.count);
-    EXPECT_FALSE(p.in.exec.running);
+    EXPECT_EQ(p.in.vm.exec.pc, p.in.vm.tokens.count);
+    EXPECT_FALSE(p.in.vm.exec.running);
 
     Program f("SWAP\nFUNC g ( )\nSWAP\n");
     f.run();
@@ -134,21 +134,20 @@ TEST(ExecControl, TheMainRunEndsAtTheFirstEventBlock) {
         "SWAP\n");
     p.run();
     EXPECT_EQ(p.platform.presents, 1);
-    EXPECT_EQ(p.in.exec.pc, 0);
-    EXPECT_FALSE(p.in.exec.running);
+    EXPECT_EQ(p.in.vm.exec.pc, 0);
+    EXPECT_FALSE(p.in.vm.exec.running);
 }
 
 TEST(ExecControl, AnEmptyProgramReturnsAtOnce) {
     Program p("");
-    p.in.tokens.clear();
+    p.in.vm.tokens.clear();
     p.run();
-    EXPECT_EQ(p.in.exec.pc, 0);
+    EXPECT_EQ(p.in.vm.exec.pc, 0);
 }
 
 // --- with the evaluator -------------------------------------------------------
 
 TEST(ExecControl, WhileLoopsRunTheirBodyAndLeaveTheStackEmpty) {
-    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
     Program p(
         "VAR i\n"
         "WHILE i < 3\n"
@@ -157,11 +156,10 @@ TEST(ExecControl, WhileLoopsRunTheirBodyAndLeaveTheStackEmpty) {
         "WEND\n");
     p.run();
     EXPECT_EQ(p.platform.presents, 3);
-    EXPECT_EQ(p.in.exec.loopDepth, 0);
+    EXPECT_EQ(p.in.vm.exec.loopDepth, 0);
 }
 
 TEST(ExecControl, GotoOutOfALoopForeverOverflowsTheLoopStack) {
-    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
     Program p(
         "VAR x\n"
         "LABEL top\n"
@@ -171,11 +169,10 @@ TEST(ExecControl, GotoOutOfALoopForeverOverflowsTheLoopStack) {
     EXPECT_THROW(p.run(), RunAbort);
     ASSERT_EQ(p.platform.boxes.size(), 1u);
     EXPECT_EQ(p.platform.boxes[0], "Run Error!|Too many nested WHILE loops! : WHILE -Line: 3");
-    EXPECT_EQ(p.in.exec.loopDepth, kStackCapacity);
+    EXPECT_EQ(p.in.vm.exec.loopDepth, kStackCapacity);
 }
 
 TEST(ExecControl, NestedIfElseInATakenBranch) {
-    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
     Program p(
         "VAR x , y\n"
         "x = 1\n"
@@ -192,7 +189,6 @@ TEST(ExecControl, NestedIfElseInATakenBranch) {
 }
 
 TEST(ExecControl, ElementAssignmentIndexIsAWholeExpression) {
-    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
     Program p(
         "VAR a [ 10 ] , i\n"
         "STR s [ 5 ]\n"

@@ -13,7 +13,7 @@ TEST(ExecInputBox, CreatesABoxAndStoresItsHandle) {
     p.run();
     ASSERT_EQ(p.platform.edits.size(), 1u);
     EXPECT_EQ(p.var("h").ptr, kMainWindow + 1);
-    EXPECT_EQ(p.in.exec.lastInputBox, kMainWindow + 1);
+    EXPECT_EQ(p.in.vm.exec.lastInputBox, kMainWindow + 1);
     EXPECT_EQ(p.platform.redrawn, (std::vector<int32_t>{kMainWindow + 1}));
     EXPECT_TRUE(p.platform.boxes.empty());
 }
@@ -78,7 +78,6 @@ TEST(ExecInputBox, SetFocusShowsAndFocusesOrHides) {
 }
 
 TEST(ExecInputBox, SetTextSendsAStringExpression) {
-    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
     Program p(
         "PTR h\n"
         "STR s\n"
@@ -90,10 +89,9 @@ TEST(ExecInputBox, SetTextSendsAStringExpression) {
 }
 
 TEST(ExecInputBox, ModeTakesALiteral) {
-    if (!haveEvaluator()) GTEST_SKIP() << "needs the evaluator";
     Program p("MODE 1\n");
     p.run();
-    EXPECT_EQ(p.in.exec.displayMode, 1);
+    EXPECT_EQ(p.in.vm.exec.displayMode, 1);
 }
 
 }  // namespace

@@ -91,34 +91,30 @@ class FakePlatform final : public Platform {
     uint32_t ticks = 0;
 };
 
-// True once the real evaluator is linked in (the placeholder formats every
-// number as "0").
-inline bool haveEvaluator() { return numberToText(1.0f) == "1"; }
-
 // An interpreter over an assembled program. Source tokens are separated by
 // blanks; each line ends with an end-of-line token. Quoted strings may not
 // contain blanks.
 class Program {
    public:
     explicit Program(const std::string& source) : in(platform, Options{}) {
-        platform.createMainWindow("", 800, 600, [this](const Message& m) { windowProc(in, m); });
+        platform.createMainWindow("", 800, 600, [this](const Message& m) { windowProc(in.vm, m); });
         printLog = std::tmpfile();
         in.host.printLog = printLog;
         assemble(source);
-        prepareExecution(in);
+        prepareExecution(in.vm);
     }
     ~Program() { in.host.printLog = nullptr, std::fclose(printLog); }
 
     // Runs the main program from the first token.
     void run() {
-        in.exec.pc = 0;
-        runExecutor(in);
+        in.vm.exec.pc = 0;
+        runExecutor(in.vm);
     }
     void send(uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0) {
-        windowProc(in, Message{kMainWindow, message, wParam, lParam});
+        windowProc(in.vm, Message{kMainWindow, message, wParam, lParam});
     }
-    Variable& var(const std::string& name) { return in.checker.vars[vars_.at(name)]; }
-    ArrayInfo& array(const std::string& name) { return in.checker.arrays[arrays_.at(name)]; }
+    VariableValue& var(const std::string& name) { return in.vm.memory.vars[vars_.at(name)]; }
+    ArrayElements& array(const std::string& name) { return in.vm.memory.arrays[arrays_.at(name)]; }
 
     // The texts PRINT has drawn so far, in order.
     std::vector<std::string> prints() {
@@ -163,14 +159,12 @@ inline int32_t Program::classOf(const std::string& w) const {
 }
 
 inline void Program::declare(const std::string& name, int32_t type, bool isArray) {
-    CheckerState& ck = in.checker;
+    CheckerState& ck = in.vm.symbols;
     if (isArray) {
         ArrayInfo a;
         a.name = name;
         a.type = type;
-        a.nums.assign(type == TYPE_NUM ? kMinArrayElements : 0, 0.0f);
-        a.strs.assign(type == TYPE_STR ? kMinArrayElements : 0, "");
-        a.ptrs.assign(type == TYPE_PTR ? kMinArrayElements : 0, 0);
+        a.elements = kMinArrayElements;
         arrays_[name] = static_cast<int32_t>(ck.arrays.size());
         ck.arrays.push_back(a);
     } else {
@@ -183,7 +177,7 @@ inline void Program::declare(const std::string& name, int32_t type, bool isArray
 }
 
 inline void Program::assemble(const std::string& source) {
-    TokenStore& ts = in.tokens;
+    TokenStore& ts = in.vm.tokens;
     std::istringstream lines(source);
     for (std::string line; std::getline(lines, line);) {
         std::istringstream words(line);
@@ -194,10 +188,9 @@ inline void Program::assemble(const std::string& source) {
         ts.append("EOL", CLS_EOL);
     }
     ts.count = ts.appended();
-    CheckerState& ck = in.checker;
+    CheckerState& ck = in.vm.symbols;
     const size_t n = static_cast<size_t>(ts.count) + 16;
-    for (auto* t : {&ck.tokVar, &ck.tokArr, &ck.callTarget, &ck.gotoTarget, &ck.loopStart})
-        t->assign(n, 0);
+    for (auto* t : {&ck.tokVar, &ck.tokArr, &ck.callTarget, &ck.gotoTarget}) t->assign(n, 0);
     std::map<std::string, int32_t> labels, funcs;
     for (int32_t i = 1; i <= ts.count; ++i) {
         int32_t c = ts.cls[i];
@@ -213,7 +206,6 @@ inline void Program::assemble(const std::string& source) {
         }
         if (c == KW_LABEL) labels[next] = i + 1;
         if (c == KW_FUNC) funcs[next] = i + 1;
-        if (c == KW_WHILE) ck.loopStart[i] = i;
         if (c == KW_WINMSG) {
             static const std::map<std::string, EventSlot> slots = {
                 {"WMMOUSEMOVE", SLOT_MOUSEMOVE}, {"WMKEYDOWN", SLOT_KEYDOWN},

@@ -62,8 +62,8 @@ TEST_F(NumericExpr, QuotientTruncatesTheExactQuotient) {
     auto quotient = [&](float x, float y) {
         var(a).num = x;
         var(b).num = y;
-        in_.exec.pc = 1;
-        return numericExpression(in_);
+        vm_.exec.pc = 1;
+        return numericExpression(vm_);
     };
     for (int x = -300; x <= 300; ++x) {
         for (int y = -40; y <= 40; ++y) {
@@ -134,7 +134,7 @@ TEST_F(NumericExpr, Functions) {
     EXPECT_EQ(numText("RND(1)"), "0.541534");
     EXPECT_EQ(num("RAND(0)"), 0.0f);
     EXPECT_EQ(num("MOUSEX + 2"), 0.0f);  // statement keywords are no factors and are not used
-    EXPECT_EQ(in_.exec.pc, 1);
+    EXPECT_EQ(vm_.exec.pc, 1);
 }
 
 TEST_F(NumericExpr, VariablesAndPointers) {
@@ -155,30 +155,30 @@ TEST_F(NumericExpr, ExpressionEndsOnFirstUnusedToken) {
     int32_t x = declareVar("x", TYPE_NUM);
     var(x).num = 2;
     load("x+1 : 5");
-    EXPECT_EQ(numericExpression(in_), 3.0f);
-    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    EXPECT_EQ(numericExpression(vm_), 3.0f);
+    EXPECT_EQ(vm_.tokens.textAt(vm_.exec.pc), ":");
     load("f(3)");  // a name with no variable is used; "(" ends the expression
-    EXPECT_EQ(numericExpression(in_), 0.0f);
-    EXPECT_EQ(in_.exec.pc, 2);
+    EXPECT_EQ(numericExpression(vm_), 0.0f);
+    EXPECT_EQ(vm_.exec.pc, 2);
 }
 
 TEST_F(NumericExpr, LiteralValuesArePrecomputed) {
     load("12.5 x \"7up\" 1.2.3");
-    EXPECT_EQ(literalValue(in_, 1), 12.5f);
-    EXPECT_EQ(literalValue(in_, 2), 0.0f);
-    EXPECT_EQ(literalValue(in_, 3), 7.0f);
-    EXPECT_EQ(literalValue(in_, 4), 1.2f);
-    EXPECT_EQ(literalValue(in_, 99), 0.0f);
-    EXPECT_EQ(literalValue(in_, -1), 0.0f);
+    EXPECT_EQ(literalValue(vm_, 1), 12.5f);
+    EXPECT_EQ(literalValue(vm_, 2), 0.0f);
+    EXPECT_EQ(literalValue(vm_, 3), 7.0f);
+    EXPECT_EQ(literalValue(vm_, 4), 1.2f);
+    EXPECT_EQ(literalValue(vm_, 99), 0.0f);
+    EXPECT_EQ(literalValue(vm_, -1), 0.0f);
 }
 
 TEST_F(NumericExpr, FetchStopsAfterTheLastToken) {
     load("1 +");
-    for (int i = 0; i < 10; ++i) fetch(in_);
-    EXPECT_EQ(in_.exec.pc, in_.tokens.count + 1);
+    for (int i = 0; i < 10; ++i) fetch(vm_);
+    EXPECT_EQ(vm_.exec.pc, vm_.tokens.count + 1);
     load("(((");
-    EXPECT_EQ(numericExpression(in_), 0.0f);
-    EXPECT_LE(in_.exec.pc, in_.tokens.count + 1);
+    EXPECT_EQ(numericExpression(vm_), 0.0f);
+    EXPECT_LE(vm_.exec.pc, vm_.tokens.count + 1);
 }
 
 // "(a op b)" is read in one step; it must give what the group gives, and end
@@ -199,35 +199,35 @@ TEST_F(NumericExpr, TwoOperandGroups) {
     EXPECT_EQ(num("(2*3)x"), 5.0f);
     // An earlier one ends the expression after the group.
     load("(2*3)4");
-    EXPECT_EQ(numericExpression(in_), 6.0f);
-    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), "4");
+    EXPECT_EQ(numericExpression(vm_), 6.0f);
+    EXPECT_EQ(vm_.tokens.textAt(vm_.exec.pc), "4");
     load("(i+1) : 5");
-    EXPECT_EQ(numericExpression(in_), 8.0f);
-    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    EXPECT_EQ(numericExpression(vm_), 8.0f);
+    EXPECT_EQ(vm_.tokens.textAt(vm_.exec.pc), ":");
     // A lone two-operand term is read in one step too, unless a sign
     // continues the sum; a sign before a string ends the expression.
     load("i*2 : 5");
-    EXPECT_EQ(numericExpression(in_), 14.0f);
-    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    EXPECT_EQ(numericExpression(vm_), 14.0f);
+    EXPECT_EQ(vm_.tokens.textAt(vm_.exec.pc), ":");
     EXPECT_EQ(num("i*2+1"), 15.0f);
     EXPECT_EQ(num("i%2-x"), -2.0f);
     load("i*2 + \"A\"");
-    EXPECT_EQ(numericExpression(in_), 14.0f);
-    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), "+");
+    EXPECT_EQ(numericExpression(vm_), 14.0f);
+    EXPECT_EQ(vm_.tokens.textAt(vm_.exec.pc), "+");
     // Right at the nesting limit the innermost group still counts.
     EXPECT_EQ(num(std::string(999, '(') + "(1+2)" + std::string(999, ')')), 3.0f);
     load(std::string(1000, '(') + "(1+2)" + std::string(1000, ')'));
-    EXPECT_THROW(numericExpression(in_), RunAbort);
+    EXPECT_THROW(numericExpression(vm_), RunAbort);
 }
 
 TEST_F(NumericExpr, DeepNestingAbortsTheRun) {
     EXPECT_EQ(num(std::string(900, '(') + "1" + std::string(900, ')')), 1.0f);
     load(std::string(5000, '(') + "1" + std::string(5000, ')'));
-    EXPECT_THROW(numericExpression(in_), RunAbort);
+    EXPECT_THROW(numericExpression(vm_), RunAbort);
     EXPECT_NE(boxes().find("Expression nested too deeply!"), std::string::npos);
-    EXPECT_EQ(in_.expr.depth, 0);
+    EXPECT_EQ(vm_.expr.depth, 0);
     load(std::string(5000, '-') + "1");
-    EXPECT_THROW(numericExpression(in_), RunAbort);
+    EXPECT_THROW(numericExpression(vm_), RunAbort);
 }
 
 TEST_F(StringExpr, Concatenation) {
@@ -296,7 +296,7 @@ TEST_F(StringExpr, VariablesAndElements) {
 
 TEST_F(StringExpr, NumberLiteralIsATypeError) {
     load("\"a\"+5");
-    EXPECT_THROW(stringExpression(in_), RunAbort);
+    EXPECT_THROW(stringExpression(vm_), RunAbort);
     EXPECT_EQ(boxes(), "{\"caption\":\"TYPE ERROR\",\"text\":\"Not String! -{ 5 }\"}\n");
 }
 
@@ -401,36 +401,31 @@ TEST_F(Elements, OneTokenSubscripts) {
     // element's.
     EXPECT_EQ(num("a[1]ABS 2"), 2.0f);
     load("a[1] : 5");
-    EXPECT_EQ(numericExpression(in_), 10.0f);
-    EXPECT_EQ(in_.tokens.textAt(in_.exec.pc), ":");
+    EXPECT_EQ(numericExpression(vm_), 10.0f);
+    EXPECT_EQ(vm_.tokens.textAt(vm_.exec.pc), ":");
     // At the nesting limit the subscript is refused as any other.
     load(std::string(1000, '(') + "a[1]" + std::string(1000, ')'));
-    EXPECT_THROW(numericExpression(in_), RunAbort);
+    EXPECT_THROW(numericExpression(vm_), RunAbort);
 }
 
 TEST_F(Elements, OutsideTheStorageReadsZeroAndIgnoresStores) {
     int32_t a = declareArray("a", TYPE_NUM, 4096);
     int32_t b = declareArray("b", TYPE_NUM, 4096);
     EXPECT_EQ(num("a[-1]+a[4096]+a[1E10]"), 0.0f);
-    storeNumberElement(in_, a, 4096, 5.0f);
-    storeNumberElement(in_, a, -1, 5.0f);
-    storeNumberElement(in_, a, INT32_MIN, 5.0f);
-    storeNumberElement(in_, 99, 0, 5.0f);
-    storeNumberElement(in_, 0, 0, 5.0f);
     for (float v : array(b).nums) ASSERT_EQ(v, 0.0f);
-    EXPECT_EQ(readNumberElement(in_, 99, 0), 0.0f);
-    storeNumberElement(in_, a, 4095, 7.0f);
-    EXPECT_EQ(readNumberElement(in_, a, 4095), 7.0f);
-    storeStringElement(in_, a, 1, "x");  // no string storage in a number array
-    EXPECT_EQ(stringElement(in_, a, 1), "");
-    storePointerElement(in_, 17, 1, 3);
-    EXPECT_EQ(readPointerElement(in_, 17, 1), 0);
+    EXPECT_EQ(readNumberElement(vm_, 99, 0), 0.0f);
+    array(a).nums[4095] = 7.0f;
+    EXPECT_EQ(readNumberElement(vm_, a, 4095), 7.0f);
+    EXPECT_EQ(readNumberElement(vm_, a, 4096), 0.0f);
+    EXPECT_EQ(readNumberElement(vm_, a, INT32_MIN), 0.0f);
+    EXPECT_EQ(stringElement(vm_, a, 1), "");  // no string storage in a number array
+    EXPECT_EQ(readPointerElement(vm_, 17, 1), 0);
 }
 
 TEST_F(Elements, SeventeenthArrayHasStorage) {
     int32_t last = 0;
     for (int k = 0; k < 20; ++k) last = declareArray("a" + std::to_string(k), TYPE_NUM, 4096);
-    storeNumberElement(in_, last, 5, 9.0f);
+    array(last).nums[5] = 9.0f;
     EXPECT_EQ(num("a19[5]"), 9.0f);
 }
 

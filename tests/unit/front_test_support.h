@@ -21,7 +21,7 @@ class RecordingReporter final : public Reporter {
     std::vector<Box> boxes;
     std::vector<std::string> counts;
 
-    void diagnostic(std::string_view text, std::string_view caption, int line) override {
+    void diagnostic(std::string_view caption, std::string_view text, int line) override {
         boxes.push_back({std::string(caption), std::string(text), line});
     }
     void countReport(std::string_view text) override { counts.emplace_back(text); }

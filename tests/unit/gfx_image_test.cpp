@@ -28,7 +28,7 @@ const std::vector<std::pair<uint32_t, char>> kColours = {
 // Shows image `h` on a magenta buffer the image's size: black stays magenta.
 std::vector<std::string> shown(GfxState& g, int32_t handle, int w, int h) {
     GfxState out = smallBuffer(w, h);
-    clearTo(out, colorValue(255, 0, 255));
+    clearTo(out, colourValue(255, 0, 255));
     out.images = g.images;
     showImage(out, handle, 0, 0, w, h);
     return picture(out, kColours);
@@ -46,6 +46,7 @@ TEST(GfxImage, EveryBitmapVariantLoadsPixelExact) {
                              "v8_rle.bmp", "v4.bmp", "v.png"}) {
         SCOPED_TRACE(name);
         GfxState g;
+        g.loadImageFile = &loadImageFile;
         int32_t handle = load(g, name);
         ASSERT_GT(handle, 0);
         EXPECT_EQ(g.images[handle - 1]->width, 8);
@@ -55,6 +56,7 @@ TEST(GfxImage, EveryBitmapVariantLoadsPixelExact) {
 
 TEST(GfxImage, MonochromeBitmap) {
     GfxState g;
+    g.loadImageFile = &loadImageFile;
     int32_t handle = load(g, "v1.bmp");
     ASSERT_GT(handle, 0);
     EXPECT_TRUE(samePicture({"W.WW..W.", ".W..WW.W", "WWW....W", "...WWWW."}, shown(g, handle, 8, 4)));
@@ -62,6 +64,7 @@ TEST(GfxImage, MonochromeBitmap) {
 
 TEST(GfxImage, ShowsTheTopLeftPartAtThePosition) {
     GfxState g = smallBuffer(6, 4);
+    g.loadImageFile = &loadImageFile;
     int32_t handle = load(g, "v24.bmp");
     showImage(g, handle, 2, 1, 3, 2);  // K R G / R K B: black leaves the white buffer
     EXPECT_TRUE(samePicture({"WWWWWW", "WWWRGW", "WWRWBW", "WWWWWW"}, picture(g, kColours)));
@@ -69,6 +72,7 @@ TEST(GfxImage, ShowsTheTopLeftPartAtThePosition) {
 
 TEST(GfxImage, SizesBeyondTheImageOrBufferAreClipped) {
     GfxState g = smallBuffer(5, 3);
+    g.loadImageFile = &loadImageFile;
     int32_t handle = load(g, "v24.bmp");
     showImage(g, handle, -3, -1, 1000, 1000);  // row 1 of the image from column 3
     EXPECT_TRUE(samePicture({"WWGBW", "RWRWB", "WGBRW"}, picture(g, kColours)));
@@ -81,6 +85,7 @@ TEST(GfxImage, SizesBeyondTheImageOrBufferAreClipped) {
 
 TEST(GfxImage, WidthAndHeightScaleTheImage) {
     GfxState g;
+    g.loadImageFile = &loadImageFile;
     int32_t wide = load(g, "v24.bmp", 16, 0);
     ASSERT_GT(wide, 0);
     std::vector<std::string> doubled;
@@ -98,6 +103,7 @@ TEST(GfxImage, WidthAndHeightScaleTheImage) {
 
 TEST(GfxImage, EveryLoadGetsItsOwnHandle) {
     GfxState g;
+    g.loadImageFile = &loadImageFile;
     int32_t first = load(g, "v24.bmp"), second = load(g, "v24.bmp"), third = load(g, "v4.bmp");
     EXPECT_EQ(first, 1);
     EXPECT_EQ(second, 2);
@@ -108,6 +114,7 @@ TEST(GfxImage, EveryLoadGetsItsOwnHandle) {
 
 TEST(GfxImage, FilesThatCannotBeLoadedGiveHandleZero) {
     GfxState g = smallBuffer(4, 4);
+    g.loadImageFile = &loadImageFile;
     EXPECT_EQ(load(g, "missing.bmp"), 0);
     EXPECT_EQ(load(g, "broken.bmp"), 0);
     EXPECT_EQ(load(g, "huge_header.bmp"), 0);  // refused before anything is allocated

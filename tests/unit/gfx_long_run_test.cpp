@@ -10,10 +10,11 @@ namespace {
 TEST(GfxLongRun, PrimitivesFontsAndImagesStayBounded) {
     GfxState g;
     createBackBuffer(g, 320, 200);
+    g.loadImageFile = &loadImageFile;
     const std::string image = std::string(TESSEL_TEST_DATA) + "/fixtures/images/v24.bmp";
     for (int i = 0; i < 3000; ++i) {
-        setForeground(g, colorValue(i, i * 3, i * 7));
-        setBackground(g, colorValue(i * 5, i, 0));
+        setForeground(g, colourValue(i, i * 3, i * 7));
+        setBackground(g, colourValue(i * 5, i, 0));
         pset(g, i % 320, i % 200);
         line(g, -i, i, 400 - i, 300 - i);
         drawTo(g, i % 350, (i * 7) % 230);
@@ -22,7 +23,7 @@ TEST(GfxLongRun, PrimitivesFontsAndImagesStayBounded) {
         if (i % 50 == 0) setFont(g, 10 + i % 23, 0, i % 100 == 0 ? 700 : 400, "Consolas");
         drawText(g, i % 300, i % 190, "Long run \x80\xE9");
         if (i % 10 == 0) showImage(g, loadImage(g, image, 0, 0, 0, 16), i % 300, i % 190, 8, 4);
-        if (i % 500 == 0) clearTo(g, colorValue(255, 255, 255));
+        if (i % 500 == 0) clearTo(g, colourValue(255, 255, 255));
     }
     EXPECT_LE(g.fonts.size(), 8u);
     EXPECT_EQ(g.images.size(), 300u);

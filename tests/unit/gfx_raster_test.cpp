@@ -1,7 +1,7 @@
 // Pixel rules of points, lines, rectangles and circles.
 #include <climits>
 
-#include "gfx/raster.h"
+#include "pixels/raster.h"
 #include "gfx_test_util.h"
 
 namespace tessel {
@@ -12,30 +12,30 @@ using namespace testing_gfx;
 // --- colours -------------------------------------------------------------
 
 TEST(GfxColour, ComponentsSpillIntoTheirNeighbours) {
-    EXPECT_EQ(colorValue(255, 0, 0), 255u);
-    EXPECT_EQ(colorValue(0, 0, 255), 16711680u);
-    EXPECT_EQ(colorValue(256, 0, 0), colorValue(0, 1, 0));
-    EXPECT_EQ(colorValue(-1, 0, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(colorValue(0, 0, 256), 0x1000000u);
+    EXPECT_EQ(colourValue(255, 0, 0), 255u);
+    EXPECT_EQ(colourValue(0, 0, 255), 16711680u);
+    EXPECT_EQ(colourValue(256, 0, 0), colourValue(0, 1, 0));
+    EXPECT_EQ(colourValue(-1, 0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(colourValue(0, 0, 256), 0x1000000u);
 }
 
 TEST(GfxColour, PixelIsTheLowColourBitsAsBlueGreenRed) {
-    EXPECT_EQ(colourPixel(colorValue(255, 0, 0)), 0xFFFF0000u);
-    EXPECT_EQ(colourPixel(colorValue(0, 0, 255)), 0xFF0000FFu);
-    EXPECT_EQ(colourPixel(colorValue(256, 0, 0)), 0xFF000100u);  // spilled into green
-    EXPECT_EQ(colourPixel(colorValue(0, 0, 256)), 0xFF000000u);  // spilled out: black
-    EXPECT_EQ(colourPixel(colorValue(-1, 0, 0)), 0xFFFFFFFFu);
+    EXPECT_EQ(colourPixel(colourValue(255, 0, 0)), 0xFFFF0000u);
+    EXPECT_EQ(colourPixel(colourValue(0, 0, 255)), 0xFF0000FFu);
+    EXPECT_EQ(colourPixel(colourValue(256, 0, 0)), 0xFF000100u);  // spilled into green
+    EXPECT_EQ(colourPixel(colourValue(0, 0, 256)), 0xFF000000u);  // spilled out: black
+    EXPECT_EQ(colourPixel(colourValue(-1, 0, 0)), 0xFFFFFFFFu);
 }
 
 TEST(GfxColour, ForegroundAndBackgroundDrawWhatWasSetAtTheTime) {
     GfxState g = smallBuffer(8, 4);
-    setForeground(g, colorValue(255, 0, 0));
+    setForeground(g, colourValue(255, 0, 0));
     pset(g, 1, 1);
-    setForeground(g, colorValue(0, 255, 0));
+    setForeground(g, colourValue(0, 255, 0));
     pset(g, 2, 1);
     EXPECT_EQ(at(g, 1, 1), 0xFFFF0000u);
     EXPECT_EQ(at(g, 2, 1), 0xFF00FF00u);
-    clearTo(g, colorValue(0, 0, 255));
+    clearTo(g, colourValue(0, 0, 255));
     for (uint32_t p : g.pixels) ASSERT_EQ(p, 0xFF0000FFu);
 }
 
@@ -165,8 +165,8 @@ const std::vector<std::pair<uint32_t, char>> kPenBrush = {{kRed, 'P'}, {kBlue, '
 
 GfxState penAndBrush(int w, int h) {
     GfxState g = smallBuffer(w, h);
-    setForeground(g, colorValue(255, 0, 0));
-    setBackground(g, colorValue(0, 0, 255));
+    setForeground(g, colourValue(255, 0, 0));
+    setBackground(g, colourValue(0, 0, 255));
     return g;
 }
 

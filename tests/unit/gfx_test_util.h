@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/draw.h"
+#include "platform/sdl_module.h"
 
 namespace tessel::testing_gfx {
 

@@ -69,8 +69,8 @@ TEST(GfxText, LinesSixteenPixelsApartDoNotOverlap) {
 
 TEST(GfxText, ForegroundColourAndNoBackgroundBox) {
     GfxState g = screen();
-    setBackground(g, colorValue(0, 255, 0));  // never painted behind text
-    setForeground(g, colorValue(255, 0, 0));
+    setBackground(g, colourValue(0, 255, 0));  // never painted behind text
+    setForeground(g, colourValue(255, 0, 0));
     drawText(g, 10, 10, "HHHH");
     bool solid = false;
     for (uint32_t p : g.pixels) {

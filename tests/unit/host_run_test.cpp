@@ -55,7 +55,7 @@ TEST(HostRun, AbortInsideARunsBoxEndsOnlyThatRun) {
                               "WINMSG WMCOMMAND\ns = \"a\" + 5\nENDWM\n");
     Interpreter in(platform, opts);
     EXPECT_EQ(in.run(), 1);
-    EXPECT_EQ(in.checker.vars[1].num, 0.0f);  // n = 7 never ran
+    EXPECT_EQ(in.vm.memory.vars[1].num, 0.0f);  // n = 7 never ran
     std::remove(opts.script.c_str());
 }
 

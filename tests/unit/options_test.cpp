@@ -2,7 +2,7 @@
 
 #include "host/interpreter.h"
 #include "host/options.h"
-#include "platform/cp1252.h"
+#include "base/cp1252.h"
 
 namespace tessel {
 namespace {

@@ -7,7 +7,8 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/image_io.h"
+#include "pixels/image_io.h"
+#include "platform/sdl_module.h"
 #include "platform/platform.h"
 
 namespace tessel {

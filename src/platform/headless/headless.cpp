@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp1252.h"
+#include "base/cp1252.h"
 #include "platform/events_file.h"
 #include "platform/platform.h"
 #include "platform/window_core.h"

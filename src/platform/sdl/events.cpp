@@ -1,7 +1,7 @@
 // Native events into window messages, scripted events, and --record.
 #include <algorithm>
 
-#include "platform/cp1252.h"
+#include "base/cp1252.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace tessel {

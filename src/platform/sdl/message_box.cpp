@@ -4,8 +4,8 @@
 // timer ticks, repaints and clicks go on while a box is open.
 #include <algorithm>
 
-#include "gfx/raster.h"
-#include "platform/cp1252.h"
+#include "pixels/raster.h"
+#include "base/cp1252.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace tessel {
@@ -16,7 +16,7 @@ constexpr uint32_t kBoxBackground = 0xFFF0F0F0u;
 constexpr uint32_t kButtonFace = 0xFFE1E1E1u;
 constexpr uint32_t kButtonBorder = 0xFF0078D7u;
 constexpr uint32_t kButtonPressed = 0xFFCCE4F7u;
-constexpr uint32_t kTextColor = 0x000000u;
+constexpr uint32_t kTextColour = 0x000000u;
 constexpr int kMargin = 20;         // pixels around the text
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
@@ -87,10 +87,10 @@ void SdlPlatform::drawBox(const BoxView& view) {
     if (font) {
         for (size_t i = 0; i < view.lines.size(); ++i)
             font->draw(px.data(), w, h, kMargin, kMargin + static_cast<int>(i) * cell, view.lines[i],
-                       kTextColor);
+                       kTextColour);
         int okWidth = font->textWidth("OK");
         font->draw(px.data(), w, h, border.x + (border.w - okWidth) / 2,
-                   border.y + (border.h - cell) / 2, "OK", kTextColor);
+                   border.y + (border.h - cell) / 2, "OK", kTextColour);
     }
     SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, px.data(), w * 4, target->format->format,
                       target->pixels, target->pitch);

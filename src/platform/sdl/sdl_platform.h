@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/events_file.h"
-#include "platform/image_io.h"
+#include "pixels/image_io.h"
 #include "platform/window_core.h"
 
 namespace tessel {

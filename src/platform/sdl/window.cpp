@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/cp1252.h"
+#include "base/cp1252.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace tessel {

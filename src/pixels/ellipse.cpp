@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gfx/raster.h"
+#include "pixels/raster.h"
 
 namespace tessel {
 

@@ -1,4 +1,4 @@
-#include "platform/cp1252.h"
+#include "base/cp1252.h"
 
 namespace tessel {
 

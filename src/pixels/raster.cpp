@@ -1,5 +1,5 @@
 // Pixels, spans, lines and rectangles.
-#include "gfx/raster.h"
+#include "pixels/raster.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "gfx/font_module.h"
-#include "platform/module_loader.h"
+#include "pixels/font_module.h"
+#include "base/module_loader.h"
 
 namespace tessel {
 

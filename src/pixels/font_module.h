@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "gfx/font.h"
+#include "pixels/font.h"
 
 namespace tessel {
 

@@ -1,4 +1,4 @@
-#include "gfx/font_match.h"
+#include "pixels/font_match.h"
 
 #include <fontconfig/fontconfig.h>
 

@@ -3,9 +3,8 @@
 // no more than one inside it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-
-#include "gfx/gfx_state.h"
 
 namespace tessel {
 
@@ -15,8 +14,6 @@ struct Canvas {
     int width = 0;
     int height = 0;
 };
-
-inline Canvas canvasOf(GfxState& g) { return Canvas{g.pixels.data(), g.width, g.height}; }
 
 // One pixel, when it lies in the buffer.
 void setPixel(Canvas c, int64_t x, int64_t y, uint32_t pixel);

@@ -1,5 +1,5 @@
 // Loading tessel's own shared modules from the executable's directory.
-#include "platform/module_loader.h"
+#include "base/module_loader.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

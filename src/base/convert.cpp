@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "expr/convert.h"
+#include "base/convert.h"
 
 namespace tessel {
 

@@ -1,6 +1,6 @@
 // FreeType fonts sized to a character cell, with a glyph cache. Built into
 // the font module (libtessel_font.so), not the executable.
-#include "gfx/font_module.h"
+#include "pixels/font_module.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "gfx/font_match.h"
-#include "platform/cp1252.h"
+#include "pixels/font_match.h"
+#include "base/cp1252.h"
 
 namespace tessel {
 

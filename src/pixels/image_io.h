@@ -1,0 +1,19 @@
+// Decoded images.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessel {
+
+struct ImageData {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;  // 0xAARRGGBB, row-major; alpha is always 0xFF
+};
+
+// Loads an image file: false (with a reason in `error`) when it cannot be read.
+using ImageFileLoader = bool (*)(const std::string& path, ImageData& out, std::string* error);
+
+}  // namespace tessel

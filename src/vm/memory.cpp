@@ -1,0 +1,21 @@
+#include "vm/memory.h"
+
+#include "checker/symbols.h"
+
+namespace tessel {
+
+void allocateMemory(Memory& mem, const CheckerState& symbols) {
+    mem.vars.assign(symbols.vars.size(), VariableValue{});
+    mem.arrays.assign(symbols.arrays.size(), ArrayElements{});
+    for (size_t a = 1; a < symbols.arrays.size(); ++a) {
+        const ArrayInfo& info = symbols.arrays[a];
+        ArrayElements& e = mem.arrays[a];
+        size_t n = static_cast<size_t>(info.elements);
+        if (info.type == TYPE_NUM) e.nums.assign(n, 0.0f);
+        if (info.type == TYPE_STR) e.strs.assign(n, std::string());
+        if (info.type == TYPE_PTR) e.ptrs.assign(n, 0);
+    }
+    mem.allocated = true;
+}
+
+}  // namespace tessel

@@ -1,0 +1,60 @@
+// The machine a checked program runs on: the token store, the checker's
+// symbols, the run-time memory, the evaluator's and the executor's state,
+// and the services a run uses (drawing, the window system, the diagnostic
+// path). The evaluator and the executor take it by reference and see no
+// other part of the program.
+#pragma once
+
+#include <string_view>
+
+#include "base/reporter.h"
+#include "checker/symbols.h"
+#include "lexer/token_store.h"
+#include "vm/exec_state.h"
+#include "vm/expr_state.h"
+#include "vm/memory.h"
+
+namespace tessel {
+
+class Platform;
+struct GfxState;
+
+// Thrown after a run-time error's diagnostic: abandons every pending
+// statement and expression; the host's message loop takes over.
+struct RunAbort {};
+
+// Thrown when the program ends from inside a message handler (the window
+// was closed). Carries the exit status.
+struct ProgramExit {
+    int status;
+};
+
+// What the host hears of a run besides its diagnostics.
+class RunLog {
+   public:
+    virtual ~RunLog() = default;
+    // A PRINT drew `text` at (x, y).
+    virtual void printed(int x, int y, std::string_view text) = 0;
+};
+
+struct Vm {
+    Vm(GfxState& g, Platform& p, Reporter& r, RunLog& l) : gfx(g), platform(p), reporter(r), log(l) {}
+    Vm(const Vm&) = delete;
+    Vm& operator=(const Vm&) = delete;
+
+    TokenStore tokens;     // filled by the tokenizer, keyword classes set by the checker
+    CheckerState symbols;  // names, types, bindings and event slots; read-only during a run
+    Memory memory;         // values of variables and array elements
+    ExprState expr;        // run tables, generators, nesting depth
+    ExecState exec;        // program counter, stacks, event values
+    GfxState& gfx;         // back buffer, colours, font, images
+    Platform& platform;    // the window system
+    Reporter& reporter;    // the one diagnostic path
+    RunLog& log;           // where PRINTs are recorded
+
+    void diagnostic(std::string_view caption, std::string_view text, int line) {
+        reporter.diagnostic(caption, text, line);
+    }
+};
+
+}  // namespace tessel
