@@ -4,12 +4,13 @@
 #   make build   build only (build/tessel)
 #   make fuzz    run the tokenizer/checker fuzzer (FUZZ_SECONDS, default 300)
 #   make bench   run the benchmarks
+#   make screenshots  regenerate the examples' screenshots from their events (headless)
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build run test unit-test asan-test fuzz bench window-test clean
+.PHONY: all deps build run test unit-test asan-test fuzz bench window-test screenshots clean
 
 all: build
 
@@ -59,6 +60,9 @@ bench: deps
 	scripts/install-deps.sh --bench
 	$(MAKE) build
 	scripts/run-bench.sh $(BUILD)
+
+screenshots:
+	JOBS=$(JOBS) scripts/make-screenshots.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
