@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Editor support: installs the VS Code extension's packages from its lock file,
+# runs its tests (grammar and diagnostics reader) and packages it as
+# editors/vscode/build/tessel-VERSION.vsix. Needs only node (20 or later) and npm.
+set -euo pipefail
+
+cd "$(dirname "$0")/../editors/vscode"
+
+for tool in node npm; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "test-editor: $tool is not installed" >&2
+        exit 1
+    fi
+done
+
+npm ci --no-audit --no-fund --prefer-offline
+npm test
+npm run package
+echo "test-editor: tests passed, package in editors/vscode/build/"
