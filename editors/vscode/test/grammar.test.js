@@ -21,10 +21,10 @@ function scriptsUnder(dir) {
     return out.sort();
 }
 
-const SCRIPTS = [
-    ...scriptsUnder(path.join(REPO, 'examples')),
-    ...scriptsUnder(path.join(REPO, 'tests', 'scripts')),
-];
+const SCRIPTS = ['examples', 'tests/scripts', 'tests/window', 'bench/workloads']
+    .map(dir => path.join(REPO, ...dir.split('/')))
+    .filter(dir => fs.existsSync(dir))
+    .flatMap(scriptsUnder);
 
 // Scripts are Windows-1252 bytes; latin1 keeps one character a byte, as an
 // editor opening them as Windows-1252 does for everything the grammar tells apart.
