@@ -15,9 +15,18 @@ let collection;
 const generation = new Map();  // document URI -> number of its latest run, to drop stale results
 let missingShown = false;      // the "executable not found" message is shown once a session
 
-function executable() {
+// The tessel executable for `uri`: the setting, where "${workspaceFolder}"
+// stands for the folder of the workspace that holds the script, and a relative
+// path such as build/tessel is taken from that folder (outside a workspace,
+// from the script's folder). A bare name is looked up on the PATH.
+function executable(uri) {
     const configured = vscode.workspace.getConfiguration('tessel').get('executablePath');
-    return configured && configured.trim() !== '' ? configured.trim() : 'tessel';
+    let exe = configured && configured.trim() !== '' ? configured.trim() : 'tessel';
+    const folder = vscode.workspace.getWorkspaceFolder(uri);
+    const root = folder ? folder.uri.fsPath : path.dirname(uri.fsPath);
+    exe = exe.split('${workspaceFolder}').join(root);
+    if (!path.isAbsolute(exe) && /[\\/]/.test(exe)) exe = path.resolve(root, exe);
+    return exe;
 }
 
 // Runs tessel with `args`; resolves to {status, output} with stdout and stderr
@@ -66,7 +75,7 @@ async function checkDocument(document) {
 
     const file = document.uri.fsPath;
     const cwd = path.dirname(file);
-    const exe = executable();
+    const exe = executable(document.uri);
     const [check, lint] = await Promise.all([
         runTessel(exe, ['--check', file], cwd),
         runTessel(exe, ['--lint', file], cwd),
@@ -97,7 +106,7 @@ async function runScript() {
     // tessel itself is the terminal's process: no shell, so no quoting.
     const terminal = vscode.window.createTerminal({
         name: `tessel: ${path.basename(file)}`,
-        shellPath: executable(),
+        shellPath: executable(document.uri),
         shellArgs: [file],
         cwd: path.dirname(file),
     });

@@ -30,6 +30,7 @@ function fakeEditor() {
         terminals: [],
         textDocuments: [],
         activeTextEditor: undefined,
+        folder: undefined,  // the workspace folder's path, when there is one
     };
     const on = name => cb => { state.handlers[name] = cb; return { dispose() {} }; };
     state.api = {
@@ -39,6 +40,7 @@ function fakeEditor() {
         workspace: {
             getConfiguration: () => ({ get: key => state.config[key] }),
             get textDocuments() { return state.textDocuments; },
+            getWorkspaceFolder: () => (state.folder ? { uri: { fsPath: state.folder } } : undefined),
             onDidOpenTextDocument: on('open'),
             onDidSaveTextDocument: on('save'),
             onDidCloseTextDocument: on('close'),
@@ -198,6 +200,25 @@ test('a tessel that cannot be found is said once, and the setting is named', asy
     assert.equal(editor.warnings.length, 1);
     assert.match(editor.warnings[0], /not found.*tessel\.executablePath/);
     assert.equal(editor.diagnostics.size, 0);
+});
+
+test('a relative executable path is taken from the workspace folder, or else the script\'s', async () => {
+    const sub = path.join(WORK, 'scripts');
+    fs.mkdirSync(sub, { recursive: true });
+    const inSub = path.join(sub, 'p.tsl');
+    for (const [folder, setting] of [[WORK, './fake-tessel'], [WORK, '${workspaceFolder}/fake-tessel'], [undefined, '../fake-tessel']]) {
+        const editor = fakeEditor();
+        editor.config.executablePath = setting;
+        editor.folder = folder;
+        loadExtension(editor.api).activate({ subscriptions: [] });
+        await editor.handlers.open(document(inSub, TEXT));
+        assert.deepEqual(calls().sort(), [`--check ${inSub} ${sub}`, `--lint ${inSub} ${sub}`], setting);
+        assert.deepEqual(editor.warnings, [], setting);
+        fs.rmSync(CALLS);
+        editor.activeTextEditor = { document: document(inSub, TEXT) };
+        await editor.commands['tessel.runScript']();
+        assert.equal(editor.terminals[0].options.shellPath, FAKE, setting);
+    }
 });
 
 test('Run script saves the script and runs tessel on it in a terminal of its own', async () => {
