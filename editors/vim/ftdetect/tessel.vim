@@ -1,0 +1,2 @@
+" tessel scripts: *.tsl
+autocmd BufNewFile,BufRead *.tsl setfiletype tessel
