@@ -49,9 +49,13 @@ fuzz: build-fuzz/build.ninja
 window-test: build
 	scripts/window-tests.sh $(BUILD)/tessel
 
+editor-test:
+	scripts/test-editor.sh
+
 test: deps
 	$(MAKE) unit-test
 	$(MAKE) window-test
+	$(MAKE) editor-test
 	$(MAKE) asan-test
 	$(MAKE) fuzz FUZZ_SECONDS=30
 	@echo "all test suites passed"
