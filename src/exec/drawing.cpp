@@ -185,21 +185,27 @@ void execLoadimg(Vm& vm) {
     if (handle) handle->ptr = image;
 }
 
-// SHOWIMG h, x, y, w, h with single-token arguments: draws the image whose
-// handle h holds now.
+// The image SHOWIMG and SHOWIMGT draw: the one whose handle the pointer
+// variable at the current token holds now, which becomes the shown image;
+// without a pointer variable, the image shown last is drawn again.
+static int32_t imageToShow(Vm& vm) {
+    if (VarRef handle = pointerVariable(vm)) vm.gfx.shownImage = handle->ptr;
+    return vm.gfx.shownImage;
+}
+
+// SHOWIMG h, x, y, w, h with single-token arguments.
 void execShowimg(Vm& vm) {
     std::array<int32_t, 4>& args = vm.exec.slots.showimg;
     fetch(vm);
-    VarRef handle = pointerVariable(vm);
+    const int32_t image = imageToShow(vm);
     for (int32_t& slot : args) nextTokenArg(vm, slot);
-    showImage(vm.gfx, handle ? handle->ptr : 0, args[0], args[1], args[2], args[3]);
+    showImage(vm.gfx, image, args[0], args[1], args[2], args[3]);
 }
 
 // SHOWIMGT h, x, y, w, h with expression arguments.
 void execShowimgt(Vm& vm) {
     fetch(vm);
-    VarRef handle = pointerVariable(vm);
-    const int32_t image = handle ? handle->ptr : 0;
+    const int32_t image = imageToShow(vm);
     ++vm.exec.pc;
     const int32_t x = exprArg(vm);
     const int32_t y = exprArg(vm);

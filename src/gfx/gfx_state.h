@@ -49,6 +49,10 @@ struct GfxState {
     // that opens becomes the current font, as if each had been opened in turn.
     std::vector<CachedFont> pendingFonts;
 
+    // Handle of the image the last SHOWIMG or SHOWIMGT with a pointer
+    // variable drew (0 before the first); drawn again by one without.
+    int32_t shownImage = 0;
+
     // Loaded images; handle h names images[h - 1]. Images live until the end.
     std::vector<std::shared_ptr<const ImageData>> images;
     std::map<std::string, CachedImage> imageFiles;  // "width x height path" -> decoded file

@@ -4,6 +4,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 #include FT_ADVANCES_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
@@ -102,6 +103,11 @@ class FreeTypeFont final : public Font {
     void draw(uint32_t* pixels, int bufWidth, int bufHeight, int x, int y,
               std::string_view bytes, uint32_t rgb) const override {
         int64_t penX = x, baseline = int64_t(y) + ascent_;
+        // Ink stays in the cell's rows: what a glyph's outline passes them by
+        // (a fraction of a pixel from rounding, or a face taller than its own
+        // metrics) is left out, so lines a cell apart never touch.
+        RowRange rows{std::max<int64_t>(y, 0), std::min<int64_t>(int64_t(y) + cellHeight_, bufHeight)};
+        if (rows.first >= rows.last) return;
         // Glyphs stay within a few cells of their own; beyond that nothing shows.
         if (int64_t(y) - 2 * kMaxCellPixels > bufHeight || int64_t(y) + 4 * kMaxCellPixels < 0)
             return;
@@ -109,7 +115,7 @@ class FreeTypeFont final : public Font {
             if (penX >= bufWidth) break;  // advances never go back
             const Glyph& g = glyph(c);
             if (penX + g.left + g.width > 0)
-                blend(pixels, bufWidth, bufHeight, penX + g.left, baseline - g.top, g, rgb);
+                blend(pixels, bufWidth, rows, penX + g.left, baseline - g.top, g, rgb);
             penX += g.advance;
         }
     }
@@ -128,7 +134,14 @@ class FreeTypeFont final : public Font {
         ppemY = std::clamp(ppemY, 1.0, double(kMaxCellPixels) * 4);
         if (FT_Set_Char_Size(face_, std::lround(ppemX * 64), std::lround(ppemY * 64), 72, 72) != 0)
             return false;
-        ascent_ = static_cast<int>(std::lround(ascent * ppemY / upem));
+        // The baseline lies exactly where the Windows ascent puts it (12.76
+        // px below the top of a 16-pixel cell in the stand-in face): glyphs
+        // are rendered unhinted and shifted up by the fraction the integer
+        // baseline lies below that, so ink that stays within the ascent and
+        // descent stays within the cell's rows.
+        double exactAscent = ascent * ppemY / upem;
+        ascent_ = static_cast<int>(std::ceil(exactAscent));
+        raise_ = std::lround((ascent_ - exactAscent) * 64);
         int descentPx = static_cast<int>(std::lround(descent * ppemY / upem));
         cellHeight_ = height >= 0 ? static_cast<int>(cell) : ascent_ + descentPx;
         return true;
@@ -146,10 +159,11 @@ class FreeTypeFont final : public Font {
         g = Glyph{};
         g.ready = true;
         FT_UInt index = FT_Get_Char_Index(face_, cp1252CodePoint(c));
-        if (FT_Load_Glyph(face_, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) return;
+        if (FT_Load_Glyph(face_, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return;
         FT_GlyphSlot slot = face_->glyph;
         g.advance = static_cast<int>((slot->advance.x + 32) >> 6);  // before emboldening
         if (embolden_) FT_GlyphSlot_Embolden(slot);
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Translate(&slot->outline, 0, raise_);
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
         const FT_Bitmap& bm = slot->bitmap;
         if (bm.pixel_mode != FT_PIXEL_MODE_GRAY) return;
@@ -172,11 +186,16 @@ class FreeTypeFont final : public Font {
         cachedBytes_ = 0;
     }
 
+    // Rows of the buffer text may draw into: first <= y < last.
+    struct RowRange {
+        int64_t first, last;
+    };
+
     // Mixes the text colour into the buffer by the glyph's coverage.
-    static void blend(uint32_t* pixels, int bufWidth, int bufHeight, int64_t gx, int64_t gy,
+    static void blend(uint32_t* pixels, int bufWidth, RowRange rows, int64_t gx, int64_t gy,
                       const Glyph& g, uint32_t rgb) {
         int64_t x0 = std::max<int64_t>(0, -gx), x1 = std::min<int64_t>(g.width, bufWidth - gx);
-        int64_t y0 = std::max<int64_t>(0, -gy), y1 = std::min<int64_t>(g.rows, bufHeight - gy);
+        int64_t y0 = std::max<int64_t>(0, rows.first - gy), y1 = std::min<int64_t>(g.rows, rows.last - gy);
         uint32_t fr = (rgb >> 16) & 0xFF, fg = (rgb >> 8) & 0xFF, fb = rgb & 0xFF;
         for (int64_t row = y0; row < y1; ++row) {
             const uint8_t* cov = g.coverage.data() + row * g.width;
@@ -196,7 +215,8 @@ class FreeTypeFont final : public Font {
     FT_Library library_ = nullptr;  // one library per font: fonts share nothing
     FT_Face face_ = nullptr;
     bool embolden_ = false;         // synthesise bold: the face has no bold of its own
-    int ascent_ = 0;                // baseline below the cell's top, pixels
+    int ascent_ = 0;                // integer baseline below the cell's top, pixels
+    FT_Pos raise_ = 0;              // 26.6 units glyphs are lifted above it
     int cellHeight_ = 0;            // ascent + descent, pixels
     mutable std::array<Glyph, 256> glyphs_;  // by byte, rendered on first use
     mutable size_t cachedBytes_ = 0;         // coverage bytes held by glyphs_

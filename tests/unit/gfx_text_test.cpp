@@ -67,6 +67,40 @@ TEST(GfxText, LinesSixteenPixelsApartDoNotOverlap) {
     EXPECT_GE(b.top, 16);
 }
 
+// Every printable character, accented capitals included, keeps its ink in
+// the rows of its cell at every cell height, so lines a cell apart never
+// touch. (The baseline sits where the font's ascent puts it.)
+TEST(GfxText, EveryCharacterStaysInItsCellRowsAtEverySize) {
+    std::string all;
+    for (int c = 0x21; c <= 0xFF; ++c)
+        if (c != 0x7F) all += static_cast<char>(c);
+    for (int height : {8, 11, 12, 13, 16, 17, 20, 24, 31, 32, 40, 48}) {
+        for (int weight : {0, 700}) {
+            GfxState g;
+            createBackBuffer(g, 2200, 200);
+            setFont(g, height, 0, weight, "Consolas");
+            ASSERT_TRUE(currentFont(g));
+            drawText(g, 0, 50, all);
+            Ink ink = inkOf(g);
+            ASSERT_GT(ink.count, 0);
+            EXPECT_GE(ink.top, 50) << "height " << height << ", weight " << weight;
+            EXPECT_LT(ink.bottom, 50 + currentFont(g)->cellHeight())
+                << "height " << height << ", weight " << weight;
+        }
+    }
+}
+
+TEST(GfxText, AccentedCapitalsSixteenPixelsBelowALineDoNotTouchIt) {
+    GfxState g = screen();
+    drawText(g, 10, 100 - 16, "gjpqy_|");
+    Ink above = inkOf(g);
+    GfxState h = screen();
+    drawText(h, 10, 100, "\xC0\xC9\xD1\xD4\xDB\xDD\x8A\x8E");
+    Ink accents = inkOf(h);
+    EXPECT_LT(above.bottom, 100);
+    EXPECT_EQ(accents.top, 100);  // the accents reach the cell's first row, not above it
+}
+
 TEST(GfxText, ForegroundColourAndNoBackgroundBox) {
     GfxState g = screen();
     setBackground(g, colourValue(0, 255, 0));  // never painted behind text
