@@ -19,10 +19,47 @@ void execDeclaration(Vm& vm) {
 
 namespace {
 
+// True when `s = s + ...` at `name` can append to s in place: the first
+// factor is s alone (what follows it ends the factor) and nothing else on
+// the line reads s, whose value changes as the appending goes on.
+bool appendsToItself(const Vm& vm, int32_t name) {
+    const int32_t v = vm.symbols.tokVar[static_cast<size_t>(name)];
+    const int32_t first = name + 2;
+    if (vm.symbols.tokVar[static_cast<size_t>(first)] != v || runAt(vm, first).strAlt != SA_STRVAR)
+        return false;
+    const RunToken& after = runAt(vm, first + 1);
+    if (after.op != OP_PLUS || (after.strAlt != SA_NONE && after.strAlt != SA_LPAR)) return false;
+    for (int32_t i = first + 1; i <= vm.tokens.count; ++i) {
+        int32_t cls = vm.tokens.cls[static_cast<size_t>(i)];
+        if (cls == CLS_EOL || cls == CLS_COLON) return true;
+        if (vm.symbols.tokVar[static_cast<size_t>(i)] == v) return false;
+    }
+    return true;
+}
+
+// s = s + ...: appends to s where it is, so a loop that grows a string pays
+// for what it appends, not for the whole string each time. A run abort in
+// the middle leaves s as it was.
+void appendInPlace(Vm& vm, std::string& target) {
+    const size_t before = target.size();
+    vm.exec.pc += 2;  // onto s after the '='
+    fetch(vm);        // past it
+    try {
+        continueStringExpression(vm, target);
+    } catch (...) {
+        target.resize(before);
+        throw;
+    }
+}
+
 // name = expression, by the variable's type. Any other form does nothing.
 void assignVariable(Vm& vm) {
     VarRef v = variableAt(vm, vm.exec.pc);
     if (!v) return;
+    if (v.type == TYPE_STR && appendsToItself(vm, vm.exec.pc)) {
+        appendInPlace(vm, v->str);
+        return;
+    }
     ++vm.exec.pc;  // onto the '='
     switch (v.type) {
         case TYPE_NUM: v->num = fetchNumeric(vm); break;

@@ -41,8 +41,7 @@ void runError(Vm& vm, std::string_view text, int32_t token) {
     std::string body(text);
     int32_t line = lineAt(vm, token);
     body += " -Line: " + std::to_string(line);
-    vm.diagnostic("Run Error!", body, line);
-    throw RunAbort{};
+    abortRun(vm, "Run Error!", body, line);
 }
 
 // The executor's own tables: the memoised scans (one slot per possible start

@@ -171,9 +171,7 @@ void buildRunTables(Vm& vm) {
 }
 
 void nestingTooDeep(Vm& vm) {
-    vm.diagnostic("ERROR", "Expression nested too deeply! -{ " + vm.tokens.textAt(vm.exec.pc) + " }",
-                  0);
-    throw RunAbort{};
+    abortRun(vm, "ERROR", "Expression nested too deeply! -{ " + vm.tokens.textAt(vm.exec.pc) + " }", 0);
 }
 
 const std::string& stringElement(const Vm& vm, int32_t array, int32_t index) {

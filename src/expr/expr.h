@@ -38,6 +38,9 @@ inline float literalValue(const Vm& vm, int32_t i) { return runAt(vm, i).num; }
 float numericExpression(Vm& vm);
 float numericFactor(Vm& vm);
 std::string stringExpression(Vm& vm);
+// The rest of a string expression whose first factor's value `out` already
+// holds: every "+ factor" that follows is appended to it.
+void continueStringExpression(Vm& vm, std::string& out);
 std::string stringFactor(Vm& vm);
 // A condition's truth value: -1 true, 0 false.
 int32_t condition(Vm& vm);

@@ -28,8 +28,7 @@ constexpr int kStringOrder[] = {
 void appendStringExpression(Vm& vm, std::string& out);
 
 [[noreturn]] void notString(Vm& vm) {
-    vm.diagnostic("TYPE ERROR", "Not String! -{ " + vm.tokens.textAt(vm.exec.pc) + " }", 0);
-    throw RunAbort{};
+    abortRun(vm, "TYPE ERROR", "Not String! -{ " + vm.tokens.textAt(vm.exec.pc) + " }", 0);
 }
 
 // The source of LSTR, RSTR and MSTR: a string variable or a string literal.
@@ -162,17 +161,24 @@ void appendStringFactor(Vm& vm, std::string& out) {
 // doubling a string stops with a diagnostic instead of exhausting memory.
 void checkLength(Vm& vm, const std::string& s) {
     if (s.size() <= kMaxStringBytes) return;
-    vm.diagnostic("Run Error!", "String too long! : " + std::to_string(s.size()) + " bytes", 0);
-    throw RunAbort{};
+    abortRun(vm, "Run Error!", "String too long! : " + std::to_string(s.size()) + " bytes", 0);
 }
 
-void appendStringExpression(Vm& vm, std::string& out) {
-    if (current(vm).op != OP_PLUS) appendStringFactor(vm, out);
+}  // namespace
+
+void continueStringExpression(Vm& vm, std::string& out) {
     while (current(vm).op == OP_PLUS) {
         fetch(vm);
         appendStringFactor(vm, out);
         checkLength(vm, out);
     }
+}
+
+namespace {
+
+void appendStringExpression(Vm& vm, std::string& out) {
+    if (current(vm).op != OP_PLUS) appendStringFactor(vm, out);
+    continueStringExpression(vm, out);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "checker/checker.h"
 #include "exec/executor.h"
+#include "host/files.h"
 #include "host/version.h"
 #include "base/cp1252.h"
 #include "platform/sdl_module.h"
@@ -20,6 +21,11 @@ Interpreter::Interpreter(Platform& p, Options o)
 Interpreter::~Interpreter() {
     if (host.boxLog) std::fclose(host.boxLog);
     if (host.printLog) std::fclose(host.printLog);
+}
+
+void Interpreter::writeBoxLog(std::string_view record) {
+    if (!host.boxLog || host.boxLogFailed) return;
+    if (!writeLogFile(host.boxLog, opts.boxLog, record, true)) host.boxLogFailed = host.failed = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -49,12 +55,9 @@ static std::string_view sourceLine(std::string_view src, int line) {
 }
 
 void Interpreter::showBox(std::string_view caption, std::string_view text, int line) {
-    if (host.boxLog) {
-        std::string rec = "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" +
-                          jsonEscape(text) + "\"}\n";
-        std::fwrite(rec.data(), 1, rec.size(), host.boxLog);
-        std::fflush(host.boxLog);
-    }
+    if (host.boxLog)
+        writeBoxLog("{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
+                    "\"}\n");
     if (opts.check) {
         std::string out = opts.script;
         if (line > 0) out += ":" + std::to_string(line);
@@ -67,47 +70,47 @@ void Interpreter::showBox(std::string_view caption, std::string_view text, int l
 }
 
 void Interpreter::printed(int x, int y, std::string_view text) {
-    if (!host.printLog) return;
+    if (!host.printLog || host.printLogFailed) return;
     std::string rec = "{\"x\":" + std::to_string(x) + ",\"y\":" + std::to_string(y) +
                       ",\"text\":\"" + jsonEscape(text) + "\"}\n";
-    std::fwrite(rec.data(), 1, rec.size(), host.printLog);
+    if (!writeLogFile(host.printLog, opts.printLog, rec, false))
+        host.printLogFailed = host.failed = true;
 }
 
 // ---------------------------------------------------------------------------
 // Start-up and phases
 
-static std::FILE* openLog(const std::string& path) {
-    if (path.empty()) return nullptr;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::fprintf(stderr, "tessel: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-    return f;
-}
-
-// Reads the whole source file byte for byte. A file that cannot be opened or
-// read (a directory included) is one diagnostic and no phase runs.
-bool Interpreter::readSource() {
-    errno = 0;
-    std::FILE* f = std::fopen(opts.script.c_str(), "rb");
-    if (f) {
-        std::string data;
-        char buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-        bool failed = std::ferror(f) != 0;
-        std::fclose(f);
-        if (!failed) {
-            host.source = std::move(data);
-            return true;
-        }
+// A log or screenshot that names the script would destroy it before it is
+// read: that is a usage error, found before anything is opened.
+bool Interpreter::outputsNameTheScript() const {
+    for (const std::string* out : {&opts.boxLog, &opts.printLog, &opts.screenshot, &opts.record}) {
+        if (out->empty() || !sameFile(*out, opts.script)) continue;
+        std::fprintf(stderr, "tessel: %s names the script %s itself\n", out->c_str(), opts.script.c_str());
+        return true;
     }
-    std::string reason = std::strerror(errno ? errno : EIO);
-    diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + reason, 0);
     return false;
 }
 
+// Logs are opened once the script has been read (or failed to be).
+void Interpreter::openLogs() {
+    if (!opts.boxLog.empty() && !(host.boxLog = openLogFile(opts.boxLog))) host.failed = true;
+    if (!opts.printLog.empty() && !(host.printLog = openLogFile(opts.printLog))) host.failed = true;
+}
+
+// Reads the whole source file byte for byte: a regular file of at most
+// kMaxSourceBytes. False, with the reason, when it cannot be read.
+bool Interpreter::readSource(std::string& why) {
+    try {
+        return readScriptFile(opts.script, host.source, why);
+    } catch (const std::bad_alloc&) {
+        host.source.clear();
+        why = "Out of memory";
+        return false;
+    }
+}
+
 int Interpreter::run() {
-    host.boxLog = openLog(opts.boxLog);
-    host.printLog = openLog(opts.printLog);
+    if (outputsNameTheScript()) return 2;
     try {
         if (!opts.check) {
             platform.createMainWindow(kWindowTitle, kClientWidth, kClientHeight,
@@ -116,16 +119,34 @@ int Interpreter::run() {
             platform.present(gfx.view());
             vm.expr.randState = platform.tickCount();
         }
-        if (!readSource()) {
-            host.failed = true;
-        } else {
-            runPhases();
-        }
+        runFromSource();
     } catch (const ProgramExit& e) {
         if (e.status != 0) host.failed = true;
     }
+    // Closing the window while a run error's box was open ends the program
+    // before the abort is thrown: the abort still counts.
+    if (vm.exec.aborted) host.failed = true;
     finish();
     return host.failed ? 1 : 0;
+}
+
+// Reads the script, opens the logs and runs the phases.
+void Interpreter::runFromSource() {
+    std::string why;
+    bool read = readSource(why);
+    openLogs();
+    if (!read) {
+        host.failed = true;
+        diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + why, 0);
+        return;
+    }
+    try {
+        runPhases();
+    } catch (const std::bad_alloc&) {
+        // Out of memory before the run could begin (tokens, tables).
+        host.failed = true;
+        diagnostic("Program Exit!", "Out of memory!", 0);
+    }
 }
 
 void Interpreter::runPhases() {
@@ -181,11 +202,14 @@ void Interpreter::messageLoop() {
 }
 
 void Interpreter::finish() {
-    if (!opts.screenshot.empty() && !opts.check) {
-        if (!platform.saveScreenshot(opts.screenshot))
-            std::fprintf(stderr, "tessel: cannot save screenshot %s\n", opts.screenshot.c_str());
+    if (!opts.screenshot.empty() && !opts.check && !platform.saveScreenshot(opts.screenshot)) {
+        std::fprintf(stderr, "tessel: cannot save screenshot %s\n", opts.screenshot.c_str());
+        host.failed = true;
     }
-    if (host.printLog) std::fflush(host.printLog);
+    for (auto [file, path] : {std::pair{&host.boxLog, &opts.boxLog}, std::pair{&host.printLog, &opts.printLog}}) {
+        if (*file && !closeLogFile(*file, *path)) host.failed = true;
+        *file = nullptr;
+    }
 }
 
 // ---------------------------------------------------------------------------

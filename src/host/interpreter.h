@@ -18,9 +18,11 @@ namespace tessel {
 
 struct HostState {
     std::string source;       // the whole source file, byte for byte
-    bool failed = false;      // a lexing/checking failure or a run abort: exit status 1
-    std::FILE* boxLog = nullptr;
-    std::FILE* printLog = nullptr;
+    bool failed = false;      // a lexing/checking failure, a run abort or a write error: exit status 1
+    std::FILE* boxLog = nullptr;    // --box-log (null: none)
+    std::FILE* printLog = nullptr;  // --print-log (null: none)
+    bool boxLogFailed = false;      // a write to the box log failed (reported once)
+    bool printLogFailed = false;    // a write to the print log failed (reported once)
 };
 
 class Interpreter final : public Reporter, public RunLog {
@@ -48,7 +50,11 @@ class Interpreter final : public Reporter, public RunLog {
     Vm vm;
 
    private:
-    bool readSource();
+    bool outputsNameTheScript() const;
+    void openLogs();
+    void writeBoxLog(std::string_view record);
+    void runFromSource();
+    bool readSource(std::string& why);
     void runPhases();
     void checkAndRun();
     void outOfMemory();

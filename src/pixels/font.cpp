@@ -39,7 +39,6 @@ struct Glyph {
     int top = 0;                   // bitmap top, pixels above the baseline
     int width = 0;                 // bitmap size
     int rows = 0;
-    int advance = 0;               // pen movement to the next character
     std::vector<uint8_t> coverage; // width x rows, 0 transparent .. 255 solid
 };
 
@@ -71,6 +70,12 @@ double zeroAdvance(FT_Face face) {
 
 int64_t clampCell(int64_t v) { return std::clamp<int64_t>(v, 1, kMaxCellPixels); }
 
+std::array<int16_t, 256> filledAdvances() {
+    std::array<int16_t, 256> a;
+    a.fill(-1);
+    return a;
+}
+
 class FreeTypeFont final : public Font {
    public:
     ~FreeTypeFont() override {
@@ -94,7 +99,7 @@ class FreeTypeFont final : public Font {
     int textWidth(std::string_view bytes) const override {
         int64_t total = 0;
         for (unsigned char c : bytes) {
-            total += glyph(c).advance;
+            total += advance(c);
             if (total >= INT_MAX) return INT_MAX;
         }
         return static_cast<int>(total);
@@ -108,15 +113,18 @@ class FreeTypeFont final : public Font {
         // metrics) is left out, so lines a cell apart never touch.
         RowRange rows{std::max<int64_t>(y, 0), std::min<int64_t>(int64_t(y) + cellHeight_, bufHeight)};
         if (rows.first >= rows.last) return;
-        // Glyphs stay within a few cells of their own; beyond that nothing shows.
-        if (int64_t(y) - 2 * kMaxCellPixels > bufHeight || int64_t(y) + 4 * kMaxCellPixels < 0)
-            return;
+        // A glyph's ink lies within a few cells of its pen position: those
+        // far left of the buffer are passed over by their advances alone,
+        // without rendering them.
+        const int64_t reach = 4 * int64_t(cellHeight_) + 4 * kMaxCellPixels;
         for (unsigned char c : bytes) {
             if (penX >= bufWidth) break;  // advances never go back
-            const Glyph& g = glyph(c);
-            if (penX + g.left + g.width > 0)
-                blend(pixels, bufWidth, rows, penX + g.left, baseline - g.top, g, rgb);
-            penX += g.advance;
+            if (penX + reach > 0) {
+                const Glyph& g = glyph(c);
+                if (penX + g.left + g.width > 0)
+                    blend(pixels, bufWidth, rows, penX + g.left, baseline - g.top, g, rgb);
+            }
+            penX += advance(c);
         }
     }
 
@@ -147,6 +155,19 @@ class FreeTypeFont final : public Font {
         return true;
     }
 
+    // Pen movement after character c, from the font's metrics alone: a width
+    // never renders a glyph. (Emboldening keeps the regular advance.)
+    int advance(unsigned char c) const {
+        int16_t& a = advances_[c];
+        if (a < 0) {
+            FT_Fixed adv = 0;
+            FT_UInt index = FT_Get_Char_Index(face_, cp1252CodePoint(c));
+            if (FT_Get_Advance(face_, index, FT_LOAD_NO_HINTING, &adv) != 0) adv = 0;
+            a = static_cast<int16_t>(std::clamp<FT_Fixed>((adv + 0x8000) >> 16, 0, INT16_MAX));
+        }
+        return a;
+    }
+
     const Glyph& glyph(unsigned char c) const {
         Glyph& g = glyphs_[c];
         if (!g.ready) render(c, g);
@@ -161,7 +182,6 @@ class FreeTypeFont final : public Font {
         FT_UInt index = FT_Get_Char_Index(face_, cp1252CodePoint(c));
         if (FT_Load_Glyph(face_, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return;
         FT_GlyphSlot slot = face_->glyph;
-        g.advance = static_cast<int>((slot->advance.x + 32) >> 6);  // before emboldening
         if (embolden_) FT_GlyphSlot_Embolden(slot);
         if (slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Translate(&slot->outline, 0, raise_);
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
@@ -219,6 +239,7 @@ class FreeTypeFont final : public Font {
     FT_Pos raise_ = 0;              // 26.6 units glyphs are lifted above it
     int cellHeight_ = 0;            // ascent + descent, pixels
     mutable std::array<Glyph, 256> glyphs_;  // by byte, rendered on first use
+    mutable std::array<int16_t, 256> advances_ = filledAdvances();  // by byte; -1: not read yet
     mutable size_t cachedBytes_ = 0;         // coverage bytes held by glyphs_
 };
 

@@ -47,6 +47,7 @@ struct ExecState {
     bool windowClosed = false; // the main window was closed; SWAP presents nothing
     uint32_t keepAliveCount = 0;  // statements since the last Platform::keepAlive
     bool droppedBlockNoted = false;  // the nesting cap has been reported once
+    bool aborted = false;      // a run abort happened (the exit status is 1)
 
     // --- control flow -------------------------------------------------------
     int32_t condFlag = 0;      // last IF condition: -1 true, 0 false

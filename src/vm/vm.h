@@ -57,4 +57,13 @@ struct Vm {
     }
 };
 
+// The run abort: a run-time error's diagnostic, then every pending statement
+// and expression is abandoned. The abort is recorded before the box shows,
+// so a program that ends while the box is open still ends as aborted.
+[[noreturn]] inline void abortRun(Vm& vm, std::string_view caption, std::string_view text, int line) {
+    vm.exec.aborted = true;
+    vm.diagnostic(caption, text, line);
+    throw RunAbort{};
+}
+
 }  // namespace tessel

@@ -59,5 +59,20 @@ TEST(HostRun, AbortInsideARunsBoxEndsOnlyThatRun) {
     std::remove(opts.script.c_str());
 }
 
+TEST(HostRun, ClosingTheWindowWhileARunErrorIsShownStillFailsTheRun) {
+    // The window is closed from inside the box of a run error, before the
+    // abort itself is thrown: the program ends there, and its status is 1.
+    test::FakePlatform platform;
+    dispatchWhileBoxIsOpen(platform, "Run Error!", Message{kMainWindow, WM_CLOSE, 0, 0});
+    Options opts;
+    opts.script = writeScript("tessel_host_close_in_error_box.tsl",
+                              "VAR i\nGOTO x\nWHILE i < 1\nLABEL x\nWEND\n");
+    Interpreter in(platform, opts);
+    EXPECT_EQ(in.run(), 1);
+    ASSERT_FALSE(platform.boxes.empty());
+    EXPECT_EQ(platform.boxes.back(), "Run Error!|WEND without a running WHILE! : WEND -Line: 5");
+    std::remove(opts.script.c_str());
+}
+
 }  // namespace
 }  // namespace tessel

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Hostile and clumsy inputs that once hung, crashed or lost work, each kept
+# as a regression case:  cases.sh TESSEL CASE
+# Every case runs tessel headless with a time limit and checks its exit
+# status and what it said.
+set -uo pipefail
+TESSEL=$1
+CASE=$2
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/tessel-robust.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK"
+printf 'VAR x\nx = 1\nPRINT 0, 0, x\n' > ok.tsl
+
+fail() { echo "FAIL ($CASE): $*"; exit 1; }
+
+# run EXPECTED_STATUS ARGS...: runs tessel (10 s at most), keeping stderr in err.txt.
+run() {
+    local want=$1
+    shift
+    timeout 10 "$TESSEL" "$@" >out.txt 2>err.txt
+    local got=$?
+    [ "$got" -eq 124 ] && fail "tessel $* did not end within 10 s"
+    [ "$got" -eq "$want" ] || fail "tessel $* exited $got, expected $want; stderr: $(head -c 400 err.txt)"
+}
+
+said() { grep -q -- "$1" err.txt || fail "expected '$1' on stderr; got: $(head -c 400 err.txt)"; }
+
+case "$CASE" in
+    dev_zero)  # an endless character device is no script
+        run 1 --headless /dev/zero
+        said "Cannot open source file: /dev/zero: not a regular file"
+        run 1 --check /dev/zero
+        said "Cannot open source file: /dev/zero: not a regular file" ;;
+    fifo)  # a FIFO nobody writes to would block the read for ever
+        mkfifo pipe.tsl
+        run 1 --headless pipe.tsl
+        said "Cannot open source file: pipe.tsl: not a regular file" ;;
+    directory)
+        mkdir dir.tsl
+        run 1 --headless dir.tsl
+        said "Cannot open source file: dir.tsl: Is a directory" ;;
+    missing)
+        run 1 --headless nothing.tsl
+        said "Cannot open source file: nothing.tsl: No such file or directory" ;;
+    too_large)  # bigger than any script: refused before it is read
+        truncate -s 65M big.tsl
+        run 1 --headless big.tsl
+        said "Cannot open source file: big.tsl: larger than 64 MiB" ;;
+    log_names_script)  # a log or screenshot naming the script must not destroy it
+        cp ok.tsl keep.tsl
+        for opt in --box-log --print-log --screenshot; do
+            run 2 --headless "$opt" keep.tsl keep.tsl
+            said "names the script keep.tsl itself"
+            cmp -s ok.tsl keep.tsl || fail "$opt destroyed the script"
+        done
+        ln -s keep.tsl link.tsl
+        run 2 --headless --box-log link.tsl keep.tsl
+        cmp -s ok.tsl keep.tsl || fail "a link to the script destroyed it" ;;
+    log_write_errors)  # a full disk is reported and fails the run
+        for opt in --box-log --print-log; do
+            run 1 --headless "$opt" /dev/full ok.tsl
+            said "cannot \(write\|save screenshot\) /dev/full"
+        done ;;
+    unwritable_log)
+        run 1 --headless --box-log no/such/folder/boxes.jsonl ok.tsl
+        said "cannot write no/such/folder/boxes.jsonl" ;;
+    *) fail "unknown case" ;;
+esac
+echo "ok ($CASE)"
