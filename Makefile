@@ -2,7 +2,7 @@
 #   make run     install what is missing, build, run the demo (window or headless)
 #   make test    install what is missing, build, run every test (also under ASan/UBSan)
 #   make build   build only (build/tessel)
-#   make fuzz    run the tokenizer/checker fuzzer (FUZZ_SECONDS, default 300)
+#   make fuzz    run every fuzzer for FUZZ_SECONDS each (default 300); make fuzz-long: an hour each
 #   make bench   run the benchmarks
 #   make screenshots  regenerate the examples' screenshots from their events (headless)
 
@@ -10,7 +10,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build run test unit-test asan-test fuzz bench window-test screenshots clean
+.PHONY: all deps build run test unit-test asan-test fuzz fuzz-long bench window-test editor-test screenshots clean
 
 all: build
 
@@ -42,9 +42,16 @@ build-fuzz/build.ninja:
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DTESSEL_FUZZ=ON -DTESSEL_TESTS=OFF -DTESSEL_BENCH=OFF
 
+FUZZERS ?= fuzz_front fuzz_program fuzz_events
+
 fuzz: build-fuzz/build.ninja
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_front
-	scripts/run-fuzz.sh build-fuzz/fuzz/fuzz_front $(FUZZ_SECONDS)
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZERS)
+	for f in $(FUZZERS); do scripts/run-fuzz.sh build-fuzz/fuzz/$$f $(FUZZ_SECONDS) || exit 1; done
+
+# Each fuzzer for an hour or ten million executions, whichever comes first.
+fuzz-long: build-fuzz/build.ninja
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZERS)
+	for f in $(FUZZERS); do scripts/run-fuzz.sh build-fuzz/fuzz/$$f 3600 10000000 || exit 1; done
 
 window-test: build
 	scripts/window-tests.sh $(BUILD)/tessel
@@ -57,7 +64,7 @@ test: deps
 	$(MAKE) window-test
 	$(MAKE) editor-test
 	$(MAKE) asan-test
-	$(MAKE) fuzz FUZZ_SECONDS=30
+	$(MAKE) fuzz FUZZ_SECONDS=20
 	@echo "all test suites passed"
 
 bench: deps

@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
-# Runs the tokenizer/checker fuzzer for a number of seconds, seeded with the
-# golden test scripts. Fails when it finds a crash, a hang or a leak.
+# Runs one libFuzzer target for a number of seconds (and at most RUNS
+# executions), seeded with the project's own files of its kind. Fails when
+# it finds a crash, a hang or a leak.
+#   run-fuzz.sh FUZZER SECONDS [RUNS]
 set -euo pipefail
 fuzzer="$1"
 seconds="${2:-300}"
+runs="${3:--1}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
+name="$(basename "$fuzzer")"
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
-find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \; 2>/dev/null || true
-"$fuzzer" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=65536 \
-  -print_final_stats=1 "$corpus" 2>&1 | tail -n 15
-echo "fuzzing for ${seconds}s found nothing"
+flags=(-max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -max_len=65536
+       -print_final_stats=1)
+case "$name" in
+    fuzz_events) find "$root/tests" "$root/examples" -name '*.events' -exec cp {} "$corpus/" \; ;;
+    fuzz_image) find "$root/tests" "$root/examples" "$root/docs" \( -name '*.bmp' -o -name '*.png' \) \
+                    -size -64k -exec cp {} "$corpus/" \; ;;
+    fuzz_program) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \;
+                  flags+=(-close_fd_mask=2) ;;  # the run's boxes go to stderr
+    *) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \; ;;
+esac
+"$fuzzer" "${flags[@]}" "$corpus" 2>&1 | tail -n 12
+echo "$name: fuzzing for ${seconds}s found nothing"

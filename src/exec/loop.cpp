@@ -114,6 +114,7 @@ class RunScope {
 inline void keepAlive(Vm& vm) {
     if (++vm.exec.keepAliveCount >= kKeepAliveInterval) {
         vm.exec.keepAliveCount = 0;
+        if (vm.exec.workBudget != 0 && --vm.exec.workBudget == 0) throw ProgramExit{0};
         vm.platform.keepAlive();
     }
 }

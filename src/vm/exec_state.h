@@ -46,6 +46,10 @@ struct ExecState {
     int32_t runDepth = 0;      // runs of the executor currently nested
     bool windowClosed = false; // the main window was closed; SWAP presents nothing
     uint32_t keepAliveCount = 0;  // statements since the last Platform::keepAlive
+    // Rounds of kKeepAliveInterval statements the program may still run
+    // before it is ended (0: no limit). Fuzzing sets it so that every input
+    // ends, endless loops included.
+    uint64_t workBudget = 0;
     bool droppedBlockNoted = false;  // the nesting cap has been reported once
     bool aborted = false;      // a run abort happened (the exit status is 1)
 
