@@ -648,8 +648,8 @@ bool savePng(const Image& img, const fs::path& p) {
     }
     std::string packed(compressBound(raw.size()), '\0');
     uLongf packedLen = packed.size();
-    if (compress(reinterpret_cast<Bytef*>(packed.data()), &packedLen,
-                 reinterpret_cast<const Bytef*>(raw.data()), raw.size()) != Z_OK)
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedLen,
+                  reinterpret_cast<const Bytef*>(raw.data()), raw.size(), Z_BEST_SPEED) != Z_OK)
         return false;
     packed.resize(packedLen);
     std::string header;
