@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config make
   libsdl2-dev libsdl2-image-dev libfreetype-dev libfontconfig-dev libx11-dev
   fonts-dejavu-core
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev zlib1g-dev
   clang libclang-rt-dev
   xvfb xdotool imagemagick x11-apps
 )

@@ -164,5 +164,29 @@ TEST(Tokenizer, StoresScriptsFarBeyondFourThousandTokens) {
     EXPECT_EQ(l.tokens.textAt(199999), "1");
 }
 
+// Sources that no script with comments could stand for: any apostrophe would
+// give them the line end they lack.
+TEST(LexingPhase, SourcesWithoutALineEndOrCommentFailAfterTheCount) {
+    struct Source {
+        const char* bytes;
+        size_t size;
+        const char* count;
+    };
+    const Source sources[] = {
+        {"", 0, "Number of tokens: 0\r\nNumber of lines: 0"},
+        {"  \t  \r", 6, "Number of tokens: 0\r\nNumber of lines: 0"},
+        {"VAR x", 5, "Number of tokens: 2\r\nNumber of lines: 0"},
+        {"VAR x\rVAR y\r", 12, "Number of tokens: 4\r\nNumber of lines: 0"},
+    };
+    for (const Source& s : sources) {
+        Phase p(std::string_view(s.bytes, s.size));
+        EXPECT_EQ(p.result, 0) << s.bytes;
+        EXPECT_EQ(p.rep.counts, std::vector<std::string>{s.count}) << s.bytes;
+        ASSERT_EQ(p.rep.boxes.size(), 1u) << s.bytes;
+        EXPECT_EQ(p.rep.boxes[0].caption, "Process Terminated!");
+        EXPECT_EQ(p.rep.boxes[0].text, "EXIT from TOKENIZER");
+    }
+}
+
 }  // namespace
 }  // namespace tessel
