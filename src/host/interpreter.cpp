@@ -117,7 +117,7 @@ int Interpreter::run() {
                                       [this](const Message& m) { windowProc(vm, m); });
             createBackBuffer(gfx, kClientWidth, kClientHeight);
             platform.present(gfx.view());
-            vm.expr.randState = platform.tickCount();
+            vm.expr.randState = opts.seed ? *opts.seed : platform.tickCount();
         }
         runFromSource();
     } catch (const ProgramExit& e) {

@@ -1,5 +1,6 @@
 #include "host/options.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -25,6 +26,8 @@ const char kHelp[] =
     "  --screenshot FILE  save what the window shows when the run ends, as PNG\n"
     "  --events FILE      feed window events (move, click, type, wait, ...) to the run\n"
     "  --record FILE      write what you do in the window as an events file\n"
+    "  --seed N           start RAND's generator from N (0 to 4294967295), so a\n"
+    "                     run with timers and RAND can be repeated exactly\n"
     "  --help             show this help\n"
     "  --version          show the version\n"
     "\n"
@@ -38,6 +41,14 @@ bool takesFile(std::string_view opt, Options& o, std::string** dest) {
     else if (opt == "--events") *dest = &o.events;
     else if (opt == "--record") *dest = &o.record;
     else return false;
+    return true;
+}
+
+bool parseSeed(std::string_view text, Options& o) {
+    uint32_t v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    o.seed = v;
     return true;
 }
 
@@ -65,6 +76,9 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
             opts.headless = true;
         } else if (a == "--check") {
             opts.check = true;
+        } else if (a == "--seed") {
+            if (i + 1 >= argc) return usage("option '%s' needs a number", argv[i]);
+            if (!parseSeed(argv[++i], opts)) return usage("--seed: '%s' is not a number from 0 to 4294967295", argv[i]);
         } else if (takesFile(a, opts, &dest)) {
             if (i + 1 >= argc) return usage("option '%s' needs a file name", argv[i]);
             *dest = argv[++i];

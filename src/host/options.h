@@ -1,6 +1,8 @@
 // The command line.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tessel {
@@ -14,6 +16,7 @@ struct Options {
     std::string screenshot;  // PNG of the window when the run ends
     std::string events;      // window events to feed to the run
     std::string record;      // write what a person did as an events file
+    std::optional<uint32_t> seed;  // RAND's seed (default: the tick count at start)
 };
 
 enum class ParseResult { Run, Exit0, Usage };

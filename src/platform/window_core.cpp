@@ -59,6 +59,7 @@ const Font* WindowCore::editFont() {
 // Clock and timers
 
 uint64_t WindowCore::now() const {
+    if (virtualTime_) return workMs_ + clockOffset_;
     using namespace std::chrono;
     auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     return static_cast<uint64_t>(ms) + clockOffset_;
@@ -99,6 +100,7 @@ const CoarseClock& coarseClock() {
 bool WindowCore::timerMayBeDue() const {
     std::optional<uint64_t> next = timers_.nextDeadline();
     if (!next) return false;
+    if (virtualTime_) return now() >= *next;
     // The coarse clock never runs ahead of the exact one; only when it comes
     // within its own lag of the deadline is the exact clock worth reading.
     const CoarseClock& c = coarseClock();

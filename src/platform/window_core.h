@@ -95,6 +95,12 @@ class WindowCore : public Platform {
     TimerSet timers_;                 // the script's timers
     bool keepFrames_ = true;          // frame_ and screen_ are kept up to date
     bool alwaysPeek_ = false;         // each peek reads native events: never skip one
+    // Headless time is virtual: it starts at 0 and moves only by scripted
+    // waits and by the run's own work (advanceWorkClock), so a run gives the
+    // same ticks, GETTICK values and RAND seed on any machine under any load.
+    bool virtualTime_ = false;
+    uint64_t workMs_ = 0;             // virtual milliseconds the run's work has taken
+    void advanceWorkClock(uint64_t ms) { workMs_ += ms; }
 
    private:
     // takeMessage when something is queued or a timer is set.

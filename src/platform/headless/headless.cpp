@@ -21,6 +21,7 @@ class HeadlessPlatform final : public WindowCore {
    public:
     HeadlessPlatform(std::vector<ScriptedEvent> events, bool keepFrames) : events_(std::move(events)) {
         keepFrames_ = keepFrames;
+        virtualTime_ = true;
     }
 
     bool getMessage(Message& m) override {
@@ -39,7 +40,10 @@ class HeadlessPlatform final : public WindowCore {
     // Only what is already queued: scripted events wait for the message loop.
     bool peekMessage(Message& m) override { return takeMessage(m); }
 
-    void keepAlive() override {}
+    // Called every few thousand statements: the run's work moves the
+    // virtual clock one millisecond, so a loop that waits on GETTICK ends
+    // and timers fall due while the main program runs.
+    void keepAlive() override { advanceWorkClock(1); }
 
     void messageBox(std::string_view caption, std::string_view text) override {
         std::string line = windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
