@@ -29,7 +29,7 @@ struct CachedFont {
 struct CachedImage {
     int64_t mtimeNs = 0;                     // file modification time when loaded
     int64_t fileSize = 0;                    // file size when loaded
-    std::shared_ptr<const ImageData> image;  // the decoded, scaled pixels
+    std::shared_ptr<const ImageData> image;  // the decoded, scaled pixels; null: it failed
 };
 
 struct GfxState {

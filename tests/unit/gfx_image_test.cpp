@@ -1,5 +1,10 @@
 // LOADIMG and SHOWIMG: every file variant, transparency, scaling, handles.
+#include <unistd.h>
+
+#include <chrono>
 #include <climits>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "gfx_test_util.h"
@@ -121,6 +126,33 @@ TEST(GfxImage, FilesThatCannotBeLoadedGiveHandleZero) {
     showImage(g, 7, 0, 0, 4, 4);
     showImage(g, -1, 0, 0, 4, 4);
     for (uint32_t p : g.pixels) ASSERT_EQ(p, kWhite);
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// A failed file is remembered as a loaded one is: the same path, size and
+// modification time are not decoded again, a changed file is.
+TEST(GfxImage, FailedFilesAreRememberedUntilTheyChange) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("tessel-image-cache-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::path file = dir / "later.bmp";
+    std::string good = std::string(TESSEL_TEST_DATA) + "/fixtures/images/v24.bmp";
+    std::string broken(fs::file_size(good), 'x');  // as long as the good file
+    { std::ofstream(file, std::ios::binary) << broken; }
+    GfxState g;
+    EXPECT_EQ(loadImage(g, file.string(), 0, 0, 0, 16), 0);
+    fs::file_time_type when = fs::last_write_time(file);
+    fs::copy_file(good, file, fs::copy_options::overwrite_existing);
+    fs::last_write_time(file, when);
+    EXPECT_EQ(loadImage(g, file.string(), 0, 0, 0, 16), 0);  // not looked at again
+    fs::last_write_time(file, when + std::chrono::seconds(1));
+    EXPECT_EQ(loadImage(g, file.string(), 0, 0, 0, 16), 1);
+    fs::remove_all(dir);
 }
 
 }  // namespace
