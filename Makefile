@@ -3,13 +3,14 @@
 #   make test    install what is missing, build, run every test (also under ASan/UBSan)
 #   make build   build only (build/tessel)
 #   make fuzz    run the tokenizer/checker fuzzer (FUZZ_SECONDS, default 300)
+#   make fuzz-images  run the image decoder fuzzer (FUZZ_SECONDS)
 #   make bench   run the benchmarks
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build run test unit-test asan-test fuzz bench window-test clean
+.PHONY: all deps build run test unit-test asan-test fuzz fuzz-images bench window-test clean
 
 all: build
 
@@ -44,6 +45,10 @@ build-fuzz/build.ninja:
 fuzz: build-fuzz/build.ninja
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_front
 	scripts/run-fuzz.sh build-fuzz/fuzz/fuzz_front $(FUZZ_SECONDS)
+
+fuzz-images: build-fuzz/build.ninja
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_image
+	scripts/run-image-fuzz.sh build-fuzz/fuzz/fuzz_image $(FUZZ_SECONDS)
 
 window-test: build
 	scripts/window-tests.sh $(BUILD)/tessel
