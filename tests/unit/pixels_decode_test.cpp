@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,6 +30,12 @@ Bytes fileBytes(const fs::path& p) {
     return bytes;
 }
 
+std::string hex(uint32_t pixel) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", pixel);
+    return text;
+}
+
 // Compares two decoded images and names the first differing pixel.
 ::testing::AssertionResult samePixels(const ImageData& expected, const ImageData& actual) {
     if (expected.width != actual.width || expected.height != actual.height)
@@ -38,8 +45,8 @@ Bytes fileBytes(const fs::path& p) {
     for (size_t i = 0; i < expected.pixels.size(); ++i)
         if (expected.pixels[i] != actual.pixels[i])
             return ::testing::AssertionFailure()
-                   << "pixel (" << i % expected.width << ", " << i / expected.width << ") is 0x"
-                   << std::hex << actual.pixels[i] << ", expected 0x" << expected.pixels[i];
+                   << "pixel (" << i % expected.width << ", " << i / expected.width << ") is "
+                   << hex(actual.pixels[i]) << ", expected " << hex(expected.pixels[i]);
     return ::testing::AssertionSuccess();
 }
 
