@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "pixels/byte_order.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr int kMaxCodeBits = 15;
 constexpr int kFastBits = 10;
 constexpr int kMaxLitLenCodes = 286;   // symbols a dynamic block may declare
+constexpr size_t kMaxRatio = 1032;     // most bytes out per byte of deflate data
+constexpr size_t kMaxInput = SIZE_MAX / kMaxRatio - 1024;
 using deflate::kDistanceBase;
 using deflate::kDistanceCodes;
 using deflate::kDistanceExtra;
@@ -30,6 +33,11 @@ using deflate::kLengthExtra;
 // The order in which a dynamic block lists the code-length code's lengths.
 constexpr std::array<uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+uint64_t littleEndian(uint64_t v) {
+    if constexpr (std::endian::native == std::endian::big) return __builtin_bswap64(v);
+    return v;
+}
 
 // Bits of the input, least significant first. Past the end it reads zero
 // bytes and counts them, so a decoder can peek ahead freely and learn
@@ -43,6 +51,15 @@ struct BitReader {
     size_t padding = 0;   // zero bytes loaded past the end, at the top of `bits`
 
     void refill() {
+        if (size - pos >= 8) {  // the common case: eight bytes at once
+            uint64_t word;
+            std::memcpy(&word, data + pos, 8);
+            word = littleEndian(word);
+            bits |= word << count;
+            pos += size_t(63 - count) >> 3;
+            count |= 56;
+            return;
+        }
         while (count <= 56) {
             uint64_t byte = 0;
             if (pos < size)
@@ -176,8 +193,14 @@ int decodeSymbol(BitReader& br, const Huffman& h) {
 
 class Inflater {
 public:
+    // The output is sized at once to what the input can possibly give
+    // (deflate expands at most 1032 to 1) or the limit, whichever is less,
+    // so a real image is inflated without regrowing and a small hostile
+    // stream cannot claim much.
     Inflater(std::span<const uint8_t> deflate, size_t maxOutput, std::vector<uint8_t>& out)
-        : br_{deflate.data(), deflate.size()}, max_(maxOutput), out_(out) {}
+        : br_{deflate.data(), deflate.size()}, max_(maxOutput), out_(out) {
+        out_.resize(std::min(mostInflatedSize(deflate.size()), maxOutput));
+    }
 
     const char* run();
     // Where the deflate data ended (after the final block, byte-aligned).
@@ -309,7 +332,7 @@ const char* Inflater::codes(const Huffman& lit, const Huffman& dist) {
         if (br_.overrun()) return "compressed data ends early";
         if (sym < 0) return "invalid compressed data";
         if (sym < kEndOfBlock) {
-            if (!reserve(1)) return "more image data than the image holds";
+            if (used_ == out_.size() && !reserve(1)) return "more image data than the image holds";
             out_[used_++] = uint8_t(sym);
             continue;
         }
@@ -329,6 +352,14 @@ const char* Inflater::codes(const Huffman& lit, const Huffman& dist) {
         used_ += len;
     }
 }
+
+}  // namespace
+
+size_t mostInflatedSize(size_t compressedSize) {
+    return compressedSize < kMaxInput ? compressedSize * kMaxRatio + 1024 : SIZE_MAX;
+}
+
+namespace {
 
 const char* checkZlibHeader(std::span<const uint8_t> in) {
     if (in.size() < 6) return "compressed data ends early";

@@ -15,6 +15,11 @@ namespace tessel {
 // checksum, or would produce more than `maxOutput` bytes. `out` never grows
 // beyond `maxOutput`, and every step consumes input, so no stream can make
 // this allocate without bound or loop without end.
+// The most bytes a deflate stream of `compressedSize` bytes can inflate to
+// (about 1032 per byte): a stream too short for the output it should give
+// can be refused before anything is allocated for it.
+size_t mostInflatedSize(size_t compressedSize);
+
 bool zlibInflate(std::span<const uint8_t> in, size_t maxOutput, std::vector<uint8_t>& out,
                  std::string* error);
 

@@ -34,7 +34,7 @@ struct PngImage {
     bool interlaced = false;
     std::array<uint32_t, 256> palette;  // 0xFFRRGGBB; entries the file leaves out are black
     bool hasPalette = false;
-    std::vector<uint8_t> compressed;    // the IDAT chunks' data, joined
+    std::vector<std::span<const uint8_t>> compressed;  // the IDAT chunks' data, in order
 };
 
 // One of the seven Adam7 passes: first pixel and step in each direction.
@@ -133,7 +133,7 @@ const char* readChunk(PngImage& png, const uint8_t* type, const uint8_t* data, u
     if (isChunkType(type, "IHDR")) return "PNG header chunk repeated";
     if (isChunkType(type, "PLTE")) return readPalette(png, data, length);
     if (isChunkType(type, "IDAT")) {
-        png.compressed.insert(png.compressed.end(), data, data + length);
+        png.compressed.emplace_back(data, length);
         return nullptr;
     }
     if (isChunkType(type, "IEND")) {
@@ -182,30 +182,28 @@ uint8_t paeth(int a, int b, int c) {
     return uint8_t(pb <= pc ? b : c);
 }
 
-// Undoes one row's filter in place; `prior` is the row above, unfiltered
-// (null for a pass's first row).
+// Undoes one row's filter in place. `prior` is the row above, unfiltered
+// (a row of zeros for a pass's first row). The first `bpp` bytes have no
+// left neighbour, which is the same as a zero one.
 bool unfilterRow(uint8_t filter, uint8_t* row, const uint8_t* prior, size_t length, size_t bpp) {
+    size_t head = std::min(bpp, length);
     switch (filter) {
         case 0: return true;
         case 1:
             for (size_t i = bpp; i < length; ++i) row[i] = uint8_t(row[i] + row[i - bpp]);
             return true;
         case 2:
-            if (prior)
-                for (size_t i = 0; i < length; ++i) row[i] = uint8_t(row[i] + prior[i]);
+            for (size_t i = 0; i < length; ++i) row[i] = uint8_t(row[i] + prior[i]);
             return true;
         case 3:
-            for (size_t i = 0; i < length; ++i) {
-                int left = i >= bpp ? row[i - bpp] : 0, up = prior ? prior[i] : 0;
-                row[i] = uint8_t(row[i] + ((left + up) >> 1));
-            }
+            for (size_t i = 0; i < head; ++i) row[i] = uint8_t(row[i] + (prior[i] >> 1));
+            for (size_t i = bpp; i < length; ++i)
+                row[i] = uint8_t(row[i] + ((row[i - bpp] + prior[i]) >> 1));
             return true;
         case 4:
-            for (size_t i = 0; i < length; ++i) {
-                int left = i >= bpp ? row[i - bpp] : 0, up = prior ? prior[i] : 0;
-                int upLeft = prior && i >= bpp ? prior[i - bpp] : 0;
-                row[i] = uint8_t(row[i] + paeth(left, up, upLeft));
-            }
+            for (size_t i = 0; i < head; ++i) row[i] = uint8_t(row[i] + prior[i]);  // paeth(0, b, 0) = b
+            for (size_t i = bpp; i < length; ++i)
+                row[i] = uint8_t(row[i] + paeth(row[i - bpp], prior[i], prior[i - bpp]));
             return true;
         default: return false;
     }
@@ -229,6 +227,11 @@ void convertRow(const PngImage& png, const uint8_t* row, uint32_t count, uint32_
     }
     size_t bytes = png.depth / 8, pixel = bytes * png.channels;
     bool colour = png.colourType == kRgb || png.colourType == kRgba;
+    if (colour && bytes == 1) {  // the common case, without the per-pixel choice
+        for (uint32_t i = 0; i < count; ++i, row += pixel)
+            out[size_t(i) * step] = kOpaqueBlack | uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
+        return;
+    }
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* p = row + i * pixel;
         uint32_t value;
@@ -246,14 +249,15 @@ void convertRow(const PngImage& png, const uint8_t* row, uint32_t count, uint32_
 const char* readPixels(const PngImage& png, std::vector<uint8_t>& raw, ImageData& out) {
     out.width = int(png.width);
     out.height = int(png.height);
-    out.pixels.assign(size_t(png.width) * png.height, kOpaqueBlack);
     size_t bpp = std::max<size_t>(1, size_t(png.channels) * png.depth / 8);
     uint8_t* at = raw.data();
+    std::vector<uint8_t> zeros;  // the row above a pass's first row
     for (const Pass& p : passesOf(png)) {
         uint32_t w = passWidth(png, p), h = passHeight(png, p);
         if (!w || !h) continue;
         size_t length = rowBytes(png, w);
-        const uint8_t* prior = nullptr;
+        zeros.assign(length, 0);
+        const uint8_t* prior = zeros.data();
         for (uint32_t y = 0; y < h; ++y, at += 1 + length) {
             if (!unfilterRow(at[0], at + 1, prior, length, bpp)) return "invalid PNG row filter";
             prior = at + 1;
@@ -264,6 +268,22 @@ const char* readPixels(const PngImage& png, std::vector<uint8_t>& raw, ImageData
     return nullptr;
 }
 
+size_t compressedSize(const PngImage& png) {
+    size_t total = 0;
+    for (std::span<const uint8_t> part : png.compressed) total += part.size();
+    return total;
+}
+
+// The zlib stream: the one IDAT chunk where it is whole (the usual case),
+// else the chunks joined into `joined`.
+std::span<const uint8_t> compressedData(const PngImage& png, std::vector<uint8_t>& joined) {
+    if (png.compressed.size() == 1) return png.compressed[0];
+    joined.reserve(compressedSize(png));
+    for (std::span<const uint8_t> part : png.compressed)
+        joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
 const char* decode(std::span<const uint8_t> file, ImageData& out, std::string* error,
                    int64_t maxPixels) {
     if (!looksLikePng(file)) return "not a PNG file";
@@ -271,10 +291,14 @@ const char* decode(std::span<const uint8_t> file, ImageData& out, std::string* e
     png.palette.fill(kOpaqueBlack);
     if (const char* failure = readChunks(png, file, maxPixels)) return failure;
     uint64_t expected = imageDataSize(png);
-    std::vector<uint8_t> raw;
-    if (!zlibInflate(png.compressed, size_t(expected), raw, error)) return nullptr;
+    if (mostInflatedSize(compressedSize(png)) < expected) return "PNG image data too short for the image";
+    // The image is allocated before the buffers that go once it is decoded,
+    // which keeps them together at the top of the heap, to be reused.
+    out.pixels.assign(size_t(png.width) * png.height, kOpaqueBlack);
+    std::vector<uint8_t> joined, raw;
+    if (!zlibInflate(compressedData(png, joined), size_t(expected), raw, error)) return nullptr;
     if (raw.size() != expected) return "PNG image data ends early";
-    std::vector<uint8_t>().swap(png.compressed);
+    std::vector<uint8_t>().swap(joined);
     return readPixels(png, raw, out);
 }
 
