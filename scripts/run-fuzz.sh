@@ -15,8 +15,7 @@ flags=(-max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -
        -print_final_stats=1)
 case "$name" in
     fuzz_events) find "$root/tests" "$root/examples" -name '*.events' -exec cp {} "$corpus/" \; ;;
-    fuzz_image) find "$root/tests" "$root/examples" "$root/docs" \( -name '*.bmp' -o -name '*.png' \) \
-                    -size -64k -exec cp {} "$corpus/" \; ;;
+    fuzz_image) exec "$root/scripts/run-image-fuzz.sh" "$fuzzer" "$seconds" ;;  # seeds of its own
     fuzz_program) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \;
                   flags+=(-close_fd_mask=2) ;;  # the run's boxes go to stderr
     *) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \; ;;

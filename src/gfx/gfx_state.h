@@ -29,7 +29,7 @@ struct CachedFont {
 struct CachedImage {
     int64_t mtimeNs = 0;                     // file modification time when loaded
     int64_t fileSize = 0;                    // file size when loaded
-    std::shared_ptr<const ImageData> image;  // the decoded, scaled pixels
+    std::shared_ptr<const ImageData> image;  // the decoded, scaled pixels; null: it failed
 };
 
 struct GfxState {
@@ -56,9 +56,6 @@ struct GfxState {
     // Loaded images; handle h names images[h - 1]. Images live until the end.
     std::vector<std::shared_ptr<const ImageData>> images;
     std::map<std::string, CachedImage> imageFiles;  // "width x height path" -> decoded file
-
-    // Decodes an image file for LOADIMG (the host supplies it).
-    ImageFileLoader loadImageFile = nullptr;
 
     PixelView view() const { return PixelView{pixels.data(), width, height}; }
 };

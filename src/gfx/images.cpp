@@ -5,6 +5,8 @@
 #include <climits>
 
 #include "gfx/draw.h"
+#include "pixels/image_decode.h"
+#include "pixels/image_files.h"
 #include "pixels/raster.h"
 
 namespace tessel {
@@ -13,8 +15,6 @@ namespace {
 
 constexpr int32_t kImageBitmap = 0;      // image type: a bitmap
 constexpr int32_t kLoadFromFile = 16;    // load flag: the name is a file
-// Largest image kept after scaling, in pixels (128 MB of pixels).
-constexpr int64_t kMaxImagePixels = int64_t(1) << 25;
 constexpr int32_t kMaxImageSide = 32767;
 
 // Nearest-neighbour scaling to w x h.
@@ -38,10 +38,9 @@ bool sizeAllowed(int64_t w, int64_t h) {
 
 // Decodes the file and scales it; null when it cannot be read or the size
 // asked for is unusable. A width or height of 0 keeps the file's own.
-std::shared_ptr<const ImageData> decode(const GfxState& g, const std::string& path, int32_t width,
-                                        int32_t height) {
+std::shared_ptr<const ImageData> decode(const std::string& path, int32_t width, int32_t height) {
     auto image = std::make_shared<ImageData>();
-    if (!g.loadImageFile || !g.loadImageFile(path, *image, nullptr)) return nullptr;
+    if (!decodeImageFile(path, *image, nullptr)) return nullptr;
     int64_t w = width ? width : image->width, h = height ? height : image->height;
     if (!sizeAllowed(w, h)) return nullptr;
     if (w != image->width || h != image->height)
@@ -49,7 +48,8 @@ std::shared_ptr<const ImageData> decode(const GfxState& g, const std::string& pa
     return image;
 }
 
-// The decoded image for a file and size, shared while the file is unchanged.
+// The decoded image for a file and size, shared while the file is unchanged;
+// a file that failed is remembered too, so it is not read and decoded again.
 std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, int32_t width,
                                           int32_t height) {
     struct stat st {};
@@ -60,8 +60,8 @@ std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, 
     if (known != g.imageFiles.end() && known->second.mtimeNs == mtime &&
         known->second.fileSize == st.st_size)
         return known->second.image;
-    std::shared_ptr<const ImageData> image = decode(g, path, width, height);
-    if (image) g.imageFiles[key] = CachedImage{mtime, st.st_size, image};
+    std::shared_ptr<const ImageData> image = decode(path, width, height);
+    g.imageFiles[key] = CachedImage{mtime, st.st_size, image};
     return image;
 }
 

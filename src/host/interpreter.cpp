@@ -15,7 +15,6 @@ namespace tessel {
 
 Interpreter::Interpreter(Platform& p, Options o)
     : platform(p), opts(std::move(o)), vm(gfx, platform, *this, *this) {
-    gfx.loadImageFile = &loadImageFile;
 }
 
 Interpreter::~Interpreter() {

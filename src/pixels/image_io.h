@@ -13,7 +13,6 @@ struct ImageData {
     std::vector<uint32_t> pixels;  // 0xAARRGGBB, row-major; alpha is always 0xFF
 };
 
-// Loads an image file: false (with a reason in `error`) when it cannot be read.
-using ImageFileLoader = bool (*)(const std::string& path, ImageData& out, std::string* error);
+
 
 }  // namespace tessel

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/module_loader.h"
+#include "pixels/image_files.h"
 
 namespace tessel {
 
@@ -36,19 +37,16 @@ std::unique_ptr<Platform> makeSdlPlatform(const PlatformConfig& cfg, std::string
     return api ? api->makePlatform(cfg, error) : nullptr;
 }
 
+// Image files are decoded and written by our own code and need no module.
 bool loadImageFile(const std::string& path, ImageData& out, std::string* error) {
-    const SdlModuleApi* api = sdlModule(error);
-    return api && api->loadImage(path, out, error);
+    return decodeImageFile(path, out, error);
 }
 
 bool savePng(const std::string& path, const uint32_t* pixels, int width, int height) {
     std::string error;
-    const SdlModuleApi* api = sdlModule(&error);
-    if (!api) {
-        std::fprintf(stderr, "tessel: cannot save PNG files: %s\n", error.c_str());
-        return false;
-    }
-    return api->savePng(path, pixels, width, height);
+    if (writePngFile(path, pixels, width, height, &error)) return true;
+    std::fprintf(stderr, "tessel: cannot write %s: %s\n", path.c_str(), error.c_str());
+    return false;
 }
 
 }  // namespace tessel

@@ -2,7 +2,10 @@
 // is built into libtessel_sdl.so, which is loaded beside the executable on
 // first need, so that headless runs and --check never pay for SDL's start-up
 // (some sixty shared libraries). The module hands back one table of entry
-// points; makeSdlPlatform, loadImageFile and savePng forward through it.
+// points; makeSdlPlatform forwards through it. Its image entry points
+// (SDL_image's decoders and PNG writer) are not used by tessel itself, which
+// reads and writes image files with its own code: the tests and benchmarks
+// compare against them.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,10 @@
 // LOADIMG and SHOWIMG: every file variant, transparency, scaling, handles.
+#include <unistd.h>
+
+#include <chrono>
 #include <climits>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "gfx_test_util.h"
@@ -46,7 +51,6 @@ TEST(GfxImage, EveryBitmapVariantLoadsPixelExact) {
                              "v8_rle.bmp", "v4.bmp", "v.png"}) {
         SCOPED_TRACE(name);
         GfxState g;
-        g.loadImageFile = &loadImageFile;
         int32_t handle = load(g, name);
         ASSERT_GT(handle, 0);
         EXPECT_EQ(g.images[handle - 1]->width, 8);
@@ -56,7 +60,6 @@ TEST(GfxImage, EveryBitmapVariantLoadsPixelExact) {
 
 TEST(GfxImage, MonochromeBitmap) {
     GfxState g;
-    g.loadImageFile = &loadImageFile;
     int32_t handle = load(g, "v1.bmp");
     ASSERT_GT(handle, 0);
     EXPECT_TRUE(samePicture({"W.WW..W.", ".W..WW.W", "WWW....W", "...WWWW."}, shown(g, handle, 8, 4)));
@@ -64,7 +67,6 @@ TEST(GfxImage, MonochromeBitmap) {
 
 TEST(GfxImage, ShowsTheTopLeftPartAtThePosition) {
     GfxState g = smallBuffer(6, 4);
-    g.loadImageFile = &loadImageFile;
     int32_t handle = load(g, "v24.bmp");
     showImage(g, handle, 2, 1, 3, 2);  // K R G / R K B: black leaves the white buffer
     EXPECT_TRUE(samePicture({"WWWWWW", "WWWRGW", "WWRWBW", "WWWWWW"}, picture(g, kColours)));
@@ -72,7 +74,6 @@ TEST(GfxImage, ShowsTheTopLeftPartAtThePosition) {
 
 TEST(GfxImage, SizesBeyondTheImageOrBufferAreClipped) {
     GfxState g = smallBuffer(5, 3);
-    g.loadImageFile = &loadImageFile;
     int32_t handle = load(g, "v24.bmp");
     showImage(g, handle, -3, -1, 1000, 1000);  // row 1 of the image from column 3
     EXPECT_TRUE(samePicture({"WWGBW", "RWRWB", "WGBRW"}, picture(g, kColours)));
@@ -85,7 +86,6 @@ TEST(GfxImage, SizesBeyondTheImageOrBufferAreClipped) {
 
 TEST(GfxImage, WidthAndHeightScaleTheImage) {
     GfxState g;
-    g.loadImageFile = &loadImageFile;
     int32_t wide = load(g, "v24.bmp", 16, 0);
     ASSERT_GT(wide, 0);
     std::vector<std::string> doubled;
@@ -103,7 +103,6 @@ TEST(GfxImage, WidthAndHeightScaleTheImage) {
 
 TEST(GfxImage, EveryLoadGetsItsOwnHandle) {
     GfxState g;
-    g.loadImageFile = &loadImageFile;
     int32_t first = load(g, "v24.bmp"), second = load(g, "v24.bmp"), third = load(g, "v4.bmp");
     EXPECT_EQ(first, 1);
     EXPECT_EQ(second, 2);
@@ -114,7 +113,6 @@ TEST(GfxImage, EveryLoadGetsItsOwnHandle) {
 
 TEST(GfxImage, FilesThatCannotBeLoadedGiveHandleZero) {
     GfxState g = smallBuffer(4, 4);
-    g.loadImageFile = &loadImageFile;
     EXPECT_EQ(load(g, "missing.bmp"), 0);
     EXPECT_EQ(load(g, "broken.bmp"), 0);
     EXPECT_EQ(load(g, "huge_header.bmp"), 0);  // refused before anything is allocated
@@ -128,6 +126,33 @@ TEST(GfxImage, FilesThatCannotBeLoadedGiveHandleZero) {
     showImage(g, 7, 0, 0, 4, 4);
     showImage(g, -1, 0, 0, 4, 4);
     for (uint32_t p : g.pixels) ASSERT_EQ(p, kWhite);
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// A failed file is remembered as a loaded one is: the same path, size and
+// modification time are not decoded again, a changed file is.
+TEST(GfxImage, FailedFilesAreRememberedUntilTheyChange) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("tessel-image-cache-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::path file = dir / "later.bmp";
+    std::string good = std::string(TESSEL_TEST_DATA) + "/fixtures/images/v24.bmp";
+    std::string broken(fs::file_size(good), 'x');  // as long as the good file
+    { std::ofstream(file, std::ios::binary) << broken; }
+    GfxState g;
+    EXPECT_EQ(loadImage(g, file.string(), 0, 0, 0, 16), 0);
+    fs::file_time_type when = fs::last_write_time(file);
+    fs::copy_file(good, file, fs::copy_options::overwrite_existing);
+    fs::last_write_time(file, when);
+    EXPECT_EQ(loadImage(g, file.string(), 0, 0, 0, 16), 0);  // not looked at again
+    fs::last_write_time(file, when + std::chrono::seconds(1));
+    EXPECT_EQ(loadImage(g, file.string(), 0, 0, 0, 16), 1);
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@ namespace {
 TEST(GfxLongRun, PrimitivesFontsAndImagesStayBounded) {
     GfxState g;
     createBackBuffer(g, 320, 200);
-    g.loadImageFile = &loadImageFile;
     const std::string image = std::string(TESSEL_TEST_DATA) + "/fixtures/images/v24.bmp";
     for (int i = 0; i < 3000; ++i) {
         setForeground(g, colourValue(i, i * 3, i * 7));

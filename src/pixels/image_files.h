@@ -1,0 +1,24 @@
+// Image files on disk: reading them whole for the decoders, writing PNGs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pixels/image_io.h"
+
+namespace tessel {
+
+// Reads a whole regular file of at most kMaxImageFileBytes into `bytes`.
+// False, with the reason in `error`, for anything else or a read error.
+bool readImageFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
+
+// Reads and decodes a BMP or PNG file.
+bool decodeImageFile(const std::string& path, ImageData& out, std::string* error);
+
+// Encodes the pixels (0x??RRGGBB) as a PNG and writes it to `path`. False,
+// with the reason in `error`, when the file cannot be written.
+bool writePngFile(const std::string& path, const uint32_t* pixels, int width, int height,
+                  std::string* error);
+
+}  // namespace tessel
