@@ -170,6 +170,7 @@ void execSwap(Vm& vm) {
 // its own; h receives its handle (0 when the file cannot be loaded).
 void execLoadimg(Vm& vm) {
     std::array<int32_t, 4>& args = vm.exec.slots.loadimg;
+    const int32_t at = vm.exec.pc;
     fetch(vm);
     VarRef handle = pointerVariable(vm);
     ++vm.exec.pc;
@@ -182,6 +183,10 @@ void execLoadimg(Vm& vm) {
     }
     for (int32_t& slot : args) nextTokenArg(vm, slot);
     const int32_t image = loadImage(vm.gfx, path, args[0], args[1], args[2], args[3]);
+    if (image == kImageMemoryExhausted) {
+        vm.gfx.imageBudgetExceeded = false;
+        runError(vm, "Image memory exhausted! : " + path, at);
+    }
     if (handle) handle->ptr = image;
 }
 

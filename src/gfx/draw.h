@@ -36,7 +36,12 @@ void drawText(GfxState& g, int32_t x, int32_t y, std::string_view bytes);
 // open yet); null only when no font is available at all.
 const std::shared_ptr<Font>& currentFont(GfxState& g);
 
-// LOADIMG: returns the new image's handle, or 0 when the file cannot be loaded.
+// What loadImage returns when the image would take the images past their
+// shared memory budget (the caller ends the run).
+inline constexpr int32_t kImageMemoryExhausted = -1;
+
+// LOADIMG: returns the new image's handle, 0 when the file cannot be loaded,
+// or kImageMemoryExhausted.
 int32_t loadImage(GfxState& g, const std::string& path, int32_t type, int32_t width,
                   int32_t height, int32_t flags);
 // SHOWIMG / SHOWIMGT: draws the top-left w x h pixels of the image `handle`

@@ -56,6 +56,9 @@ struct GfxState {
     // Loaded images; handle h names images[h - 1]. Images live until the end.
     std::vector<std::shared_ptr<const ImageData>> images;
     std::map<std::string, CachedImage> imageFiles;  // "width x height path" -> decoded file
+    int64_t imageBytes = 0;                  // pixels of every decoded image, in bytes
+    int64_t imageBudget = int64_t(1) << 30;  // what all images together may take
+    bool imageBudgetExceeded = false;        // the last load would have gone past it
 
     PixelView view() const { return PixelView{pixels.data(), width, height}; }
 };

@@ -61,6 +61,15 @@ std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, 
         known->second.fileSize == st.st_size)
         return known->second.image;
     std::shared_ptr<const ImageData> image = decode(path, width, height);
+    if (image) {
+        // Every decoded image counts against the one budget all images share.
+        int64_t bytes = int64_t(image->pixels.size()) * int64_t(sizeof(uint32_t));
+        if (g.imageBytes + bytes > g.imageBudget) {
+            g.imageBudgetExceeded = true;
+            return nullptr;
+        }
+        g.imageBytes += bytes;
+    }
     g.imageFiles[key] = CachedImage{mtime, st.st_size, image};
     return image;
 }
@@ -73,6 +82,7 @@ int32_t loadImage(GfxState& g, const std::string& path, int32_t type, int32_t wi
     if (width < 0 || height < 0 || path.find('\0') != std::string::npos) return 0;
     if (g.images.size() >= size_t(INT32_MAX)) return 0;
     std::shared_ptr<const ImageData> image = imageFor(g, path, width, height);
+    if (g.imageBudgetExceeded) return kImageMemoryExhausted;
     if (!image) return 0;
     g.images.push_back(std::move(image));
     return static_cast<int32_t>(g.images.size());

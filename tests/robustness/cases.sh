@@ -57,10 +57,27 @@ case "$CASE" in
         run 2 --headless --box-log link.tsl keep.tsl
         cmp -s ok.tsl keep.tsl || fail "a link to the script destroyed it" ;;
     log_write_errors)  # a full disk is reported and fails the run
-        for opt in --box-log --print-log; do
+        for opt in --box-log --print-log --screenshot; do
             run 1 --headless "$opt" /dev/full ok.tsl
             said "cannot \(write\|save screenshot\) /dev/full"
         done ;;
+    hostile_images)  # broken or absurd images give handle 0, never a hang or a crash
+        printf '\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x10\x00\x00\x00\x10\x08\x02\x00\x00\x00\x90\x91\x68\x36\x7f\xff\xff\xffIDAT' > long_chunk.png
+        printf '<svg xmlns="http://www.w3.org/2000/svg" width="30000" height="30000"><rect width="30000" height="30000"/></svg>' > big.svg
+        printf 'GIF89a\xff\xff\xff\xff\x00\x00\x00,\x00\x00\x00\x00\xff\xff\xff\xff\x00\x02\x02D\x01\x00;' > big.gif
+        printf 'P6\n30000 30000\n255\n' > big.ppm
+        printf 'BM\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00\x00\x20\x00\x00\xff\x1f\x00\x00\x01\x00\x18\x00' > big.bmp
+        {
+            echo 'PTR p'
+            echo 'VAR n'
+            for f in long_chunk.png big.svg big.gif big.ppm big.bmp; do
+                echo "LOADIMG p, \"$f\", 0, 0, 0, 16"
+                echo 'n = p'
+                echo 'PRINT 0, 0, n'
+            done
+        } > images.tsl
+        run 0 --headless --print-log prints.jsonl images.tsl
+        [ "$(grep -c '"text":"0"' prints.jsonl)" -eq 5 ] || fail "a hostile image got a handle: $(cat prints.jsonl)" ;;
     unwritable_log)
         run 1 --headless --box-log no/such/folder/boxes.jsonl ok.tsl
         said "cannot write no/such/folder/boxes.jsonl" ;;
