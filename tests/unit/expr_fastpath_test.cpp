@@ -9,10 +9,13 @@
 // first token, over run tables with the one-step flags and without them, and
 // the two readings must agree in value, end and abort.
 //
-// The comparison catches a wrong flag: with RF_SUM2 set in buildRunTables
-// without its RF_BEFORE_STRING test ("x + s" then reads the string variable
-// as a number), or RF_ALONE set without its test of the next token's
-// operator, this test fails with the lines that differ.
+// The comparison catches a wrong flag. Each of these changes to
+// buildRunTables, made on purpose in a scratch build, fails this test with
+// the lines that differ: RF_SUM2 set without its RF_BEFORE_STRING test
+// ("2.5 - \"12\"" then reads the literal's number and ends two tokens late),
+// RF_ALONE set without its test of the next token's operator ("x * 3.0"
+// ends after "x"), and RF_NUMSET set for a pointer variable too (the
+// statement "p = ..." then stores the value as a number).
 #include <gtest/gtest.h>
 
 #include <algorithm>
