@@ -109,7 +109,7 @@ void assignElement(Vm& vm) {
 void execNameStatement(Vm& vm) {
     ExecState& ex = vm.exec;
     const RunToken& name = vm.expr.runData[static_cast<size_t>(ex.pc)];
-    if (name.numAlt == NA_NUMVAR && (&name)[1].cls == CLS_EQ) {
+    if (name.flags & RF_NUMSET) {
         // number = expression, the commonest statement: the variable is the
         // name's binding, the expression starts after the '='.
         ex.pc += 2;

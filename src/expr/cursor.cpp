@@ -112,18 +112,15 @@ bool isComparisonClass(uint8_t cls) {
     return cls == CLS_EQ || cls == CLS_BANG || cls == CLS_LT || cls == CLS_GT;
 }
 
-}  // namespace
-
-void buildRunTables(Vm& vm) {
-    ExprState& ex = vm.expr;
-    int32_t n = vm.tokens.count;
-    ex.run.assign(static_cast<size_t>(n) + 2, RunToken{});
-    for (int32_t i = 1; i <= n; ++i) ex.run[i] = classify(vm, i);
+// The one-token flags: the sign before a string (in every mode) and, with
+// `oneStep`, whole factors and lone factors.
+void setTokenFlags(ExprState& ex, int32_t n, bool oneStep) {
     for (int32_t i = 1; i <= n; ++i) {
         RunToken& t = ex.run[i];
         const RunToken& next = ex.run[i + 1];
         if ((t.op == OP_PLUS || t.op == OP_MINUS) && isStringOperand(next))
             t.flags |= RF_BEFORE_STRING;
+        if (!oneStep) continue;
         // A literal or number variable that no later factor alternative can
         // follow is the whole factor: the evaluator reads it without the table.
         if (factorOrder(next.numAlt) <= factorOrder(t.numAlt)) {
@@ -131,9 +128,14 @@ void buildRunTables(Vm& vm) {
             if (t.numAlt == NA_NUMVAR) t.flags |= RF_NUMVAR;
             if ((t.flags & (RF_LITERAL | RF_NUMVAR)) && next.op == OP_NONE) t.flags |= RF_ALONE;
         }
+        if (t.numAlt == NA_NUMVAR && next.cls == CLS_EQ) t.flags |= RF_NUMSET;
     }
-    // Two-operand terms and sums; tokens i + 1 and i + 2 exist when token i
-    // is a whole factor (the table has one empty entry past the last token).
+}
+
+// Two-operand terms, sums and comparisons; tokens i + 1 and i + 2 exist when
+// token i is a whole factor (the table has one empty entry past the last
+// token).
+void setTwoOperandFlags(ExprState& ex, int32_t n) {
     for (int32_t i = 1; i + 2 <= n; ++i) {
         RunToken& t = ex.run[i];
         if (!(t.flags & (RF_LITERAL | RF_NUMVAR))) continue;
@@ -150,20 +152,38 @@ void buildRunTables(Vm& vm) {
             after.cls != CLS_NUM && after.cls != CLS_LPAR)
             t.flags |= RF_CMP2;
     }
-    // Elements with a one-token subscript.
+}
+
+// Elements with a one-token subscript, then two-operand groups (which need
+// every token's term and sum flags).
+void setFactorFlags(ExprState& ex, int32_t n) {
     for (int32_t i = 1; i + 3 <= n; ++i) {
         RunToken& t = ex.run[i];
         if (t.numAlt == NA_NUMARR && (ex.run[i + 2].flags & RF_ALONE) && ex.run[i + 3].cls == CLS_RBRK &&
             factorOrder(ex.run[i + 4].numAlt) <= factorOrder(NA_NUMARR))
             t.flags |= RF_ELEMENT;
     }
-    // Two-operand groups, now that every token's term and sum flags are known.
     for (int32_t i = 1; i + 4 <= n; ++i) {
         RunToken& t = ex.run[i];
         if (t.numAlt != NA_LPAR || ex.run[i + 4].cls != CLS_RPAR) continue;
         // Inside, the ")" ends the term or sum: it is no operator.
         bool inner = ex.run[i + 1].flags & (RF_TERM2 | RF_SUM2);
         if (inner && factorOrder(ex.run[i + 5].numAlt) <= factorOrder(NA_LPAR)) t.flags |= RF_GROUP3;
+    }
+}
+
+}  // namespace
+
+void buildRunTables(Vm& vm, RunTableMode mode) {
+    ExprState& ex = vm.expr;
+    int32_t n = vm.tokens.count;
+    ex.run.assign(static_cast<size_t>(n) + 2, RunToken{});
+    for (int32_t i = 1; i <= n; ++i) ex.run[i] = classify(vm, i);
+    const bool oneStep = mode == RunTableMode::OneStep;
+    setTokenFlags(ex, n, oneStep);
+    if (oneStep) {
+        setTwoOperandFlags(ex, n);
+        setFactorFlags(ex, n);
     }
     ex.runData = ex.run.data();
     ex.runSize = static_cast<uint32_t>(ex.run.size());

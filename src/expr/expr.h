@@ -14,8 +14,9 @@
 namespace tessel {
 
 // Per-token tables precomputed once after checking (literal values, operator
-// kinds, ...); must run before any evaluation.
-void buildRunTables(Vm& vm);
+// kinds, ...); must run before any evaluation. `mode` says whether the
+// one-step flags are set (see RunTableMode).
+void buildRunTables(Vm& vm, RunTableMode mode = RunTableMode::OneStep);
 
 // Token fetch: advances the program counter by one, never past the token
 // after the last one (which reads as the empty token).

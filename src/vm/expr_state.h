@@ -71,7 +71,18 @@ enum : uint16_t {
     // one RF_ALONE literal or number variable and a "]", after which no later
     // factor alternative follows; the factor ends four tokens on.
     RF_ELEMENT = 256,
+    // The name here starts "x = ...": a number variable (no "[" after it)
+    // and a "="; the statement stores the expression that starts two tokens
+    // on in the variable.
+    RF_NUMSET = 512,
 };
+
+// How the run tables are built. OneStep sets every one-step flag; LongWayOnly
+// sets none of them, so every evaluation takes the general procedures, with
+// the same results by construction (the differential tests compare the two).
+// RF_BEFORE_STRING is a rule of the language, not a one-step flag: it is set
+// in both modes.
+enum class RunTableMode : uint8_t { OneStep, LongWayOnly };
 
 // Everything the evaluator needs to know about one token, worked out once
 // after checking so that evaluation never parses or compares text.

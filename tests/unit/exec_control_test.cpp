@@ -97,7 +97,8 @@ TEST(ExecControl, EndlessRecursionIsARunErrorAtTheStackCapacity) {
 }
 
 TEST(ExecControl, ClosingKeywordsWithNothingToReturnToAreRunErrors) {
-    Program wend("VAR x\nWEND\n");
+    // (The checker wants a WHILE for every WEND; this one comes too late.)
+    Program wend("VAR x\nWEND\nWHILE x = 1\n");
     EXPECT_THROW(wend.run(), RunAbort);
     ASSERT_EQ(wend.platform.boxes.size(), 1u);
     EXPECT_EQ(wend.platform.boxes[0], "Run Error!|WEND without a running WHILE! : WEND -Line: 2");
@@ -120,7 +121,8 @@ TEST(ExecControl, AScanThatFindsNoTargetEndsTheRun) {
     EXPECT_EQ(p.in.vm.exec.pc, p.in.vm.tokens.count);
     EXPECT_FALSE(p.in.vm.exec.running);
 
-    Program f("SWAP\nFUNC g ( )\nSWAP\n");
+    // The function's ENDFN stands before it, passed over by a GOTO.
+    Program f("GOTO start\nENDFN\nLABEL start\nSWAP\nFUNC g ( )\nSWAP\n");
     f.run();
     EXPECT_EQ(f.platform.presents, 1);
 }
@@ -139,10 +141,10 @@ TEST(ExecControl, TheMainRunEndsAtTheFirstEventBlock) {
 }
 
 TEST(ExecControl, AnEmptyProgramReturnsAtOnce) {
-    Program p("");
-    p.in.vm.tokens.clear();
+    Program p("\n");
     p.run();
-    EXPECT_EQ(p.in.vm.exec.pc, 0);
+    EXPECT_EQ(p.in.vm.exec.pc, 1);
+    EXPECT_FALSE(p.in.vm.exec.running);
 }
 
 // --- with the evaluator -------------------------------------------------------

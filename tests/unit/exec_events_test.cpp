@@ -89,10 +89,12 @@ TEST(ExecEvents, OnlyDialogCommandsWithoutNotificationRunTheBlock) {
 
 TEST(ExecEvents, ARunAbortLeavesTheInterpreterIdle) {
     Program p(
+        "VAR x\n"
         "WEND\n"
         "WINMSG WMRBUTTONDOWN\n"
         "SWAP\n"
-        "ENDWM\n");
+        "ENDWM\n"
+        "WHILE x = 1\n");
     EXPECT_THROW(p.run(), RunAbort);
     EXPECT_FALSE(p.in.vm.exec.running);
     EXPECT_EQ(p.in.vm.exec.runDepth, 0);

@@ -1,25 +1,23 @@
 // Test support for the executor: a scripted platform that records what the
-// executor asks of it, and a small assembler that turns blank-separated
-// source lines into a checked token store with its binding tables, so the
-// executor can be tested without the front end.
+// executor asks of it, and a program checked by the real front end.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "checker/keywords.h"
+#include "checker/checker.h"
 #include "exec/executor.h"
 #include "expr/expr.h"
+#include "front_test_support.h"
 #include "host/interpreter.h"
+#include "lexer/tokenizer.h"
 
 namespace tessel::test {
 
@@ -91,16 +89,15 @@ class FakePlatform final : public Platform {
     uint32_t ticks = 0;
 };
 
-// An interpreter over an assembled program. Source tokens are separated by
-// blanks; each line ends with an end-of-line token. Quoted strings may not
-// contain blanks.
+// An interpreter over a script that went through the real tokenizer and
+// checker. A script the front end rejects fails the test with the box text.
 class Program {
    public:
     explicit Program(const std::string& source) : in(platform, Options{}) {
         platform.createMainWindow("", 800, 600, [this](const Message& m) { windowProc(in.vm, m); });
         printLog = std::tmpfile();
         in.host.printLog = printLog;
-        assemble(source);
+        checked = checkSource(source);
         prepareExecution(in.vm);
     }
     ~Program() { in.host.printLog = nullptr, std::fclose(printLog); }
@@ -113,8 +110,10 @@ class Program {
     void send(uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0) {
         windowProc(in.vm, Message{kMainWindow, message, wParam, lParam});
     }
-    VariableValue& var(const std::string& name) { return in.vm.memory.vars[vars_.at(name)]; }
-    ArrayElements& array(const std::string& name) { return in.vm.memory.arrays[arrays_.at(name)]; }
+    VariableValue& var(const std::string& name) { return in.vm.memory.vars[numberOf(in.vm.symbols.vars, name)]; }
+    ArrayElements& array(const std::string& name) {
+        return in.vm.memory.arrays[numberOf(in.vm.symbols.arrays, name)];
+    }
 
     // The texts PRINT has drawn so far, in order.
     std::vector<std::string> prints() {
@@ -133,99 +132,33 @@ class Program {
 
     FakePlatform platform;
     Interpreter in;
+    bool checked = false;  // the front end accepted the script
 
    private:
-    void assemble(const std::string& source);
-    void declare(const std::string& name, int32_t type, bool isArray);
-    int32_t classOf(const std::string& word) const;
+    bool checkSource(const std::string& source) {
+        testing_support::RecordingReporter rep;
+        LexState lex;
+        bool ok = lexingPhase(source, in.vm.tokens, lex, rep) == 1 &&
+                  runChecker(in.vm.tokens, in.vm.symbols, rep) == 1;
+        if (!ok) {
+            std::string text;
+            for (const auto& b : rep.boxes) text += b.caption + ": " + b.text + "\n";
+            ADD_FAILURE() << "the front end rejects the script:\n" << text << source;
+        }
+        return ok;
+    }
+
+    // The number of the table entry declared as `name`; the test fails (and
+    // entry 0, the placeholder, stands in) when there is none.
+    template <class Entries>
+    size_t numberOf(const Entries& entries, const std::string& name) {
+        for (size_t i = 1; i < entries.size(); ++i)
+            if (entries[i].name == name) return i;
+        ADD_FAILURE() << "no declaration of " << name;
+        return 0;
+    }
 
     std::FILE* printLog = nullptr;
-    std::map<std::string, int32_t> vars_, arrays_;
 };
-
-inline int32_t Program::classOf(const std::string& w) const {
-    static const std::map<char, int32_t> punct = {
-        {'+', CLS_PLUS}, {'-', CLS_MINUS}, {'*', CLS_STAR}, {'/', CLS_SLASH},
-        {':', CLS_COLON}, {',', CLS_COMMA}, {'(', CLS_LPAR}, {')', CLS_RPAR},
-        {'[', CLS_LBRK}, {']', CLS_RBRK}, {'=', CLS_EQ}, {'>', CLS_GT},
-        {'<', CLS_LT}, {'&', CLS_AMP}, {'|', CLS_BAR}, {'!', CLS_BANG}};
-    if (w.size() == 1 && punct.count(w[0])) return punct.at(w[0]);
-    if (w[0] == '"') return CLS_QSTR;
-    if (std::isdigit(static_cast<unsigned char>(w[0]))) return CLS_NUM;
-    std::string upper;
-    for (char c : w) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (int32_t code = keywordCode(upper)) return code;
-    return CLS_NAME;
-}
-
-inline void Program::declare(const std::string& name, int32_t type, bool isArray) {
-    CheckerState& ck = in.vm.symbols;
-    if (isArray) {
-        ArrayInfo a;
-        a.name = name;
-        a.type = type;
-        a.elements = kMinArrayElements;
-        arrays_[name] = static_cast<int32_t>(ck.arrays.size());
-        ck.arrays.push_back(a);
-    } else {
-        Variable v;
-        v.name = name;
-        v.type = type;
-        vars_[name] = static_cast<int32_t>(ck.vars.size());
-        ck.vars.push_back(v);
-    }
-}
-
-inline void Program::assemble(const std::string& source) {
-    TokenStore& ts = in.vm.tokens;
-    std::istringstream lines(source);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        for (std::string w; words >> w;) {
-            int32_t c = classOf(w);
-            ts.append(c == CLS_QSTR ? w.substr(1, w.size() - 2) : w, c);
-        }
-        ts.append("EOL", CLS_EOL);
-    }
-    ts.count = ts.appended();
-    CheckerState& ck = in.vm.symbols;
-    const size_t n = static_cast<size_t>(ts.count) + 16;
-    for (auto* t : {&ck.tokVar, &ck.tokArr, &ck.callTarget, &ck.gotoTarget}) t->assign(n, 0);
-    std::map<std::string, int32_t> labels, funcs;
-    for (int32_t i = 1; i <= ts.count; ++i) {
-        int32_t c = ts.cls[i];
-        const std::string& next = ts.textAt(i + 1);
-        if (c == KW_VAR || c == KW_STR || c == KW_PTR) {
-            int32_t type = c == KW_VAR ? TYPE_NUM : c == KW_STR ? TYPE_STR : TYPE_PTR;
-            // Every name after the keyword or a comma, up to the statement's end.
-            for (int32_t j = i + 1; ts.classAt(j) != CLS_EOL && ts.classAt(j) != CLS_COLON; ++j) {
-                int32_t before = ts.classAt(j - 1);
-                if (ts.cls[j] == CLS_NAME && (j == i + 1 || before == CLS_COMMA))
-                    declare(ts.text[j], type, ts.classAt(j + 1) == CLS_LBRK);
-            }
-        }
-        if (c == KW_LABEL) labels[next] = i + 1;
-        if (c == KW_FUNC) funcs[next] = i + 1;
-        if (c == KW_WINMSG) {
-            static const std::map<std::string, EventSlot> slots = {
-                {"WMMOUSEMOVE", SLOT_MOUSEMOVE}, {"WMKEYDOWN", SLOT_KEYDOWN},
-                {"WMTIMER", SLOT_TIMER},         {"WMCOMMAND", SLOT_COMMAND},
-                {"WMKEYUP", SLOT_KEYUP},         {"WMLBUTTONDOWN", SLOT_LBUTTONDOWN},
-                {"WMRBUTTONDOWN", SLOT_RBUTTONDOWN}};
-            ck.slots[slots.at(next)] = i + 1;
-            ts.cls[i + 1] = CLS_NAME;
-            ++i;
-        }
-    }
-    for (int32_t i = 1; i <= ts.count; ++i) {
-        if (ts.cls[i] != CLS_NAME) continue;
-        const std::string& w = ts.text[i];
-        if (vars_.count(w)) ck.tokVar[i] = vars_[w];
-        if (arrays_.count(w)) ck.tokArr[i] = arrays_[w];
-        int32_t before = ts.classAt(i - 1);
-        if (before == KW_GOTO && labels.count(w)) ck.gotoTarget[i] = labels[w];
-        if (funcs.count(w) && ts.classAt(i + 1) == CLS_LPAR) ck.callTarget[i] = funcs[w];
-    }
-}
 
 }  // namespace tessel::test

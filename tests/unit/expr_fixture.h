@@ -1,18 +1,22 @@
-// A hand-built interpreter for evaluator tests: a small splitter stands in for
-// the tokenizer and names are bound the way the checker binds them.
+// An interpreter for evaluator tests: declarations and one expression go
+// through the real tokenizer and checker, the run is prepared, and the
+// program counter is left on the expression's first token. Values given to
+// variables and elements survive every later load.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "checker/keywords.h"
+#include "checker/checker.h"
+#include "exec/executor.h"
 #include "expr/expr.h"
+#include "front_test_support.h"
 #include "host/interpreter.h"
+#include "lexer/tokenizer.h"
 
 namespace tessel::testing {
 
@@ -20,45 +24,55 @@ class ExprFixture : public ::testing::Test {
    protected:
     ExprFixture() : platform_(makeHeadlessPlatform({}, nullptr)), in_(*platform_, Options{}), vm_(in_.vm) {
         in_.host.boxLog = std::tmpfile();
-        vm_.memory.vars.resize(1);
-        vm_.memory.arrays.resize(1);
+        load("");
     }
 
+    // Declares a variable (number, string or pointer); returns its number.
     int32_t declareVar(const std::string& name, int32_t type) {
-        Variable v;
-        v.name = name;
-        v.type = type;
-        vm_.symbols.vars.push_back(v);
-        vm_.memory.vars.resize(vm_.symbols.vars.size());
+        declarations_ += keyword(type) + " " + name + "\n";
+        load("");
         return vm_.symbols.varCount();
     }
     VariableValue& var(int32_t n) { return vm_.memory.vars[n]; }
 
-    int32_t declareArray(const std::string& name, int32_t type, size_t storage = 4096) {
-        ArrayInfo a;
-        a.name = name;
-        a.type = type;
-        a.elements = static_cast<int64_t>(storage);
-        vm_.symbols.arrays.push_back(a);
-        ArrayElements e;
-        if (type == TYPE_NUM) e.nums.assign(storage, 0.0f);
-        if (type == TYPE_STR) e.strs.assign(storage, std::string());
-        if (type == TYPE_PTR) e.ptrs.assign(storage, 0);
-        vm_.memory.arrays.resize(vm_.symbols.arrays.size());
-        vm_.memory.arrays.back() = std::move(e);
+    // Declares an array of `size` (it gets at least 4096 elements); returns
+    // its number.
+    int32_t declareArray(const std::string& name, int32_t type, int32_t size = 10) {
+        declarations_ += keyword(type) + " " + name + "[" + std::to_string(size) + "]\n";
+        load("");
         return vm_.symbols.arrayCount();
     }
     ArrayElements& array(int32_t n) { return vm_.memory.arrays[n]; }
 
-    // Splits `src` into tokens, binds names and builds the run tables; the
-    // program counter is left on the first token.
+    // A function the expression may call by name.
+    void declareFunction(const std::string& name) {
+        declarations_ += "FUNC " + name + " ( )\nENDFN\n";
+        load("");
+    }
+
+    // Checks the declarations and `src` (the last line, with no line end
+    // after it, so the expression ends the token store) and prepares the
+    // run; the program counter is left on the expression's first token.
     void load(const std::string& src) {
-        vm_.tokens.clear();
-        for (size_t i = 0; i < src.size();) i = scanToken(src, i);
-        vm_.tokens.count = vm_.tokens.appended();
-        bindNames();
-        buildRunTables(vm_);
-        vm_.exec.pc = 1;
+        std::vector<VariableValue> vars = vm_.memory.vars;
+        std::vector<ArrayElements> arrays = vm_.memory.arrays;
+        std::string source = "\n" + declarations_ + src;
+        testing_support::RecordingReporter rep;
+        LexState lex;
+        vm_.symbols = CheckerState{};
+        if (lexingPhase(source, vm_.tokens, lex, rep) != 1 || runChecker(vm_.tokens, vm_.symbols, rep) != 1) {
+            std::string text;
+            for (const auto& b : rep.boxes) text += b.caption + ": " + b.text + "\n";
+            FAIL() << "the front end rejects the script:\n" << text << source;
+        }
+        prepareExecution(vm_);
+        // Declarations only ever grow at the end: the numbers stay.
+        for (size_t i = 1; i < vars.size() && i < vm_.memory.vars.size(); ++i) vm_.memory.vars[i] = vars[i];
+        for (size_t i = 1; i < arrays.size() && i < vm_.memory.arrays.size(); ++i)
+            vm_.memory.arrays[i] = arrays[i];
+        start_ = vm_.tokens.count + 1;
+        while (start_ > 1 && vm_.tokens.classAt(start_ - 1) != CLS_EOL) --start_;
+        vm_.exec.pc = start_;
     }
 
     float num(const std::string& src) {
@@ -75,6 +89,10 @@ class ExprFixture : public ::testing::Test {
     }
     std::string numText(const std::string& src) { return numberToText(num(src)); }
 
+    // The expression's first token and the one `k` tokens on.
+    int32_t start() const { return start_; }
+    int32_t token(int32_t k) const { return start_ + k; }
+
     // Everything written to the box log so far.
     std::string boxes() {
         std::FILE* f = in_.host.boxLog;
@@ -90,59 +108,12 @@ class ExprFixture : public ::testing::Test {
     Vm& vm_;
 
    private:
-    size_t scanToken(const std::string& s, size_t i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c == ' ') return i + 1;
-        if (c == '\n') return vm_.tokens.append("EOL", CLS_EOL), i + 1;
-        if (c == '"') {
-            size_t end = s.find('"', i + 1);
-            vm_.tokens.append(s.substr(i + 1, end - i - 1), CLS_QSTR);
-            return end + 1;
-        }
-        if (std::isdigit(c)) return scanRun(s, i, CLS_NUM, [](unsigned char d) { return std::isdigit(d) || d == '.'; });
-        if (std::isalpha(c) || c == '_') {
-            size_t end = scanRun(s, i, CLS_NAME, [](unsigned char d) { return std::isalnum(d) || d == '_'; });
-            std::string upper;
-            for (char ch : vm_.tokens.text.back()) upper.push_back(static_cast<char>(std::toupper(ch)));
-            if (int32_t code = keywordCode(upper)) vm_.tokens.cls.back() = code;
-            return end;
-        }
-        static const std::string ops = "+-*/:,()[]=><&|!#$%;.{}?@\\^`~";
-        static const int32_t classes[] = {CLS_PLUS, CLS_MINUS, CLS_STAR, CLS_SLASH, CLS_COLON, CLS_COMMA,
-                                          CLS_LPAR, CLS_RPAR, CLS_LBRK, CLS_RBRK, CLS_EQ, CLS_GT, CLS_LT,
-                                          CLS_AMP, CLS_BAR, CLS_BANG, CLS_HASH, CLS_DOLLAR, CLS_PCT,
-                                          CLS_SEMI, CLS_DOT, CLS_LBRACE, CLS_RBRACE, CLS_QMARK, CLS_AT,
-                                          CLS_BSLASH, CLS_CARET, CLS_BACKTICK, CLS_TILDE};
-        vm_.tokens.append(std::string(1, s[i]), classes[ops.find(s[i])]);
-        return i + 1;
+    static std::string keyword(int32_t type) {
+        return type == TYPE_STR ? "STR" : type == TYPE_PTR ? "PTR" : "VAR";
     }
 
-    template <class Pred>
-    size_t scanRun(const std::string& s, size_t i, int32_t cls, Pred pred) {
-        size_t end = i;
-        while (end < s.size() && pred(static_cast<unsigned char>(s[end]))) ++end;
-        vm_.tokens.append(s.substr(i, end - i), cls);
-        return end;
-    }
-
-    void bindNames() {
-        CheckerState& ck = vm_.symbols;
-        size_t n = static_cast<size_t>(vm_.tokens.count) + 4;
-        ck.tokVar.assign(n, 0);
-        ck.tokArr.assign(n, 0);
-        for (int32_t i = 1; i <= vm_.tokens.count; ++i) {
-            if (vm_.tokens.classAt(i) != CLS_NAME) continue;
-            std::string lower;
-            for (char ch : vm_.tokens.textAt(i)) lower.push_back(static_cast<char>(std::tolower(ch)));
-            if (vm_.tokens.classAt(i + 1) == CLS_LBRK) {
-                for (int32_t a = 1; a <= ck.arrayCount(); ++a)
-                    if (ck.arrays[a].name == lower) { ck.tokArr[i] = a; break; }
-            } else {
-                for (int32_t v = 1; v <= ck.varCount(); ++v)
-                    if (ck.vars[v].name == lower) { ck.tokVar[i] = v; break; }
-            }
-        }
-    }
+    std::string declarations_;
+    int32_t start_ = 1;
 };
 
 }  // namespace tessel::testing
