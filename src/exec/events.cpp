@@ -159,8 +159,8 @@ void execTimeron(Vm& vm) {
                v && v.type == TYPE_NUM && vm.tokens.classAt(t) == CLS_NAME) {
         ex.timerInterval = toInt32(v->num);
     }
-    vm.platform.setTimer(kTimerId,
-                         static_cast<uint32_t>(std::max(ex.timerInterval, kMinTimerInterval)));
+    // (The window core raises short intervals to its minimum.)
+    vm.platform.setTimer(kTimerId, static_cast<uint32_t>(std::max(ex.timerInterval, 0)));
 }
 
 void execTimeroff(Vm& vm) { vm.platform.killTimer(kTimerId); }

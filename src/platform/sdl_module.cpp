@@ -31,9 +31,9 @@ const SdlModuleApi* sdlModule(std::string* error) {
     return loaded.api;
 }
 
-std::unique_ptr<Platform> makeSdlPlatform(const PlatformConfig& cfg, std::string* error) {
+std::unique_ptr<NativeWindow> makeSdlWindow(std::string* error) {
     const SdlModuleApi* api = sdlModule(error);
-    return api ? api->makePlatform(cfg, error) : nullptr;
+    return api ? api->openWindow(error) : nullptr;
 }
 
 bool loadImageFile(const std::string& path, ImageData& out, std::string* error) {

@@ -18,7 +18,7 @@ namespace tessel::testing {
 
 class ExprFixture : public ::testing::Test {
    protected:
-    ExprFixture() : platform_(makeHeadlessPlatform({}, nullptr)), in_(*platform_, Options{}), vm_(in_.vm) {
+    ExprFixture() : platform_(makeHeadlessWindow(), PlatformConfig{}), in_(platform_, Options{}), vm_(in_.vm) {
         in_.host.boxLog = std::tmpfile();
         vm_.memory.vars.resize(1);
         vm_.memory.arrays.resize(1);
@@ -85,7 +85,7 @@ class ExprFixture : public ::testing::Test {
         return s;
     }
 
-    std::unique_ptr<Platform> platform_;
+    WindowCore platform_;
     Interpreter in_;
     Vm& vm_;
 
