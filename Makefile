@@ -27,7 +27,7 @@ run: deps
 	@scripts/run-demo.sh $(BUILD)/tessel
 
 unit-test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest -LE window --output-on-failure -j $(JOBS)
 
 build-asan/build.ninja:
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSEL_SANITIZE=ON -DTESSEL_BENCH=OFF
@@ -35,7 +35,7 @@ build-asan/build.ninja:
 asan-test: build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest --output-on-failure -j $(JOBS)
+		ctest -LE window --output-on-failure -j $(JOBS)
 
 build-fuzz/build.ninja:
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -46,7 +46,7 @@ fuzz: build-fuzz/build.ninja
 	scripts/run-fuzz.sh build-fuzz/fuzz/fuzz_front $(FUZZ_SECONDS)
 
 window-test: build
-	scripts/window-tests.sh $(BUILD)/tessel
+	cd $(BUILD) && ctest -L window --output-on-failure
 
 test: deps
 	$(MAKE) unit-test
