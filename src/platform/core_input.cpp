@@ -54,6 +54,8 @@ void WindowCore::expose() {
 void WindowCore::routeMove(int x, int y) {
     if (editAt(x, y)) return;  // the control has the pointer, not the main window
     Message m{kMainWindow, WM_MOUSEMOVE, 0, makeLParam(x, y)};
+    // Held moves merge into the newest, wherever they wait.
+    if (holdInput_) std::erase_if(queue_, [](const Message& q) { return q.message == WM_MOUSEMOVE; });
     // Moves not yet taken merge into the newest, as on the desktop.
     if (!queue_.empty() && queue_.back().message == WM_MOUSEMOVE) {
         queue_.back() = m;

@@ -128,10 +128,21 @@ void WindowCore::post(const Message& m) {
     mayHaveMessage_ = true;
 }
 
+namespace {
+
+// Input a person gives: held while an event block runs.
+bool isInput(const Message& m) {
+    return (m.message >= WM_KEYDOWN && m.message <= WM_CHAR) ||
+           (m.message >= WM_MOUSEMOVE && m.message <= WM_RBUTTONUP) || m.message == WM_COMMAND;
+}
+
+}  // namespace
+
 bool WindowCore::takeWaiting(Message& m) {
-    if (!queue_.empty()) {
-        m = queue_.front();
-        queue_.pop_front();
+    auto next = holdInput_ ? std::find_if_not(queue_.begin(), queue_.end(), isInput) : queue_.begin();
+    if (next != queue_.end()) {
+        m = *next;
+        queue_.erase(next);
         queueChanged();
         if (m.message == WM_CLOSE) closeRequestedAt_.reset();
         return true;

@@ -60,6 +60,11 @@ class WindowCore final : private NativeInput {
     void dispatchMessage(const Message& msg);
     // Queues a message for the main window or an edit control.
     void post(const Message& m);
+    // While held, input (mouse, keys, commands) stays queued in arrival
+    // order and only other messages are taken; moves merge into the newest.
+    // An event block holds the input that arrives while it runs.
+    void holdInput(bool hold) { holdInput_ = hold; }
+    bool holdingInput() const { return holdInput_; }
     // Called every few thousand statements of a running script: reads native
     // events so the window never looks hung, and ends the program when a
     // close request has waited a second for a script that services nothing.
@@ -166,6 +171,7 @@ class WindowCore final : private NativeInput {
     uint64_t lastPeekPump_ = 0;       // coarse time a peek last read them
     std::optional<uint64_t> closeRequestedAt_;  // a WM_CLOSE is queued since then
     bool closed_ = false;             // WM_CLOSE was dispatched and returned
+    bool holdInput_ = false;          // input is held for the end of an event block
 
     std::vector<EditModel> edits_;    // handle = kMainWindow + 1 + index
     int32_t focus_ = kMainWindow;     // window that receives keys
