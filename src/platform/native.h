@@ -60,7 +60,9 @@ class NativeWindow {
     // waits up to timeoutMs (0: not at all) for the first.
     virtual void pollEvents(NativeInput& input, int timeoutMs) = 0;
 
-    // Milliseconds on a monotonic clock. Called often: keep it cheap.
+    // Milliseconds on a monotonic clock that runs at the rate of real time
+    // (its start may be anywhere: between readings the core estimates it
+    // from the system's coarse clock). Called often: keep it cheap.
     virtual uint64_t clockMs() = 0;
 
     // Shows (or, while it is shown, updates) the message box window: modal
