@@ -28,7 +28,7 @@ run: deps
 	@scripts/run-demo.sh $(BUILD)/tessel
 
 unit-test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest -LE window --output-on-failure -j $(JOBS)
 
 build-asan/build.ninja:
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSEL_SANITIZE=ON -DTESSEL_BENCH=OFF
@@ -36,7 +36,7 @@ build-asan/build.ninja:
 asan-test: build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest --output-on-failure -j $(JOBS)
+		ctest -LE window --output-on-failure -j $(JOBS)
 
 build-fuzz/build.ninja:
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -54,7 +54,7 @@ fuzz-long: build-fuzz/build.ninja
 	for f in $(FUZZERS); do scripts/run-fuzz.sh build-fuzz/fuzz/$$f 3600 10000000 || exit 1; done
 
 window-test: build
-	scripts/window-tests.sh $(BUILD)/tessel
+	cd $(BUILD) && ctest -L window --output-on-failure
 
 editor-test:
 	scripts/test-editor.sh

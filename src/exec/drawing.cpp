@@ -3,7 +3,7 @@
 #include "exec/handlers.h"
 #include "expr/expr.h"
 #include "gfx/draw.h"
-#include "platform/platform.h"
+#include "platform/window_core.h"
 
 namespace tessel::exec {
 

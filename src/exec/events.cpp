@@ -14,6 +14,20 @@ using namespace exec;
 
 namespace {
 
+// Holds the person's input for the length of an event block: what arrives
+// meanwhile is delivered in order once no script code runs.
+class InputHold {
+   public:
+    explicit InputHold(WindowCore& p) : platform_(p), was_(p.holdingInput()) { p.holdInput(true); }
+    ~InputHold() { platform_.holdInput(was_); }
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+   private:
+    WindowCore& platform_;  // the window core holding the input
+    bool was_;              // held before (an outer block): still held after
+};
+
 // Runs the event block registered in `slot` (its message-name token). A
 // block run in the middle of another run (a command block dispatched by the
 // message service step or a box's modal loop) lets that run resume where it
@@ -34,7 +48,10 @@ void runEventBlock(Vm& vm, int32_t slot) {
     const bool wasRunning = ex.running;
     const int32_t resumeAt = ex.pc;
     ex.pc = slot;
-    runExecutor(vm);
+    {
+        InputHold hold(vm.platform);
+        runExecutor(vm);
+    }
     if (wasRunning) {
         ex.pc = resumeAt;
         ex.running = true;
@@ -159,8 +176,8 @@ void execTimeron(Vm& vm) {
                v && v.type == TYPE_NUM && vm.tokens.classAt(t) == CLS_NAME) {
         ex.timerInterval = toInt32(v->num);
     }
-    vm.platform.setTimer(kTimerId,
-                         static_cast<uint32_t>(std::max(ex.timerInterval, kMinTimerInterval)));
+    // (The window core raises short intervals to its minimum.)
+    vm.platform.setTimer(kTimerId, static_cast<uint32_t>(std::max(ex.timerInterval, 0)));
 }
 
 void execTimeroff(Vm& vm) { vm.platform.killTimer(kTimerId); }

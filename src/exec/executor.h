@@ -1,7 +1,7 @@
 // The executor's entry points used by the host.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/window_core.h"
 #include "vm/vm.h"
 
 namespace tessel {

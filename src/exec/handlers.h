@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "checker/symbols.h"
-#include "platform/platform.h"
+#include "platform/window_core.h"
 #include "vm/vm.h"
 
 namespace tessel::exec {

@@ -9,11 +9,6 @@
 
 namespace tessel {
 
-// The font selected at start-up.
-inline constexpr const char* kDefaultFontFace = "Consolas";
-inline constexpr int kDefaultFontHeight = 16;
-inline constexpr int kDefaultFontWidth = 8;
-
 // Colour value: r + 256*g + 65536*b in 32-bit arithmetic, no masking.
 uint32_t colourValue(int32_t r, int32_t g, int32_t b);
 // The buffer pixel (0xFFRRGGBB) a colour value draws: its low 24 bits read

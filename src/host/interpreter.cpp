@@ -13,7 +13,7 @@
 
 namespace tessel {
 
-Interpreter::Interpreter(Platform& p, Options o)
+Interpreter::Interpreter(WindowCore& p, Options o)
     : platform(p), opts(std::move(o)), vm(gfx, platform, *this, *this) {
 }
 

@@ -11,7 +11,7 @@
 #include "gfx/gfx_state.h"
 #include "host/options.h"
 #include "lexer/tokenizer.h"
-#include "platform/platform.h"
+#include "platform/window_core.h"
 #include "vm/vm.h"
 
 namespace tessel {
@@ -27,7 +27,7 @@ struct HostState {
 
 class Interpreter final : public Reporter, public RunLog {
    public:
-    Interpreter(Platform& platform, Options opts);
+    Interpreter(WindowCore& platform, Options opts);
     ~Interpreter() override;
     Interpreter(const Interpreter&) = delete;
     Interpreter& operator=(const Interpreter&) = delete;
@@ -42,7 +42,7 @@ class Interpreter final : public Reporter, public RunLog {
     // Records a PRINT in the print log (when one was asked for).
     void printed(int x, int y, std::string_view text) override;
 
-    Platform& platform;
+    WindowCore& platform;
     Options opts;
     HostState host;
     LexState lex;

@@ -7,6 +7,7 @@
 #include "host/interpreter.h"
 #include "host/options.h"
 #include "platform/events_file.h"
+#include "platform/sdl_module.h"
 
 int main(int argc, char** argv) {
     using namespace tessel;
@@ -16,31 +17,26 @@ int main(int argc, char** argv) {
         case ParseResult::Usage: return 2;
         case ParseResult::Run: break;
     }
-    PlatformConfig cfg{opts.events, opts.record};
+    PlatformConfig cfg;
+    cfg.record = opts.record;
     std::string error;
-    // A bad events file is a usage error, whichever backend would read it.
-    std::vector<ScriptedEvent> events;
-    if (!opts.check && !opts.events.empty() && !loadEventsFile(opts.events, events, &error)) {
+    // A bad events file is a usage error, whichever backend plays it.
+    if (!opts.check && !opts.events.empty() && !loadEventsFile(opts.events, cfg.events, &error)) {
         std::fprintf(stderr, "tessel: %s\n", error.c_str());
         return 2;
     }
-    std::unique_ptr<Platform> platform;
+    std::unique_ptr<NativeWindow> native;
     if (!opts.headless && !opts.check) {
-        platform = makeSdlPlatform(cfg, &error);
-        if (!platform) {
-            std::fprintf(stderr, "tessel: cannot open a window (%s); running headless\n",
-                         error.c_str());
-            opts.headless = true;
-        }
+        native = makeSdlWindow(&error);
+        if (!native)
+            std::fprintf(stderr, "tessel: cannot open a window (%s); running headless\n", error.c_str());
     }
-    if (!platform) {
+    if (!native) {
+        opts.headless = true;
         cfg.keepFrames = !opts.screenshot.empty();
-        platform = makeHeadlessPlatform(cfg, &error);
-        if (!platform) {
-            std::fprintf(stderr, "tessel: %s\n", error.c_str());
-            return 2;
-        }
+        native = makeHeadlessWindow();
     }
-    Interpreter interp(*platform, opts);
+    WindowCore platform(std::move(native), std::move(cfg));
+    Interpreter interp(platform, opts);
     return interp.run();
 }

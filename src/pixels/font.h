@@ -7,6 +7,12 @@
 
 namespace tessel {
 
+// The face selected at start-up, and the one input and message boxes use:
+// cells 16 pixels high and 8 wide.
+inline constexpr const char* kDefaultFontFace = "Consolas";
+inline constexpr int kDefaultFontHeight = 16;
+inline constexpr int kDefaultFontWidth = 8;
+
 class Font {
    public:
     virtual ~Font() = default;

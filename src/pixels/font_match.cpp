@@ -6,6 +6,8 @@
 #include <cctype>
 #include <string>
 
+#include "pixels/font.h"
+
 namespace tessel {
 
 namespace {
@@ -60,7 +62,7 @@ bool findFontFile(std::string_view face, int weight, FontFile& out) {
     // Names are C strings to fontconfig: cut at an embedded zero byte.
     family.erase(std::min(family.find('\0'), family.size()));
     FcPattern* match = bestMatch(family, weight);
-    if (match && !hasFamily(match, family) && sameName(family, "Consolas")) {
+    if (match && !hasFamily(match, family) && sameName(family, kDefaultFontFace)) {
         FcPattern* standIn = bestMatch(kStandInFace, weight);
         if (standIn && hasFamily(standIn, kStandInFace)) {
             FcPatternDestroy(match);

@@ -15,6 +15,7 @@ inline constexpr uint32_t VK_BACK = 8;
 inline constexpr uint32_t VK_TAB = 9;
 inline constexpr uint32_t VK_RETURN = 13;
 inline constexpr uint32_t VK_ESCAPE = 27;
+inline constexpr uint32_t VK_SPACE = 32;
 inline constexpr uint32_t VK_END = 35;
 inline constexpr uint32_t VK_HOME = 36;
 inline constexpr uint32_t VK_LEFT = 37;

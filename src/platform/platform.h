@@ -1,18 +1,14 @@
-// The window-system layer. It stands in for the desktop services the
-// interpreter is written against: one main window with a message queue, a
-// window procedure called on dispatch, timers, a tick count, single-line edit
-// controls and modal message boxes whose own loop keeps dispatching the main
-// window's messages. Two backends implement it: SDL2 (a real window) and
-// headless (tests, CI).
+// Window messages as the interpreter and the window core exchange them,
+// and how the core is configured. The core itself is window_core.h.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "pixels/pixel_buffer.h"
+#include "platform/events_file.h"
 
 namespace tessel {
 
@@ -46,94 +42,18 @@ inline uint32_t makeLParam(int x, int y) {
 }
 
 // The main window's procedure. It may re-enter the executor, and it may throw
-// (a run abort or the end of the program) through any platform call that
-// dispatches messages; backends must stay consistent when that happens.
+// (a run abort or the end of the program) through any call of the window
+// core that dispatches messages; the core stays consistent when it does.
 using WindowProc = std::function<void(const Message&)>;
 
-class Platform {
-   public:
-    virtual ~Platform() = default;
-
-    // --- main window -------------------------------------------------------
-    // Creates the main window (client area width x height) and shows it.
-    virtual void createMainWindow(std::string_view title, int width, int height,
-                                  WindowProc proc) = 0;
-    // Copies a whole frame to the window; the window keeps it for repaints.
-    virtual void present(PixelView frame) = 0;
-
-    // --- message queue -----------------------------------------------------
-    // Blocks until a message is available. False ends the message loop (the
-    // backend has nothing more to deliver, or a quit was posted).
-    virtual bool getMessage(Message& msg) = 0;
-    // Takes one waiting message without blocking.
-    virtual bool peekMessage(Message& msg) = 0;
-    // peekMessage for a running script, which peeks between almost every two
-    // statements: false without a call while the backend knows nothing waits.
-    bool peekWaiting(Message& msg) { return mayHaveMessage_ && peekMessage(msg); }
-    // Dialog-key processing of the main loop: Enter and Escape in a focused
-    // edit control post WM_COMMAND 1 and 2 to the main window, Tab moves the
-    // focus between edit controls. True when the message was consumed.
-    virtual bool isDialogMessage(const Message& msg) = 0;
-    // Hands a message to its window: the main window's procedure, or the
-    // edit control's own handling.
-    virtual void dispatchMessage(const Message& msg) = 0;
-    // Called often by a running script; reads native events into the queue
-    // so the window never looks hung. Must cost next to nothing when called
-    // at a high rate. May dispatch WM_CLOSE itself when a close request has
-    // been ignored for too long.
-    virtual void keepAlive() = 0;
-
-    // --- message boxes -----------------------------------------------------
-    // Modal box with one OK button; returns when it is confirmed. While it is
-    // open the main window's messages keep being dispatched.
-    virtual void messageBox(std::string_view caption, std::string_view text) = 0;
-
-    // --- timers and time ---------------------------------------------------
-    virtual void setTimer(uint32_t id, uint32_t intervalMs) = 0;
-    virtual void killTimer(uint32_t id) = 0;
-    // Milliseconds since an arbitrary start, wrapping at 2^32.
-    virtual uint32_t tickCount() = 0;
-
-    // --- edit controls (input boxes) ---------------------------------------
-    // Creates a visible single-line edit control; returns its handle (> 0) or
-    // 0 on failure.
-    virtual int32_t createEdit(int x, int y, int width, int height, std::string_view text) = 0;
-    virtual void setEditText(int32_t handle, std::string_view text) = 0;
-    virtual std::string editText(int32_t handle) = 0;
-    virtual void showEdit(int32_t handle, bool visible) = 0;
-    virtual void focusEdit(int32_t handle) = 0;
-    // Redraws an edit control over the presented frame.
-    virtual void redrawEdit(int32_t handle) = 0;
-
-    // --- output ------------------------------------------------------------
-    // Saves what the window shows now (last presented frame plus visible edit
-    // controls) as a PNG. False on failure.
-    virtual bool saveScreenshot(const std::string& path) = 0;
-
-   protected:
-    // False only while peekMessage would certainly find nothing.
-    bool mayHaveMessage_ = true;
-};
-
-}  // namespace tessel
-
-namespace tessel {
-
+// How the window core runs.
 struct PlatformConfig {
-    std::string events;  // events file to feed to the run ("" for none)
-    std::string record;  // where to record what a person did ("" for none)
+    std::vector<ScriptedEvent> events;  // the events file, parsed (empty: none)
+    std::string record;                 // where to record what a person did ("" for none)
     // Headless: keep each presented frame (with the input boxes over it).
     // Nothing shows them there but a screenshot; without one, leaving them
     // out saves a frame copy per SWAP. A window always keeps them.
     bool keepFrames = true;
 };
-
-// The headless backend. Fails (returns null, with a reason in `error`) only
-// when the events file cannot be read.
-std::unique_ptr<Platform> makeHeadlessPlatform(const PlatformConfig& cfg, std::string* error);
-
-// The SDL2 window backend. Returns null, with a reason in `error`, when no
-// window can be opened (no display).
-std::unique_ptr<Platform> makeSdlPlatform(const PlatformConfig& cfg, std::string* error);
 
 }  // namespace tessel

@@ -32,9 +32,9 @@ const SdlModuleApi* sdlModule(std::string* error) {
     return loaded.api;
 }
 
-std::unique_ptr<Platform> makeSdlPlatform(const PlatformConfig& cfg, std::string* error) {
+std::unique_ptr<NativeWindow> makeSdlWindow(std::string* error) {
     const SdlModuleApi* api = sdlModule(error);
-    return api ? api->makePlatform(cfg, error) : nullptr;
+    return api ? api->openWindow(error) : nullptr;
 }
 
 // Image files are decoded and written by our own code and need no module.

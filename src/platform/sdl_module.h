@@ -2,10 +2,11 @@
 // is built into libtessel_sdl.so, which is loaded beside the executable on
 // first need, so that headless runs and --check never pay for SDL's start-up
 // (some sixty shared libraries). The module hands back one table of entry
-// points; makeSdlPlatform forwards through it. Its image entry points
-// (SDL_image's decoders and PNG writer) are not used by tessel itself, which
-// reads and writes image files with its own code: the tests and benchmarks
-// compare against them.
+// points; makeSdlWindow forwards through it. It holds only the SDL side: the
+// window core stays in the executable. Its image entry points (SDL_image's
+// decoders and PNG writer) are not used by tessel itself, which reads and
+// writes image files with its own code: the tests and benchmarks compare
+// against them.
 #pragma once
 
 #include <cstdint>
@@ -13,22 +14,26 @@
 #include <string>
 
 #include "pixels/image_io.h"
-#include "platform/platform.h"
+#include "platform/native.h"
 
 namespace tessel {
 
 // Raised whenever the table changes shape: a stale module is refused.
-constexpr uint32_t kSdlModuleVersion = 1;
+constexpr uint32_t kSdlModuleVersion = 2;
 
 struct SdlModuleApi {
     uint32_t version;  // kSdlModuleVersion of the build that made the module
     // Opens the window backend (null with a reason in `error` when it cannot).
-    std::unique_ptr<Platform> (*makePlatform)(const PlatformConfig& cfg, std::string* error);
+    std::unique_ptr<NativeWindow> (*openWindow)(std::string* error);
     // Decodes an image file (false with a reason in `error`).
     bool (*loadImage)(const std::string& path, ImageData& out, std::string* error);
     // Writes pixels as an opaque PNG.
     bool (*savePng)(const std::string& path, const uint32_t* pixels, int width, int height);
 };
+
+// The SDL window backend from the module; null, with a reason in `error`,
+// when the module is missing or no window can be opened (no display).
+std::unique_ptr<NativeWindow> makeSdlWindow(std::string* error);
 
 // Image files through the module: decoding (false with a reason in
 // `error`) and writing pixels (0x??RRGGBB) as an opaque PNG.

@@ -5,14 +5,19 @@
 namespace tessel {
 
 void TimerSet::set(uint32_t id, uint32_t intervalMs, uint64_t now) {
-    // Like the desktop's timers, nothing ticks faster than every 10 ms.
-    intervalMs = std::max<uint32_t>(intervalMs, 10);
+    intervalMs = std::max(intervalMs, kMinTimerInterval);
     kill(id);
     timers_.push_back(Timer{id, intervalMs, now + intervalMs});
 }
 
 void TimerSet::kill(uint32_t id) {
     std::erase_if(timers_, [id](const Timer& t) { return t.id == id; });
+}
+
+std::optional<uint32_t> TimerSet::interval(uint32_t id) const {
+    for (const Timer& t : timers_)
+        if (t.id == id) return t.interval;
+    return std::nullopt;
 }
 
 std::optional<uint64_t> TimerSet::nextDeadline() const {

@@ -9,11 +9,16 @@
 
 namespace tessel {
 
+// Like the desktop's timers, nothing ticks faster than this (milliseconds).
+inline constexpr uint32_t kMinTimerInterval = 10;
+
 class TimerSet {
    public:
     // Starts timer `id` (or changes its interval); it first falls due at now + interval.
     void set(uint32_t id, uint32_t intervalMs, uint64_t now);
     void kill(uint32_t id);
+    // The interval of timer `id` (nothing: not running).
+    std::optional<uint32_t> interval(uint32_t id) const;
     bool empty() const { return timers_.empty(); }
     // Earliest deadline of all timers.
     std::optional<uint64_t> nextDeadline() const;

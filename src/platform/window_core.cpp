@@ -1,13 +1,39 @@
+// The window core's main window, frames, clock, timers, message queue and
+// the loops that wait for messages.
 #include "platform/window_core.h"
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
-#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
+#include "base/cp1252.h"
 #include "platform/sdl_module.h"
 
 namespace tessel {
+
+WindowCore::WindowCore(std::unique_ptr<NativeWindow> native, PlatformConfig cfg)
+    : native_(std::move(native)),
+      interactive_(native_->interactive()),
+      virtualTime_(native_->virtualTime()),
+      events_(std::move(cfg.events)) {
+    // A window always shows its frames; headless keeps them only for a
+    // screenshot, which a scripted one needs as much as one taken at the end.
+    keepFrames_ = interactive_ || cfg.keepFrames ||
+                  std::any_of(events_.begin(), events_.end(),
+                              [](const ScriptedEvent& e) { return e.kind == EventKind::Screenshot; });
+    if (interactive_ && !cfg.record.empty()) {
+        record_ = std::fopen(cfg.record.c_str(), "wb");
+        if (!record_)
+            std::fprintf(stderr, "tessel: cannot write %s: %s\n", cfg.record.c_str(), std::strerror(errno));
+    }
+    lastRecorded_ = now();
+    queueChanged();
+}
+
+WindowCore::~WindowCore() {
+    if (record_) std::fclose(record_);
+}
 
 // ---------------------------------------------------------------------------
 // Window and frame
@@ -17,8 +43,9 @@ void WindowCore::createMainWindow(std::string_view title, int width, int height,
     height_ = height;
     proc_ = std::move(proc);
     if (keepFrames_) frame_.assign(static_cast<size_t>(width) * height, 0xFFFFFFFFu);
-    queueChanged();
-    openWindow(title, width, height);
+    opened_ = native_->open(windows1252ToUtf8(title), width, height);
+    if (!opened_) std::fputs("tessel: the main window could not be opened\n", stderr);
+    refreshScreen();
 }
 
 void WindowCore::present(PixelView f) {
@@ -26,6 +53,12 @@ void WindowCore::present(PixelView f) {
     if (f.pixels && f.width == width_ && f.height == height_)
         frame_.assign(f.pixels, f.pixels + static_cast<size_t>(f.width) * f.height);
     refreshScreen();
+}
+
+void WindowCore::refreshScreen() {
+    if (!keepFrames_ || !opened_) return;
+    const FrameBuffer& screen = composeScreen();
+    if (!screen.empty()) native_->present(screen.data(), width_, height_);
 }
 
 const FrameBuffer& WindowCore::composeScreen() {
@@ -50,7 +83,7 @@ bool WindowCore::saveScreenshot(const std::string& path) {
 const Font* WindowCore::editFont() {
     if (!editFontOpened_) {
         editFontOpened_ = true;
-        editFont_ = Font::open("Consolas", 16, 8, 400);
+        editFont_ = Font::open(kDefaultFontFace, kDefaultFontHeight, kDefaultFontWidth, 400);
     }
     return editFont_.get();
 }
@@ -58,58 +91,31 @@ const Font* WindowCore::editFont() {
 // ---------------------------------------------------------------------------
 // Clock and timers
 
-uint64_t WindowCore::now() const {
+uint64_t WindowCore::now() {
+    // Without a window time is virtual: it starts at 0 and moves only by
+    // scripted waits and by the run's own work (keepAlive), so a run gives
+    // the same ticks, GETTICK values and RAND seed on any machine under any
+    // load.
     if (virtualTime_) return workMs_ + clockOffset_;
-    using namespace std::chrono;
-    auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    return static_cast<uint64_t>(ms) + clockOffset_;
+    uint64_t n = native_->clockMs() + clockOffset_;
+    // A coarse reading plus this is never behind now() until the next call
+    // (the coarse clock lags by at most lagMs; unsigned sums wrap alike).
+    coarseToNow_ = n - clock_.coarseMs() + clock_.lagMs();
+    return n;
 }
-
-namespace {
-
-// Milliseconds on the coarse monotonic clock (the same clock as
-// steady_clock, read at tick resolution for a few nanoseconds), and how far
-// it may lag behind the exact reading.
-struct CoarseClock {
-    clockid_t id = CLOCK_MONOTONIC;
-    uint64_t lagMs = 0;
-
-    CoarseClock() {
-        timespec res{};
-        if (clock_getres(CLOCK_MONOTONIC_COARSE, &res) == 0) {
-            id = CLOCK_MONOTONIC_COARSE;
-            lagMs = static_cast<uint64_t>(res.tv_sec) * 1000u +
-                    static_cast<uint64_t>(res.tv_nsec) / 1000000u + 1u;
-        }
-    }
-
-    uint64_t read() const {
-        timespec t{};
-        clock_gettime(id, &t);
-        return static_cast<uint64_t>(t.tv_sec) * 1000u + static_cast<uint64_t>(t.tv_nsec) / 1000000u;
-    }
-};
-
-const CoarseClock& coarseClock() {
-    static const CoarseClock clock;
-    return clock;
-}
-
-}  // namespace
 
 bool WindowCore::timerMayBeDue() const {
     std::optional<uint64_t> next = timers_.nextDeadline();
-    if (!next) return false;
-    if (virtualTime_) return now() >= *next;
-    // The coarse clock never runs ahead of the exact one; only when it comes
-    // within its own lag of the deadline is the exact clock worth reading.
-    const CoarseClock& c = coarseClock();
-    return c.read() + clockOffset_ + c.lagMs >= *next;
+    if (virtualTime_) return next && workMs_ + clockOffset_ >= *next;
+    // Only when the coarse estimate comes near the deadline is the exact
+    // clock worth reading.
+    return next && clock_.coarseMs() + coarseToNow_ >= *next;
 }
 
 void WindowCore::advanceClockTo(uint64_t t) {
     uint64_t n = now();
     if (t > n) clockOffset_ += t - n;
+    now();
 }
 
 void WindowCore::setTimer(uint32_t id, uint32_t intervalMs) {
@@ -131,10 +137,21 @@ void WindowCore::post(const Message& m) {
     mayHaveMessage_ = true;
 }
 
+namespace {
+
+// Input a person gives: held while an event block runs.
+bool isInput(const Message& m) {
+    return (m.message >= WM_KEYDOWN && m.message <= WM_CHAR) ||
+           (m.message >= WM_MOUSEMOVE && m.message <= WM_RBUTTONUP) || m.message == WM_COMMAND;
+}
+
+}  // namespace
+
 bool WindowCore::takeWaiting(Message& m) {
-    if (!queue_.empty()) {
-        m = queue_.front();
-        queue_.pop_front();
+    auto next = holdInput_ ? std::find_if_not(queue_.begin(), queue_.end(), isInput) : queue_.begin();
+    if (next != queue_.end()) {
+        m = *next;
+        queue_.erase(next);
         queueChanged();
         if (m.message == WM_CLOSE) closeRequestedAt_.reset();
         return true;
@@ -158,7 +175,7 @@ void WindowCore::dropQueuedInput() {
     queueChanged();
 }
 
-std::optional<uint64_t> WindowCore::closePendingFor() const {
+std::optional<uint64_t> WindowCore::closePendingFor() {
     if (!closeRequestedAt_) return std::nullopt;
     uint64_t n = now();
     return n > *closeRequestedAt_ ? n - *closeRequestedAt_ : 0;
@@ -192,150 +209,73 @@ void WindowCore::dispatchMessage(const Message& m) {
 }
 
 // ---------------------------------------------------------------------------
-// Edit controls
+// Waiting for messages
 
-EditModel* WindowCore::edit(int32_t handle) {
-    int64_t i = static_cast<int64_t>(handle) - kMainWindow - 1;
-    return i >= 0 && i < static_cast<int64_t>(edits_.size()) ? &edits_[static_cast<size_t>(i)]
-                                                             : nullptr;
+void WindowCore::pump(int timeoutMs) {
+    native_->pollEvents(*this, timeoutMs);
+    lastPump_ = now();
 }
 
-int32_t WindowCore::editAt(int x, int y) const {
-    // The newest control lies on top.
-    for (size_t i = edits_.size(); i-- > 0;)
-        if (edits_[i].contains(x, y)) return kMainWindow + 1 + static_cast<int32_t>(i);
-    return 0;
+int WindowCore::waitTimeout() {
+    // Wake up for the next timer tick or the end of a scripted wait; never
+    // sleep so long that a missed wake-up would matter.
+    uint64_t n = now();
+    uint64_t until = n + 250;
+    if (std::optional<uint64_t> d = timers_.nextDeadline()) until = std::min(until, *d);
+    if (waitUntil_) until = std::min(until, *waitUntil_);
+    if (nextEvent_ < events_.size() && !waitUntil_) until = n;
+    return until > n ? static_cast<int>(until - n) : 0;
 }
 
-int32_t WindowCore::createEdit(int x, int y, int width, int height, std::string_view text) {
-    // Absurd rectangles are cut to a range where no coordinate sum overflows.
-    constexpr int kLimit = 1 << 20;
-    EditModel e;
-    e.x = std::clamp(x, -kLimit, kLimit);
-    e.y = std::clamp(y, -kLimit, kLimit);
-    e.width = std::clamp(width, 0, kLimit);
-    e.height = std::clamp(height, 0, kLimit);
-    e.setText(text);
-    edits_.push_back(std::move(e));
-    refreshScreen();
-    return kMainWindow + static_cast<int32_t>(edits_.size());
-}
-
-void WindowCore::setEditText(int32_t handle, std::string_view text) {
-    if (EditModel* e = edit(handle)) {
-        e->setText(text);
-        redrawEdit(handle);
+bool WindowCore::getMessage(Message& m) {
+    for (;;) {
+        if (closed_) return false;
+        if (interactive_) pump(0);
+        if (takeMessage(m)) return true;
+        if (!interactive_ && waitUntil_) {
+            // Headless waits let the time pass at once, tick by tick.
+            if (takeTickDuringWait(m)) return true;
+            continue;
+        }
+        if (stepScriptedEvents()) continue;
+        if (!interactive_) return false;  // as if the window was closed
+        pump(waitTimeout());
     }
 }
 
-std::string WindowCore::editText(int32_t handle) {
-    EditModel* e = edit(handle);
-    return e ? e->text : std::string();
-}
-
-void WindowCore::showEdit(int32_t handle, bool visible) {
-    EditModel* e = edit(handle);
-    if (!e) return;
-    e->visible = visible;
-    if (!visible && focus_ == handle) focus_ = kMainWindow;
-    refreshScreen();
-}
-
-void WindowCore::focusEdit(int32_t handle) {
-    EditModel* e = edit(handle);
-    if (e && e->visible) setFocus(handle);
-}
-
-void WindowCore::redrawEdit(int32_t handle) {
-    if (edit(handle)) refreshScreen();
-}
-
-void WindowCore::setFocus(int32_t handle) {
-    if (focus_ == handle) return;
-    focus_ = handle;
-    refreshScreen();
-}
-
-void WindowCore::focusNextEdit() {
-    size_t n = edits_.size();
-    size_t start = focus_ > kMainWindow ? static_cast<size_t>(focus_ - kMainWindow - 1) : n - 1;
-    for (size_t k = 1; k <= n; ++k) {
-        size_t i = (start + k) % n;
-        if (edits_[i].visible) {
-            setFocus(kMainWindow + 1 + static_cast<int32_t>(i));
-            return;
+bool WindowCore::peekMessage(Message& m) {
+    // Scripts may peek in a tight loop: read native events only now and then.
+    if (interactive_) {
+        uint64_t c = clock_.coarseMs();
+        if (c - lastPeekPump_ >= 2) {
+            lastPeekPump_ = c;
+            pump(0);
         }
     }
+    return takeMessage(m);
 }
 
-// ---------------------------------------------------------------------------
-// Input
-
-void WindowCore::mouseMove(int x, int y) {
-    if (editAt(x, y)) return;  // the control has the pointer, not the main window
-    Message m{kMainWindow, WM_MOUSEMOVE, 0, makeLParam(x, y)};
-    // Moves not yet taken merge into the newest, as on the desktop.
-    if (!queue_.empty() && queue_.back().message == WM_MOUSEMOVE) {
-        queue_.back() = m;
+void WindowCore::keepAlive() {
+    // Called every few thousand statements: headless, the run's
+    // work moves the virtual clock one millisecond, so a loop that waits on
+    // GETTICK ends and timers fall due while the main program runs.
+    if (virtualTime_) {
+        ++workMs_;
         return;
     }
-    post(m);
+    // One clock read, and native events at most every 10 ms.
+    if (now() - lastPump_ < 10) return;
+    pump(0);
+    std::optional<uint64_t> pending = closePendingFor();
+    if (pending && *pending >= 1000) forceClose();
 }
 
-void WindowCore::mouseButton(int x, int y, bool right, bool down) {
-    int32_t target = down ? editAt(x, y) : pressedEdit_;
-    if (down) pressedEdit_ = target;
-    if (target) {
-        // A click into an edit control focuses it and places the caret.
-        if (down && !right) {
-            EditModel* e = edit(target);
-            const Font* font = editFont();
-            e->placeCaret(x, font ? font->textWidth("0") : 8);
-            focus_ = target;
-            refreshScreen();
-        }
-        if (!down) pressedEdit_ = 0;
-        return;
-    }
-    if (down && !right) setFocus(kMainWindow);
-    uint32_t msg = right ? (down ? WM_RBUTTONDOWN : WM_RBUTTONUP)
-                         : (down ? WM_LBUTTONDOWN : WM_LBUTTONUP);
-    post(Message{kMainWindow, msg, right ? 2u : 1u, makeLParam(x, y)});
-}
-
-void WindowCore::key(uint32_t vk, bool down) {
-    post(Message{focus_, down ? WM_KEYDOWN : WM_KEYUP, vk, 0});
-}
-
-void WindowCore::typeText(std::string_view bytes) {
-    if (focus_ == kMainWindow) return;  // typing reaches only edit controls
-    for (unsigned char c : bytes) post(Message{focus_, WM_CHAR, c, 0});
-}
-
-void WindowCore::applyEvent(const ScriptedEvent& e) {
-    int x = static_cast<int>(e.a), y = static_cast<int>(e.b);
-    switch (e.kind) {
-        case EventKind::Wait: break;
-        case EventKind::Move: mouseMove(x, y); break;
-        case EventKind::Click:
-        case EventKind::RClick:
-            mouseButton(x, y, e.kind == EventKind::RClick, true);
-            mouseButton(x, y, e.kind == EventKind::RClick, false);
-            break;
-        case EventKind::KeyDown: key(static_cast<uint32_t>(e.a), true); break;
-        case EventKind::KeyUp: key(static_cast<uint32_t>(e.a), false); break;
-        case EventKind::Type: typeText(e.text); break;
-        case EventKind::Command:
-            post(Message{kMainWindow, WM_COMMAND,
-                         (static_cast<uint32_t>(e.a) & 0xFFFFu) | (static_cast<uint32_t>(e.b) << 16), 0});
-            break;
-        case EventKind::Paint: post(Message{kMainWindow, WM_PAINT, 0, 0}); break;
-        case EventKind::Screenshot:
-            if (!saveScreenshot(e.text))
-                std::fprintf(stderr, "tessel: cannot save screenshot %s\n", e.text.c_str());
-            break;
-        case EventKind::Close: post(Message{kMainWindow, WM_CLOSE, 0, 0}); break;
-    }
+void WindowCore::forceClose() {
+    // The script has not serviced the close request: handle it here, which
+    // ends the program; should the procedure return, end the process anyway.
+    dispatchMessage(Message{kMainWindow, WM_CLOSE, 0, 0});
+    std::fflush(nullptr);
+    std::exit(0);
 }
 
 }  // namespace tessel

@@ -1,124 +1,193 @@
-// What both backends share: the message queue, timers, the edit controls
-// with their focus and dialog keys, the kept frame, screenshots, and the
-// scripted events of --events. A backend adds only how native input arrives,
-// how a frame reaches the screen, and how message boxes are shown.
+// The window system the interpreter is written against, the same for every
+// backend: one main window with a message queue and a window procedure
+// called on dispatch, timers, a tick count, single-line edit controls with
+// their focus and dialog keys, modal message boxes whose own loop keeps
+// dispatching the main window's messages, screenshots, the scripted events
+// of --events and the recording of --record. A NativeWindow underneath
+// (native.h) opens the window, shows frames and reports native input.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pixels/font.h"
+#include "pixels/pixel_buffer.h"
+#include "platform/clock.h"
 #include "platform/edit_model.h"
 #include "platform/events_file.h"
-#include "pixels/pixel_buffer.h"
+#include "platform/native.h"
 #include "platform/platform.h"
 #include "platform/timers.h"
 
 namespace tessel {
 
-class WindowCore : public Platform {
+struct BoxView;
+
+class WindowCore final : private NativeInput {
    public:
-    void createMainWindow(std::string_view title, int width, int height, WindowProc proc) override;
-    void present(PixelView frame) override;
+    WindowCore(std::unique_ptr<NativeWindow> native, PlatformConfig cfg);
+    ~WindowCore() override;
+    WindowCore(const WindowCore&) = delete;
+    WindowCore& operator=(const WindowCore&) = delete;
 
-    bool isDialogMessage(const Message& msg) override;
-    void dispatchMessage(const Message& msg) override;
+    // --- main window -------------------------------------------------------
+    // Creates the main window (client area width x height) and shows it.
+    void createMainWindow(std::string_view title, int width, int height, WindowProc proc);
+    // Copies a whole frame to the window; the window keeps it for repaints.
+    void present(PixelView frame);
 
-    void setTimer(uint32_t id, uint32_t intervalMs) override;
-    void killTimer(uint32_t id) override;
-    uint32_t tickCount() override { return static_cast<uint32_t>(now()); }
+    // --- message queue -----------------------------------------------------
+    // Blocks until a message is available. False ends the message loop (the
+    // window was closed, or a headless run has no more events).
+    bool getMessage(Message& msg);
+    // Takes one waiting message without blocking.
+    bool peekMessage(Message& msg);
+    // peekMessage for a running script, which peeks at almost every line
+    // end: one test, and no call, while nothing can be waiting.
+    bool peekWaiting(Message& msg) { return mayHaveMessage_ && peekMessage(msg); }
+    // Dialog-key processing of the main loop: Enter and Escape in a focused
+    // edit control post WM_COMMAND 1 and 2 to the main window, Tab moves the
+    // focus between edit controls. True when the message was consumed.
+    bool isDialogMessage(const Message& msg);
+    // Hands a message to its window: the main window's procedure, or the
+    // edit control's own handling.
+    void dispatchMessage(const Message& msg);
+    // Queues a message for the main window or an edit control.
+    void post(const Message& m);
+    // While held, input (mouse, keys, commands) stays queued in arrival
+    // order and only other messages are taken; moves merge into the newest.
+    // An event block holds the input that arrives while it runs.
+    void holdInput(bool hold) { holdInput_ = hold; }
+    bool holdingInput() const { return holdInput_; }
+    // Called every few thousand statements of a running script: reads native
+    // events so the window never looks hung, and ends the program when a
+    // close request has waited a second for a script that services nothing.
+    void keepAlive();
 
-    int32_t createEdit(int x, int y, int width, int height, std::string_view text) override;
-    void setEditText(int32_t handle, std::string_view text) override;
-    std::string editText(int32_t handle) override;
-    void showEdit(int32_t handle, bool visible) override;
-    void focusEdit(int32_t handle) override;
-    void redrawEdit(int32_t handle) override;
+    // --- message boxes -----------------------------------------------------
+    // Modal box with one OK button; returns when it is confirmed. While it is
+    // open the main window's messages keep being dispatched. Without a
+    // person to confirm it (headless, or an events file), the box is written
+    // to stderr and passed over at once.
+    void messageBox(std::string_view caption, std::string_view text);
 
-    bool saveScreenshot(const std::string& path) override;
+    // --- timers and time ---------------------------------------------------
+    void setTimer(uint32_t id, uint32_t intervalMs);
+    void killTimer(uint32_t id);
+    // The interval of a running timer (nothing: not running).
+    std::optional<uint32_t> timerInterval(uint32_t id) const { return timers_.interval(id); }
+    // Milliseconds since an arbitrary start, wrapping at 2^32.
+    uint32_t tickCount() { return static_cast<uint32_t>(now()); }
 
+    // --- edit controls (input boxes) ---------------------------------------
+    // Creates a visible single-line edit control; returns its handle (> 0).
+    int32_t createEdit(int x, int y, int width, int height, std::string_view text);
+    void setEditText(int32_t handle, std::string_view text);
+    std::string editText(int32_t handle);
+    void showEdit(int32_t handle, bool visible);
+    bool editVisible(int32_t handle);
+    void focusEdit(int32_t handle);
+    // Redraws an edit control over the presented frame.
+    void redrawEdit(int32_t handle);
     // The window with the keyboard focus: kMainWindow or an edit control.
     int32_t focus() const { return focus_; }
 
-   protected:
-    // Native side of createMainWindow: open the window (headless: nothing).
-    virtual void openWindow(std::string_view title, int width, int height) = 0;
-    // Native side of showing the screen (frame plus edit controls); headless: nothing.
-    virtual void showScreen(const FrameBuffer& screen) = 0;
-
-    // Milliseconds on the monotonic clock, plus the time scripted waits let pass.
-    uint64_t now() const;
-    // False when no timer can have fallen due yet (cheap: no exact clock read).
-    bool timerMayBeDue() const;
-    // Moves the clock forward to `t` (scripted waits); never backwards.
-    void advanceClockTo(uint64_t t);
-
-    // Takes the next queued message, or else a timer tick that fell due. A
-    // running script peeks for almost every line: with nothing queued and no
-    // timer set this answers without a call.
-    bool takeMessage(Message& m) { return (queue_.empty() && timers_.empty()) ? false : takeWaiting(m); }
-    // Brings mayHaveMessage_ up to date after the queue or the timers changed.
-    void queueChanged() { mayHaveMessage_ = alwaysPeek_ || !queue_.empty() || !timers_.empty(); }
-    void post(const Message& m);
-    // Drops queued mouse and key input (after a modal loop).
-    void dropQueuedInput();
-
-    // Person's input, routed to the main window or an edit control.
-    void mouseMove(int x, int y);
-    void mouseButton(int x, int y, bool right, bool down);
-    void key(uint32_t vk, bool down);
-    void typeText(std::string_view bytes);
-    // One scripted event other than wait (which the backend's loop handles).
-    void applyEvent(const ScriptedEvent& e);
-
-    // The frame with the visible edit controls drawn over it.
-    const FrameBuffer& composeScreen();
-    void refreshScreen() {
-        if (keepFrames_) showScreen(composeScreen());
-    }
-
-    // How long a close request has waited for the script, in ms (none: not pending).
-    std::optional<uint64_t> closePendingFor() const;
-    // True once the window procedure has handled WM_CLOSE and returned.
-    bool closed() const { return closed_; }
-
-    const Font* editFont();
-
-    WindowProc proc_;                 // the main window's procedure
-    int width_ = 0, height_ = 0;      // client area
-    FrameBuffer frame_;                 // last presented frame: what a repaint shows
-    FrameBuffer screen_;                // frame_ with the edit controls over it
-    TimerSet timers_;                 // the script's timers
-    bool keepFrames_ = true;          // frame_ and screen_ are kept up to date
-    bool alwaysPeek_ = false;         // each peek reads native events: never skip one
-    // Headless time is virtual: it starts at 0 and moves only by scripted
-    // waits and by the run's own work (advanceWorkClock), so a run gives the
-    // same ticks, GETTICK values and RAND seed on any machine under any load.
-    bool virtualTime_ = false;
-    uint64_t workMs_ = 0;             // virtual milliseconds the run's work has taken
-    void advanceWorkClock(uint64_t ms) { workMs_ += ms; }
+    // --- output ------------------------------------------------------------
+    // Saves what the window shows now (last presented frame plus visible edit
+    // controls) as a PNG. False on failure.
+    bool saveScreenshot(const std::string& path);
 
    private:
-    // takeMessage when something is queued or a timer is set.
+    friend struct BoxRestore;
+
+    // NativeInput: what the backend reports (recorded for --record).
+    void mouseMove(int x, int y) override;
+    void mouseButton(int x, int y, bool right, bool down) override;
+    void key(uint32_t vk, bool down) override;
+    void typeText(std::string_view bytes) override;
+    void closeRequest() override;
+    void expose() override;
+    void boxButton(int x, int y, bool down) override;
+    void boxKey(uint32_t vk) override;
+    void boxClose() override;
+
+    // window_core.cpp: clock, queue, loops
+    uint64_t now();
+    bool timerMayBeDue() const;
+    void advanceClockTo(uint64_t t);
+    bool takeMessage(Message& m) { return (queue_.empty() && timers_.empty()) ? false : takeWaiting(m); }
     bool takeWaiting(Message& m);
+    void queueChanged() { mayHaveMessage_ = interactive_ || !queue_.empty() || !timers_.empty(); }
+    void dropQueuedInput();
+    void pump(int timeoutMs);
+    int waitTimeout();
+    std::optional<uint64_t> closePendingFor();
+    [[noreturn]] void forceClose();
+    const FrameBuffer& composeScreen();
+    void refreshScreen();
+    const Font* editFont();
+
+    // core_input.cpp: input routing, edit controls, scripted events, --record
+    void routeMove(int x, int y);
+    void routeButton(int x, int y, bool right, bool down);
+    void routeKey(uint32_t vk, bool down);
+    void routeText(std::string_view bytes);
     EditModel* edit(int32_t handle);
     int32_t editAt(int x, int y) const;
     void setFocus(int32_t handle);
     void focusNextEdit();
+    bool stepScriptedEvents();
+    bool takeTickDuringWait(Message& m);
+    void applyEvent(const ScriptedEvent& e);
+    void record(const ScriptedEvent& e);
 
-    std::deque<Message> queue_;         // posted messages, oldest first
-    std::vector<EditModel> edits_;      // handle = kMainWindow + 1 + index
-    int32_t focus_ = kMainWindow;       // window that receives keys
-    int32_t pressedEdit_ = 0;           // edit control a button went down on (gets the release)
-    uint64_t clockOffset_ = 0;          // time added by scripted waits
+    // message_box.cpp: the box's pixels and its modal loop
+    bool showBox(BoxView& view);
+    void runBoxLoop(BoxView& view);
+    void writeBoxToStderr(std::string_view caption, std::string_view text);
+
+    std::unique_ptr<NativeWindow> native_;  // the backend
+    bool interactive_ = false;        // native_->interactive(), asked once
+    bool virtualTime_ = false;        // native_->virtualTime(), asked once
+    bool opened_ = false;             // the main window is open
+    WindowProc proc_;                 // the main window's procedure
+    int width_ = 0, height_ = 0;      // client area
+    FrameBuffer frame_;               // last presented frame: what a repaint shows
+    FrameBuffer screen_;              // frame_ with the edit controls over it
+    bool keepFrames_ = true;          // frame_ and screen_ are kept up to date
+
+    std::deque<Message> queue_;       // posted messages, oldest first
+    bool mayHaveMessage_ = true;      // false only while peekMessage would certainly find nothing
+    TimerSet timers_;                 // the script's timers
+    MonotonicClock clock_;            // coarse readings for the per-line timer test
+    uint64_t clockOffset_ = 0;        // time added by scripted waits
+    uint64_t workMs_ = 0;             // virtual time: ms the run's work has taken
+    uint64_t coarseToNow_ = 0;        // added to a coarse reading: never behind now()
+    uint64_t lastPump_ = 0;           // now() when native events were last read
+    uint64_t lastPeekPump_ = 0;       // coarse time a peek last read them
     std::optional<uint64_t> closeRequestedAt_;  // a WM_CLOSE is queued since then
-    bool closed_ = false;               // WM_CLOSE was dispatched and returned
-    std::unique_ptr<Font> editFont_;    // the edit controls' font (null: no text drawn)
-    bool editFontOpened_ = false;       // editFont_ was asked for once
+    bool closed_ = false;             // WM_CLOSE was dispatched and returned
+    bool holdInput_ = false;          // input is held for the end of an event block
+
+    std::vector<EditModel> edits_;    // handle = kMainWindow + 1 + index
+    int32_t focus_ = kMainWindow;     // window that receives keys
+    int32_t pressedEdit_ = 0;         // edit control a button went down on (gets the release)
+    std::unique_ptr<Font> editFont_;  // the edit controls' and boxes' font (null: no text drawn)
+    bool editFontOpened_ = false;     // editFont_ was asked for once
+
+    std::vector<ScriptedEvent> events_;  // --events, played while the script is idle
+    size_t nextEvent_ = 0;               // next scripted event
+    std::optional<uint64_t> waitUntil_;  // end of the scripted wait in progress
+    std::FILE* record_ = nullptr;        // --record output (null: not recording)
+    uint64_t lastRecorded_ = 0;          // time of the last recorded event
+
+    BoxView* activeBox_ = nullptr;       // the box on screen (innermost when nested)
 };
 
 }  // namespace tessel

@@ -15,12 +15,10 @@ inline constexpr int32_t kStackCapacity = 4096;
 // command blocks dispatched while it services messages, blocks run from the
 // modal loop of a message box). Deeper event blocks are dropped.
 inline constexpr int32_t kMaxNestedRuns = 64;
-// Statements between two calls of Platform::keepAlive.
+// Statements between two calls of WindowCore::keepAlive.
 inline constexpr uint32_t kKeepAliveInterval = 4096;
 // Identifier of the one window timer the script uses.
 inline constexpr uint32_t kTimerId = 1;
-// Shortest interval TIMERON asks the platform for, in milliseconds.
-inline constexpr int32_t kMinTimerInterval = 10;
 
 // A memoised forward scan: at each start position, the token the scan stops
 // on, kScanUnknown before the first scan from there, kScanEnd when it ran off
@@ -45,7 +43,7 @@ struct ExecState {
     bool running = false;      // script code is running (the main run or an event block)
     int32_t runDepth = 0;      // runs of the executor currently nested
     bool windowClosed = false; // the main window was closed; SWAP presents nothing
-    uint32_t keepAliveCount = 0;  // statements since the last Platform::keepAlive
+    uint32_t keepAliveCount = 0;  // statements since the last WindowCore::keepAlive
     // Rounds of kKeepAliveInterval statements the program may still run
     // before it is ended (0: no limit). Fuzzing sets it so that every input
     // ends, endless loops included.

@@ -16,7 +16,7 @@
 
 namespace tessel {
 
-class Platform;
+class WindowCore;
 struct GfxState;
 
 // Thrown after a run-time error's diagnostic: abandons every pending
@@ -38,7 +38,7 @@ class RunLog {
 };
 
 struct Vm {
-    Vm(GfxState& g, Platform& p, Reporter& r, RunLog& l) : gfx(g), platform(p), reporter(r), log(l) {}
+    Vm(GfxState& g, WindowCore& p, Reporter& r, RunLog& l) : gfx(g), platform(p), reporter(r), log(l) {}
     Vm(const Vm&) = delete;
     Vm& operator=(const Vm&) = delete;
 
@@ -48,7 +48,7 @@ struct Vm {
     ExprState expr;        // run tables, generators, nesting depth
     ExecState exec;        // program counter, stacks, event values
     GfxState& gfx;         // back buffer, colours, font, images
-    Platform& platform;    // the window system
+    WindowCore& platform;  // the window system
     Reporter& reporter;    // the one diagnostic path
     RunLog& log;           // where PRINTs are recorded
 

@@ -16,7 +16,7 @@ TEST(ExecControl, FalseIfSkipsToItsOwnEndifPastNestedBlocks) {
         "ENDIF\n"
         "SWAP\n");
     p.run();
-    EXPECT_EQ(p.platform.presents, 1);
+    EXPECT_EQ(p.presents(), 1);
 }
 
 TEST(ExecControl, FalseIfRunsItsOwnElseBranch) {
@@ -32,7 +32,7 @@ TEST(ExecControl, FalseIfRunsItsOwnElseBranch) {
         "SWAP\n"
         "ENDIF\n");
     p.run();
-    EXPECT_EQ(p.platform.presents, 2);
+    EXPECT_EQ(p.presents(), 2);
 }
 
 TEST(ExecControl, ElseAfterATakenBranchSkipsToItsOwnEndif) {
@@ -53,7 +53,7 @@ TEST(ExecControl, ElseAfterATakenBranchSkipsToItsOwnEndif) {
         "ENDIF\n"
         "SWAP\n");
     p.run();
-    EXPECT_EQ(p.platform.presents, 2);
+    EXPECT_EQ(p.presents(), 2);
 }
 
 TEST(ExecControl, FalseWhileResumesAfterItsOwnWend) {
@@ -66,7 +66,7 @@ TEST(ExecControl, FalseWhileResumesAfterItsOwnWend) {
         "WEND\n"
         "SWAP\n");
     p.run();
-    EXPECT_EQ(p.platform.presents, 1);
+    EXPECT_EQ(p.presents(), 1);
     EXPECT_EQ(p.in.vm.exec.loopDepth, 0);
 }
 
@@ -78,7 +78,7 @@ TEST(ExecControl, CallsReturnAndTheMainFlowPassesOverDefinitions) {
         "f ( )\n"
         "f ( )\n");
     p.run();
-    EXPECT_EQ(p.platform.presents, 2);
+    EXPECT_EQ(p.presents(), 2);
     EXPECT_EQ(p.in.vm.exec.callDepth, 0);
     EXPECT_FALSE(p.in.vm.exec.running);
 }
@@ -90,8 +90,8 @@ TEST(ExecControl, EndlessRecursionIsARunErrorAtTheStackCapacity) {
         "ENDFN\n"
         "f ( )\n");
     EXPECT_THROW(p.run(), RunAbort);
-    ASSERT_EQ(p.platform.boxes.size(), 1u);
-    EXPECT_EQ(p.platform.boxes[0], "Run Error!|Too many nested function calls! : f -Line: 2");
+    ASSERT_EQ(p.platform.boxes().size(), 1u);
+    EXPECT_EQ(p.platform.boxes()[0], "Run Error!|Too many nested function calls! : f -Line: 2");
     EXPECT_EQ(p.in.vm.exec.callDepth, kStackCapacity);
     EXPECT_FALSE(p.in.vm.exec.running);
 }
@@ -100,13 +100,13 @@ TEST(ExecControl, ClosingKeywordsWithNothingToReturnToAreRunErrors) {
     // (The checker wants a WHILE for every WEND; this one comes too late.)
     Program wend("VAR x\nWEND\nWHILE x = 1\n");
     EXPECT_THROW(wend.run(), RunAbort);
-    ASSERT_EQ(wend.platform.boxes.size(), 1u);
-    EXPECT_EQ(wend.platform.boxes[0], "Run Error!|WEND without a running WHILE! : WEND -Line: 2");
+    ASSERT_EQ(wend.platform.boxes().size(), 1u);
+    EXPECT_EQ(wend.platform.boxes()[0], "Run Error!|WEND without a running WHILE! : WEND -Line: 2");
 
     Program endfn("ENDFN\nFUNC f ( )\n");
     EXPECT_THROW(endfn.run(), RunAbort);
-    ASSERT_EQ(endfn.platform.boxes.size(), 1u);
-    EXPECT_EQ(endfn.platform.boxes[0],
+    ASSERT_EQ(endfn.platform.boxes().size(), 1u);
+    EXPECT_EQ(endfn.platform.boxes()[0],
               "Run Error!|ENDFN without a running call! : ENDFN -Line: 1");
 }
 
@@ -117,14 +117,14 @@ TEST(ExecControl, AScanThatFindsNoTargetEndsTheRun) {
         "IF x = 1\n"
         "SWAP\n");
     p.run();
-    EXPECT_EQ(p.platform.presents, 0);
+    EXPECT_EQ(p.presents(), 0);
     EXPECT_EQ(p.in.vm.exec.pc, p.in.vm.tokens.count);
     EXPECT_FALSE(p.in.vm.exec.running);
 
     // The function's ENDFN stands before it, passed over by a GOTO.
     Program f("GOTO start\nENDFN\nLABEL start\nSWAP\nFUNC g ( )\nSWAP\n");
     f.run();
-    EXPECT_EQ(f.platform.presents, 1);
+    EXPECT_EQ(f.presents(), 1);
 }
 
 TEST(ExecControl, TheMainRunEndsAtTheFirstEventBlock) {
@@ -135,7 +135,7 @@ TEST(ExecControl, TheMainRunEndsAtTheFirstEventBlock) {
         "ENDWM\n"
         "SWAP\n");
     p.run();
-    EXPECT_EQ(p.platform.presents, 1);
+    EXPECT_EQ(p.presents(), 1);
     EXPECT_EQ(p.in.vm.exec.pc, 0);
     EXPECT_FALSE(p.in.vm.exec.running);
 }
@@ -157,7 +157,7 @@ TEST(ExecControl, WhileLoopsRunTheirBodyAndLeaveTheStackEmpty) {
         "i = i + 1\n"
         "WEND\n");
     p.run();
-    EXPECT_EQ(p.platform.presents, 3);
+    EXPECT_EQ(p.presents(), 3);
     EXPECT_EQ(p.in.vm.exec.loopDepth, 0);
 }
 
@@ -169,8 +169,8 @@ TEST(ExecControl, GotoOutOfALoopForeverOverflowsTheLoopStack) {
         "GOTO top\n"
         "WEND\n");
     EXPECT_THROW(p.run(), RunAbort);
-    ASSERT_EQ(p.platform.boxes.size(), 1u);
-    EXPECT_EQ(p.platform.boxes[0], "Run Error!|Too many nested WHILE loops! : WHILE -Line: 3");
+    ASSERT_EQ(p.platform.boxes().size(), 1u);
+    EXPECT_EQ(p.platform.boxes()[0], "Run Error!|Too many nested WHILE loops! : WHILE -Line: 3");
     EXPECT_EQ(p.in.vm.exec.loopDepth, kStackCapacity);
 }
 

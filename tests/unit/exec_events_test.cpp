@@ -50,11 +50,11 @@ TEST(ExecEvents, IdleBlocksWaitWhileScriptCodeRuns) {
     p.in.vm.exec.running = true;
     p.send(WM_LBUTTONDOWN);
     p.send(WM_TIMER, kTimerId);
-    EXPECT_EQ(p.platform.presents, 0);
+    EXPECT_EQ(p.presents(), 0);
     p.in.vm.exec.running = false;
     p.send(WM_LBUTTONDOWN);
     p.send(WM_TIMER, kTimerId);
-    EXPECT_EQ(p.platform.presents, 2);
+    EXPECT_EQ(p.presents(), 2);
 }
 
 TEST(ExecEvents, ACommandDuringARunResumesTheRunWhereItWas) {
@@ -65,10 +65,10 @@ TEST(ExecEvents, ACommandDuringARunResumesTheRunWhereItWas) {
         "WINMSG WMCOMMAND\n"
         "HWPARAM k\n"
         "ENDWM\n");
-    p.platform.queue.push_back(Message{kMainWindow, WM_COMMAND, 1, 0});
+    p.platform.core.post(Message{kMainWindow, WM_COMMAND, 1, 0});
     p.run();
     EXPECT_EQ(p.var("k").ptr, 1);
-    EXPECT_EQ(p.platform.presents, 2) << "the main run was not restarted";
+    EXPECT_EQ(p.presents(), 2) << "the main run was not restarted";
     EXPECT_EQ(p.in.vm.exec.pc, 0);
     EXPECT_FALSE(p.in.vm.exec.running);
 }
@@ -81,10 +81,10 @@ TEST(ExecEvents, OnlyDialogCommandsWithoutNotificationRunTheBlock) {
     p.run();
     p.send(WM_COMMAND, 1u | (1u << 16));
     p.send(WM_COMMAND, 3);
-    EXPECT_EQ(p.platform.presents, 0);
+    EXPECT_EQ(p.presents(), 0);
     EXPECT_EQ(p.in.vm.exec.wordParam, 3);
     p.send(WM_COMMAND, 2);
-    EXPECT_EQ(p.platform.presents, 1);
+    EXPECT_EQ(p.presents(), 1);
 }
 
 TEST(ExecEvents, ARunAbortLeavesTheInterpreterIdle) {
@@ -99,7 +99,7 @@ TEST(ExecEvents, ARunAbortLeavesTheInterpreterIdle) {
     EXPECT_FALSE(p.in.vm.exec.running);
     EXPECT_EQ(p.in.vm.exec.runDepth, 0);
     p.send(WM_RBUTTONDOWN);
-    EXPECT_EQ(p.platform.presents, 1);
+    EXPECT_EQ(p.presents(), 1);
 }
 
 TEST(ExecEvents, AMainRunThatRanOffTheEndIsIdle) {
@@ -110,34 +110,18 @@ TEST(ExecEvents, AMainRunThatRanOffTheEndIsIdle) {
         "SWAP\n");
     p.in.vm.exec.pc = 3;  // start after the block, as a run that ends the store
     runExecutor(p.in.vm);
-    EXPECT_EQ(p.platform.presents, 1);
+    EXPECT_EQ(p.presents(), 1);
     p.send(WM_TIMER, kTimerId);
-    EXPECT_EQ(p.platform.presents, 2);
-}
-
-TEST(ExecEvents, AFloodOfNestedCommandsIsCapped) {
-    // Every run of the block services one message, which is the next
-    // command: each would nest one level deeper.
-    Program p(
-        "WINMSG WMCOMMAND\n"
-        "SWAP\n"
-        "ENDWM\n");
-    p.run();
-    for (int i = 0; i < 500; ++i) p.platform.queue.push_back(Message{kMainWindow, WM_COMMAND, 1, 0});
-    p.send(WM_COMMAND, 1);
-    EXPECT_EQ(p.in.vm.exec.runDepth, 0);
-    EXPECT_FALSE(p.in.vm.exec.running);
-    EXPECT_TRUE(p.in.vm.exec.droppedBlockNoted);
-    EXPECT_GE(p.platform.presents, kMaxNestedRuns - 1);
+    EXPECT_EQ(p.presents(), 2);
 }
 
 TEST(ExecEvents, PaintShowsTheBackBufferOnlyInModeOne) {
     Program p("VAR x\n");
     p.send(WM_PAINT);
-    EXPECT_EQ(p.platform.presents, 0);
+    EXPECT_EQ(p.presents(), 0);
     p.in.vm.exec.displayMode = 1;
     p.send(WM_PAINT);
-    EXPECT_EQ(p.platform.presents, 1);
+    EXPECT_EQ(p.presents(), 1);
 }
 
 TEST(ExecEvents, ClosingTheWindowEndsTheProgram) {
@@ -163,36 +147,113 @@ TEST(ExecEvents, TimerIntervalsComeFromVariablesAndAreAtLeastTenMs) {
         "TIMEROFF\n"
         "ENDWM\n");
     p.run();
-    EXPECT_EQ(p.platform.timers.at(kTimerId), 10u);
+    EXPECT_EQ(p.platform.core.timerInterval(kTimerId), 10u);
     p.var("t").num = 250.0f;
-    p.platform.ticks = 123456;
+    p.platform.clock = 123456;
     p.send(WM_TIMER, kTimerId);
-    EXPECT_EQ(p.platform.timers.at(kTimerId), 250u);
+    EXPECT_EQ(p.platform.core.timerInterval(kTimerId), 250u);
     EXPECT_EQ(p.var("tick").num, 123456.0f);
     p.send(WM_LBUTTONDOWN);
-    EXPECT_EQ(p.platform.timers.count(kTimerId), 0u);
+    EXPECT_FALSE(p.platform.core.timerInterval(kTimerId));
 }
 
 TEST(ExecEvents, TimerOnTakesALiteral) {
     Program p("TIMERON 100\n");
     p.run();
-    EXPECT_EQ(p.platform.timers.at(kTimerId), 100u);
+    EXPECT_EQ(p.platform.core.timerInterval(kTimerId), 100u);
     Program q("TIMERON 3\n");
     q.run();
-    EXPECT_EQ(q.platform.timers.at(kTimerId), 10u);
+    EXPECT_EQ(q.platform.core.timerInterval(kTimerId), 10u);
 }
 
 TEST(ExecEvents, EndlessLoopsKeepThePlatformAliveAndCanBeClosed) {
     Program p(
         "LABEL l\n"
         "GOTO l\n");
-    // The platform turns a close request into WM_CLOSE from keepAlive.
-    p.platform.onKeepAlive = [&] {
-        if (p.platform.keepAlives == 3) p.send(WM_CLOSE);
+    // The loop keeps reading native events; a close request ends it.
+    FakeNative& native = *p.platform.native;
+    native.clockStep = 1;
+    native.onPoll = [&native](NativeInput& in) {
+        if (native.polls == 3) in.closeRequest();
     };
     EXPECT_THROW(p.run(), ProgramExit);
-    EXPECT_EQ(p.platform.keepAlives, 3);
+    EXPECT_EQ(native.polls, 3);
     EXPECT_FALSE(p.in.vm.exec.running);
+}
+
+// A long move block, and blocks that count clicks and read keys.
+const char* const kLongMoveBlock =
+    "VAR i , clicks , key\n"
+    "WINMSG WMMOUSEMOVE\n"
+    "i = 0\n"
+    "WHILE i < 50000\n"
+    "i = i + 1\n"
+    "WEND\n"
+    "ENDWM\n"
+    "WINMSG WMLBUTTONDOWN\n"
+    "clicks = clicks + 1\n"
+    "ENDWM\n"
+    "WINMSG WMKEYDOWN\n"
+    "HWPARAM key\n"
+    "ENDWM\n";
+
+// The person's input, given when the running script first reads native events.
+void giveInputOnFirstLook(FakeNative& native) {
+    native.clockStep = 1;
+    native.onPoll = [&native](NativeInput& in) {
+        if (native.polls != 1) return;
+        in.mouseButton(5, 5, false, true);
+        in.mouseButton(5, 5, false, false);
+        in.mouseMove(7, 7);
+        in.key(65, true);
+        in.mouseMove(9, 9);
+    };
+}
+
+// The message loop once the script is idle: the messages it dispatches.
+std::vector<Message> runMessageLoop(Program& p) {
+    std::vector<Message> seen;
+    Message m;
+    while (p.platform.core.getMessage(m)) {
+        seen.push_back(m);
+        if (!p.platform.core.isDialogMessage(m)) p.platform.core.dispatchMessage(m);
+    }
+    return seen;
+}
+
+TEST(ExecEvents, InputDuringAnEventBlockIsHeldAndDeliveredInOrderAfterIt) {
+    Program p(kLongMoveBlock);
+    p.run();
+    giveInputOnFirstLook(*p.platform.native);
+    p.send(WM_MOUSEMOVE, 0, makeLParam(1, 1));
+    ASSERT_GE(p.platform.native->polls, 1) << "the block never read native events";
+    EXPECT_EQ(p.var("clicks").num, 0.0f) << "no block runs inside another";
+    std::vector<Message> seen = runMessageLoop(p);
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].message, WM_LBUTTONDOWN);
+    EXPECT_EQ(seen[1].message, WM_LBUTTONUP);
+    EXPECT_EQ(seen[2].message, WM_KEYDOWN);
+    EXPECT_EQ(seen[3].message, WM_MOUSEMOVE) << "the moves merged into the newest";
+    EXPECT_EQ(seen[3].lParam, makeLParam(9, 9));
+    EXPECT_EQ(p.var("clicks").num, 1.0f);
+    EXPECT_EQ(p.var("key").num, 65.0f);
+}
+
+TEST(ExecEvents, AFloodOfCommandsDuringABlockRunsOneBlockAfterAnother) {
+    // Each run of the block services the next command: held, it waits for
+    // the block's end instead of nesting one level deeper.
+    Program p(
+        "WINMSG WMCOMMAND\n"
+        "SWAP\n"
+        "ENDWM\n");
+    p.run();
+    for (int i = 0; i < 500; ++i) p.platform.core.post(Message{kMainWindow, WM_COMMAND, 1, 0});
+    p.send(WM_COMMAND, 1);
+    EXPECT_EQ(p.presents(), 1);
+    EXPECT_EQ(runMessageLoop(p).size(), 500u);
+    EXPECT_EQ(p.presents(), 501);
+    EXPECT_EQ(p.in.vm.exec.runDepth, 0);
+    EXPECT_FALSE(p.in.vm.exec.droppedBlockNoted);
 }
 
 }  // namespace

@@ -9,13 +9,19 @@ TEST(ExecInputBox, CreatesABoxAndStoresItsHandle) {
     Program p(
         "PTR h\n"
         "INPUTBOX h , 10 , 10 , 200 , 24 , \"name\"\n"
+        "WCOLOR 0 , 0 , 255\n"
         "SWAP\n");
     p.run();
-    ASSERT_EQ(p.platform.edits.size(), 1u);
+    EXPECT_TRUE(p.platform.core.editVisible(kMainWindow + 1));
+    EXPECT_FALSE(p.platform.core.editVisible(kMainWindow + 2));
     EXPECT_EQ(p.var("h").ptr, kMainWindow + 1);
     EXPECT_EQ(p.in.vm.exec.lastInputBox, kMainWindow + 1);
-    EXPECT_EQ(p.platform.redrawn, (std::vector<int32_t>{kMainWindow + 1}));
-    EXPECT_TRUE(p.platform.boxes.empty());
+    // The swapped frame shows the box above the blue drawing.
+    const std::vector<uint32_t>& shown = p.platform.native->shown;
+    ASSERT_EQ(shown.size(), 800u * 600u);
+    EXPECT_EQ(shown[300 * 800 + 300] & 0xFFFFFFu, 0x0000FFu);
+    EXPECT_NE(shown[20 * 800 + 150] & 0xFFFFFFu, 0x0000FFu);
+    EXPECT_TRUE(p.platform.boxes().empty());
 }
 
 TEST(ExecInputBox, AHandleThatIsNoPointerIsReportedAndTheBoxStillMade) {
@@ -23,9 +29,9 @@ TEST(ExecInputBox, AHandleThatIsNoPointerIsReportedAndTheBoxStillMade) {
         "VAR n\n"
         "INPUTBOX n , 10 , 10 , 200 , 24 , \"name\"\n");
     p.run();
-    ASSERT_EQ(p.platform.boxes.size(), 1u);
-    EXPECT_EQ(p.platform.boxes[0], "Hendler Error!|Hendler unknown! : n");
-    EXPECT_EQ(p.platform.edits.size(), 1u);
+    ASSERT_EQ(p.platform.boxes().size(), 1u);
+    EXPECT_EQ(p.platform.boxes()[0], "Hendler Error!|Hendler unknown! : n");
+    EXPECT_TRUE(p.platform.core.editVisible(kMainWindow + 1));
     EXPECT_EQ(p.var("n").num, 0.0f);
 }
 
@@ -39,7 +45,7 @@ TEST(ExecInputBox, GetTextReadsTheWholeText) {
         "ENDWM\n");
     p.run();
     const std::string longText(300, 'q');
-    p.platform.setEditText(p.var("h").ptr, longText);
+    p.platform.core.setEditText(p.var("h").ptr, longText);
     p.send(WM_COMMAND, 1);
     EXPECT_EQ(p.var("s").str, longText);
 }
@@ -53,10 +59,10 @@ TEST(ExecInputBox, WrongTargetsAreTypeErrorsAndTheRunGoesOn) {
         "SETTEXT h , n\n"
         "SWAP\n");
     p.run();
-    EXPECT_EQ(p.platform.boxes, (std::vector<std::string>{
+    EXPECT_EQ(p.platform.boxes(), (std::vector<std::string>{
                                     "Type Error!|Invalid string! : n",
                                     "Type Error!|Invalid Variable Type! : n"}));
-    EXPECT_EQ(p.platform.presents, 1);
+    EXPECT_EQ(p.presents(), 3) << "the box when made; the SWAP, then the box over it";
 }
 
 TEST(ExecInputBox, SetFocusShowsAndFocusesOrHides) {
@@ -69,12 +75,13 @@ TEST(ExecInputBox, SetFocusShowsAndFocusesOrHides) {
         "SETFOCUS a\n"
         "ENDWM\n");
     p.run();
-    EXPECT_TRUE(p.platform.edits[0].visible);
-    EXPECT_FALSE(p.platform.edits[1].visible) << "a number hides the newest box";
-    p.platform.edits[0].visible = false;
+    WindowCore& core = p.platform.core;
+    EXPECT_TRUE(core.editVisible(p.var("a").ptr));
+    EXPECT_FALSE(core.editVisible(p.var("b").ptr)) << "a number hides the newest box";
+    core.showEdit(p.var("a").ptr, false);
     p.send(WM_LBUTTONDOWN);
-    EXPECT_TRUE(p.platform.edits[0].visible) << "a handle shows the box it names";
-    EXPECT_EQ(p.platform.focused, p.var("a").ptr);
+    EXPECT_TRUE(core.editVisible(p.var("a").ptr)) << "a handle shows the box it names";
+    EXPECT_EQ(core.focus(), p.var("a").ptr);
 }
 
 TEST(ExecInputBox, SetTextSendsAStringExpression) {
@@ -85,7 +92,7 @@ TEST(ExecInputBox, SetTextSendsAStringExpression) {
         "INPUTBOX h , 0 , 0 , 100 , 20 , \"\"\n"
         "SETTEXT h , s + \"!\"\n");
     p.run();
-    EXPECT_EQ(p.platform.edits[0].text, "hi!");
+    EXPECT_EQ(p.platform.core.editText(p.var("h").ptr), "hi!");
 }
 
 TEST(ExecInputBox, ModeTakesALiteral) {

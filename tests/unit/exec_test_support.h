@@ -1,14 +1,17 @@
-// Test support for the executor: a scripted platform that records what the
-// executor asks of it, and a program checked by the real front end.
+// Test support for the executor: the real window core over a native window
+// that records what the core shows, and a program checked by the real front
+// end.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,86 +24,111 @@
 
 namespace tessel::test {
 
-struct FakeEdit {
-    std::string text;
-    bool visible = true;
-};
-
-class FakePlatform final : public Platform {
+// A native window that records what the core shows. Interactive, it shows
+// message boxes and confirms each on the second look for events after it
+// appeared (so the box's modal loop runs once); not interactive, the core
+// writes boxes to stderr and passes over them.
+class FakeNative final : public NativeWindow {
    public:
-    void createMainWindow(std::string_view, int, int, WindowProc p) override { proc = std::move(p); }
-    void present(PixelView) override { ++presents; }
-    bool getMessage(Message& m) override { return peekMessage(m); }
-    bool peekMessage(Message& m) override {
-        if (queue.empty()) return false;
-        m = queue.front();
-        queue.pop_front();
+    explicit FakeNative(bool interactive = false, uint64_t* clock = nullptr)
+        : interactive_(interactive), clock_(clock) {}
+    bool interactive() const override { return interactive_; }
+    bool open(std::string_view, int, int) override { return true; }
+    void present(const uint32_t* pixels, int width, int height) override {
+        ++presents;
+        shown.assign(pixels, pixels + static_cast<size_t>(width) * height);
+    }
+    void pollEvents(NativeInput& in, int timeoutMs) override {
+        ++polls;
+        if (onPoll) onPoll(in);
+        if (boxShown && ++boxPolls == 2) in.boxKey(13);
+        // The message loop waits with nothing left to do: the person closes the window.
+        if (!boxShown && timeoutMs > 0 && closeWhenIdle) in.closeRequest();
+    }
+    uint64_t clockMs() override {
+        if (!clock_) return 0;
+        uint64_t t = *clock_;
+        *clock_ += clockStep;
+        return t;
+    }
+    bool showBox(std::string_view caption, const uint32_t*, int, int) override {
+        boxShown = true;
+        boxPolls = 0;
+        if (onShowBox) onShowBox(std::string(caption));
         return true;
     }
-    bool isDialogMessage(const Message&) override { return false; }
-    void dispatchMessage(const Message& m) override {
-        if (proc) proc(m);
-    }
-    void keepAlive() override {
-        ++keepAlives;
-        if (onKeepAlive) onKeepAlive();
-    }
-    void messageBox(std::string_view caption, std::string_view text) override {
-        boxes.push_back(std::string(caption) + "|" + std::string(text));
-        if (onMessageBox) onMessageBox();
-    }
-    void setTimer(uint32_t id, uint32_t ms) override { timers[id] = ms; }
-    void killTimer(uint32_t id) override { timers.erase(id); }
-    uint32_t tickCount() override { return ticks; }
-    int32_t createEdit(int, int, int, int, std::string_view text) override {
-        edits.push_back(FakeEdit{std::string(text)});
-        return static_cast<int32_t>(edits.size()) + kMainWindow;
-    }
-    void setEditText(int32_t h, std::string_view t) override {
-        if (FakeEdit* e = edit(h)) e->text = t;
-    }
-    std::string editText(int32_t h) override {
-        FakeEdit* e = edit(h);
-        return e ? e->text : std::string();
-    }
-    void showEdit(int32_t h, bool v) override {
-        if (FakeEdit* e = edit(h)) e->visible = v;
-    }
-    void focusEdit(int32_t h) override { focused = h; }
-    void redrawEdit(int32_t h) override { redrawn.push_back(h); }
-    bool saveScreenshot(const std::string&) override { return false; }
+    void hideBox() override { boxShown = false; }
 
-    FakeEdit* edit(int32_t h) {
-        int32_t i = h - kMainWindow - 1;
-        return i >= 0 && i < static_cast<int32_t>(edits.size()) ? &edits[i] : nullptr;
-    }
+    int presents = 0;   // frames shown (screen refreshes)
+    std::vector<uint32_t> shown;  // the last of them
+    int polls = 0;      // looks for native events
+    bool boxShown = false;
+    int boxPolls = 0;   // looks since the box appeared
+    bool closeWhenIdle = true;  // a wait outside any box closes the window
+    uint64_t clockStep = 0;  // milliseconds the clock moves on at each reading
+    std::function<void(NativeInput&)> onPoll;            // called on every look for events
+    std::function<void(const std::string&)> onShowBox;  // called when a box appears
 
-    WindowProc proc;
-    std::deque<Message> queue;        // messages the executor will find
-    std::vector<std::string> boxes;   // "caption|text" of every box shown
-    std::map<uint32_t, uint32_t> timers;  // running timers: id -> interval
-    std::vector<FakeEdit> edits;
-    std::vector<int32_t> redrawn;
-    int32_t focused = 0;
-    int presents = 0;
-    int keepAlives = 0;
-    std::function<void()> onKeepAlive;  // called on every keepAlive
-    std::function<void()> onMessageBox; // called while a box is open (a modal loop)
-    uint32_t ticks = 0;
+   private:
+    bool interactive_;
+    uint64_t* clock_;  // the test's clock (null: always 0)
 };
 
-// An interpreter over a script that went through the real tokenizer and
-// checker. A script the front end rejects fails the test with the box text.
+// The real window core over a FakeNative whose clock the test sets, with a
+// box log that records every box the interpreter shows.
+struct FakePlatform {
+    explicit FakePlatform(bool interactive = false)
+        : native(new FakeNative(interactive, &clock)), core(std::unique_ptr<NativeWindow>(native), PlatformConfig{}) {}
+
+    // The boxes logged so far, as "caption|text".
+    std::vector<std::string> boxes() const { return readBoxLog(boxLog); }
+    static std::vector<std::string> readBoxLog(std::FILE* log) {
+        std::vector<std::string> out;
+        if (!log) return out;
+        std::fflush(log);
+        std::rewind(log);
+        char buf[2048];
+        while (std::fgets(buf, sizeof buf, log)) out.push_back(boxRecord(buf));
+        std::fseek(log, 0, SEEK_END);
+        return out;
+    }
+    // {"caption":"C","text":"T"} as "C|T" (plain texts: escapes undone).
+    static std::string boxRecord(const std::string& line) {
+        auto field = [&line](const std::string& name) {
+            size_t at = line.find("\"" + name + "\":\"") + name.size() + 4;
+            std::string v;
+            for (size_t i = at; i < line.size() && line[i] != '"'; ++i) v += line[i] == '\\' ? line[++i] : line[i];
+            return v;
+        };
+        return field("caption") + "|" + field("text");
+    }
+
+    uint64_t clock = 1000;       // what the native clock reads
+    FakeNative* native;          // owned by core
+    WindowCore core;
+    std::FILE* boxLog = nullptr; // set by Program
+};
+
+// An interpreter over a program checked by the real front end.
 class Program {
    public:
-    explicit Program(const std::string& source) : in(platform, Options{}) {
-        platform.createMainWindow("", 800, 600, [this](const Message& m) { windowProc(in.vm, m); });
+    explicit Program(const std::string& source) : in(platform.core, Options{}) {
+        platform.core.createMainWindow("", 800, 600, [this](const Message& m) { windowProc(in.vm, m); });
+        createBackBuffer(in.gfx, 800, 600);
+        platform.native->presents = 0;  // count from the script's first SWAP
         printLog = std::tmpfile();
         in.host.printLog = printLog;
+        platform.boxLog = std::tmpfile();
+        in.host.boxLog = platform.boxLog;
         checked = checkSource(source);
         prepareExecution(in.vm);
     }
-    ~Program() { in.host.printLog = nullptr, std::fclose(printLog); }
+    ~Program() {
+        in.host.printLog = nullptr, std::fclose(printLog);
+        in.host.boxLog = nullptr, std::fclose(platform.boxLog);
+    }
+    // Frames shown since the program was set up.
+    int presents() const { return platform.native->presents; }
 
     // Runs the main program from the first token.
     void run() {

@@ -22,7 +22,7 @@ namespace tessel::testing {
 
 class ExprFixture : public ::testing::Test {
    protected:
-    ExprFixture() : platform_(makeHeadlessPlatform({}, nullptr)), in_(*platform_, Options{}), vm_(in_.vm) {
+    ExprFixture() : platform_(makeHeadlessWindow(), PlatformConfig{}), in_(platform_, Options{}), vm_(in_.vm) {
         in_.host.boxLog = std::tmpfile();
         load("");
     }
@@ -103,7 +103,7 @@ class ExprFixture : public ::testing::Test {
         return s;
     }
 
-    std::unique_ptr<Platform> platform_;
+    WindowCore platform_;
     Interpreter in_;
     Vm& vm_;
 

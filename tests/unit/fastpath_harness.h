@@ -95,7 +95,7 @@ struct Mismatch {
 // A machine for one checked script at a time.
 class DiffMachine {
    public:
-    DiffMachine() : platform_(makeHeadlessPlatform({}, nullptr)), vm_(gfx_, *platform_, rec_, rec_) {}
+    DiffMachine() : platform_(makeHeadlessWindow(), PlatformConfig{}), vm_(gfx_, platform_, rec_, rec_) {}
 
     // Tokenizes and checks `source` with the real front end and prepares the
     // run. Returns "" or the front end's box ("caption|text (line n)").
@@ -203,7 +203,7 @@ class DiffMachine {
         o.text = target->str;
     }
 
-    std::unique_ptr<Platform> platform_;
+    WindowCore platform_;
     GfxState gfx_;
     BoxRecorder rec_;
     LexState lex_;

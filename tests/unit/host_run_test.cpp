@@ -18,11 +18,25 @@ std::string writeScript(const std::string& name, const std::string& text) {
 }
 
 // While the box whose caption is `caption` is open, `msg` arrives for the
-// main window and the box's modal loop dispatches it.
+// main window (once) and the box's modal loop dispatches it.
 void dispatchWhileBoxIsOpen(test::FakePlatform& p, std::string caption, Message msg) {
-    p.onMessageBox = [&p, caption, msg] {
-        if (p.boxes.back().rfind(caption + "|", 0) == 0) p.dispatchMessage(msg);
+    p.native->onShowBox = [&p, caption, msg, sent = false](const std::string& shown) mutable {
+        if (shown != caption || sent) return;
+        sent = true;
+        p.core.post(msg);
     };
+}
+
+std::string tempPath(const std::string& name) {
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
+std::vector<std::string> readBoxes(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::vector<std::string> boxes = test::FakePlatform::readBoxLog(f);
+    if (f) std::fclose(f);
+    std::remove(path.c_str());
+    return boxes;
 }
 
 TEST(HostRun, AbortInsideTheCheckersBoxReachesTheMessageLoop) {
@@ -30,16 +44,22 @@ TEST(HostRun, AbortInsideTheCheckersBoxReachesTheMessageLoop) {
     // a click dispatched by that error's box runs the block, whose type error
     // aborts the run. The program goes on to its message loop and ends with
     // status 1 instead of dying on the unwinding abort.
-    test::FakePlatform platform;
+    test::FakePlatform platform(true);
     dispatchWhileBoxIsOpen(platform, "ERROR~print", Message{kMainWindow, WM_LBUTTONDOWN, 0, 0});
     Options opts;
+    opts.boxLog = tempPath("tessel_host_abort_in_box.boxes");
     opts.script = writeScript("tessel_host_abort_in_box.tsl",
                               "STR s\nWINMSG WMLBUTTONDOWN\ns = \"a\" + 5\nENDWM\nPRINT \"x\"\n");
-    Interpreter in(platform, opts);
-    EXPECT_EQ(in.run(), 1);
-    ASSERT_GE(platform.boxes.size(), 3u);
-    EXPECT_EQ(platform.boxes[1], "ERROR~print|Wrong Argument(1)! -{ x }-Line: 5");
-    EXPECT_EQ(platform.boxes[2], "TYPE ERROR|Not String! -{ 5 }");
+    int status = 0;
+    {
+        Interpreter in(platform.core, opts);
+        status = in.run();
+    }
+    EXPECT_EQ(status, 1);
+    std::vector<std::string> boxes = readBoxes(opts.boxLog);
+    ASSERT_GE(boxes.size(), 3u);
+    EXPECT_EQ(boxes[1], "ERROR~print|Wrong Argument(1)! -{ x }-Line: 5");
+    EXPECT_EQ(boxes[2], "TYPE ERROR|Not String! -{ 5 }");
     std::remove(opts.script.c_str());
 }
 
@@ -47,13 +67,13 @@ TEST(HostRun, AbortInsideARunsBoxEndsOnlyThatRun) {
     // A box shown by the main run (a handle of the wrong kind) dispatches a
     // command, whose block runs nested and aborts: the main run is abandoned
     // with it, and the program ends through its message loop.
-    test::FakePlatform platform;
+    test::FakePlatform platform(true);
     dispatchWhileBoxIsOpen(platform, "Hendler Error!", Message{kMainWindow, WM_COMMAND, 1, 0});
     Options opts;
     opts.script = writeScript("tessel_host_abort_in_run_box.tsl",
                               "VAR n\nSTR s\nSETTEXT n, s\nn = 7\n"
                               "WINMSG WMCOMMAND\ns = \"a\" + 5\nENDWM\n");
-    Interpreter in(platform, opts);
+    Interpreter in(platform.core, opts);
     EXPECT_EQ(in.run(), 1);
     EXPECT_EQ(in.vm.memory.vars[1].num, 0.0f);  // n = 7 never ran
     std::remove(opts.script.c_str());
@@ -62,15 +82,21 @@ TEST(HostRun, AbortInsideARunsBoxEndsOnlyThatRun) {
 TEST(HostRun, ClosingTheWindowWhileARunErrorIsShownStillFailsTheRun) {
     // The window is closed from inside the box of a run error, before the
     // abort itself is thrown: the program ends there, and its status is 1.
-    test::FakePlatform platform;
+    test::FakePlatform platform(true);
     dispatchWhileBoxIsOpen(platform, "Run Error!", Message{kMainWindow, WM_CLOSE, 0, 0});
     Options opts;
+    opts.boxLog = tempPath("tessel_host_close_in_error_box.boxes");
     opts.script = writeScript("tessel_host_close_in_error_box.tsl",
                               "VAR i\nGOTO x\nWHILE i < 1\nLABEL x\nWEND\n");
-    Interpreter in(platform, opts);
-    EXPECT_EQ(in.run(), 1);
-    ASSERT_FALSE(platform.boxes.empty());
-    EXPECT_EQ(platform.boxes.back(), "Run Error!|WEND without a running WHILE! : WEND -Line: 5");
+    int status = 0;
+    {
+        Interpreter in(platform.core, opts);
+        status = in.run();
+    }
+    EXPECT_EQ(status, 1);
+    std::vector<std::string> boxes = readBoxes(opts.boxLog);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back(), "Run Error!|WEND without a running WHILE! : WEND -Line: 5");
     std::remove(opts.script.c_str());
 }
 

@@ -22,10 +22,9 @@ std::string runChecked(const std::string& script, int* status) {
     opts.check = true;
     opts.script = script;
     opts.boxLog = log.string();
-    std::string error;
-    auto platform = makeHeadlessPlatform(PlatformConfig{}, &error);
+    WindowCore platform(makeHeadlessWindow(), PlatformConfig{});
     {
-        Interpreter interp(*platform, opts);
+        Interpreter interp(platform, opts);
         *status = interp.run();
     }
     std::ifstream in(log);

@@ -9,7 +9,7 @@
 
 #include "pixels/image_io.h"
 #include "platform/sdl_module.h"
-#include "platform/platform.h"
+#include "platform/window_core.h"
 
 namespace tessel {
 namespace {
@@ -17,18 +17,15 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Harness {
-    std::unique_ptr<Platform> platform;
+    std::unique_ptr<WindowCore> platform;
     std::vector<Message> seen;  // messages that reached the main window's procedure
 
     explicit Harness(const std::string& events, bool keepFrames = true) {
-        fs::path path = fs::temp_directory_path() /
-                        ("tessel_headless_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".events");
-        std::ofstream(path) << events;
+        PlatformConfig cfg;
+        cfg.keepFrames = keepFrames;
         std::string error;
-        platform = makeHeadlessPlatform(PlatformConfig{path.string(), "", keepFrames}, &error);
-        fs::remove(path);
-        EXPECT_TRUE(platform) << error;
+        EXPECT_TRUE(parseEvents(events, "test.events", cfg.events, &error)) << error;
+        platform = std::make_unique<WindowCore>(makeHeadlessWindow(), std::move(cfg));
         platform->createMainWindow("t", 64, 48, [this](const Message& m) { seen.push_back(m); });
     }
 
@@ -217,12 +214,6 @@ TEST(Headless, AbsurdInputBoxRectanglesAreSafe) {
     EXPECT_TRUE(h.seen.empty());  // both clicks landed in the wide box
     EXPECT_TRUE(h.platform->saveScreenshot((fs::temp_directory_path() / "tessel_absurd.png").string()));
     fs::remove(fs::temp_directory_path() / "tessel_absurd.png");
-}
-
-TEST(Headless, BadEventsFileIsRefused) {
-    std::string error;
-    EXPECT_FALSE(makeHeadlessPlatform(PlatformConfig{"/nonexistent.events", ""}, &error));
-    EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/sdl_module.h"
+#include "platform/window_core.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ struct Closed {};  // thrown by the window procedure on WM_CLOSE
 struct Abort {};   // thrown by a timer tick while the throwing box is open
 
 struct Driver {
-    std::unique_ptr<Platform> platform;
+    std::unique_ptr<WindowCore> platform;
     std::vector<uint32_t> frame = std::vector<uint32_t>(800 * 600, 0xFFFFFFFFu);
     int32_t box = 0;
     int ticks = 0;
@@ -87,12 +88,13 @@ int main(int argc, char** argv) {
     }
     Driver d;
     std::string error;
-    d.platform = makeSdlPlatform(cfg, &error);
-    if (!d.platform) {
+    std::unique_ptr<NativeWindow> native = makeSdlWindow(&error);
+    if (!native) {
         std::fprintf(stderr, "window_driver: %s\n", error.c_str());
         return 77;
     }
-    Platform& p = *d.platform;
+    d.platform = std::make_unique<WindowCore>(std::move(native), std::move(cfg));
+    WindowCore& p = *d.platform;
     try {
         p.createMainWindow("Tesselv11_31_8_2023", 800, 600, [&d](const Message& m) { d.handle(m); });
         d.square(0, 0, 0xFF00FF00u);

@@ -1,8 +1,5 @@
-// Native events into window messages, scripted events, and --record.
-#include <algorithm>
-
-#include "base/cp1252.h"
-#include "platform/sdl/sdl_platform.h"
+// Native events into calls on the window core's input.
+#include "platform/sdl/sdl_window.h"
 
 namespace tessel {
 
@@ -23,63 +20,20 @@ uint32_t inputWindowId(const SDL_Event& e) {
 
 }  // namespace
 
-void SdlPlatform::pump(int timeoutMs) {
+void SdlWindow::pollEvents(NativeInput& in, int timeoutMs) {
     SDL_Event e;
-    if (timeoutMs > 0 && SDL_WaitEventTimeout(&e, timeoutMs)) translate(e);
-    while (SDL_PollEvent(&e)) translate(e);
-    lastPump_ = now();
+    if (timeoutMs > 0 && SDL_WaitEventTimeout(&e, timeoutMs)) translate(in, e);
+    while (SDL_PollEvent(&e)) translate(in, e);
 }
 
-int SdlPlatform::waitTimeout() const {
-    // Wake up for the next timer tick or the end of a scripted wait; never
-    // sleep so long that a missed wake-up would matter.
-    uint64_t n = now();
-    uint64_t until = n + 250;
-    if (std::optional<uint64_t> d = timers_.nextDeadline()) until = std::min(until, *d);
-    if (waitUntil_) until = std::min(until, *waitUntil_);
-    if (nextEvent_ < events_.size() && !waitUntil_) until = n;
-    return until > n ? static_cast<int>(until - n) : 0;
-}
-
-bool SdlPlatform::stepScriptedEvents() {
-    if (waitUntil_) {
-        if (now() < *waitUntil_) return false;
-        waitUntil_.reset();
-        return true;
-    }
-    if (nextEvent_ >= events_.size()) return false;
-    const ScriptedEvent& e = events_[nextEvent_++];
-    if (e.kind == EventKind::Wait)
-        waitUntil_ = now() + static_cast<uint64_t>(e.a);
-    else
-        applyEvent(e);
-    return true;
-}
-
-void SdlPlatform::record(const ScriptedEvent& e) {
-    if (!record_) return;
-    uint64_t n = now();
-    if (n > lastRecorded_) std::fprintf(record_, "wait %llu\n", static_cast<unsigned long long>(n - lastRecorded_));
-    lastRecorded_ = n;
-    std::string line = formatEvent(e) + "\n";
-    std::fwrite(line.data(), 1, line.size(), record_);
-    std::fflush(record_);
-}
-
-void SdlPlatform::requestClose() {
-    if (closePendingFor()) return;  // one request at a time
-    post(Message{kMainWindow, WM_CLOSE, 0, 0});
-    record(makeEvent(EventKind::Close));
-}
-
-void SdlPlatform::translate(const SDL_Event& e) {
+void SdlWindow::translate(NativeInput& in, const SDL_Event& e) {
     switch (e.type) {
-        case SDL_QUIT: requestClose(); return;
+        case SDL_QUIT: in.closeRequest(); return;
         case SDL_WINDOWEVENT:
             if (e.window.windowID == boxId_ && boxId_ != 0)
-                translateBoxEvent(e);
-            else if (e.window.windowID == windowId_)
-                translateWindowEvent(e.window);
+                translateBoxEvent(in, e);
+            else if (e.window.windowID == windowId_ && windowId_ != 0)
+                translateWindowEvent(in, e.window);
             return;
         case SDL_MOUSEMOTION:
         case SDL_MOUSEBUTTONDOWN:
@@ -89,62 +43,57 @@ void SdlPlatform::translate(const SDL_Event& e) {
         case SDL_TEXTINPUT: {
             uint32_t id = inputWindowId(e);
             if (id == boxId_ && boxId_ != 0)
-                translateBoxEvent(e);
-            else if (id == windowId_)
-                translateMainInput(e);
+                translateBoxEvent(in, e);
+            else if (id == windowId_ && windowId_ != 0)
+                translateMainInput(in, e);
             return;  // events of windows we do not know are ignored
         }
         default: return;
     }
 }
 
-void SdlPlatform::translateWindowEvent(const SDL_WindowEvent& w) {
+void SdlWindow::translateWindowEvent(NativeInput& in, const SDL_WindowEvent& w) {
     switch (w.event) {
-        case SDL_WINDOWEVENT_CLOSE: requestClose(); break;
+        case SDL_WINDOWEVENT_CLOSE: in.closeRequest(); break;
         case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            // The window keeps its content: show the kept frame, then let the
-            // script repaint.
-            refreshScreen();
-            post(Message{kMainWindow, WM_PAINT, 0, 0});
-            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: in.expose(); break;
         default: break;
     }
 }
 
-void SdlPlatform::translateMainInput(const SDL_Event& e) {
+void SdlWindow::translateMainInput(NativeInput& in, const SDL_Event& e) {
     switch (e.type) {
-        case SDL_MOUSEMOTION:
-            mouseMove(e.motion.x, e.motion.y);
-            record(makeEvent(EventKind::Move, e.motion.x, e.motion.y));
-            break;
+        case SDL_MOUSEMOTION: in.mouseMove(e.motion.x, e.motion.y); break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             const SDL_MouseButtonEvent& b = e.button;
             if (b.button != SDL_BUTTON_LEFT && b.button != SDL_BUTTON_RIGHT) break;
-            bool right = b.button == SDL_BUTTON_RIGHT;
-            bool down = e.type == SDL_MOUSEBUTTONDOWN;
-            mouseButton(b.x, b.y, right, down);
-            if (down) record(makeEvent(right ? EventKind::RClick : EventKind::Click, b.x, b.y));
+            in.mouseButton(b.x, b.y, b.button == SDL_BUTTON_RIGHT, e.type == SDL_MOUSEBUTTONDOWN);
             break;
         }
         case SDL_KEYDOWN:
-        case SDL_KEYUP: {
-            uint32_t vk = virtualKeyFor(e.key.keysym.sym);
-            if (vk == 0) break;
-            bool down = e.type == SDL_KEYDOWN;
-            key(vk, down);
-            record(makeEvent(down ? EventKind::KeyDown : EventKind::KeyUp, vk));
+        case SDL_KEYUP:
+            if (uint32_t vk = virtualKeyFor(e.key.keysym.sym)) in.key(vk, e.type == SDL_KEYDOWN);
             break;
-        }
-        case SDL_TEXTINPUT: {
-            if (focus() == kMainWindow) break;  // typing reaches only edit controls
-            std::string bytes = utf8ToWindows1252(e.text.text);
-            if (bytes.empty()) break;
-            typeText(bytes);
-            record(makeEvent(EventKind::Type, 0, 0, bytes));
+        case SDL_TEXTINPUT: in.typeText(e.text.text); break;
+        default: break;
+    }
+}
+
+void SdlWindow::translateBoxEvent(NativeInput& in, const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) in.boxClose();
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) drawBox();
             break;
-        }
+        case SDL_KEYDOWN:
+            if (uint32_t vk = virtualKeyFor(e.key.keysym.sym)) in.boxKey(vk);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button == SDL_BUTTON_LEFT)
+                in.boxButton(e.button.x, e.button.y, e.type == SDL_MOUSEBUTTONDOWN);
+            break;
         default: break;
     }
 }

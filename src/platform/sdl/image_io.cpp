@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/sdl/sdl_platform.h"
+#include "platform/sdl/sdl_window.h"
 
 namespace tessel {
 

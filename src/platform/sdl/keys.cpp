@@ -1,5 +1,5 @@
 // SDL key codes to the Windows virtual-key codes scripts read with HWPARAM.
-#include "platform/sdl/sdl_platform.h"
+#include "platform/sdl/sdl_window.h"
 
 namespace tessel {
 

@@ -1,10 +1,10 @@
 // The module's one exported symbol: its table of entry points.
-#include "platform/sdl/sdl_platform.h"
+#include "platform/sdl/sdl_window.h"
 #include "platform/sdl_module.h"
 
 extern "C" __attribute__((visibility("default"))) const tessel::SdlModuleApi*
 tessel_sdl_module_api() {
-    static const tessel::SdlModuleApi api{tessel::kSdlModuleVersion, tessel::openSdlPlatform,
+    static const tessel::SdlModuleApi api{tessel::kSdlModuleVersion, tessel::openSdlWindow,
                                           tessel::sdlLoadImageFile, tessel::sdlSavePng};
     return &api;
 }

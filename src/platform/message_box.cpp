@@ -1,0 +1,175 @@
+// Message boxes: the core lays out and paints the box (caption, text, an OK
+// button) and runs its modal loop, which keeps dispatching the main window's
+// messages, so timer ticks, repaints and clicks go on while a box is open.
+// The backend only shows the pixels in its box window and reports the
+// person's input there.
+#include <algorithm>
+#include <cstdio>
+
+#include "base/cp1252.h"
+#include "pixels/raster.h"
+#include "platform/window_core.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr uint32_t kBoxBackground = 0xFFF0F0F0u;
+constexpr uint32_t kButtonFace = 0xFFE1E1E1u;
+constexpr uint32_t kButtonBorder = 0xFF0078D7u;
+constexpr uint32_t kButtonPressed = 0xFFCCE4F7u;
+constexpr uint32_t kTextColour = 0x000000u;
+constexpr int kMargin = 20;            // pixels around the text
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 26;
+constexpr int kMinWidth = 240;
+constexpr int kMaxWidth = 900;         // long lines are cut, not wrapped
+constexpr size_t kMaxLines = 30;       // very long texts show their start
+constexpr size_t kMaxLineBytes = 200;  // ... and so do very long lines
+
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
+};
+
+// Splits the text at CR LF, LF or CR.
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines(1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            if (lines.size() == kMaxLines) break;
+            lines.emplace_back();
+        } else if (lines.back().size() < kMaxLineBytes) {
+            lines.back() += c;
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+// A message box on screen: what it shows and where its button is.
+struct BoxView {
+    std::string caption;             // window title (Windows-1252 bytes)
+    std::vector<std::string> lines;  // the text, split at line ends
+    int width = 0, height = 0;       // size of the box's pixels
+    Rect button;                     // the OK button
+    bool pressed = false;            // the button is held down
+    bool confirmed = false;          // OK was given: the box closes
+    std::vector<uint32_t> pixels;    // what the box window shows
+};
+
+namespace {
+
+void layoutBox(BoxView& view, const Font* font) {
+    int cell = font ? font->cellHeight() : kDefaultFontHeight;
+    int textWidth = 0;
+    for (const std::string& line : view.lines)
+        textWidth = std::max(textWidth, font ? font->textWidth(line)
+                                             : kDefaultFontWidth * static_cast<int>(line.size()));
+    view.width = std::clamp(textWidth + 2 * kMargin, kMinWidth, kMaxWidth);
+    int textHeight = cell * static_cast<int>(view.lines.size());
+    view.height = kMargin + textHeight + kMargin + kButtonHeight + 12;
+    view.button = Rect{(view.width - kButtonWidth) / 2, view.height - kButtonHeight - 12,
+                       kButtonWidth, kButtonHeight};
+}
+
+void paintBox(BoxView& view, const Font* font) {
+    const int w = view.width, h = view.height;
+    view.pixels.assign(static_cast<size_t>(w) * h, kBoxBackground);
+    Canvas canvas{view.pixels.data(), w, h};
+    const Rect& b = view.button;
+    fillRect(canvas, b.x, b.y, int64_t{b.x} + b.w, int64_t{b.y} + b.h, kButtonBorder);
+    fillRect(canvas, b.x + 1, b.y + 1, int64_t{b.x} + b.w - 1, int64_t{b.y} + b.h - 1,
+             view.pressed ? kButtonPressed : kButtonFace);
+    if (!font) return;
+    const int cell = font->cellHeight();
+    for (size_t i = 0; i < view.lines.size(); ++i)
+        font->draw(view.pixels.data(), w, h, kMargin, kMargin + static_cast<int>(i) * cell,
+                   view.lines[i], kTextColour);
+    font->draw(view.pixels.data(), w, h, b.x + (b.w - font->textWidth("OK")) / 2,
+               b.y + (b.h - cell) / 2, "OK", kTextColour);
+}
+
+}  // namespace
+
+// Boxes nest when a message dispatched by a box's loop shows another box;
+// the outer one comes back when the inner is confirmed, also when a window
+// procedure throws through the loop.
+struct BoxRestore {
+    WindowCore& core;
+    BoxView* outer;
+    ~BoxRestore() {
+        core.activeBox_ = outer;
+        if (outer)
+            core.showBox(*outer);
+        else
+            core.native_->hideBox();
+        // Input the person gave the main window while the box was up is dropped.
+        core.pump(0);
+        core.dropQueuedInput();
+    }
+};
+
+void WindowCore::messageBox(std::string_view caption, std::string_view text) {
+    // Nobody is there to confirm a box in a headless or scripted run: pass
+    // over it, as if OK had been pressed.
+    if (!interactive_ || !events_.empty()) return writeBoxToStderr(caption, text);
+    BoxView view;
+    view.caption = caption;
+    view.lines = splitLines(text);
+    layoutBox(view, editFont());
+    if (!showBox(view)) return writeBoxToStderr(caption, text);
+    BoxRestore restore{*this, activeBox_};
+    activeBox_ = &view;
+    runBoxLoop(view);
+}
+
+bool WindowCore::showBox(BoxView& view) {
+    paintBox(view, editFont());
+    return native_->showBox(windows1252ToUtf8(view.caption), view.pixels.data(), view.width, view.height);
+}
+
+void WindowCore::runBoxLoop(BoxView& view) {
+    while (!view.confirmed && !closed_) {
+        pump(waitTimeout());
+        // The main window stays enabled: its messages are dispatched here.
+        Message m;
+        while (!view.confirmed && takeMessage(m)) dispatchMessage(m);
+    }
+}
+
+void WindowCore::writeBoxToStderr(std::string_view caption, std::string_view text) {
+    std::string line = windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);  // texts may hold zero bytes
+    std::fflush(stderr);
+}
+
+// ---------------------------------------------------------------------------
+// The person's input in the box window
+
+void WindowCore::boxButton(int x, int y, bool down) {
+    BoxView* view = activeBox_;
+    if (!view) return;  // late input of a box already closed
+    if (down) {
+        if (!view->button.contains(x, y)) return;
+        view->pressed = true;
+    } else {
+        if (!view->pressed) return;
+        view->pressed = false;
+        view->confirmed = view->button.contains(x, y);
+    }
+    showBox(*view);
+}
+
+void WindowCore::boxKey(uint32_t vk) {
+    if (activeBox_ && (vk == VK_RETURN || vk == VK_SPACE || vk == VK_ESCAPE)) activeBox_->confirmed = true;
+}
+
+void WindowCore::boxClose() {
+    if (activeBox_) activeBox_->confirmed = true;
+}
+
+}  // namespace tessel

@@ -1,0 +1,48 @@
+// The window core over a backend whose clock starts at zero, as a page's
+// clock does: timers still fall due on time for a running script's peeks.
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/window_core.h"
+
+namespace tessel {
+namespace {
+
+// Headless, but with its own clock: zero when it was made.
+class ZeroStartWindow final : public NativeWindow {
+   public:
+    bool interactive() const override { return false; }
+    bool open(std::string_view, int, int) override { return true; }
+    void present(const uint32_t*, int, int) override {}
+    void pollEvents(NativeInput&, int) override {}
+    uint64_t clockMs() override { return clock_.exactMs() - start_; }
+    bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
+    void hideBox() override {}
+
+   private:
+    MonotonicClock clock_;
+    uint64_t start_ = clock_.exactMs();
+};
+
+TEST(WindowCore, TimersFallDueOnABackendClockOfItsOwn) {
+    WindowCore core(std::make_unique<ZeroStartWindow>(), PlatformConfig{});
+    core.createMainWindow("t", 8, 8, [](const Message&) {});
+    EXPECT_LT(core.tickCount(), 1000u) << "the tick count is the backend's clock";
+    core.setTimer(1, 30);
+    const uint32_t start = core.tickCount();
+    // Peeks alone, as a running script makes them: the core reads no clock
+    // of the backend's until the coarse estimate says the tick may be due.
+    MonotonicClock system;
+    const uint64_t giveUp = system.exactMs() + 3000;
+    Message m;
+    bool got = false;
+    while (!got && system.exactMs() < giveUp) got = core.peekWaiting(m);
+    const uint32_t elapsed = core.tickCount() - start;
+    ASSERT_TRUE(got);
+    EXPECT_EQ(m.message, WM_TIMER);
+    EXPECT_GE(elapsed, 30u) << "not early";
+    EXPECT_LT(elapsed, 1000u) << "not (much) late";
+}
+
+}  // namespace
+}  // namespace tessel
