@@ -20,12 +20,12 @@ int main(int argc, char** argv) {
     std::string error;
     // A bad events file is a usage error, whichever backend would read it.
     std::vector<ScriptedEvent> events;
-    if (!opts.check && !opts.events.empty() && !loadEventsFile(opts.events, events, &error)) {
+    if (!opts.check && !opts.lint && !opts.events.empty() && !loadEventsFile(opts.events, events, &error)) {
         std::fprintf(stderr, "tessel: %s\n", error.c_str());
         return 2;
     }
     std::unique_ptr<Platform> platform;
-    if (!opts.headless && !opts.check) {
+    if (!opts.headless && !opts.check && !opts.lint) {
         platform = makeSdlPlatform(cfg, &error);
         if (!platform) {
             std::fprintf(stderr, "tessel: cannot open a window (%s); running headless\n",
