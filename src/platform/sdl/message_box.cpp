@@ -17,6 +17,8 @@ constexpr uint32_t kButtonFace = 0xFFE1E1E1u;
 constexpr uint32_t kButtonBorder = 0xFF0078D7u;
 constexpr uint32_t kButtonPressed = 0xFFCCE4F7u;
 constexpr uint32_t kTextColour = 0x000000u;
+constexpr uint32_t kRuleColour = 0xFFA0A0A0u;
+constexpr int kCaptionGap = 9;      // pixels between the caption line and the text
 constexpr int kMargin = 20;         // pixels around the text
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
@@ -63,11 +65,13 @@ bool SdlPlatform::ensureBoxWindow() {
 void SdlPlatform::layoutBox(BoxView& view) {
     const Font* font = editFont();
     int cell = font ? font->cellHeight() : 16;
-    int textWidth = 0;
+    // The caption heads the box too: without a window manager there is no
+    // title bar to show it.
+    int textWidth = font ? font->textWidth(view.caption) + 1 : 8 * static_cast<int>(view.caption.size());
     for (const std::string& line : view.lines)
         textWidth = std::max(textWidth, font ? font->textWidth(line) : 8 * static_cast<int>(line.size()));
     view.width = std::clamp(textWidth + 2 * kMargin, 240, kMaxWidth);
-    int textHeight = cell * static_cast<int>(view.lines.size());
+    int textHeight = cell * static_cast<int>(view.lines.size() + 1) + kCaptionGap;
     view.height = kMargin + textHeight + kMargin + kButtonHeight + 12;
     view.button = SDL_Rect{(view.width - kButtonWidth) / 2, view.height - kButtonHeight - 12,
                            kButtonWidth, kButtonHeight};
@@ -84,9 +88,14 @@ void SdlPlatform::drawBox(const BoxView& view) {
     fill(px, w, border, kButtonBorder);
     SDL_Rect face{border.x + 1, border.y + 1, border.w - 2, border.h - 2};
     fill(px, w, face, view.pressed ? kButtonPressed : kButtonFace);
+    fill(px, w, SDL_Rect{kMargin, kMargin + cell + kCaptionGap / 2, w - 2 * kMargin, 1}, kRuleColour);
     if (font) {
+        // The caption in bold: drawn twice, one pixel apart.
+        font->draw(px.data(), w, h, kMargin, kMargin, view.caption, kTextColour);
+        font->draw(px.data(), w, h, kMargin + 1, kMargin, view.caption, kTextColour);
+        int top = kMargin + cell + kCaptionGap;
         for (size_t i = 0; i < view.lines.size(); ++i)
-            font->draw(px.data(), w, h, kMargin, kMargin + static_cast<int>(i) * cell, view.lines[i],
+            font->draw(px.data(), w, h, kMargin, top + static_cast<int>(i) * cell, view.lines[i],
                        kTextColour);
         int okWidth = font->textWidth("OK");
         font->draw(px.data(), w, h, border.x + (border.w - okWidth) / 2,
@@ -157,9 +166,8 @@ void SdlPlatform::runBoxLoop(BoxView& view) {
 void SdlPlatform::messageBox(std::string_view caption, std::string_view text) {
     if (scripted_ || !ensureBoxWindow()) {
         // No box can be shown, or nobody is there to confirm it: pass over
-        // it, as if OK had been pressed.
-        std::fprintf(stderr, "%s: %s\n", windows1252ToUtf8(caption).c_str(),
-                     windows1252ToUtf8(text).c_str());
+        // it, as if OK had been pressed. (The host has written it to
+        // stderr already, as it does for every box of a window run.)
         return;
     }
     BoxView view;
