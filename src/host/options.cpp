@@ -12,7 +12,8 @@ namespace {
 
 const char kHelp[] =
     "Usage: tessel [options] SCRIPT\n"
-    "Run a tessel script in an 800x600 window.\n"
+    "Run a tessel script in an 800x600 window. Every diagnostic box of a window\n"
+    "run is also written to stderr as SCRIPT:LINE: CAPTION: TEXT.\n"
     "\n"
     "Options:\n"
     "  --headless         no window: each message box is written to stderr as\n"

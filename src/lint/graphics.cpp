@@ -9,7 +9,9 @@ namespace tessel {
 
 namespace {
 
-bool isColourStatement(int32_t code) { return code == KW_WCOLOR || code == KW_FCOLOR || code == KW_BCOLOR; }
+bool isColourStatement(int32_t code) {
+    return code == KW_WCOLOR || code == KW_FCOLOR || code == KW_BCOLOR;
+}
 
 // Whether a colour component token gives a value: a number literal or a
 // number variable. Anything else leaves the component at its last value.
@@ -40,12 +42,14 @@ bool hasSingleTokenShape(const LintContext& ctx, const Statement& st) {
 // Components are packed as red + 256 * green + 65536 * blue: one above 255
 // spills into its neighbour.
 void lintComponentRange(LintContext& ctx, const Statement& st) {
-    static const char* const kSpill[3] = {"spills into green", "spills into blue", "spills out of the colour"};
+    static const char* const kSpill[3] = {"spills into green", "spills into blue",
+                                          "spills out of the colour"};
     for (int k = 0; k < 3; ++k) {
         int32_t i = st.first + 1 + 2 * k;
         if (ctx.cls(i) != CLS_NUM || toInt32(textToNumber(ctx.text(i))) <= 255) continue;
-        ctx.warn(i, "colour-range",
-                 ctx.text(i) + " is outside 0..255: it " + kSpill[k] + "; write a value from 0 to 255");
+        ctx.warn(
+            i, "colour-range",
+            ctx.text(i) + " is outside 0..255: it " + kSpill[k] + "; write a value from 0 to 255");
     }
 }
 
@@ -62,7 +66,8 @@ void lintColours(LintContext& ctx) {
         std::string keyword = ctx.text(st.first);
         ctx.warn(st.first + 1, "colour-argument",
                  keyword + " reads three single tokens, each a number or a number variable: " +
-                     ctx.spelling(st.first, st.end - 1) + " sets the colour " + componentsRead(ctx, st) +
+                     ctx.spelling(st.first, st.end - 1) + " sets the colour " +
+                     componentsRead(ctx, st) +
                      "; work each component out into a VAR variable first");
     }
 }
@@ -100,13 +105,14 @@ void lintMouse(LintContext& ctx) {
 // Drawing goes to the back buffer; the window shows it after SWAP, or on
 // every repaint in display mode 1.
 void lintPresenting(LintContext& ctx) {
-    static constexpr std::array<int32_t, 8> kDrawing = {KW_PRINT, KW_PSET, KW_DRAW, KW_LINE,
-                                                        KW_RECT, KW_CIRCLE, KW_SHOWIMG, KW_SHOWIMGT};
+    static constexpr std::array<int32_t, 8> kDrawing = {
+        KW_PRINT, KW_PSET, KW_DRAW, KW_LINE, KW_RECT, KW_CIRCLE, KW_SHOWIMG, KW_SHOWIMGT};
     int32_t firstDrawing = 0;
     for (const Statement& st : ctx.statements) {
         int32_t code = ctx.cls(st.first);
         if (code == KW_SWAP) return;
-        if (code == KW_MODE && !(ctx.cls(st.first + 1) == CLS_NUM && textToNumber(ctx.text(st.first + 1)) == 0))
+        if (code == KW_MODE &&
+            !(ctx.cls(st.first + 1) == CLS_NUM && textToNumber(ctx.text(st.first + 1)) == 0))
             return;
         for (int32_t d : kDrawing)
             if (code == d && firstDrawing == 0) firstDrawing = st.first;

@@ -56,8 +56,10 @@ std::string quotedToken(std::string_view text) {
 // Words writers bring from other languages that name nothing here.
 std::string foreignWordHint(std::string_view upper) {
     static const std::map<std::string, std::string, std::less<>> kHints = {
-        {"OR", "OR is no word of this language: a condition joins comparisons with | (and & for AND)"},
-        {"AND", "AND is no word of this language: a condition joins comparisons with & (and | for OR)"},
+        {"OR",
+         "OR is no word of this language: a condition joins comparisons with | (and & for AND)"},
+        {"AND",
+         "AND is no word of this language: a condition joins comparisons with & (and | for OR)"},
         {"NOT", "NOT is no word of this language: compare with ! for \"not equal\""},
         {"REM", "REM is no word of this language: a comment starts with '"},
         {"THEN", "THEN is no word of this language: the IF branch starts on the next line"},
@@ -87,8 +89,8 @@ struct ErrorPlace {
 
 // Looks through the tokens of the error's line for a reserved word in a name's
 // place or a foreign word the checker's text quotes.
-ErrorPlace placeCheckerError(const TokenStore& tokens, const TokenOffsets& offsets, const SourceMap& map,
-                             int line, std::string_view quoted) {
+ErrorPlace placeCheckerError(const TokenStore& tokens, const TokenOffsets& offsets,
+                             const SourceMap& map, int line, std::string_view quoted) {
     ErrorPlace place{map.lineStart(line), {}};
     bool placed = false;
     std::string upperQuoted = upperAscii(quoted);
@@ -97,7 +99,8 @@ ErrorPlace placeCheckerError(const TokenStore& tokens, const TokenOffsets& offse
         if (map.lineOf(offsets[i]) != line || tokens.cls[i] == CLS_EOL) continue;
         std::string upper = upperAscii(tokens.text[i]);
         if (!placed) place.offset = offsets[i];
-        if (declaring.empty() && (upper == "VAR" || upper == "STR" || upper == "PTR")) declaring = upper;
+        if (declaring.empty() && (upper == "VAR" || upper == "STR" || upper == "PTR"))
+            declaring = upper;
         if (!quoted.empty() && tokens.text[i] == quoted && !placed) {
             place.offset = offsets[i];
             placed = true;
@@ -105,11 +108,14 @@ ErrorPlace placeCheckerError(const TokenStore& tokens, const TokenOffsets& offse
         std::string before = upperAscii(tokens.textAt(i - 1));
         if (tokens.cls[i - 1] == CLS_COMMA && !declaring.empty()) before = declaring;
         std::string_view thing = namedThing(before);
-        bool reserved = keywordCode(upper) != 0 && !tokens.text[i].empty() && tokens.cls[i] != CLS_QSTR;
-        if (place.hint.empty() && reserved && !thing.empty() && map.lineOf(offsets[i - 1]) == line) {
+        bool reserved =
+            keywordCode(upper) != 0 && !tokens.text[i].empty() && tokens.cls[i] != CLS_QSTR;
+        if (place.hint.empty() && reserved && !thing.empty() &&
+            map.lineOf(offsets[i - 1]) == line) {
             place.offset = offsets[i];
             placed = true;
-            place.hint = upper + " is a reserved word of the language and cannot name " + std::string(thing) +
+            place.hint = upper + " is a reserved word of the language and cannot name " +
+                         std::string(thing) +
                          ": the checker reads it as the keyword; choose another name";
         }
         if (place.hint.empty() && upper == upperQuoted) place.hint = foreignWordHint(upper);
@@ -117,14 +123,16 @@ ErrorPlace placeCheckerError(const TokenStore& tokens, const TokenOffsets& offse
     return place;
 }
 
-std::string errorHeader(std::string_view script, const SourceMap& map, size_t offset, const Diagnostic& d) {
+std::string errorHeader(std::string_view script, const SourceMap& map, size_t offset,
+                        const Diagnostic& d) {
     int line = map.lineOf(offset);
-    return std::string(script) + ":" + std::to_string(line) + ":" + std::to_string(map.columnOf(offset)) +
-           ": error: " + windows1252ToUtf8(d.caption) + ": " + windows1252ToUtf8(d.text) + "\n";
+    return std::string(script) + ":" + std::to_string(line) + ":" +
+           std::to_string(map.columnOf(offset)) + ": error: " + windows1252ToUtf8(d.caption) +
+           ": " + windows1252ToUtf8(d.text) + "\n";
 }
 
-void writeError(std::string& out, std::string_view script, const SourceMap& map, const ErrorPlace& place,
-                const Diagnostic& d) {
+void writeError(std::string& out, std::string_view script, const SourceMap& map,
+                const ErrorPlace& place, const Diagnostic& d) {
     out += errorHeader(script, map, place.offset, d);
     out += map.excerpt(place.offset);
     if (!place.hint.empty()) out += "    hint: " + place.hint + "\n";
@@ -139,7 +147,8 @@ std::map<int, std::set<std::string>> ignoreComments(const LintContext& ctx, cons
     for (int32_t i = 1; i <= ctx.tokens.count; ++i) {
         if (ctx.cls(i) != CLS_EOL || ctx.source.substr(ctx.offsets[i], 1) != "'") continue;
         int line = map.lineOf(ctx.offsets[i]);
-        std::string_view comment = map.lineText(line).substr(ctx.offsets[i] - map.lineStart(line) + 1);
+        std::string_view comment =
+            map.lineText(line).substr(ctx.offsets[i] - map.lineStart(line) + 1);
         size_t at = comment.find_first_not_of(" \t");
         if (at == comment.npos || comment.substr(at, 5) != "lint:") continue;
         comment.remove_prefix(at + 5);
@@ -150,14 +159,16 @@ std::map<int, std::set<std::string>> ignoreComments(const LintContext& ctx, cons
             size_t start = comment.find_first_not_of(" \t,");
             if (start == comment.npos) break;
             size_t end = comment.find_first_of(" \t,", start);
-            out[line].insert(std::string(comment.substr(start, end == comment.npos ? comment.npos : end - start)));
+            out[line].insert(std::string(
+                comment.substr(start, end == comment.npos ? comment.npos : end - start)));
             comment.remove_prefix(end == comment.npos ? comment.size() : end);
         }
     }
     return out;
 }
 
-bool silenced(const std::map<int, std::set<std::string>>& ignores, int line, const std::string& rule) {
+bool silenced(const std::map<int, std::set<std::string>>& ignores, int line,
+              const std::string& rule) {
     for (int l : {line, line - 1}) {
         auto it = ignores.find(l);
         if (it != ignores.end() && it->second.count(rule)) return true;
@@ -174,7 +185,8 @@ void lintEncoding(LintContext& ctx) {
     ctx.findings.push_back({at, "utf8-source",
                             // (texts are Windows-1252, shown as UTF-8)
                             "the script looks like UTF-8: " + utf8SourceToWindows1252(ch) + " is " +
-                                std::to_string(ch.size()) + " bytes here and shows as " + std::string(ch) +
+                                std::to_string(ch.size()) + " bytes here and shows as " +
+                                std::string(ch) +
                                 "; run it with --utf8 to read its text as Windows-1252"});
 }
 
@@ -189,16 +201,19 @@ void runRules(LintContext& ctx) {
     lintEncoding(ctx);
 }
 
-int writeWarnings(LintContext& ctx, std::string_view script, const SourceMap& map, std::string& out) {
+int writeWarnings(LintContext& ctx, std::string_view script, const SourceMap& map,
+                  std::string& out) {
     auto ignores = ignoreComments(ctx, map);
-    std::stable_sort(ctx.findings.begin(), ctx.findings.end(),
-                     [](const LintFinding& a, const LintFinding& b) { return a.offset < b.offset; });
+    std::stable_sort(
+        ctx.findings.begin(), ctx.findings.end(),
+        [](const LintFinding& a, const LintFinding& b) { return a.offset < b.offset; });
     int shown = 0;
     for (const LintFinding& f : ctx.findings) {
         int line = map.lineOf(f.offset);
         if (silenced(ignores, line, f.rule)) continue;
-        out += std::string(script) + ":" + std::to_string(line) + ":" + std::to_string(map.columnOf(f.offset)) +
-               ": warning: " + windows1252ToUtf8(f.text) + " [" + f.rule + "]\n" + map.excerpt(f.offset);
+        out += std::string(script) + ":" + std::to_string(line) + ":" +
+               std::to_string(map.columnOf(f.offset)) + ": warning: " + windows1252ToUtf8(f.text) +
+               " [" + f.rule + "]\n" + map.excerpt(f.offset);
         ++shown;
     }
     return shown;
@@ -206,11 +221,12 @@ int writeWarnings(LintContext& ctx, std::string_view script, const SourceMap& ma
 
 // A lexer error points at the token being scanned; a script that looks like
 // UTF-8 gets a hint naming --utf8.
-void writeLexError(std::string& out, std::string_view script, std::string_view source, const SourceMap& map,
-                   size_t offset, const Diagnostic& d) {
+void writeLexError(std::string& out, std::string_view script, std::string_view source,
+                   const SourceMap& map, size_t offset, const Diagnostic& d) {
     ErrorPlace place{offset, {}};
     if (firstUtf8Sequence(source) != std::string_view::npos)
-        place.hint = "the script looks like UTF-8; run it with --utf8 to read its text as Windows-1252";
+        place.hint =
+            "the script looks like UTF-8; run it with --utf8 to read its text as Windows-1252";
     writeError(out, script, map, place, d);
 }
 
@@ -224,19 +240,22 @@ int lintScript(std::string_view script, std::string_view source, std::string& ou
     FirstDiagnostic lexed;
     int32_t n = tokenize(source, tokens, lex, lexed, &offsets);
     if (lex.errorCode != 0) {
-        writeLexError(out, script, source, map, lex.errorOffset, lexed.first.value_or(Diagnostic{}));
+        writeLexError(out, script, source, map, lex.errorOffset,
+                      lexed.first.value_or(Diagnostic{}));
         return 1;
     }
     tokens.count = n;
     if (tokens.eolCount == 0) {
-        writeError(out, script, map, ErrorPlace{}, Diagnostic{"Process Terminated!", "EXIT from TOKENIZER"});
+        writeError(out, script, map, ErrorPlace{},
+                   Diagnostic{"Process Terminated!", "EXIT from TOKENIZER"});
         return 1;
     }
     CheckerState symbols;
     FirstDiagnostic checked;
     if (runChecker(tokens, symbols, checked) != 1) {
         Diagnostic d = checked.first.value_or(Diagnostic{});
-        ErrorPlace place = placeCheckerError(tokens, offsets, map, std::max(d.line, 1), quotedToken(d.text));
+        ErrorPlace place =
+            placeCheckerError(tokens, offsets, map, std::max(d.line, 1), quotedToken(d.text));
         writeError(out, script, map, place, d);
         return 1;
     }

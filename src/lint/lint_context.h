@@ -28,12 +28,12 @@ struct Statement {
 };
 
 struct LintContext {
-    std::string_view source;           // the script's bytes
-    const TokenStore& tokens;          // after checking: keywords carry their codes
-    const CheckerState& symbols;       // the checker's tables
-    const TokenOffsets& offsets;       // where each token starts
-    std::vector<Statement> statements; // in source order
-    std::vector<LintFinding> findings; // what the rules found
+    std::string_view source;            // the script's bytes
+    const TokenStore& tokens;           // after checking: keywords carry their codes
+    const CheckerState& symbols;        // the checker's tables
+    const TokenOffsets& offsets;        // where each token starts
+    std::vector<Statement> statements;  // in source order
+    std::vector<LintFinding> findings;  // what the rules found
 
     int32_t cls(int64_t i) const { return tokens.classAt(i); }
     const std::string& text(int64_t i) const { return tokens.textAt(i); }

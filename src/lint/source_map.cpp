@@ -29,7 +29,8 @@ std::string_view SourceMap::lineText(int line) const {
     size_t start = lineStart(line);
     if (start >= src_.size()) return {};
     size_t end = src_.find('\n', start);
-    std::string_view s = src_.substr(start, end == std::string_view::npos ? src_.npos : end - start);
+    std::string_view s =
+        src_.substr(start, end == std::string_view::npos ? src_.npos : end - start);
     if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
     return s;
 }

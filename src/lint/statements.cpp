@@ -56,7 +56,9 @@ std::vector<Statement> splitStatements(const TokenStore& tokens) {
 
 namespace {
 
-bool isNumberType(int32_t type) { return type == TYPE_NUM || type == TYPE_PTR; }
+bool isNumberType(int32_t type) {
+    return type == TYPE_NUM || type == TYPE_PTR;
+}
 
 bool isOperator(const LintContext& ctx, int32_t i) {
     int32_t c = ctx.cls(i);
@@ -136,8 +138,8 @@ PrintItem readPrintItem(const LintContext& ctx, int32_t a, int32_t b) {
 // What to write instead of an item PRINT does not show whole.
 std::string printAdvice(const LintContext& ctx, int32_t a, int32_t b) {
     int32_t c = ctx.cls(a);
-    bool numeric = c == CLS_NUM || isNumberType(ctx.scalarType(a)) || isNumberType(ctx.elementType(a)) ||
-                   isNumericFunction(c);
+    bool numeric = c == CLS_NUM || isNumberType(ctx.scalarType(a)) ||
+                   isNumberType(ctx.elementType(a)) || isNumericFunction(c);
     if (numeric) return "write the expression in parentheses: (" + ctx.spelling(a, b) + ")";
     return "build the text in a STR variable and print that";
 }
@@ -149,9 +151,10 @@ void lintPrintStatement(LintContext& ctx, const Statement& st) {
     PrintItem item = readPrintItem(ctx, a, b);
     if (parts.size() > 3) {
         std::string first = item.whole ? ctx.spelling(a, b) : item.shown;
-        ctx.warn(parts[3][0], "print-items",
-                 "PRINT shows one item: it shows " + first +
-                     " and drops everything after it; build the text in a STR variable and print that");
+        ctx.warn(
+            parts[3][0], "print-items",
+            "PRINT shows one item: it shows " + first +
+                " and drops everything after it; build the text in a STR variable and print that");
     } else if (!item.readable) {
         ctx.warn(a, "print-items",
                  "PRINT shows nothing for " + ctx.spelling(a, b) + " (it cannot start with " +
@@ -204,8 +207,8 @@ void lintTextIntoNumber(LintContext& ctx, int32_t target, int32_t v) {
                      " holds numbers; declare it with STR to hold a text");
     } else if (ctx.scalarType(v) == TYPE_STR || ctx.elementType(v) == TYPE_STR) {
         ctx.warn(v, "string-to-number",
-                 name + " = " + ctx.text(v) + " gives 0: " + ctx.text(v) + " is a text; write VAL(" +
-                     ctx.text(v) + ") for the number it spells");
+                 name + " = " + ctx.text(v) + " gives 0: " + ctx.text(v) +
+                     " is a text; write VAL(" + ctx.text(v) + ") for the number it spells");
     }
 }
 
@@ -222,10 +225,13 @@ void lintNumberIntoText(LintContext& ctx, int32_t v, int32_t end) {
         if (!isNumberType(ctx.scalarType(j)) && !isNumberType(ctx.elementType(j))) continue;
         std::string before = j > v ? ctx.spelling(v, j - 2) : "";
         std::string gives = before.empty() ? "an empty text" : "only " + before;
-        std::string number = ctx.cls(j + 1) == CLS_LBRK ? ctx.spelling(j, ctx.closingBracket(j + 1, end)) : ctx.text(j);
+        std::string number = ctx.cls(j + 1) == CLS_LBRK
+                                 ? ctx.spelling(j, ctx.closingBracket(j + 1, end))
+                                 : ctx.text(j);
         ctx.warn(j, "number-in-string",
                  ctx.spelling(v, end - 1) + " gives " + gives + ": " + number +
-                     " is a number, which adds nothing to a text and ends it; write STRS(" + number + ")");
+                     " is a number, which adds nothing to a text and ends it; write STRS(" +
+                     number + ")");
         return;
     }
 }
@@ -268,7 +274,8 @@ void lintDanglingOperator(LintContext& ctx, const Statement& st) {
 
 bool startsNoEffectStatement(const LintContext& ctx, const Statement& st) {
     int32_t n = ctx.cls(st.first + 1);
-    if (ctx.cls(st.first) != CLS_NAME || n == CLS_EQ || n == CLS_LPAR || n == CLS_LBRK) return false;
+    if (ctx.cls(st.first) != CLS_NAME || n == CLS_EQ || n == CLS_LPAR || n == CLS_LBRK)
+        return false;
     return ctx.symbols.tokVar[st.first] != 0 || ctx.symbols.tokArr[st.first] != 0;
 }
 

@@ -1,11 +1,11 @@
 // The lint's rules, each with a script that triggers it and a near miss that
 // must stay silent, and the forms of its report.
+#include "lint/lint.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <set>
-
-#include "lint/lint.h"
 
 namespace tessel {
 namespace {
@@ -22,13 +22,16 @@ std::vector<std::string> rules(const std::string& src) {
     std::string out = report(src);
     std::vector<std::string> names;
     static const std::regex warning(R"(: warning: .* \[([a-z0-9-]+)\]\n)");
-    for (auto it = std::sregex_iterator(out.begin(), out.end(), warning); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(out.begin(), out.end(), warning);
+         it != std::sregex_iterator(); ++it)
         names.push_back((*it)[1]);
     return names;
 }
 
 // A script that shows what it draws, so only the rule under test speaks.
-std::string shown(const std::string& body) { return body + "SWAP\n"; }
+std::string shown(const std::string& body) {
+    return body + "SWAP\n";
+}
 
 using Rules = std::vector<std::string>;
 
@@ -50,9 +53,10 @@ TEST(Lint, CleanScriptReportsNothingAndExitsZero) {
 
 TEST(Lint, ForRunsOnlyItsFirstAssignment) {
     std::string out = report("VAR i\nFOR i = 1 TO 10\nNEXT\n");
-    EXPECT_NE(out.find("FOR has no loop meaning here: only i = 1 runs; write a WHILE loop with a counter "
-                       "[for-next]"),
-              std::string::npos);
+    EXPECT_NE(
+        out.find("FOR has no loop meaning here: only i = 1 runs; write a WHILE loop with a counter "
+                 "[for-next]"),
+        std::string::npos);
     EXPECT_EQ(rules("VAR i\ni = 1\nWHILE i < 10\ni = i + 1\nWEND\n"), Rules{});
 }
 
@@ -61,7 +65,8 @@ TEST(Lint, PrintShowsOnlyTheFirstTokenOfAnItem) {
     EXPECT_NE(out.find("\"a\" + \"b\" shows a;"), std::string::npos) << out;
     EXPECT_EQ(rules(shown("VAR x\nPRINT 10, 10, x + 1\n")), Rules{"print-items"});
     // Near misses: a parenthesised expression and an element are shown whole.
-    EXPECT_EQ(rules(shown("VAR x, a[4]\nPRINT 10 + x, 10, (x + 1) * 2\nPRINT 1, 2, a[x + 1]\n")), Rules{});
+    EXPECT_EQ(rules(shown("VAR x, a[4]\nPRINT 10 + x, 10, (x + 1) * 2\nPRINT 1, 2, a[x + 1]\n")),
+              Rules{});
 }
 
 TEST(Lint, PrintShowsOneItemAndNothingForAFunction) {
@@ -119,14 +124,18 @@ TEST(Lint, ColourComponentsOutsideTheirRangeSpill) {
 TEST(Lint, LoadImgNeedsTypeZeroAndTheFileFlag) {
     EXPECT_EQ(rules("PTR h\nLOADIMG h, \"a.bmp\", 1, 0, 0, 16\n"), Rules{"loadimg-args"});
     EXPECT_EQ(rules("PTR h\nLOADIMG h, \"a.bmp\", 0, 0, 0, 8\n"), Rules{"loadimg-args"});
-    EXPECT_EQ(rules("PTR h\nVAR f\nLOADIMG h, \"a.bmp\", 0, 0, 0, 24\nLOADIMG h, \"a.bmp\", 0, 0, 0, f\n"),
-              Rules{});
+    EXPECT_EQ(
+        rules(
+            "PTR h\nVAR f\nLOADIMG h, \"a.bmp\", 0, 0, 0, 24\nLOADIMG h, \"a.bmp\", 0, 0, 0, f\n"),
+        Rules{});
 }
 
 TEST(Lint, MouseReadsZeroWithoutAMouseMoveBlock) {
     EXPECT_EQ(rules("VAR x\nWINMSG WMLBUTTONDOWN\nMOUSEX x\nENDWM\n"), Rules{"mouse-without-move"});
-    EXPECT_EQ(rules("VAR x\nWINMSG WMMOUSEMOVE\nMOUSEX x\nENDWM\nWINMSG WMLBUTTONDOWN\nMOUSEY x\nENDWM\n"),
-              Rules{});
+    EXPECT_EQ(
+        rules(
+            "VAR x\nWINMSG WMMOUSEMOVE\nMOUSEX x\nENDWM\nWINMSG WMLBUTTONDOWN\nMOUSEY x\nENDWM\n"),
+        Rules{});
 }
 
 TEST(Lint, DrawingThatIsNeverShown) {
@@ -138,7 +147,8 @@ TEST(Lint, DrawingThatIsNeverShown) {
 
 TEST(Lint, Utf8ScriptNamesTheOption) {
     std::string out = report("STR s\ns = \"caf\xC3\xA9\"\n");
-    EXPECT_NE(out.find("t.tsl:2:9: warning: the script looks like UTF-8"), std::string::npos) << out;
+    EXPECT_NE(out.find("t.tsl:2:9: warning: the script looks like UTF-8"), std::string::npos)
+        << out;
     EXPECT_NE(out.find("--utf8"), std::string::npos);
     // A lone Windows-1252 letter is no UTF-8 sequence.
     EXPECT_EQ(rules("STR s\ns = \"caf\xE9\"\n"), Rules{});
@@ -165,7 +175,8 @@ TEST(Lint, CheckerErrorOfAReservedWordGetsAHint) {
     EXPECT_EQ(out.rfind("t.tsl:1:6: error: ERROR~FUNC: ", 0), 0u) << out;
     EXPECT_NE(out.find("hint: DRAW is a reserved word"), std::string::npos);
     EXPECT_NE(report("STR label\n").find("hint: LABEL is a reserved word"), std::string::npos);
-    EXPECT_NE(report("VAR a\nIF a = 1 OR a = 2\nENDIF\n").find("t.tsl:2:10: error:"), std::string::npos);
+    EXPECT_NE(report("VAR a\nIF a = 1 OR a = 2\nENDIF\n").find("t.tsl:2:10: error:"),
+              std::string::npos);
     EXPECT_NE(report("REM a comment\n").find("hint: REM is no word"), std::string::npos);
     // An unknown name of the script's own gets no hint.
     std::string plain = report("y = 1\n");
@@ -175,7 +186,8 @@ TEST(Lint, CheckerErrorOfAReservedWordGetsAHint) {
 
 TEST(Lint, EmptyScriptFailsTheCheck) {
     int status = 0;
-    EXPECT_NE(report("", &status).find("error: Process Terminated!: EXIT from TOKENIZER"), std::string::npos);
+    EXPECT_NE(report("", &status).find("error: Process Terminated!: EXIT from TOKENIZER"),
+              std::string::npos);
     EXPECT_EQ(status, 1);
 }
 

@@ -8,11 +8,14 @@ namespace tessel {
 namespace {
 
 TEST(Utf8Source, ConvertsDropsTheMarkAndMarksWhatItCannotHold) {
-    EXPECT_EQ(utf8SourceToWindows1252("\xEF\xBB\xBFx = \"caf\xC3\xA9 \xE2\x82\xAC\""), "x = \"caf\xE9 \x80\"");
-    EXPECT_EQ(utf8SourceToWindows1252("\xE4\xB8\xAD"), "?");          // no Windows-1252 letter
-    EXPECT_EQ(utf8SourceToWindows1252("a\xE9" "b"), "a?b");             // a stray byte
-    EXPECT_EQ(utf8SourceToWindows1252("\xC0\xAF\xED\xA0\x80"), "?????"); // overlong, surrogate
-    EXPECT_EQ(utf8SourceToWindows1252("\xC3"), "?");                    // cut short
+    EXPECT_EQ(utf8SourceToWindows1252("\xEF\xBB\xBFx = \"caf\xC3\xA9 \xE2\x82\xAC\""),
+              "x = \"caf\xE9 \x80\"");
+    EXPECT_EQ(utf8SourceToWindows1252("\xE4\xB8\xAD"), "?");  // no Windows-1252 letter
+    EXPECT_EQ(utf8SourceToWindows1252("a\xE9"
+                                      "b"),
+              "a?b");                                                     // a stray byte
+    EXPECT_EQ(utf8SourceToWindows1252("\xC0\xAF\xED\xA0\x80"), "?????");  // overlong, surrogate
+    EXPECT_EQ(utf8SourceToWindows1252("\xC3"), "?");                      // cut short
 }
 
 TEST(Utf8Source, FindsTheFirstWellFormedSequence) {
