@@ -37,3 +37,47 @@ std::string utf8ToWindows1252(std::string_view utf8) {
 }
 
 }  // namespace tessel
+
+namespace tessel {
+
+size_t utf8SequenceLength(std::string_view s, size_t i) {
+    auto at = [&](size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0; };
+    unsigned char c = at(i);
+    size_t len = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (len == 0) return 0;
+    // The second byte's range rules out overlong forms, surrogates and
+    // code points past U+10FFFF.
+    unsigned char lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    unsigned char hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    if (at(i + 1) < lo || at(i + 1) > hi) return 0;
+    for (size_t k = 2; k < len; ++k)
+        if ((at(i + k) & 0xC0) != 0x80) return 0;
+    return len;
+}
+
+size_t firstUtf8Sequence(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0xC2 && utf8SequenceLength(bytes, i) != 0) return i;
+    return std::string_view::npos;
+}
+
+std::string utf8SourceToWindows1252(std::string_view utf8) {
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        size_t len = c < 0x80 ? 1 : utf8SequenceLength(utf8, i);
+        if (len == 0) {  // a byte that starts no well-formed sequence
+            out += '?';
+            ++i;
+            continue;
+        }
+        int b = len == 1 ? c : windows1252Byte(decodeUtf8(utf8, i));
+        if (len == 1) ++i;
+        out += b >= 0 ? static_cast<char>(b) : '?';
+    }
+    return out;
+}
+
+}  // namespace tessel

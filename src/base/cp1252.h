@@ -49,3 +49,21 @@ inline std::string windows1252ToUtf8(std::string_view bytes) {
 std::string utf8ToWindows1252(std::string_view utf8);
 
 }  // namespace tessel
+
+namespace tessel {
+
+// Length (2 to 4) of the well-formed UTF-8 multi-byte sequence that starts at
+// s[i], or 0 when none does (an ASCII byte, a stray or overlong byte, a
+// surrogate or a code point past U+10FFFF).
+size_t utf8SequenceLength(std::string_view s, size_t i);
+
+// Offset of the first well-formed multi-byte UTF-8 sequence in `bytes`, or
+// npos: a script holding one was most likely saved as UTF-8.
+size_t firstUtf8Sequence(std::string_view bytes);
+
+// A UTF-8 script as Windows-1252 bytes: a leading byte-order mark is dropped;
+// characters Windows-1252 cannot hold and bytes that are not well-formed
+// UTF-8 each become '?'.
+std::string utf8SourceToWindows1252(std::string_view utf8);
+
+}  // namespace tessel

@@ -9,6 +9,7 @@
 #include "host/files.h"
 #include "host/version.h"
 #include "base/cp1252.h"
+#include "lint/lint.h"
 #include "platform/sdl_module.h"
 
 namespace tessel {
@@ -31,12 +32,12 @@ void Interpreter::writeBoxLog(std::string_view record) {
 // Diagnostics
 
 void Interpreter::diagnostic(std::string_view caption, std::string_view text, int line) {
-    showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, line);
+    showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, line, true);
 }
 
 void Interpreter::countReport(std::string_view text) {
-    if (opts.check) return;  // --check shows no count report
-    showBox("Kiv", text, 0);
+    if (opts.check || opts.quiet) return;  // neither --check nor --quiet shows it
+    showBox("Kiv", text, 0, false);
 }
 
 // Returns the 1-based line `line` of the source, without its line end.
@@ -53,19 +54,33 @@ static std::string_view sourceLine(std::string_view src, int line) {
     return s;
 }
 
-void Interpreter::showBox(std::string_view caption, std::string_view text, int line) {
+std::string terminalDiagnostic(std::string_view script, std::string_view source, std::string_view caption,
+                               std::string_view text, int line) {
+    std::string out(script);
+    if (line > 0) out += ":" + std::to_string(line);
+    out += ": " + windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
+    if (line > 0) out += "    " + windows1252ToUtf8(sourceLine(source, line)) + "\n";
+    return out;
+}
+
+void Interpreter::showBox(std::string_view caption, std::string_view text, int line, bool isDiagnostic) {
     if (host.boxLog)
         writeBoxLog("{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
                     "\"}\n");
-    if (opts.check) {
-        std::string out = opts.script;
-        if (line > 0) out += ":" + std::to_string(line);
-        out += ": " + windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
-        if (line > 0) out += "    " + windows1252ToUtf8(sourceLine(host.source, line)) + "\n";
-        std::fwrite(out.data(), 1, out.size(), stderr);  // texts may hold zero bytes
+    if (opts.lint) {  // only a source that cannot be read gets here
+        std::string out = opts.script + ": error: " + windows1252ToUtf8(caption) + ": " +
+                          windows1252ToUtf8(text) + "\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
         return;
     }
-    platform.messageBox(caption, text);
+    // --check writes diagnostics instead of showing them; a window run shows
+    // them and writes them too (the headless backend writes its own form).
+    if (opts.check || (!opts.headless && isDiagnostic)) {
+        std::string out = terminalDiagnostic(opts.script, host.source, caption, text, line);
+        std::fwrite(out.data(), 1, out.size(), stderr);  // texts may hold zero bytes
+        std::fflush(stderr);
+    }
+    if (!opts.check) platform.messageBox(caption, text);
 }
 
 void Interpreter::printed(int x, int y, std::string_view text) {
@@ -100,7 +115,9 @@ void Interpreter::openLogs() {
 // kMaxSourceBytes. False, with the reason, when it cannot be read.
 bool Interpreter::readSource(std::string& why) {
     try {
-        return readScriptFile(opts.script, host.source, why);
+        if (!readScriptFile(opts.script, host.source, why)) return false;
+        if (opts.utf8) host.source = utf8SourceToWindows1252(host.source);
+        return true;
     } catch (const std::bad_alloc&) {
         host.source.clear();
         why = "Out of memory";
@@ -110,6 +127,7 @@ bool Interpreter::readSource(std::string& why) {
 
 int Interpreter::run() {
     if (outputsNameTheScript()) return 2;
+    if (opts.lint) return lint();
     try {
         if (!opts.check) {
             platform.createMainWindow(kWindowTitle, kClientWidth, kClientHeight,
@@ -146,6 +164,23 @@ void Interpreter::runFromSource() {
         host.failed = true;
         diagnostic("Program Exit!", "Out of memory!", 0);
     }
+}
+
+// --lint: the script is read as for a run, then checked and linted; the
+// report goes to stdout.
+int Interpreter::lint() {
+    std::string why;
+    if (!readSource(why)) {
+        std::string out = opts.script + ": error: Program Exit!: Cannot open source file: " + opts.script +
+                          ": " + why + "\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return 1;
+    }
+    std::string report;
+    int status = lintScript(opts.script, host.source, report);
+    std::fwrite(report.data(), 1, report.size(), stdout);
+    std::fflush(stdout);
+    return status;
 }
 
 void Interpreter::runPhases() {

@@ -55,13 +55,22 @@ class Interpreter final : public Reporter, public RunLog {
     void writeBoxLog(std::string_view record);
     void runFromSource();
     bool readSource(std::string& why);
+    int lint();
     void runPhases();
     void checkAndRun();
     void outOfMemory();
     void messageLoop();
-    void showBox(std::string_view caption, std::string_view text, int line);
+    // `isDiagnostic` is false for the count report, which a window run
+    // shows but does not write to stderr.
+    void showBox(std::string_view caption, std::string_view text, int line, bool isDiagnostic);
     void finish();
 };
+
+// A diagnostic as the terminal shows it: SCRIPT:LINE: CAPTION: TEXT (no
+// ":LINE" when it names none) and then the source line, indented; texts as
+// UTF-8.
+std::string terminalDiagnostic(std::string_view script, std::string_view source, std::string_view caption,
+                               std::string_view text, int line);
 
 // JSON string body for a byte string: bytes 0x00-0x1F and 0x7F-0xFF become
 // \u00XX, quote and backslash are escaped, so the result is ASCII.

@@ -21,12 +21,12 @@ int main(int argc, char** argv) {
     cfg.record = opts.record;
     std::string error;
     // A bad events file is a usage error, whichever backend plays it.
-    if (!opts.check && !opts.events.empty() && !loadEventsFile(opts.events, cfg.events, &error)) {
+    if (!opts.check && !opts.lint && !opts.events.empty() && !loadEventsFile(opts.events, cfg.events, &error)) {
         std::fprintf(stderr, "tessel: %s\n", error.c_str());
         return 2;
     }
     std::unique_ptr<NativeWindow> native;
-    if (!opts.headless && !opts.check) {
+    if (!opts.headless && !opts.check && !opts.lint) {
         native = makeSdlWindow(&error);
         if (!native)
             std::fprintf(stderr, "tessel: cannot open a window (%s); running headless\n", error.c_str());

@@ -13,13 +13,21 @@ namespace {
 
 const char kHelp[] =
     "Usage: tessel [options] SCRIPT\n"
-    "Run a tessel script in an 800x600 window.\n"
+    "Run a tessel script in an 800x600 window. Every diagnostic box of a window\n"
+    "run is also written to stderr as SCRIPT:LINE: CAPTION: TEXT.\n"
     "\n"
     "Options:\n"
     "  --headless         no window: each message box is written to stderr as\n"
     "                     \"CAPTION: TEXT\" and confirmed at once\n"
     "  --check            tokenize and check only; print each diagnostic as\n"
     "                     SCRIPT:LINE: CAPTION: TEXT and exit 1 on an error\n"
+    "  --lint             check, then warn of what runs but rarely does what was\n"
+    "                     meant, as SCRIPT:LINE:COL: warning: TEXT [rule]; a comment\n"
+    "                     ' lint: ignore RULE on the line or the line above silences\n"
+    "                     RULE there; exit 1 when it warned or the check failed\n"
+    "  -q, --quiet        no token-count box at start\n"
+    "  --utf8             the script is UTF-8: its text is read as Windows-1252\n"
+    "                     (a byte-order mark is dropped, other characters become ?)\n"
     "  --box-log FILE     write each message box as a JSON line\n"
     "                     {\"caption\":...,\"text\":...}\n"
     "  --print-log FILE   write each PRINT as a JSON line {\"x\":X,\"y\":Y,\"text\":...}\n"
@@ -79,6 +87,12 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
         } else if (a == "--seed") {
             if (i + 1 >= argc) return usage("option '%s' needs a number", argv[i]);
             if (!parseSeed(argv[++i], opts)) return usage("--seed: '%s' is not a number from 0 to 4294967295", argv[i]);
+        } else if (a == "--lint") {
+            opts.lint = true;
+        } else if (a == "--quiet" || a == "-q") {
+            opts.quiet = true;
+        } else if (a == "--utf8") {
+            opts.utf8 = true;
         } else if (takesFile(a, opts, &dest)) {
             if (i + 1 >= argc) return usage("option '%s' needs a file name", argv[i]);
             *dest = argv[++i];
@@ -98,6 +112,8 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
         }
     }
     if (!haveScript) return usage("%s", "no script given");
+    if (opts.lint && opts.check)
+        return usage("%s", "--lint checks the script itself; it cannot be used with --check");
     if (opts.headless && !opts.record.empty())
         return usage("%s", "--record needs a window; it cannot be used with --headless");
     return ParseResult::Run;

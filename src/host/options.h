@@ -11,6 +11,9 @@ struct Options {
     std::string script;      // the source file
     bool headless = false;   // no window: boxes go to stderr and are confirmed at once
     bool check = false;      // tokenize and check only
+    bool lint = false;       // check, then report what runs but rarely means what it says
+    bool quiet = false;      // no token-count box
+    bool utf8 = false;       // the script is UTF-8: read it as Windows-1252
     std::string boxLog;      // JSON line per message box
     std::string printLog;    // JSON line per PRINT
     std::string screenshot;  // PNG of the window when the run ends

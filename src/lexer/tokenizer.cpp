@@ -58,13 +58,18 @@ struct Scanner {
     TokenStore& tokens;    // where tokens are appended
     LexState& lex;         // error code
     Reporter& rep;         // where the error box goes
+    TokenOffsets* offsets; // where each token starts, when asked for
+    size_t tokenStart = 0; // offset of the scan cycle's first byte
     int32_t openParens = 0, closeParens = 0;      // running "(" / ")" totals
     int32_t openBrackets = 0, closeBrackets = 0;  // running "[" / "]" totals
 
     bool atEnd() const { return pos >= src.size(); }
     unsigned char peek() const { return static_cast<unsigned char>(src[pos]); }
 
-    void emit(std::string text, int32_t cls) { tokens.append(std::move(text), cls); }
+    void emit(std::string text, int32_t cls) {
+        tokens.append(std::move(text), cls);
+        if (offsets) offsets->push_back(tokenStart);
+    }
 
     void emitEol() {
         emit("EOL", CLS_EOL);
@@ -75,6 +80,7 @@ struct Scanner {
     // the message up to the line number.
     void fail(int32_t code, std::string text) {
         lex.errorCode = code;
+        lex.errorOffset = tokenStart;  // the opening quote of an unclosed literal
         text += std::to_string(tokens.eolCount);
         rep.diagnostic("T:Error", text, tokens.eolCount + 1);
     }
@@ -139,6 +145,7 @@ void scanSingleChar(Scanner& s, unsigned char c, int32_t cls) {
 
 // One scan cycle at the current byte. Returns false after an error.
 bool scanOne(Scanner& s) {
+    s.tokenStart = s.pos;
     unsigned char c = s.peek();
     if (c == ' ' || c == '\t' || c == '\r') {
         ++s.pos;
@@ -171,7 +178,13 @@ bool scanOne(Scanner& s) {
 }  // namespace
 
 int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep) {
+    return tokenize(source, tokens, lex, rep, nullptr);
+}
+
+int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep,
+                 TokenOffsets* offsets) {
     tokens.clear();
+    if (offsets) offsets->assign(1, 0);
     // A source of n bytes holds at most n tokens; reserving up front spares
     // the store its regrowth copies (pages are touched only as tokens
     // arrive). Huge sources reserve a bounded amount and grow from there.
@@ -179,7 +192,8 @@ int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Rep
     tokens.text.reserve(expected);
     tokens.cls.reserve(expected);
     lex.errorCode = LEX_OK;
-    Scanner s{source, 0, tokens, lex, rep};
+    lex.errorOffset = 0;
+    Scanner s{source, 0, tokens, lex, rep, offsets};
     while (!s.atEnd())
         if (!scanOne(s)) return 0;
     return tokens.appended();

@@ -102,3 +102,66 @@ TEST(HostRun, ClosingTheWindowWhileARunErrorIsShownStillFailsTheRun) {
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel {
+namespace {
+
+TEST(HostOptions, QuietLeavesOutExactlyTheCountBox) {
+    std::string script = std::filesystem::temp_directory_path() / "tessel_host_quiet.tsl";
+    std::ofstream(script, std::ios::binary) << "VAR x\ny = 1\n";
+    auto boxesOf = [&](bool quiet) {
+        test::FakePlatform platform;
+        Options opts;
+        opts.script = script;
+        opts.headless = true;
+        opts.quiet = quiet;
+        opts.boxLog = tempPath("tessel_host_quiet.boxes");
+        {
+            Interpreter in(platform.core, opts);
+            in.run();
+        }
+        return readBoxes(opts.boxLog);
+    };
+    std::vector<std::string> loud = boxesOf(false), quiet = boxesOf(true);
+    ASSERT_FALSE(loud.empty());
+    EXPECT_EQ(loud.front().rfind("Kiv|", 0), 0u);
+    loud.erase(loud.begin());
+    EXPECT_EQ(quiet, loud);
+    std::remove(script.c_str());
+}
+
+TEST(HostOptions, WindowRunWritesEachDiagnosticToStderr) {
+    std::string script = std::filesystem::temp_directory_path() / "tessel_host_echo.tsl";
+    std::ofstream(script, std::ios::binary) << "VAR x\n\ny = 1\n";
+    test::FakePlatform platform(true);
+    Options opts;
+    opts.script = script;  // a window run: not headless, not --check
+    opts.boxLog = tempPath("tessel_host_echo.boxes");
+    testing::internal::CaptureStderr();
+    {
+        Interpreter in(platform.core, opts);
+        in.run();
+    }
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, script + ":3: ERROR: Variable ID not found! -{ y }-Line: 3\n    y = 1\n" + script +
+                       ": Program Exit!: END\n");
+    EXPECT_EQ(readBoxes(opts.boxLog).size(), 3u);  // the count box is shown, not written
+    std::remove(script.c_str());
+}
+
+TEST(HostOptions, Utf8ScriptIsReadAsWindows1252) {
+    std::string script = std::filesystem::temp_directory_path() / "tessel_host_utf8.tsl";
+    std::ofstream(script, std::ios::binary) << "\xEF\xBB\xBFSTR s\ns = \"\xC3\xA9\"\n";
+    test::FakePlatform platform;
+    Options opts;
+    opts.script = script;
+    opts.headless = true;
+    opts.utf8 = true;
+    Interpreter in(platform.core, opts);
+    EXPECT_EQ(in.run(), 0);
+    EXPECT_EQ(in.host.source, "STR s\ns = \"\xE9\"\n");
+    std::remove(script.c_str());
+}
+
+}  // namespace
+}  // namespace tessel

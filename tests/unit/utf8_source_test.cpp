@@ -1,0 +1,53 @@
+// UTF-8 scripts read as Windows-1252, and the tokenizer's offset table.
+#include <gtest/gtest.h>
+
+#include "base/cp1252.h"
+#include "lexer/tokenizer.h"
+
+namespace tessel {
+namespace {
+
+TEST(Utf8Source, ConvertsDropsTheMarkAndMarksWhatItCannotHold) {
+    EXPECT_EQ(utf8SourceToWindows1252("\xEF\xBB\xBFx = \"caf\xC3\xA9 \xE2\x82\xAC\""),
+              "x = \"caf\xE9 \x80\"");
+    EXPECT_EQ(utf8SourceToWindows1252("\xE4\xB8\xAD"), "?");  // no Windows-1252 letter
+    EXPECT_EQ(utf8SourceToWindows1252("a\xE9"
+                                      "b"),
+              "a?b");                                                     // a stray byte
+    EXPECT_EQ(utf8SourceToWindows1252("\xC0\xAF\xED\xA0\x80"), "?????");  // overlong, surrogate
+    EXPECT_EQ(utf8SourceToWindows1252("\xC3"), "?");                      // cut short
+}
+
+TEST(Utf8Source, FindsTheFirstWellFormedSequence) {
+    EXPECT_EQ(firstUtf8Sequence("ab\xE9\xC3\xA9"), 3u);
+    EXPECT_EQ(firstUtf8Sequence("caf\xE9 na\xEFve"), std::string_view::npos);
+    EXPECT_EQ(firstUtf8Sequence("\xF0\x9F\x98\x80"), 0u);
+}
+
+struct NoBoxes final : Reporter {
+    void diagnostic(std::string_view, std::string_view, int) override {}
+    void countReport(std::string_view) override {}
+};
+
+TEST(TokenOffsets, EachTokenStartsWhereItIsWritten) {
+    TokenStore tokens;
+    LexState lex;
+    NoBoxes rep;
+    TokenOffsets offsets;
+    std::string_view src = "x = \"ab\" ' note\n  PRINT(1)\n";
+    ASSERT_EQ(tokenize(src, tokens, lex, rep, &offsets), 9);
+    std::vector<size_t> expected = {0, 0, 2, 4, 9, 18, 23, 24, 25, 26};
+    EXPECT_EQ(offsets, expected);  // the comment's line end starts at its apostrophe
+}
+
+TEST(TokenOffsets, AnErrorKeepsWhereItsTokenStarts) {
+    TokenStore tokens;
+    LexState lex;
+    NoBoxes rep;
+    tokenize("a = 1\nb = \"open\n", tokens, lex, rep);
+    EXPECT_EQ(lex.errorCode, 2);
+    EXPECT_EQ(lex.errorOffset, 10u);
+}
+
+}  // namespace
+}  // namespace tessel
