@@ -1,6 +1,7 @@
-s = 0
-i = 0
-while i < 1000000 do
-  s = s + i * 2
+local s = 0
+local i = 0
+while i < 30000000 do
+  s = s + 2
   i = i + 1
 end
+print(s)
