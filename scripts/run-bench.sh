@@ -58,7 +58,8 @@ make_bmp() {
 
 # The images workload loads bench.bmp from the directory tessel runs in.
 make_bmp "$tmp/bench.bmp"
-run_tessel() { (cd "$tmp" && "$tessel" --headless "$@"); }
+# (A workload that never ends is cut off after five minutes.)
+run_tessel() { (cd "$tmp" && timeout 300 "$tessel" --headless "$@"); }
 
 # The result of each: the text of tessel's last PRINT, the last line Lua prints.
 tessel_result() {
