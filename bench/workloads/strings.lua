@@ -1,6 +1,6 @@
 local s, t = "", ""
 local i, n = 0, 0
-while i < 1000000 do
+while i < 2000000 do
   t = tostring(i * 7)
   s = string.sub(s, 2, 31) .. t .. "|"
   n = n + #t
