@@ -11,7 +11,7 @@ packages=(
   xvfb xdotool imagemagick x11-apps
 )
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(lua5.4 yabasic brandy hyperfine valgrind)
+  packages+=(lua5.4 luajit yabasic brandy hyperfine valgrind)
 fi
 
 missing=()

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs the benchmark workloads on tessel and, side by side in the same run,
-# on Lua 5.4 and yabasic (and brandy for drawing), printing minima, medians
-# and ratios.
-# Usage: scripts/run-bench.sh BUILD_DIR [RUNS]
+# on Lua 5.4 and the LuaJIT interpreter (luajit -joff), checking that each
+# counterpart computes the same result and printing CPU-time minima, medians
+# and ratios; then drawing in a window against yabasic and brandy, the front
+# end and the number formatting.
+# Usage: scripts/run-bench.sh BUILD_DIR [RUNS]   (RUNS per interpreter, default 5)
 set -euo pipefail
 build="$1"
-runs="${2:-7}"
+runs="${2:-5}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 w="$root/bench/workloads"
 tessel="$(cd "$build" && pwd)/tessel"
@@ -25,36 +27,82 @@ median() {
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
-# CPU seconds (user + system) of one run of a command.
+# CPU milliseconds (user + system) of one run of a command.
 cpu() {
   local TIMEFORMAT='%3U %3S' t
   t=$( { time "$@" >/dev/null 2>&1; } 2>&1 ) || true
-  awk '{printf "%.3f", $1 + $2}' <<<"$t"
+  awk '{printf "%d", ($1 + $2) * 1000 + 0.5}' <<<"$t"
 }
 # "min median" of the numbers given.
-minmed() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {printf "%.3f %.3f", a[1], a[int((NR+1)/2)]}'; }
+minmed() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {printf "%d %d", a[1], a[int((NR+1)/2)]}'; }
+
+# 32 by 32, 24 bits, rows bottom-up: a disc with a colour gradient on black
+# (transparent) corners.
+le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+make_bmp() {
+  local out="$1" x y data=""
+  {
+    printf 'BM'; printf "$(le32 3126)"; printf "$(le32 0)"; printf "$(le32 54)"
+    printf "$(le32 40)$(le32 32)$(le32 32)"; printf '\x01\x00\x18\x00'
+    printf "$(le32 0)$(le32 3072)$(le32 2835)$(le32 2835)$(le32 0)$(le32 0)"
+    for ((y = 31; y >= 0; y--)); do
+      data=""
+      for ((x = 0; x < 32; x++)); do
+        if (((2 * x - 31) ** 2 + (2 * y - 31) ** 2 >= 1024)); then data+='\x00\x00\x00'
+        else data+=$(printf '\\x%02x\\x%02x\\x%02x' 128 $((y * 8)) $((x * 8 + 4))); fi
+      done
+      printf "$data"
+    done
+  } > "$out"
+}
+
+# The images workload loads bench.bmp from the directory tessel runs in.
+make_bmp "$tmp/bench.bmp"
+# (A workload that never ends is cut off after five minutes.)
+run_tessel() { (cd "$tmp" && timeout 300 "$tessel" --headless "$@"); }
+
+# The result of each: the text of tessel's last PRINT, the last line Lua prints.
+tessel_result() {
+  run_tessel --print-log "$tmp/print.log" "$1" >/dev/null 2>&1 || true
+  tail -n 1 "$tmp/print.log" | sed -E 's/.*"text":"(.*)"\}$/\1/'
+}
+lua_result() { "$@" 2>&1 | tail -n 1; }
+
+workloads=(loop calls branches sieve mandel strings strs text images)
+echo "Results (tessel's last PRINT against what Lua 5.4 and luajit -joff print)"
+mismatch=0
+for name in "${workloads[@]}"; do
+  t=$(tessel_result "$w/$name.tsl")
+  l=$(lua_result lua5.4 "$w/$name.lua")
+  j=$(lua_result luajit -joff "$w/$name.lua")
+  verdict="same"
+  if [ "$t" != "$l" ] || [ "$t" != "$j" ]; then verdict="DIFFERENT"; mismatch=1; fi
+  printf '%-10s %-9s tessel "%s"  lua "%s"  luajit "%s"\n' "$name" "$verdict" "${t:0:40}" \
+    "${l:0:40}" "${j:0:40}"
+done
 
 # The three interpreters take turns, run after run, so that a slow spell of
 # the machine falls on all of them alike. CPU time of the whole process; the
 # minimum is the figure least disturbed by other work on the machine.
-lang_runs=$((runs * 3))
-echo "Language workloads (CPU seconds of whole processes, min and median of $lang_runs interleaved runs)"
-printf '%-10s %15s %15s %15s %12s %12s\n' workload "tessel min/med" "lua5.4 min/med" "yabasic min/med" \
-  "tessel/lua" "tessel/yab"
-for name in loop branches calls arrays strings; do
-  T=(); L=(); Y=()
-  for _ in $(seq "$lang_runs"); do
-    T+=("$(cpu "$tessel" --headless "$w/$name.tsl")")
+echo
+echo "Language workloads (CPU ms of whole processes, min/median of $runs interleaved runs each)"
+printf '%-10s %13s %13s %13s %17s %17s\n' workload tessel lua5.4 "luajit -joff" \
+  "tessel/lua" "tessel/luajit"
+printf '%-10s %13s %13s %13s %17s %17s\n' "" min/med min/med min/med min/med min/med
+for name in "${workloads[@]}"; do
+  T=(); L=(); J=()
+  for _ in $(seq "$runs"); do
+    T+=("$(cpu run_tessel "$w/$name.tsl")")
     L+=("$(cpu lua5.4 "$w/$name.lua")")
-    Y+=("$(cpu yabasic "$w/$name.yab")")
+    J+=("$(cpu luajit -joff "$w/$name.lua")")
   done
   read -r tmin tmed <<<"$(minmed "${T[@]}")"
   read -r lmin lmed <<<"$(minmed "${L[@]}")"
-  read -r ymin ymed <<<"$(minmed "${Y[@]}")"
-  printf '%-10s %15s %15s %15s %12s %12s\n' "$name" "$tmin/$tmed" "$lmin/$lmed" "$ymin/$ymed" \
-    "$(ratio "$tmin" "$lmin")" "$(ratio "$tmin" "$ymin")"
+  read -r jmin jmed <<<"$(minmed "${J[@]}")"
+  printf '%-10s %13s %13s %13s %17s %17s\n' "$name" "$tmin/$tmed" "$lmin/$lmed" "$jmin/$jmed" \
+    "$(ratio "$tmin" "$lmin")/$(ratio "$tmed" "$lmed")" "$(ratio "$tmin" "$jmin")/$(ratio "$tmed" "$jmed")"
 done
-echo "(ratios of the minima)"
+echo "(ratios of the minima / of the medians; below 1: tessel is faster)"
 
 # Drawing needs a display for the window runs: use Xvfb when there is none.
 if [ -z "${DISPLAY:-}" ]; then
@@ -74,8 +122,16 @@ bw=$(SDL_VIDEODRIVER=x11 median "brandy -quit $w/draw.bas")
 printf '%-22s %9s\n' "tessel headless" "$th" "tessel window" "$tw" "yabasic window" "$yw" "brandy window" "$bw"
 echo "window/headless: $(ratio "$tw" "$th")   yabasic/tessel: $(ratio "$yw" "$tw")   brandy/tessel: $(ratio "$bw" "$tw")"
 
+if [ -x "$build/bench/bench_numtext" ]; then
+  echo
+  echo "Number to text (integer conversion against the long-double reference)"
+  "$build/bench/bench_numtext"
+fi
+
 if [ -x "$build/bench/bench_front" ]; then
   echo
   echo "Front end (tokenize and check)"
   "$build/bench/bench_front"
 fi
+
+exit "$mismatch"

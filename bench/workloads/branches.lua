@@ -1,8 +1,7 @@
-i = 0
-a = 0
-b = 0
-while i < 1000000 do
-  r = i - (i // 2) * 2
+local floor = math.floor
+local i, a, b = 0, 0, 0
+while i < 10000000 do
+  local r = i - floor(i / 2) * 2
   if r == 0 then
     a = a + 1
   else
@@ -10,3 +9,4 @@ while i < 1000000 do
   end
   i = i + 1
 end
+print(a .. " " .. b)

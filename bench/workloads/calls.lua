@@ -1,9 +1,10 @@
-n = 0
-i = 0
-function inc()
+local n = 0
+local i = 0
+local function inc()
   n = n + 1
 end
-while i < 300000 do
+while i < 10000000 do
   inc()
   i = i + 1
 end
+print(n)

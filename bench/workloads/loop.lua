@@ -1,6 +1,10 @@
-s = 0
-i = 0
-while i < 1000000 do
-  s = s + i * 2
-  i = i + 1
+local s, r = 0, 0
+while r < 3 do
+  local i = 0
+  while i < 10000000 do
+    s = i * 2
+    i = i + 1
+  end
+  r = r + 1
 end
+print(s)

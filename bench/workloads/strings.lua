@@ -1,12 +1,9 @@
-s = ""
-t = ""
-i = 0
-while i < 5000 do
-  s = s .. "x"
+local s, t = "", ""
+local i, n = 0, 0
+while i < 2000000 do
+  t = tostring(i * 7)
+  s = string.sub(s, 2, 31) .. t .. "|"
+  n = n + #t
   i = i + 1
 end
-i = 0
-while i < 100000 do
-  t = string.sub(s, 1, 10)
-  i = i + 1
-end
+print(n .. " " .. s)
