@@ -51,14 +51,15 @@ string(REGEX MATCH "[0-9]+\\.[0-9]+\\.[0-9]+" CPACK_PACKAGE_VERSION "${TESSEL_VE
 set(CPACK_PACKAGE_VENDOR "tessel developers")
 set(CPACK_PACKAGE_CONTACT "tessel developers <maintainers@users.noreply.c-seed-3021d6a8.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "interpreter for a small line-oriented graphics scripting language")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- tessel runs scripts written in a small line-oriented language with
- graphics, window events and input boxes. A script draws into an 800x600
- window, reacts to the mouse, the keyboard and a timer, and reads text
- from input boxes; it can also run headless and save what it drew as PNG.
- .
- This package holds the interpreter, its man page, a guide, a reference,
- example scripts and Vim syntax files.")
+# The long description, in plain paragraphs: CPack puts the summary above it
+# and indents it as the control file wants.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "tessel runs scripts written in a small line-oriented language with
+graphics, window events and input boxes. A script draws into an 800x600
+window, reacts to the mouse, the keyboard and a timer, and reads text
+from input boxes; it can also run headless and save what it drew as PNG.
+
+This package holds the interpreter, its man page, a guide, a reference,
+example scripts and Vim syntax files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
