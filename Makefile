@@ -5,17 +5,26 @@
 #   make fuzz    run every fuzzer for FUZZ_SECONDS each (default 300); make fuzz-long: an hour each
 #   make bench   run the benchmarks
 #   make screenshots  regenerate the examples' screenshots from their events (headless)
+#   make install [PREFIX=/usr/local] [DESTDIR=]  install the build (cmake --install)
+#   make package      build the Debian package (build/tessel_VERSION_ARCH.deb)
+#   make package-test build the package, unpack it, run an example from it, lintian
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 300
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps build run test unit-test asan-test fuzz fuzz-long bench window-test editor-test screenshots clean
+.PHONY: all deps test-deps build build-tests run test unit-test asan-test fuzz fuzz-long bench \
+	window-test editor-test screenshots install package package-test clean
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
+
+test-deps:
+	@scripts/install-deps.sh --test
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -23,15 +32,21 @@ $(BUILD)/build.ninja:
 build: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The same build with the tests switched on (a build configured before
+# GoogleTest was installed has them off).
+build-tests: $(BUILD)/build.ninja
+	cmake -S . -B $(BUILD) -DTESSEL_TESTS=ON >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
 run: deps
 	$(MAKE) build
 	@scripts/run-demo.sh $(BUILD)/tessel
 
-unit-test: build
+unit-test: build-tests
 	cd $(BUILD) && ctest -LE window --output-on-failure -j $(JOBS)
 
 build-asan/build.ninja:
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSEL_SANITIZE=ON -DTESSEL_BENCH=OFF
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSEL_SANITIZE=ON -DTESSEL_TESTS=ON -DTESSEL_BENCH=OFF
 
 asan-test: build-asan/build.ninja
 	cmake --build build-asan -j $(JOBS)
@@ -53,24 +68,35 @@ fuzz-long: build-fuzz/build.ninja
 	cmake --build build-fuzz -j $(JOBS) --target $(FUZZERS)
 	for f in $(FUZZERS); do scripts/run-fuzz.sh build-fuzz/fuzz/$$f 3600 10000000 || exit 1; done
 
-window-test: build
+window-test: build-tests
 	cd $(BUILD) && ctest -L window --output-on-failure
 
 editor-test:
 	scripts/test-editor.sh
 
-test: deps
+test: test-deps
 	$(MAKE) unit-test
 	$(MAKE) window-test
 	$(MAKE) editor-test
+	$(MAKE) package-test
 	$(MAKE) asan-test
 	$(MAKE) fuzz FUZZ_SECONDS=20
 	@echo "all test suites passed"
 
 bench: deps
 	scripts/install-deps.sh --bench
+	cmake -S . -B $(BUILD) -G Ninja -DTESSEL_BENCH=ON >/dev/null
 	$(MAKE) build
 	scripts/run-bench.sh $(BUILD)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+package-test: build
+	scripts/test-package.sh $(BUILD)
 
 screenshots:
 	JOBS=$(JOBS) scripts/make-screenshots.sh $(BUILD)

@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages tessel needs to build and test, when missing.
+# Installs the Debian packages tessel needs, when missing:
+#   scripts/install-deps.sh          to build and run
+#   scripts/install-deps.sh --test   also to test (and to build the package)
+#   scripts/install-deps.sh --bench  also to run the benchmarks
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config make
   libsdl2-dev libsdl2-image-dev libfreetype-dev libfontconfig-dev libx11-dev
   fonts-dejavu-core
-  libgtest-dev libbenchmark-dev zlib1g-dev
-  clang libclang-rt-dev
-  xvfb xdotool imagemagick x11-apps
 )
-if [ "${1:-}" = "--bench" ]; then
-  packages+=(lua5.4 luajit yabasic brandy hyperfine valgrind)
-fi
+case "${1:-}" in
+  "") ;;
+  --test)
+    packages+=(libgtest-dev libbenchmark-dev zlib1g-dev clang libclang-rt-dev
+      xvfb xdotool imagemagick x11-apps dpkg-dev lintian file) ;;
+  --bench)
+    packages+=(libbenchmark-dev lua5.4 luajit yabasic brandy hyperfine valgrind) ;;
+  *) echo "usage: $0 [--test | --bench]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,5 @@
 // Loading tessel's own shared modules (libtessel_*.so). Each lives beside
-// the executable, is opened on first need and stays loaded until exit, and
+// the executable (or, installed, in ../lib/tessel/ from it), is opened on first need and stays loaded until exit, and
 // hands back one table of entry points through its one exported function.
 #pragma once
 
@@ -8,7 +8,8 @@
 
 namespace tessel {
 
-// Opens `fileName` from the executable's directory and finds its exported
+// Opens `fileName` from the executable's directory (else from
+// <exe dir>/../lib/tessel/) and finds its exported
 // function `entrySymbol`, which the caller calls for the module's table.
 // Null, with the loader's reason in `error`, when the module is missing or
 // has no such function.
