@@ -4,12 +4,14 @@
 #   make build   build only (build/tessel)
 #   make fuzz    run the tokenizer/checker fuzzer (FUZZ_SECONDS, default 300)
 #   make bench   run the benchmarks
+#   make web     build the web edition (build-web/tessel.html)
+#   make web-test  build it and compare it with the headless build in Chromium
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build run test unit-test asan-test fuzz bench window-test clean
+.PHONY: all deps build run test unit-test asan-test fuzz bench window-test web web-test clean
 
 all: build
 
@@ -60,5 +62,11 @@ bench: deps
 	$(MAKE) build
 	scripts/run-bench.sh $(BUILD)
 
+web:
+	scripts/build-web.sh
+
+web-test:
+	scripts/test-web.sh
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz build-web
