@@ -215,36 +215,53 @@
     page.stop = true;
     if (page.wake) page.wake();
     await running.catch(() => {});
+    closeDialogs();
+  }
+  function closeDialogs() {
+    page.dialogs = [];
+    $('boxes').replaceChildren();
+    $('boxes').classList.remove('open');
   }
 
   // Runs script bytes; with events text, as a scripted (headless-like) run.
-  async function run(bytes, events) {
-    await stopRun();
+  // A run in progress is stopped first; runs start in the order asked for.
+  let queue = Promise.resolve();
+  function run(bytes, events) {
+    stopRun();
+    const next = queue.then(() => runNow(bytes, events));
+    queue = next.catch(() => {});
+    return next;
+  }
+  async function runNow(bytes, events) {
     try { FS.mkdir('/run'); } catch (e) { /* there already */ }
     FS.writeFile('/run/script.tsl', bytes);
     FS.writeFile('/run/events', events == null ? '' : textToLatin1(events));
     for (const f of ['/run/boxes.jsonl', '/run/prints.jsonl']) try { FS.unlink(f); } catch (e) { }
     page.input = [];
-    page.dialogs = [];
     page.boxes = [];
     page.stop = false;
-    $('boxes').replaceChildren();
-    $('boxes').classList.remove('open');
+    closeDialogs();
     $('diagnostics').replaceChildren();
     readFrontDiagnostics();
-    $('run').disabled = false;
     $('stop').disabled = false;
     $('status').textContent = 'running';
     const started = performance.now();
-    running = Module.ccall('tessel_run', 'number',
+    running = new Promise((resolve) => resolve(Module.ccall('tessel_run', 'number',
       ['string', 'string', 'string', 'string', 'number'],
       ['/run/script.tsl', '/run/boxes.jsonl', '/run/prints.jsonl', '/run/events', events == null ? 0 : 1],
-      { async: true });
-    const status = await running;
+      { async: true })));
+    let status;
+    try {
+      status = await running;
+    } catch (e) {
+      // The browser ended the run (its call stack ran out, say).
+      status = -1;
+      console.error('tessel: the run failed: ' + e);
+    }
     running = null;
     const ms = performance.now() - started;
     $('stop').disabled = true;
-    $('status').textContent = (status === 3 ? 'stopped' : 'ended, status ' + status) +
+    $('status').textContent = (status === 3 ? 'stopped' : status < 0 ? 'failed' : 'ended, status ' + status) +
       ' after ' + (ms / 1000).toFixed(2) + ' s';
     return { status, ms, boxes: readJsonLines('/run/boxes.jsonl'),
       prints: readJsonLines('/run/prints.jsonl'),
