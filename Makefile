@@ -8,6 +8,8 @@
 #   make install [PREFIX=/usr/local] [DESTDIR=]  install the build (cmake --install)
 #   make package      build the Debian package (build/tessel_VERSION_ARCH.deb)
 #   make package-test build the package, unpack it, run an example from it, lintian
+#   make web     build the web edition (build-web/tessel.html)
+#   make web-test  build it and compare it with the headless build in Chromium
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -16,7 +18,7 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 
 .PHONY: all deps test-deps build build-tests run test unit-test asan-test fuzz fuzz-long bench \
-	window-test editor-test screenshots install package package-test clean
+	window-test editor-test screenshots install package package-test web web-test clean
 
 all: build
 
@@ -101,5 +103,11 @@ package-test: build
 screenshots:
 	JOBS=$(JOBS) scripts/make-screenshots.sh $(BUILD)
 
+web:
+	scripts/build-web.sh
+
+web-test:
+	scripts/test-web.sh
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz build-web

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what the web edition needs to build and test, when missing: the
+# Emscripten compiler (with the acorn parser its JS optimizer loads),
+# Chromium for the page tests, the DejaVu fonts the page embeds, and the
+# FreeType source package (fetched into build-web/ for the web build).
+set -euo pipefail
+
+packages=(emscripten node-acorn chromium fonts-dejavu-core cmake make ninja-build g++
+  xz-utils dpkg-dev)
+# A node with its own npm may already be installed (and Debian's npm would
+# conflict with it); otherwise take Debian's.
+if ! command -v npm >/dev/null; then packages+=(nodejs npm); fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+# `apt-get source` needs a deb-src entry beside each deb entry.
+src_list=/etc/apt/sources.list.d/tessel-deb-src.sources
+need_update=0
+if [ ! -e "$src_list" ]; then
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$f" ] || continue
+    [ "$f" = "$src_list" ] && continue
+    sed 's/^Types: deb$/Types: deb-src/' "$f"
+    echo
+  done | $sudo tee "$src_list" >/dev/null
+  need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
+  $sudo apt-get update -qq
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

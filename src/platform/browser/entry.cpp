@@ -1,0 +1,100 @@
+// The web edition's entry points, called by the page: run a script from the
+// page's file system, and list a script's diagnostics with their lines.
+#include <emscripten.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "checker/checker.h"
+#include "host/interpreter.h"
+#include "lexer/tokenizer.h"
+#include "platform/browser/browser_platform.h"
+#include "platform/events_file.h"
+
+namespace tessel {
+
+namespace {
+
+// Status of a run the page stopped.
+constexpr int kStopped = 3;
+
+// Collects the front end's diagnostics as JSON lines with their source lines.
+class DiagnosticList final : public Reporter {
+   public:
+    void diagnostic(std::string_view text, std::string_view caption, int line) override {
+        json += "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
+                "\",\"line\":" + std::to_string(line) + "}\n";
+    }
+    void countReport(std::string_view) override {}
+
+    std::string json;
+};
+
+bool readFile(const char* path, std::string& out) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return true;
+}
+
+bool writeFile(const char* path, const std::string& data) {
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+}  // namespace tessel
+
+extern "C" {
+
+// Runs the script at `script` with box and PRINT logs at the paths given.
+// With `scripted`, the events file `events` drives the run as in a headless
+// run. Returns the exit status, 2 for bad events (the reason
+// in stderr), 3 when the page stopped the run.
+EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, const char* printLog,
+                                    const char* events, int scripted) {
+    using namespace tessel;
+    std::vector<ScriptedEvent> parsed;
+    std::string error;
+    if (scripted && !loadEventsFile(events, parsed, &error)) {
+        std::fprintf(stderr, "tessel: %s\n", error.c_str());
+        return 2;
+    }
+    Options opts;
+    opts.script = script;
+    opts.boxLog = boxLog;
+    opts.printLog = printLog;
+    std::unique_ptr<Platform> platform = makeBrowserPlatform(std::move(parsed), scripted != 0);
+    try {
+        Interpreter interp(*platform, opts);
+        return interp.run();
+    } catch (const StopRequested&) {
+        return kStopped;
+    }
+}
+
+// Writes the tokenizer's and the checker's diagnostics for the script at
+// `script` to `out`, one JSON object a line with its source line.
+EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out) {
+    using namespace tessel;
+    std::string source;
+    if (!readFile(script, source)) return 0;
+    DiagnosticList list;
+    TokenStore tokens;
+    LexState lex;
+    int lexed = lexingPhase(source, tokens, lex, list);
+    if (lex.errorCode == 0 && lexed == 1) {
+        CheckerState checker;
+        runChecker(tokens, checker, list);
+    }
+    return writeFile(out, list.json) ? 1 : 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,36 @@
+// Times the benchmark workloads in the web edition (Chromium, headless)
+// against the headless build: wall time of each run, best of a few.
+//   node web/bench.mjs PAGE.html TESSEL WORKLOAD.tsl...
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const [pagePath, tessel, ...workloads] = process.argv.slice(2);
+const runs = Number(process.env.RUNS || 3);
+
+function nativeMs(script) {
+  let best = Infinity;
+  for (let i = 0; i < runs; ++i) {
+    const t = process.hrtime.bigint();
+    spawnSync(path.resolve(tessel), ['--headless', path.basename(script)], { cwd: path.dirname(script) });
+    best = Math.min(best, Number(process.hrtime.bigint() - t) / 1e6);
+  }
+  return best;
+}
+
+const browser = await puppeteer.launch({ executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  headless: true, args: ['--no-sandbox', '--disable-gpu', '--allow-file-access-from-files'] });
+const page = await browser.newPage();
+await page.goto('file://' + path.resolve(pagePath));
+await page.evaluate(() => tesselTest.ready);
+console.log('workload          web ms   native ms   ratio');
+for (const w of workloads) {
+  const bytes = fs.readFileSync(w).toString('base64url');
+  let best = Infinity;
+  for (let i = 0; i < runs; ++i)
+    best = Math.min(best, await page.evaluate((s) => tesselTest.run(s, '').then((r) => r.ms), bytes));
+  const n = nativeMs(w);
+  console.log(`${path.basename(w).padEnd(16)} ${best.toFixed(0).padStart(7)} ${n.toFixed(0).padStart(11)} ${(best / n).toFixed(2).padStart(7)}`);
+}
+await browser.close();
