@@ -20,6 +20,7 @@ constexpr uint32_t kButtonBorder = 0xFF0078D7u;
 constexpr uint32_t kButtonPressed = 0xFFCCE4F7u;
 constexpr uint32_t kTextColour = 0x000000u;
 constexpr int kMargin = 20;            // pixels around the text
+constexpr int kCaptionGap = 10;   // between the caption inside the box and its text
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
 constexpr int kMinWidth = 240;
@@ -65,13 +66,15 @@ namespace {
 
 void layoutBox(BoxView& view, const Font* font) {
     int cell = font ? font->cellHeight() : kDefaultFontHeight;
-    int textWidth = 0;
+    // The caption stands inside the box too, above a rule: without a window
+    // manager there is no title bar to show it.
+    int textWidth = font ? font->textWidth(view.caption) : kDefaultFontWidth * static_cast<int>(view.caption.size());
     for (const std::string& line : view.lines)
         textWidth = std::max(textWidth, font ? font->textWidth(line)
                                              : kDefaultFontWidth * static_cast<int>(line.size()));
     view.width = std::clamp(textWidth + 2 * kMargin, kMinWidth, kMaxWidth);
     int textHeight = cell * static_cast<int>(view.lines.size());
-    view.height = kMargin + textHeight + kMargin + kButtonHeight + 12;
+    view.height = kMargin + cell + kCaptionGap + textHeight + kMargin + kButtonHeight + 12;
     view.button = Rect{(view.width - kButtonWidth) / 2, view.height - kButtonHeight - 12,
                        kButtonWidth, kButtonHeight};
 }
@@ -86,8 +89,12 @@ void paintBox(BoxView& view, const Font* font) {
              view.pressed ? kButtonPressed : kButtonFace);
     if (!font) return;
     const int cell = font->cellHeight();
+    font->draw(view.pixels.data(), w, h, kMargin, kMargin, view.caption, kTextColour);
+    const int rule = kMargin + cell + kCaptionGap / 2;
+    fillRect(canvas, kMargin, rule, int64_t{w} - kMargin, rule + 1, kButtonBorder);
+    const int textTop = kMargin + cell + kCaptionGap;
     for (size_t i = 0; i < view.lines.size(); ++i)
-        font->draw(view.pixels.data(), w, h, kMargin, kMargin + static_cast<int>(i) * cell,
+        font->draw(view.pixels.data(), w, h, kMargin, textTop + static_cast<int>(i) * cell,
                    view.lines[i], kTextColour);
     font->draw(view.pixels.data(), w, h, b.x + (b.w - font->textWidth("OK")) / 2,
                b.y + (b.h - cell) / 2, "OK", kTextColour);
