@@ -116,7 +116,7 @@ constexpr DecimalPower kDecimalPowers[] = {
     {0xAB0E93B6EFEE0054ULL, 106},  // 1e51
     {0xD5D238A4ABE98068ULL, 109},  // 1e52
 };
-constexpr int kMaxScale = kMinScale + static_cast<int>(std::size(kDecimalPowers)) - 1;
+static_assert(kMinScale + static_cast<int>(std::size(kDecimalPowers)) - 1 == 52, "the table runs to 10^52");
 
 // 10^k for k from -44 to 39, only compared with. A float lying between one of
 // these doubles and the exact power would get the wrong exponent; the
