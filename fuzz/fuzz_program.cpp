@@ -12,6 +12,8 @@
 
 #include "host/interpreter.h"
 #include "platform/events_file.h"
+#include "platform/native.h"
+#include "platform/window_core.h"
 
 namespace {
 
@@ -40,19 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         events = input.substr(at + kEventsMarker.size());
     }
     static const std::string scriptPath = scratchFile("script.tsl");
-    static const std::string eventsPath = scratchFile("events.txt");
     if (!writeFile(scriptPath, script)) return 0;
     PlatformConfig cfg;
-    std::vector<ScriptedEvent> parsed;
-    if (!events.empty() && parseEvents(events, "events", parsed, nullptr) && writeFile(eventsPath, events))
-        cfg.events = eventsPath;
+    if (!events.empty() && !parseEvents(events, "events", cfg.events, nullptr)) cfg.events.clear();
     cfg.keepFrames = false;
-    std::unique_ptr<Platform> platform = makeHeadlessPlatform(cfg, nullptr);
-    if (!platform) return 0;
+    WindowCore platform(makeHeadlessWindow(), std::move(cfg));
     Options opts;
     opts.script = scriptPath;
     opts.headless = true;
-    Interpreter in(*platform, opts);
+    Interpreter in(platform, opts);
     in.vm.exec.workBudget = 64;                     // 64 x 4096 statements
     in.vm.symbols.arrayStorageBudget = 64 << 20;    // keeps each run small
     in.run();
