@@ -12,12 +12,6 @@
 
 namespace {
 
-constexpr const char* kPrologue =
-    "VAR r, x, y, z, n[20], m[8]\n"
-    "STR s, t, u, w[10]\n"
-    "PTR p, q, k[10]\n"
-    "FUNC f ( )\n"
-    "ENDFN\n";
 
 // Awkward values, the same for every input.
 void fillMemory(tessel::Vm& vm) {
@@ -44,7 +38,7 @@ void fillMemory(tessel::Vm& vm) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 4096) return 0;
     static tessel::fastpath::DiffMachine machine;
-    std::string source = kPrologue;
+    std::string source = tessel::fastpath::kPrologue;
     source.append(reinterpret_cast<const char*>(data), size);
     source += "\n";
     if (!machine.load(source).empty()) return 0;

@@ -28,14 +28,6 @@
 namespace tessel::fastpath {
 namespace {
 
-// The declarations every corpus script starts with. n and m are number
-// arrays only; w and k are a string and a pointer variable as well as arrays.
-constexpr const char* kPrologue =
-    "VAR r, x, y, z, n[20], m[8]\n"
-    "STR s, t, u, w[10]\n"
-    "PTR p, q, k[10]\n"
-    "FUNC f ( )\n"
-    "ENDFN\n";
 constexpr int kPrologueLines = 5;
 
 // A small deterministic generator (the same corpus on every platform).

@@ -23,6 +23,15 @@
 
 namespace tessel::fastpath {
 
+// The declarations every corpus script starts with. n and m are number
+// arrays only; w and k are a string and a pointer variable as well as arrays.
+inline constexpr const char* kPrologue =
+    "VAR r, x, y, z, n[20], m[8]\n"
+    "STR s, t, u, w[10]\n"
+    "PTR p, q, k[10]\n"
+    "FUNC f ( )\n"
+    "ENDFN\n";
+
 // How the tokens from a start position are read.
 enum class Reading : uint8_t {
     Numeric,    // a numeric expression
