@@ -28,8 +28,10 @@ TEST(WindowCore, TimersFallDueOnABackendClockOfItsOwn) {
     WindowCore core(std::make_unique<ZeroStartWindow>(), PlatformConfig{});
     core.createMainWindow("t", 8, 8, [](const Message&) {});
     EXPECT_LT(core.tickCount(), 1000u) << "the tick count is the backend's clock";
-    core.setTimer(1, 30);
+    // Read before the timer is set: read after, the clock may already have
+    // moved on by a millisecond and the tick would seem early.
     const uint32_t start = core.tickCount();
+    core.setTimer(1, 30);
     // Peeks alone, as a running script makes them: the core reads no clock
     // of the backend's until the coarse estimate says the tick may be due.
     MonotonicClock system;
