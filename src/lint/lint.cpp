@@ -179,7 +179,7 @@ bool silenced(const std::map<int, std::set<std::string>>& ignores, int line,
 // A script saved as UTF-8 shows each of its non-ASCII characters as two or
 // three others.
 void lintEncoding(LintContext& ctx) {
-    size_t at = firstUtf8Sequence(ctx.source);
+    size_t at = likelyUtf8Start(ctx.source);
     if (at == std::string_view::npos) return;
     std::string_view ch = ctx.source.substr(at, utf8SequenceLength(ctx.source, at));
     ctx.findings.push_back({at, "utf8-source",
@@ -224,7 +224,7 @@ int writeWarnings(LintContext& ctx, std::string_view script, const SourceMap& ma
 void writeLexError(std::string& out, std::string_view script, std::string_view source,
                    const SourceMap& map, size_t offset, const Diagnostic& d) {
     ErrorPlace place{offset, {}};
-    if (firstUtf8Sequence(source) != std::string_view::npos)
+    if (likelyUtf8Start(source) != std::string_view::npos)
         place.hint =
             "the script looks like UTF-8; run it with --utf8 to read its text as Windows-1252";
     writeError(out, script, map, place, d);

@@ -152,6 +152,8 @@ TEST(Lint, Utf8ScriptNamesTheOption) {
     EXPECT_NE(out.find("--utf8"), std::string::npos);
     // A lone Windows-1252 letter is no UTF-8 sequence.
     EXPECT_EQ(rules("STR s\ns = \"caf\xE9\"\n"), Rules{});
+    // Windows-1252 capitals of which two bytes happen to form a UTF-8 sequence.
+    EXPECT_EQ(rules(shown("PRINT 1, 1, \"\xC0\xC9\xD1\xD4\xDB\xDD\x8A\x8E\"\n")), Rules{});
 }
 
 TEST(Lint, IgnoreCommentSilencesOneRuleOnItsLineOrTheNext) {
