@@ -135,6 +135,7 @@ int Interpreter::run() {
             createBackBuffer(gfx, kClientWidth, kClientHeight);
             platform.present(gfx.view());
             vm.expr.randState = opts.seed ? *opts.seed : platform.tickCount();
+            platform.recordSeed(vm.expr.randState);
         }
         runFromSource();
     } catch (const ProgramExit& e) {

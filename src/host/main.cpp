@@ -1,6 +1,7 @@
 // tessel: runs one script file in a window (or headless).
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessel: %s\n", error.c_str());
         return 2;
     }
+    // A seed line of the events file is applied as --seed is; one given on
+    // the command line wins.
+    if (std::optional<uint32_t> seed = takeSeed(cfg.events); seed && !opts.seed) opts.seed = seed;
     std::unique_ptr<NativeWindow> native;
     if (!opts.headless && !opts.check && !opts.lint) {
         native = makeSdlWindow(&error);

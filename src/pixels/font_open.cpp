@@ -20,11 +20,17 @@ const FontModuleApi* loadFontModule() {
 
 }  // namespace
 
-// Fontconfig (in the font module) loses a few hundred bytes once while it
-// parses its configuration files (FcInitLoadConfigAndFonts). The library has
-// no frame pointers, so the leak checker's stacks end inside it: the
-// suppression names the library. The leak checker asks the executable for
-// its suppressions, so they are defined here and not in the module.
+// What system libraries lose once and keep for the process's life, for the
+// leak checker. Neither library has frame pointers, so the checker's stacks
+// end inside it: each suppression names the library.
+// - fontconfig (in the font module) loses a few hundred bytes while it parses
+//   its configuration files: Font::open -> FcInitLoadConfigAndFonts -> malloc.
+// - libdbus keeps about a kilobyte of a private bus connection's buffer that
+//   SDL opens and never shuts down (SDL 2.26 calls no dbus_shutdown):
+//   makeSdlWindow -> SDL_Init(SDL_INIT_VIDEO) -> SDL_DBus_Init -> realloc.
+// The leak checker asks the executable for its suppressions, so they are
+// defined here, in code every executable that draws text links, and not in
+// the modules.
 #if defined(__SANITIZE_ADDRESS__)
 #define TESSEL_LEAK_CHECKED 1
 #elif defined(__has_feature)
@@ -33,7 +39,7 @@ const FontModuleApi* loadFontModule() {
 #endif
 #endif
 #ifdef TESSEL_LEAK_CHECKED
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
 #endif
 
 std::unique_ptr<Font> Font::open(std::string_view face, int height, int width, int weight) {

@@ -236,12 +236,22 @@ void WindowCore::applyEvent(const ScriptedEvent& e) {
                 std::fprintf(stderr, "tessel: cannot save screenshot %s\n", e.text.c_str());
             break;
         case EventKind::Close: post(Message{kMainWindow, WM_CLOSE, 0, 0}); break;
+        case EventKind::Seed: break;  // the host applies it before the run
     }
 }
 
 // ---------------------------------------------------------------------------
 // Recording (--record): what a person did, with the waits between, in the
 // events file's format.
+
+// The first line of a recording: the seed the run's RAND started from, so
+// that a replay draws the same numbers.
+void WindowCore::recordSeed(uint32_t seed) {
+    if (!record_) return;
+    std::string line = formatEvent(makeEvent(EventKind::Seed, seed)) + "\n";
+    std::fwrite(line.data(), 1, line.size(), record_);
+    std::fflush(record_);
+}
 
 void WindowCore::record(const ScriptedEvent& e) {
     if (!record_) return;

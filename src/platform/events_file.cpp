@@ -25,7 +25,7 @@ constexpr Verb kVerbs[] = {
     {"keydown", EventKind::KeyDown, 1, 1},   {"keyup", EventKind::KeyUp, 1, 1},
     {"type", EventKind::Type, 0, 0},         {"command", EventKind::Command, 1, 2},
     {"paint", EventKind::Paint, 0, 0},       {"screenshot", EventKind::Screenshot, 0, 0},
-    {"close", EventKind::Close, 0, 0},
+    {"close", EventKind::Close, 0, 0},       {"seed", EventKind::Seed, 1, 1},
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -53,6 +53,19 @@ bool parseNumber(std::string_view w, int64_t& v) {
            v <= 1000000000;
 }
 
+// A seed is any 32-bit unsigned number, past the range of the other operands.
+std::string parseSeed(std::string_view rest, ScriptedEvent& e) {
+    std::string_view w = takeWord(rest);
+    if (w.empty()) return "seed: missing operand";
+    uint32_t v = 0;
+    auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v);
+    if (ec != std::errc() || end != w.data() + w.size())
+        return "seed: '" + std::string(w) + "' is not a number from 0 to 4294967295";
+    if (!takeWord(rest).empty()) return "seed: too many operands";
+    e.a = v;
+    return "";
+}
+
 const Verb* findVerb(std::string_view w) {
     for (const Verb& v : kVerbs)
         if (w == v.name) return &v;
@@ -76,6 +89,7 @@ std::string parseLine(std::string_view rest, ScriptedEvent& e) {
         e.text = std::string(trimmed(rest));
         return e.text.empty() ? "screenshot needs a file name" : "";
     }
+    if (e.kind == EventKind::Seed) return parseSeed(rest, e);
     int64_t* slots[2] = {&e.a, &e.b};
     int count = 0;
     for (std::string_view w = takeWord(rest); !w.empty(); w = takeWord(rest)) {
@@ -134,6 +148,14 @@ std::string formatEvent(const ScriptedEvent& e) {
         return s;
     }
     return "";
+}
+
+std::optional<uint32_t> takeSeed(std::vector<ScriptedEvent>& events) {
+    std::optional<uint32_t> seed;
+    for (const ScriptedEvent& e : events)
+        if (e.kind == EventKind::Seed) seed = static_cast<uint32_t>(e.a);
+    std::erase_if(events, [](const ScriptedEvent& e) { return e.kind == EventKind::Seed; });
+    return seed;
 }
 
 }  // namespace tessel

@@ -3,17 +3,19 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tessel {
 
-enum class EventKind { Wait, Move, Click, RClick, KeyDown, KeyUp, Type, Command, Paint, Screenshot, Close };
+enum class EventKind { Wait, Move, Click, RClick, KeyDown, KeyUp, Type, Command, Paint, Screenshot, Close, Seed };
 
 struct ScriptedEvent {
     EventKind kind = EventKind::Paint;
-    int64_t a = 0;     // wait: milliseconds; mouse: x; keys: virtual-key code; command: identifier
+    int64_t a = 0;     // wait: milliseconds; mouse: x; keys: virtual-key code; command: identifier;
+                       // seed: RAND's seed
     int64_t b = 0;     // mouse: y; command: notification code
     std::string text;  // type: the bytes typed; screenshot: the file
     int line = 0;      // line in the events file, for messages
@@ -38,5 +40,9 @@ bool loadEventsFile(const std::string& path, std::vector<ScriptedEvent>& out, st
 
 // One event as a line of the format (without the line end).
 std::string formatEvent(const ScriptedEvent& e);
+
+// Takes the seed lines out of `events`: the seed of the last one, if any.
+// The seed is no window event: it is applied once, before the run begins.
+std::optional<uint32_t> takeSeed(std::vector<ScriptedEvent>& events);
 
 }  // namespace tessel

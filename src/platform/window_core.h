@@ -84,6 +84,8 @@ class WindowCore final : private NativeInput {
     std::optional<uint32_t> timerInterval(uint32_t id) const { return timers_.interval(id); }
     // Milliseconds since an arbitrary start, wrapping at 2^32.
     uint32_t tickCount() { return static_cast<uint32_t>(now()); }
+    // --record: writes the run's RAND seed as the recording's first line.
+    void recordSeed(uint32_t seed);
 
     // --- edit controls (input boxes) ---------------------------------------
     // Creates a visible single-line edit control; returns its handle (> 0).

@@ -7,7 +7,8 @@ set -uo pipefail
 TESSEL=$1
 CASE=$2
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/tessel-robust.XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
+LOADS=()  # busy processes a case starts, ended however it ends
+trap '[ ${#LOADS[@]} -gt 0 ] && kill "${LOADS[@]}" 2>/dev/null; rm -rf "$WORK"' EXIT
 cd "$WORK"
 printf 'VAR x\nx = 1\nPRINT 0, 0, x\n' > ok.tsl
 
@@ -26,6 +27,18 @@ run() {
 said() { grep -q -- "$1" err.txt || fail "expected '$1' on stderr; got: $(head -c 400 err.txt)"; }
 
 case "$CASE" in
+    same_under_load)  # headless time is virtual: a busy machine changes nothing
+        game=$(dirname "$0")/timer_game.tsl
+        printf 'wait 3000\nscreenshot idle.png\n' >idle.events
+        run 0 --headless -q --seed 99 --events idle.events "$game"
+        # Keep both cores (and one more) busy while the same run repeats.
+        for _ in 1 2 3; do (while :; do :; done) & LOADS+=($!); done
+        printf 'wait 3000\nscreenshot loaded.png\n' >loaded.events
+        run 0 --headless -q --seed 99 --events loaded.events "$game"
+        printf 'wait 3000\nscreenshot other.png\n' >other.events
+        run 0 --headless -q --seed 100 --events other.events "$game"
+        cmp -s idle.png loaded.png || fail "the loaded run drew another picture"
+        cmp -s idle.png other.png && fail "another seed drew the same picture" ;;
     dev_zero)  # an endless character device is no script
         run 1 --headless /dev/zero
         said "Cannot open source file: /dev/zero: not a regular file"

@@ -58,7 +58,8 @@ TEST(EventsFile, FormattedEventsParseBack) {
         makeEvent(EventKind::Wait, 40),        makeEvent(EventKind::Move, 5, 6),
         makeEvent(EventKind::Click, 7, 8),     makeEvent(EventKind::KeyUp, 27),
         makeEvent(EventKind::Type, 0, 0, "a b"), makeEvent(EventKind::Command, 2),
-        makeEvent(EventKind::Command, 1, 3),   makeEvent(EventKind::Close)};
+        makeEvent(EventKind::Command, 1, 3),   makeEvent(EventKind::Close),
+        makeEvent(EventKind::Seed, 4294967295)};
     std::string text;
     for (const ScriptedEvent& e : in) text += formatEvent(e) + "\n";
     auto out = parseOk(text);
@@ -69,6 +70,24 @@ TEST(EventsFile, FormattedEventsParseBack) {
         EXPECT_EQ(out[i].b, in[i].b) << i;
         EXPECT_EQ(out[i].text, in[i].text) << i;
     }
+}
+
+// A recording's seed takes any 32-bit value and is taken out of the events
+// before they are played; the last seed line counts.
+TEST(EventsFile, SeedLinesAreTakenOutBeforeTheRun) {
+    auto ev = parseOk("seed 7\nclick 1 2\nseed 4294967295\nwait 5\n");
+    std::optional<uint32_t> seed = takeSeed(ev);
+    ASSERT_TRUE(seed.has_value());
+    EXPECT_EQ(*seed, 4294967295u);
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[0].kind, EventKind::Click);
+    EXPECT_EQ(ev[1].kind, EventKind::Wait);
+    auto none = parseOk("click 1 2\n");
+    EXPECT_FALSE(takeSeed(none).has_value());
+    EXPECT_EQ(parseError("seed 4294967296\n"), "run.events:1: seed: '4294967296' is not a number from 0 to 4294967295");
+    EXPECT_EQ(parseError("seed -1\n"), "run.events:1: seed: '-1' is not a number from 0 to 4294967295");
+    EXPECT_EQ(parseError("seed\n"), "run.events:1: seed: missing operand");
+    EXPECT_EQ(parseError("seed 1 2\n"), "run.events:1: seed: too many operands");
 }
 
 TEST(EventsFile, MissingFileIsAnError) {

@@ -30,6 +30,7 @@ struct Driver {
     int32_t box = 0;
     int ticks = 0;
     int throwAtTick = 0;  // while the throwing box is open: the tick that throws
+    bool inGotIt = false; // the "Got it" box is open; its first tick is reported
 
     void square(int x, int y, uint32_t color) {
         for (int dy = 0; dy < 20; ++dy)
@@ -51,6 +52,10 @@ struct Driver {
             case WM_KEYDOWN: std::printf("keydown %u\n", m.wParam); break;
             case WM_TIMER:
                 if (++ticks == throwAtTick) throw Abort{};
+                if (inGotIt) {
+                    std::printf("tick in box\n");
+                    inGotIt = false;
+                }
                 break;
             case WM_COMMAND: command(m.wParam); break;
             case WM_CLOSE: std::printf("close\n"); std::fflush(stdout); throw Closed{};
@@ -71,7 +76,9 @@ struct Driver {
         std::fflush(stdout);
         if (id != 1) return;
         int before = ticks;
+        inGotIt = true;
         platform->messageBox("Got it", "You typed: " + text);
+        inGotIt = false;
         // Timer ticks go on while the box is open.
         std::printf("box closed ticks=%s\n", ticks > before ? "yes" : "no");
     }
