@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/heartbeat.h"
 #include "pixels/font.h"
 #include "pixels/image_io.h"
 #include "pixels/pixel_buffer.h"
@@ -59,6 +60,7 @@ struct GfxState {
     int64_t imageBytes = 0;                  // pixels of every decoded image, in bytes
     int64_t imageBudget = int64_t(1) << 30;  // what all images together may take
     bool imageBudgetExceeded = false;        // the last load would have gone past it
+    Heartbeat* heartbeat = nullptr;          // beaten while an image is decoded and scaled
 
     PixelView view() const { return PixelView{pixels.data(), width, height}; }
 };

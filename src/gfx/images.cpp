@@ -18,12 +18,13 @@ constexpr int32_t kLoadFromFile = 16;    // load flag: the name is a file
 constexpr int32_t kMaxImageSide = 32767;
 
 // Nearest-neighbour scaling to w x h.
-ImageData scaled(const ImageData& src, int w, int h) {
+ImageData scaled(const ImageData& src, int w, int h, Heartbeat* heartbeat) {
     ImageData out;
     out.width = w;
     out.height = h;
     out.pixels.resize(size_t(w) * h);
     for (int y = 0; y < h; ++y) {
+        beatAtSteps(heartbeat, uint64_t(y));
         const uint32_t* row = src.pixels.data() + (int64_t(y) * src.height / h) * src.width;
         uint32_t* dst = out.pixels.data() + size_t(y) * w;
         for (int x = 0; x < w; ++x) dst[x] = row[int64_t(x) * src.width / w];
@@ -38,13 +39,14 @@ bool sizeAllowed(int64_t w, int64_t h) {
 
 // Decodes the file and scales it; null when it cannot be read or the size
 // asked for is unusable. A width or height of 0 keeps the file's own.
-std::shared_ptr<const ImageData> decode(const std::string& path, int32_t width, int32_t height) {
+std::shared_ptr<const ImageData> decode(const std::string& path, int32_t width, int32_t height,
+                                        Heartbeat* heartbeat) {
     auto image = std::make_shared<ImageData>();
-    if (!decodeImageFile(path, *image, nullptr)) return nullptr;
+    if (!decodeImageFile(path, *image, nullptr, heartbeat)) return nullptr;
     int64_t w = width ? width : image->width, h = height ? height : image->height;
     if (!sizeAllowed(w, h)) return nullptr;
     if (w != image->width || h != image->height)
-        *image = scaled(*image, static_cast<int>(w), static_cast<int>(h));
+        *image = scaled(*image, static_cast<int>(w), static_cast<int>(h), heartbeat);
     return image;
 }
 
@@ -60,7 +62,7 @@ std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, 
     if (known != g.imageFiles.end() && known->second.mtimeNs == mtime &&
         known->second.fileSize == st.st_size)
         return known->second.image;
-    std::shared_ptr<const ImageData> image = decode(path, width, height);
+    std::shared_ptr<const ImageData> image = decode(path, width, height, g.heartbeat);
     if (image) {
         // Every decoded image counts against the one budget all images share.
         int64_t bytes = int64_t(image->pixels.size()) * int64_t(sizeof(uint32_t));

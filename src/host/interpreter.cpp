@@ -16,6 +16,7 @@ namespace tessel {
 
 Interpreter::Interpreter(WindowCore& p, Options o)
     : platform(p), opts(std::move(o)), vm(gfx, platform, *this, *this) {
+    gfx.heartbeat = &platform;  // a window can be closed while an image decodes
 }
 
 Interpreter::~Interpreter() {

@@ -177,12 +177,14 @@ void convertRow(const BmpImage& bmp, const uint8_t* row, uint32_t* out) {
     }
 }
 
-const char* readRows(const BmpImage& bmp, std::span<const uint8_t> file, ImageData& out) {
+const char* readRows(const BmpImage& bmp, std::span<const uint8_t> file, ImageData& out,
+                     Heartbeat* heartbeat) {
     uint64_t stride = (uint64_t(bmp.width) * bmp.bpp + 31) / 32 * 4;
     if ((file.size() - bmp.pixelOffset) / stride < uint64_t(bmp.height))
         return "BMP pixel data exceeds the file";
     out.pixels.resize(size_t(bmp.width * bmp.height));
     for (int64_t r = 0; r < bmp.height; ++r) {
+        beatAtSteps(heartbeat, uint64_t(r));
         int64_t y = bmp.topDown ? r : bmp.height - 1 - r;
         convertRow(bmp, file.data() + bmp.pixelOffset + r * stride,
                    out.pixels.data() + y * bmp.width);
@@ -233,11 +235,13 @@ void putLiterals(RleCanvas& canvas, const uint8_t* p, int count, bool four) {
 // Walks the codes: (count, value) runs, and after a 0 byte the escapes end
 // of line (0), end of image (1), move (2, dx, dy) and n >= 3 literal
 // indices padded to an even number of bytes.
-const char* readRle(const BmpImage& bmp, std::span<const uint8_t> file, RleCanvas& canvas) {
+const char* readRle(const BmpImage& bmp, std::span<const uint8_t> file, RleCanvas& canvas,
+                    Heartbeat* heartbeat) {
     const uint8_t* p = file.data() + bmp.pixelOffset;
     const uint8_t* end = file.data() + file.size();
     bool four = bmp.compression == kRle4;
-    while (end - p >= 2) {
+    for (uint64_t step = 0; end - p >= 2; ++step) {
+        beatAtSteps(heartbeat, step);
         uint8_t count = p[0], value = p[1];
         p += 2;
         if (count) {
@@ -260,15 +264,17 @@ const char* readRle(const BmpImage& bmp, std::span<const uint8_t> file, RleCanva
     return "BMP compressed data ends early";
 }
 
-const char* decode(std::span<const uint8_t> file, ImageData& out, int64_t maxPixels) {
+const char* decode(std::span<const uint8_t> file, ImageData& out, int64_t maxPixels,
+                   Heartbeat* heartbeat) {
     if (!looksLikeBmp(file)) return "not a BMP file";
     BmpImage bmp;
     if (const char* failure = readHeader(bmp, file, maxPixels)) return failure;
     out.width = int(bmp.width);
     out.height = int(bmp.height);
-    if (bmp.compression != kRle8 && bmp.compression != kRle4) return readRows(bmp, file, out);
+    if (bmp.compression != kRle8 && bmp.compression != kRle4)
+        return readRows(bmp, file, out, heartbeat);
     RleCanvas canvas(bmp.width, bmp.height);
-    if (const char* failure = readRle(bmp, file, canvas)) return failure;
+    if (const char* failure = readRle(bmp, file, canvas, heartbeat)) return failure;
     out.pixels.resize(canvas.indices().size());
     std::transform(canvas.indices().begin(), canvas.indices().end(), out.pixels.begin(),
                    [&](uint8_t i) { return bmp.palette[i]; });
@@ -282,8 +288,8 @@ bool looksLikeBmp(std::span<const uint8_t> file) {
 }
 
 bool decodeBmp(std::span<const uint8_t> file, ImageData& out, std::string* error,
-               int64_t maxPixels) {
-    const char* failure = decode(file, out, maxPixels);
+               int64_t maxPixels, Heartbeat* heartbeat) {
+    const char* failure = decode(file, out, maxPixels, heartbeat);
     if (failure) {
         if (error) *error = failure;
         out = ImageData{};

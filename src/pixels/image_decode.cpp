@@ -4,9 +4,9 @@
 namespace tessel {
 
 bool decodeImage(std::span<const uint8_t> file, ImageData& out, std::string* error,
-                 int64_t maxPixels) {
-    if (looksLikePng(file)) return decodePng(file, out, error, maxPixels);
-    if (looksLikeBmp(file)) return decodeBmp(file, out, error, maxPixels);
+                 int64_t maxPixels, Heartbeat* heartbeat) {
+    if (looksLikePng(file)) return decodePng(file, out, error, maxPixels, heartbeat);
+    if (looksLikeBmp(file)) return decodeBmp(file, out, error, maxPixels, heartbeat);
     if (error) *error = "not a BMP or PNG file";
     return false;
 }

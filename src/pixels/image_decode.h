@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 
+#include "base/heartbeat.h"
 #include "pixels/image_io.h"
 
 namespace tessel {
@@ -26,14 +27,15 @@ inline constexpr int64_t kMaxImageFileBytes = kMaxImagePixels * 4 + (int64_t(1) 
 // Decodes a BMP or PNG file held in `file`. Alpha is dropped: every pixel
 // comes out as 0xFFRRGGBB. False, with the reason in `error`, when the file
 // is of another kind, broken, or declares more than `maxPixels` pixels.
+// A heartbeat, if given, is beaten as the work goes on.
 bool decodeImage(std::span<const uint8_t> file, ImageData& out, std::string* error,
-                 int64_t maxPixels = kMaxImagePixels);
+                 int64_t maxPixels = kMaxImagePixels, Heartbeat* heartbeat = nullptr);
 
 // The two decoders behind decodeImage; each expects its own signature.
 bool decodeBmp(std::span<const uint8_t> file, ImageData& out, std::string* error,
-               int64_t maxPixels);
+               int64_t maxPixels, Heartbeat* heartbeat = nullptr);
 bool decodePng(std::span<const uint8_t> file, ImageData& out, std::string* error,
-               int64_t maxPixels);
+               int64_t maxPixels, Heartbeat* heartbeat = nullptr);
 
 // True when the bytes start like a BMP or a PNG file.
 bool looksLikeBmp(std::span<const uint8_t> file);

@@ -71,9 +71,11 @@ bool readImageFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     return ok;
 }
 
-bool decodeImageFile(const std::string& path, ImageData& out, std::string* error) {
+bool decodeImageFile(const std::string& path, ImageData& out, std::string* error,
+                     Heartbeat* heartbeat) {
     std::vector<uint8_t> bytes;
-    return readImageFile(path, bytes, error) && decodeImage(bytes, out, error);
+    return readImageFile(path, bytes, error) &&
+           decodeImage(bytes, out, error, kMaxImagePixels, heartbeat);
 }
 
 bool writePngFile(const std::string& path, const uint32_t* pixels, int width, int height,

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/heartbeat.h"
 #include "pixels/image_io.h"
 
 namespace tessel {
@@ -14,7 +15,8 @@ namespace tessel {
 bool readImageFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
 
 // Reads and decodes a BMP or PNG file.
-bool decodeImageFile(const std::string& path, ImageData& out, std::string* error);
+bool decodeImageFile(const std::string& path, ImageData& out, std::string* error,
+                     Heartbeat* heartbeat = nullptr);
 
 // Encodes the pixels (0x??RRGGBB) as a PNG and writes it to `path`. False,
 // with the reason in `error`, when the file cannot be written.

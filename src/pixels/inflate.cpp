@@ -197,8 +197,9 @@ public:
     // (deflate expands at most 1032 to 1) or the limit, whichever is less,
     // so a real image is inflated without regrowing and a small hostile
     // stream cannot claim much.
-    Inflater(std::span<const uint8_t> deflate, size_t maxOutput, std::vector<uint8_t>& out)
-        : br_{deflate.data(), deflate.size()}, max_(maxOutput), out_(out) {
+    Inflater(std::span<const uint8_t> deflate, size_t maxOutput, std::vector<uint8_t>& out,
+             Heartbeat* heartbeat)
+        : br_{deflate.data(), deflate.size()}, max_(maxOutput), out_(out), heartbeat_(heartbeat) {
         out_.resize(std::min(mostInflatedSize(deflate.size()), maxOutput));
     }
 
@@ -215,12 +216,22 @@ private:
     const char* readCodeLengths(uint8_t* lengths, int n, const Huffman& codeLengths);
     const char* codes(const Huffman& lit, const Huffman& dist);
     bool reserve(size_t n);
+    void beatNow();
 
     BitReader br_;
     size_t max_;                // most bytes the output may have
     std::vector<uint8_t>& out_;
     size_t used_ = 0;           // bytes of out_ written so far
+    Heartbeat* heartbeat_;      // beaten as the output grows (null: none)
+    // The output size at which to beat next; never reached without a heartbeat.
+    size_t nextBeat_ = heartbeat_ ? 0 : SIZE_MAX;
 };
+
+void Inflater::beatNow() {
+    constexpr size_t kBeatBytes = size_t(1) << 20;
+    nextBeat_ = used_ + kBeatBytes;
+    heartbeat_->beat();
+}
 
 // Makes room for n more bytes; false if that would pass the limit.
 bool Inflater::reserve(size_t n) {
@@ -234,8 +245,10 @@ bool Inflater::reserve(size_t n) {
 
 const char* Inflater::run() {
     bool final = false;
-    while (!final)
+    while (!final) {
+        if (used_ >= nextBeat_) beatNow();
         if (const char* failure = block(final)) return failure;
+    }
     if (!br_.alignToByte()) return "compressed data ends early";
     return nullptr;
 }
@@ -328,6 +341,7 @@ const char* Inflater::dynamicBlock() {
 
 const char* Inflater::codes(const Huffman& lit, const Huffman& dist) {
     for (;;) {
+        if (used_ >= nextBeat_) beatNow();
         int sym = decodeSymbol(br_, lit);
         if (br_.overrun()) return "compressed data ends early";
         if (sym < 0) return "invalid compressed data";
@@ -373,11 +387,11 @@ const char* checkZlibHeader(std::span<const uint8_t> in) {
 }  // namespace
 
 bool zlibInflate(std::span<const uint8_t> in, size_t maxOutput, std::vector<uint8_t>& out,
-                 std::string* error) {
+                 std::string* error, Heartbeat* heartbeat) {
     const char* failure = checkZlibHeader(in);
     out.clear();
     if (!failure) {
-        Inflater inflater(in.subspan(2), maxOutput, out);
+        Inflater inflater(in.subspan(2), maxOutput, out, heartbeat);
         failure = inflater.run();
         inflater.finish();
         size_t end = 2 + inflater.endOffset();

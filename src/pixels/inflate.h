@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/heartbeat.h"
+
 namespace tessel {
 
 // Inflates the zlib stream `in` (its two-byte header, deflate blocks of all
@@ -20,7 +22,8 @@ namespace tessel {
 // can be refused before anything is allocated for it.
 size_t mostInflatedSize(size_t compressedSize);
 
+// A heartbeat, if given, is beaten about every megabyte of output.
 bool zlibInflate(std::span<const uint8_t> in, size_t maxOutput, std::vector<uint8_t>& out,
-                 std::string* error);
+                 std::string* error, Heartbeat* heartbeat = nullptr);
 
 }  // namespace tessel

@@ -246,7 +246,8 @@ void convertRow(const PngImage& png, const uint8_t* row, uint32_t count, uint32_
 }
 
 // Unfilters and converts every pass of the inflated image data.
-const char* readPixels(const PngImage& png, std::vector<uint8_t>& raw, ImageData& out) {
+const char* readPixels(const PngImage& png, std::vector<uint8_t>& raw, ImageData& out,
+                       Heartbeat* heartbeat) {
     out.width = int(png.width);
     out.height = int(png.height);
     size_t bpp = std::max<size_t>(1, size_t(png.channels) * png.depth / 8);
@@ -259,6 +260,7 @@ const char* readPixels(const PngImage& png, std::vector<uint8_t>& raw, ImageData
         zeros.assign(length, 0);
         const uint8_t* prior = zeros.data();
         for (uint32_t y = 0; y < h; ++y, at += 1 + length) {
+            beatAtSteps(heartbeat, y);
             if (!unfilterRow(at[0], at + 1, prior, length, bpp)) return "invalid PNG row filter";
             prior = at + 1;
             uint32_t* dst = out.pixels.data() + (size_t(p.y0) + size_t(y) * p.dy) * png.width + p.x0;
@@ -285,7 +287,7 @@ std::span<const uint8_t> compressedData(const PngImage& png, std::vector<uint8_t
 }
 
 const char* decode(std::span<const uint8_t> file, ImageData& out, std::string* error,
-                   int64_t maxPixels) {
+                   int64_t maxPixels, Heartbeat* heartbeat) {
     if (!looksLikePng(file)) return "not a PNG file";
     PngImage png;
     png.palette.fill(kOpaqueBlack);
@@ -296,10 +298,11 @@ const char* decode(std::span<const uint8_t> file, ImageData& out, std::string* e
     // which keeps them together at the top of the heap, to be reused.
     out.pixels.assign(size_t(png.width) * png.height, kOpaqueBlack);
     std::vector<uint8_t> joined, raw;
-    if (!zlibInflate(compressedData(png, joined), size_t(expected), raw, error)) return nullptr;
+    if (!zlibInflate(compressedData(png, joined), size_t(expected), raw, error, heartbeat))
+        return nullptr;
     if (raw.size() != expected) return "PNG image data ends early";
     std::vector<uint8_t>().swap(joined);
-    return readPixels(png, raw, out);
+    return readPixels(png, raw, out, heartbeat);
 }
 
 }  // namespace
@@ -309,9 +312,9 @@ bool looksLikePng(std::span<const uint8_t> file) {
 }
 
 bool decodePng(std::span<const uint8_t> file, ImageData& out, std::string* error,
-               int64_t maxPixels) {
+               int64_t maxPixels, Heartbeat* heartbeat) {
     std::string inflateError;
-    const char* failure = decode(file, out, &inflateError, maxPixels);
+    const char* failure = decode(file, out, &inflateError, maxPixels, heartbeat);
     if (failure || !inflateError.empty()) {
         if (error) *error = failure ? failure : "PNG image data: " + inflateError;
         out = ImageData{};

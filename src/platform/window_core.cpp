@@ -328,6 +328,11 @@ void WindowCore::keepAlive() {
         ++workMs_;
         return;
     }
+    beat();
+}
+
+void WindowCore::beat() {
+    if (virtualTime_) return;
     // One clock read, and native events at most every 10 ms.
     if (now() - lastPump_ < 10) return;
     pump(0);

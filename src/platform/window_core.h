@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/heartbeat.h"
 #include "pixels/font.h"
 #include "pixels/pixel_buffer.h"
 #include "platform/clock.h"
@@ -29,7 +30,7 @@ namespace tessel {
 
 struct BoxView;
 
-class WindowCore final : private NativeInput {
+class WindowCore final : private NativeInput, public Heartbeat {
    public:
     WindowCore(std::unique_ptr<NativeWindow> native, PlatformConfig cfg);
     ~WindowCore() override;
@@ -69,6 +70,11 @@ class WindowCore final : private NativeInput {
     // events so the window never looks hung, and ends the program when a
     // close request has waited a second for a script that services nothing.
     void keepAlive();
+    // Called inside long statements (decoding an image): a window reads its
+    // events at most every 10 ms, and a close request that has waited a
+    // second ends the program here. Headless, nothing: time there moves by
+    // statements alone.
+    void beat() override;
 
     // --- message boxes -----------------------------------------------------
     // Modal box with one OK button; returns when it is confirmed. While it is

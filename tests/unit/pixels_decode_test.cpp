@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "pixels/byte_order.h"
 #include "pixels/checksums.h"
@@ -341,6 +344,72 @@ TEST(PixelsDecode, ReadingRefusesWhatIsNotARegularFile) {
     EXPECT_EQ(error, "not a regular file");
     EXPECT_FALSE(readImageFile((fixtures() / "missing.png").string(), bytes, &error));
     EXPECT_FALSE(error.empty());
+}
+
+// A heartbeat that counts its beats and, if asked, throws at one of them.
+struct CountingHeartbeat final : Heartbeat {
+    int beats = 0;
+    int throwAt = 0;  // 0: never
+    void beat() override {
+        if (++beats == throwAt) throw std::runtime_error("closed");
+    }
+};
+
+// A 24-bit bottom-up BMP of width x height, every pixel the same.
+Bytes plainBmp(int width, int height) {
+    uint32_t stride = (uint32_t(width) * 3 + 3) / 4 * 4, size = stride * uint32_t(height);
+    Bytes bmp(54 + size, 0x5A);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    writeLe32(bmp.data() + 2, uint32_t(bmp.size()));
+    writeLe32(bmp.data() + 10, 54);
+    writeLe32(bmp.data() + 14, 40);
+    writeLe32(bmp.data() + 18, uint32_t(width));
+    writeLe32(bmp.data() + 22, uint32_t(height));
+    bmp[26] = 1, bmp[27] = 0, bmp[28] = 24, bmp[29] = 0;
+    for (int i = 30; i < 54; ++i) bmp[size_t(i)] = 0;
+    writeLe32(bmp.data() + 34, size);
+    return bmp;
+}
+
+// Decoding a large image beats the window's heartbeat as it goes, and a
+// beat that ends the run (a close request) unwinds out of the decoder.
+TEST(PixelsDecode, DecodersBeatAndABeatMayEndTheWork) {
+    const int w = 700, h = 3000;
+    std::vector<uint32_t> pixels(size_t(w) * h);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint32_t(i * 2654435761u);
+    fs::path path = fs::temp_directory_path() / ("tessel-beat-" + std::to_string(::getpid()) + ".png");
+    std::string error;
+    ASSERT_TRUE(writePngFile(path.string(), pixels.data(), w, h, &error)) << error;
+    Bytes png = fileBytes(path);
+    fs::remove(path);
+    Bytes bmp = plainBmp(w, h);
+    for (const Bytes* file : {&png, &bmp}) {
+        CountingHeartbeat counting;
+        ImageData image;
+        ASSERT_TRUE(decodeImage(*file, image, &error, kMaxImagePixels, &counting)) << error;
+        EXPECT_GE(counting.beats, h / 64) << "a beat at least every 64 rows";
+        CountingHeartbeat ending;
+        ending.throwAt = counting.beats / 2;
+        EXPECT_THROW(decodeImage(*file, image, &error, kMaxImagePixels, &ending), std::runtime_error);
+    }
+    // The inflater beats by output, whatever the rows.
+    CountingHeartbeat inflating;
+    Bytes raw(size_t(8) << 20, 7);
+    Bytes stream = {0x78, 0x01};
+    for (size_t at = 0; at < raw.size(); at += 65535) {
+        size_t n = std::min<size_t>(65535, raw.size() - at);
+        stream.push_back(at + n == raw.size());
+        stream.push_back(uint8_t(n)), stream.push_back(uint8_t(n >> 8));
+        stream.push_back(uint8_t(~n)), stream.push_back(uint8_t(~n >> 8));
+        stream.insert(stream.end(), raw.begin() + long(at), raw.begin() + long(at + n));
+    }
+    uint32_t adler = adler32Update(kAdler32Initial, raw.data(), raw.size());
+    for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(uint8_t(adler >> shift));
+    Bytes out;
+    ASSERT_TRUE(zlibInflate(stream, raw.size(), out, &error, &inflating)) << error;
+    EXPECT_EQ(out, raw);
+    EXPECT_GE(inflating.beats, 8) << "about one beat per megabyte";
 }
 
 }  // namespace

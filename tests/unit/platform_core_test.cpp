@@ -46,5 +46,52 @@ TEST(WindowCore, TimersFallDueOnABackendClockOfItsOwn) {
     EXPECT_LT(elapsed, 1000u) << "not (much) late";
 }
 
+// A window whose clock the test sets, and whose person asks to close it at
+// the first read of its events.
+class ClosingWindow final : public NativeWindow {
+   public:
+    explicit ClosingWindow(uint64_t* clock) : clock_(clock) {}
+    bool interactive() const override { return true; }
+    bool open(std::string_view, int, int) override { return true; }
+    void present(const uint32_t*, int, int) override {}
+    void pollEvents(NativeInput& input, int) override {
+        if (!asked_) input.closeRequest();
+        asked_ = true;
+    }
+    uint64_t clockMs() override { return *clock_; }
+    bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
+    void hideBox() override {}
+
+   private:
+    uint64_t* clock_;
+    bool asked_ = false;
+};
+
+struct WindowClosed {};
+
+// Inside one long statement (an image decoding) nothing takes messages:
+// the heartbeat reads the window's events and, once the close request has
+// waited a second, hands it to the window procedure, which ends the run.
+TEST(WindowCore, AHeartbeatEndsALongStatementASecondAfterACloseRequest) {
+    uint64_t clock = 5000;
+    WindowCore core(std::make_unique<ClosingWindow>(&clock), PlatformConfig{});
+    int closes = 0;
+    core.createMainWindow("t", 8, 8, [&closes](const Message& m) {
+        if (m.message != WM_CLOSE) return;
+        ++closes;
+        throw WindowClosed{};
+    });
+    clock += 20;
+    core.beat();  // reads the close request
+    clock += 500;
+    core.beat();
+    clock += 400;
+    core.beat();
+    EXPECT_EQ(closes, 0) << "the script has a second to take the request itself";
+    clock += 100;
+    EXPECT_THROW(core.beat(), WindowClosed);
+    EXPECT_EQ(closes, 1);
+}
+
 }  // namespace
 }  // namespace tessel
