@@ -140,7 +140,9 @@ struct BinaryFloat {
 };
 
 BinaryFloat splitFloat(float value) {
-    uint32_t bits = std::bit_cast<uint32_t>(value);
+    // (memcpy, not std::bit_cast: the web build's C++ library lacks it.)
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
     int biased = static_cast<int>((bits >> 23) & 0xFF);
     uint32_t fraction = bits & 0x7FFFFF;
     if (biased == 0) return {fraction, -149};  // subnormal
