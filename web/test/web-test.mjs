@@ -244,6 +244,40 @@ async function shareLinkKeepsBytes(browser) {
   return problems;
 }
 
+// Image files dropped onto the page are what LOADIMG reads by name.
+async function droppedFilesLoad(browser) {
+  const dir = fs.mkdtempSync(path.join(scratch, 'drop-'));
+  const images = { 'photo.png': 'tests/fixtures/images/v.png', 'icon.bmp': 'tests/fixtures/images/v8.bmp' };
+  for (const [name, from] of Object.entries(images)) fs.copyFileSync(from, path.join(dir, name));
+  const script = path.join(dir, 'drop.tsl');
+  fs.writeFileSync(script, 'PTR p, q\r\nLOADIMG p, "photo.png", 0, 0, 0, 16\r\n' +
+    'LOADIMG q, "icon.bmp", 0, 40, 30, 16\r\nSHOWIMG p, 10, 10, 8, 4\r\n' +
+    'SHOWIMG q, 30, 10, 40, 30\r\nPRINT 0, 60, p\r\nPRINT 0, 80, q\r\nSWAP\r\n');
+  const native = runNative(script, null);
+  const page = await openPage(browser);
+  const problems = [];
+  const files = Object.keys(images).map((name) => [name, base64url(fs.readFileSync(path.join(dir, name)))]);
+  await page.evaluate((list) => {
+    const dt = new DataTransfer();
+    for (const [name, b] of list) {
+      const s = atob(b.replace(/-/g, '+').replace(/_/g, '/'));
+      dt.items.add(new File([Uint8Array.from(s, (c) => c.charCodeAt(0))], name));
+    }
+    document.getElementById('canvas').dispatchEvent(
+      new DragEvent('drop', { dataTransfer: dt, bubbles: true, cancelable: true }));
+  }, files);
+  if (!(await waitFor(page, () => document.getElementById('status').textContent.includes('icon.bmp'), 2000)))
+    problems.push('the page did not take the dropped files');
+  const web = await page.evaluate((s) => tesselTest.run(s, '').then((r) => r.printLog),
+    base64url(fs.readFileSync(script)));
+  if (web !== native.printLog || web.includes('"text":"0"') || !web)
+    problems.push('PRINT log ' + JSON.stringify(web) + ', headless ' + JSON.stringify(native.printLog));
+  const d = await page.evaluate((u) => tesselTest.compareCanvas(u), dataUrl(native.shot));
+  if (d.differing !== 0) problems.push('canvas differs in ' + d.differing + ' pixels: ' + JSON.stringify(d.first));
+  await page.close();
+  return problems;
+}
+
 async function embedScreenshotMatches(browser) {
   const script = path.join(here, 'embed.tsl');
   const native = runNative(script, null);
@@ -307,6 +341,7 @@ try {
   report('a box waits for OK without freezing the page', await boxWaitsForOk(browser));
   report('typing into an input box and Enter run the command block', await inputBoxTakesTyping(browser));
   report('a share link keeps the script byte for byte', await shareLinkKeepsBytes(browser));
+  report('dropped image files are what LOADIMG loads', await droppedFilesLoad(browser));
   report('an embed link looks as the headless run', await embedScreenshotMatches(browser));
 } finally {
   await browser.close();
