@@ -332,7 +332,7 @@ try {
       }
       const problems = await compareRun(page, script).catch((e) => ['the page failed: ' + e.message]);
       const known = KNOWN[path.basename(script)];
-      if (known && problems.length > 0) console.log('known ' + name + ' (' + known + ')');
+      if (known && problems.length > 0) console.log('known ' + name + ' (' + known + ')\n       ' + problems.join('\n       '));
       else report(name, problems);
     }
   }
