@@ -6,6 +6,7 @@
 //   node web-test.mjs PAGE.html TESSEL CASE_FOLDER...
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
@@ -299,6 +300,26 @@ async function droppedFilesLoad(browser) {
   return problems;
 }
 
+// Served by a plain static web server, the page runs as it does from disk.
+async function servedPageRuns(browser) {
+  const html = fs.readFileSync(pagePath);
+  const server = http.createServer((req, res) => {
+    if (req.url.split('?')[0] !== '/tessel.html') return res.writeHead(404).end();
+    res.writeHead(200, { 'Content-Type': 'text/html' }).end(html);
+  });
+  await new Promise((r) => server.listen(0, '127.0.0.1', r));
+  const problems = [];
+  try {
+    const page = await openPage(browser, `http://127.0.0.1:${server.address().port}/tessel.html`);
+    const r = await page.evaluate((s) => tesselTest.run(s, ''), base64url('PRINT 1, 2, "served"\r\n'));
+    if (r.printLog !== '{"x":1,"y":2,"text":"served"}\n') problems.push('PRINT log ' + JSON.stringify(r.printLog));
+    await page.close();
+  } finally {
+    server.close();
+  }
+  return problems;
+}
+
 async function embedScreenshotMatches(browser) {
   const script = path.join(here, 'embed.tsl');
   const native = runNative(script, null);
@@ -364,6 +385,7 @@ try {
   report('typing into an input box and Enter run the command block', await inputBoxTakesTyping(browser));
   report('a share link keeps the script byte for byte', await shareLinkKeepsBytes(browser));
   report('dropped image files are what LOADIMG loads', await droppedFilesLoad(browser));
+  report('the page runs served over HTTP', await servedPageRuns(browser));
   report('an embed link looks as the headless run', await embedScreenshotMatches(browser));
 } finally {
   await browser.close();
