@@ -259,13 +259,17 @@
   // Scripts run in /files, where the files dropped onto the page and those
   // the bundled examples ship are kept, so LOADIMG finds them by name.
   const FILES = '/files';
-  function writeFile(name, bytes) {
-    const full = FILES + '/' + name;
+  // Makes the folder `path` (absolute) and those above it.
+  function makeFolders(path) {
     let dir = '';
-    for (const part of full.split('/').slice(1, -1)) {
+    for (const part of path.split('/').filter((p) => p)) {
       dir += '/' + part;
       try { FS.mkdir(dir); } catch (e) { /* there already */ }
     }
+  }
+  function writeFile(name, bytes) {
+    const full = FILES + '/' + name;
+    makeFolders(full.slice(0, full.lastIndexOf('/')));
     FS.writeFile(full, bytes);
   }
   function dropFiles(list) {
@@ -298,8 +302,9 @@
   }
   async function runNow(bytes, events, where) {
     try { FS.mkdir('/run'); } catch (e) { /* there already */ }
-    writeFile(where + '/.keep', new Uint8Array(0));
-    FS.chdir(FILES + (where ? '/' + where : ''));
+    const folder = FILES + (where ? '/' + where : '');
+    makeFolders(folder);
+    FS.chdir(folder);
     FS.writeFile('/run/script.tsl', bytes);
     FS.writeFile('/run/events', events == null ? '' : textToLatin1(events));
     for (const f of ['/run/boxes.jsonl', '/run/prints.jsonl']) try { FS.unlink(f); } catch (e) { }
