@@ -233,10 +233,10 @@ char* writeExponent(int e, char* out) {
 
 }  // namespace
 
-std::string numberToText(float value) {
-    if (value == 0.0f) return std::signbit(value) ? "-0" : "0";
-    if (std::isinf(value)) return value > 0 ? "#INF" : "#-INF";
-    if (std::isnan(value)) return "#qNAN";
+void appendNumberText(std::string& out, float value) {
+    if (value == 0.0f) return void(out += std::signbit(value) ? "-0" : "0");
+    if (std::isinf(value)) return void(out += value > 0 ? "#INF" : "#-INF");
+    if (std::isnan(value)) return void(out += "#qNAN");
     float mag = std::fabs(value);
     BinaryFloat x = splitFloat(mag);
     int e = decimalExponent(x, mag);
@@ -244,11 +244,17 @@ std::string numberToText(float value) {
     int decimals = !fixed ? kPrecision : e <= 10 ? kPrecision : e <= 16 ? 16 - e : 0;
     int scale = fixed ? decimals : kPrecision - e;
     char text[48];
-    char* out = text;
-    if (value < 0) *out++ = '-';
-    out = layoutDigits(scaleToInteger(x, scale), decimals, out);
-    if (!fixed) out = writeExponent(e, out);
-    return std::string(text, out);
+    char* end = text;
+    if (value < 0) *end++ = '-';
+    end = layoutDigits(scaleToInteger(x, scale), decimals, end);
+    if (!fixed) end = writeExponent(e, end);
+    out.append(text, end);
+}
+
+std::string numberToText(float value) {
+    std::string text;
+    appendNumberText(text, value);
+    return text;
 }
 
 namespace {

@@ -110,7 +110,7 @@ void numberFunction(Vm& vm, int alt, std::string& out) {
     fetch(vm);
     float v = numericExpression(vm);
     leaveNesting(vm);
-    if (alt == SA_STRS) out += numberToText(v);
+    if (alt == SA_STRS) appendNumberText(out, v);
     else out.push_back(static_cast<char>(toInt32(v) & 0xFF));
 }
 
