@@ -61,6 +61,22 @@ size_t firstUtf8Sequence(std::string_view bytes) {
     return std::string_view::npos;
 }
 
+size_t likelyUtf8Start(std::string_view bytes) {
+    size_t inSequences = 0, stray = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+        } else if (size_t len = utf8SequenceLength(bytes, i)) {
+            inSequences += len;
+            i += len;
+        } else {
+            ++stray;
+            ++i;
+        }
+    }
+    return inSequences > stray ? firstUtf8Sequence(bytes) : std::string_view::npos;
+}
+
 std::string utf8SourceToWindows1252(std::string_view utf8) {
     if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
     std::string out;

@@ -61,6 +61,12 @@ size_t utf8SequenceLength(std::string_view s, size_t i);
 // npos: a script holding one was most likely saved as UTF-8.
 size_t firstUtf8Sequence(std::string_view bytes);
 
+// Offset of the first well-formed multi-byte sequence when such sequences
+// hold more of the bytes above 0x7F than stray bytes do, or npos. Windows-1252
+// text forms a sequence now and then (a capital letter before a symbol, as in
+// the bytes DD 8A), but rarely more than it leaves stray.
+size_t likelyUtf8Start(std::string_view bytes);
+
 // A UTF-8 script as Windows-1252 bytes: a leading byte-order mark is dropped;
 // characters Windows-1252 cannot hold and bytes that are not well-formed
 // UTF-8 each become '?'.

@@ -138,6 +138,13 @@ void writeError(std::string& out, std::string_view script, const SourceMap& map,
     if (!place.hint.empty()) out += "    hint: " + place.hint + "\n";
 }
 
+// An error that concerns no line (a block left open, nothing to run) names
+// only the script, as --check does.
+void writeUnplacedError(std::string& out, std::string_view script, const Diagnostic& d) {
+    out += std::string(script) + ": error: " + windows1252ToUtf8(d.caption) + ": " +
+           windows1252ToUtf8(d.text) + "\n";
+}
+
 // ---------------------------------------------------------------------------
 // Warnings
 
@@ -179,7 +186,7 @@ bool silenced(const std::map<int, std::set<std::string>>& ignores, int line,
 // A script saved as UTF-8 shows each of its non-ASCII characters as two or
 // three others.
 void lintEncoding(LintContext& ctx) {
-    size_t at = firstUtf8Sequence(ctx.source);
+    size_t at = likelyUtf8Start(ctx.source);
     if (at == std::string_view::npos) return;
     std::string_view ch = ctx.source.substr(at, utf8SequenceLength(ctx.source, at));
     ctx.findings.push_back({at, "utf8-source",
@@ -224,7 +231,7 @@ int writeWarnings(LintContext& ctx, std::string_view script, const SourceMap& ma
 void writeLexError(std::string& out, std::string_view script, std::string_view source,
                    const SourceMap& map, size_t offset, const Diagnostic& d) {
     ErrorPlace place{offset, {}};
-    if (firstUtf8Sequence(source) != std::string_view::npos)
+    if (likelyUtf8Start(source) != std::string_view::npos)
         place.hint =
             "the script looks like UTF-8; run it with --utf8 to read its text as Windows-1252";
     writeError(out, script, map, place, d);
@@ -246,16 +253,18 @@ int lintScript(std::string_view script, std::string_view source, std::string& ou
     }
     tokens.count = n;
     if (tokens.eolCount == 0) {
-        writeError(out, script, map, ErrorPlace{},
-                   Diagnostic{"Process Terminated!", "EXIT from TOKENIZER"});
+        writeUnplacedError(out, script, Diagnostic{"Process Terminated!", "EXIT from TOKENIZER"});
         return 1;
     }
     CheckerState symbols;
     FirstDiagnostic checked;
     if (runChecker(tokens, symbols, checked) != 1) {
         Diagnostic d = checked.first.value_or(Diagnostic{});
-        ErrorPlace place =
-            placeCheckerError(tokens, offsets, map, std::max(d.line, 1), quotedToken(d.text));
+        if (d.line <= 0) {
+            writeUnplacedError(out, script, d);
+            return 1;
+        }
+        ErrorPlace place = placeCheckerError(tokens, offsets, map, d.line, quotedToken(d.text));
         writeError(out, script, map, place, d);
         return 1;
     }

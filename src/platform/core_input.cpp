@@ -73,8 +73,10 @@ void WindowCore::routeButton(int x, int y, bool right, bool down) {
             EditModel* e = edit(target);
             const Font* font = editFont();
             e->placeCaret(x, font ? font->textWidth("0") : kDefaultFontWidth);
+            int32_t before = focus_;
             focus_ = target;
-            refreshScreen();
+            editChanged(before);
+            editChanged(target);
         }
         if (!down) pressedEdit_ = 0;
         return;
@@ -121,7 +123,8 @@ int32_t WindowCore::createEdit(int x, int y, int width, int height, std::string_
     e.height = std::clamp(height, 0, kLimit);
     e.setText(text);
     edits_.push_back(std::move(e));
-    refreshScreen();
+    ++visibleEdits_;
+    refreshScreen();  // the new control is drawn over everything else
     return kMainWindow + static_cast<int32_t>(edits_.size());
 }
 
@@ -140,9 +143,11 @@ std::string WindowCore::editText(int32_t handle) {
 void WindowCore::showEdit(int32_t handle, bool visible) {
     EditModel* e = edit(handle);
     if (!e) return;
+    if (e->visible && !visible) --visibleEdits_;
+    if (!e->visible && visible) ++visibleEdits_;
     e->visible = visible;
     if (!visible && focus_ == handle) focus_ = kMainWindow;
-    refreshScreen();
+    editChanged(handle);
 }
 
 bool WindowCore::editVisible(int32_t handle) {
@@ -155,14 +160,14 @@ void WindowCore::focusEdit(int32_t handle) {
     if (e && e->visible) setFocus(handle);
 }
 
-void WindowCore::redrawEdit(int32_t handle) {
-    if (edit(handle)) refreshScreen();
-}
+void WindowCore::redrawEdit(int32_t handle) { editChanged(handle); }
 
 void WindowCore::setFocus(int32_t handle) {
     if (focus_ == handle) return;
+    int32_t before = focus_;
     focus_ = handle;
-    refreshScreen();
+    editChanged(before);
+    editChanged(handle);
 }
 
 void WindowCore::focusNextEdit() {

@@ -67,23 +67,45 @@ void EditModel::keepCaretVisible(int cellWidth) {
     if (caret > scroll + fit) scroll = caret - fit;
 }
 
-void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focused) {
+namespace {
+
+int cellWidthOf(const Font* font) { return font ? font->textWidth("0") : 8; }
+int cellHeightOf(const Font* font) { return font ? font->cellHeight() : 16; }
+// The top of the text row: centred in the field, at least one pixel down.
+int textTop(int y, int height, int cellHeight) { return y + std::max(1, (height - cellHeight) / 2); }
+
+}  // namespace
+
+PixelRect EditModel::bounds(const Font* font) const {
+    if (width <= 0 || height <= 0) return PixelRect{};
+    int cellWidth = cellWidthOf(font), cellHeight = cellHeightOf(font);
+    int ty = textTop(y, height, cellHeight);
+    // A cell's width of slack on either side covers ink beyond a glyph's advance.
+    return PixelRect{x - cellWidth, std::min(y, ty), x + width + cellWidth,
+                     std::max(y + height, ty + cellHeight)};
+}
+
+void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focused, int originX,
+                     int originY) {
     if (!visible || width <= 0 || height <= 0) return;
-    fillRect(Canvas{px, bw, bh}, x, y, x + width, y + height, kBorderColour);
-    fillRect(Canvas{px, bw, bh}, x + 1, y + 1, x + width - 1, y + height - 1, kFieldColour);
-    int cellWidth = font ? font->textWidth("0") : 8;
+    // Coordinates are clamped to +-2^20 when the control is made: no sum here overflows.
+    const int left = x - originX, top = y - originY;
+    Canvas canvas{px, bw, bh};
+    fillRect(canvas, left, top, left + width, top + height, kBorderColour);
+    fillRect(canvas, left + 1, top + 1, left + width - 1, top + height - 1, kFieldColour);
+    int cellWidth = cellWidthOf(font);
     keepCaretVisible(cellWidth);
-    int cellHeight = font ? font->cellHeight() : 16;
-    int ty = y + std::max(1, (height - cellHeight) / 2);
+    int cellHeight = cellHeightOf(font);
+    int ty = textTop(top, height, cellHeight);
     if (font) {
         // Clip the text to the field: draw into the buffer only the characters that fit.
         size_t fit = static_cast<size_t>(std::max(0, (width - 2 * kPadding) / std::max(1, cellWidth)));
         std::string_view shown = std::string_view(text).substr(std::min(scroll, text.size()), fit);
-        font->draw(px, bw, bh, x + kPadding, ty, shown, kTextColour);
+        font->draw(px, bw, bh, left + kPadding, ty, shown, kTextColour);
     }
     if (focused) {
-        int cx = x + kPadding + static_cast<int>(caret - scroll) * cellWidth;
-        if (cx < x + width - 1) fillRect(Canvas{px, bw, bh}, cx, ty, cx + 1, ty + cellHeight, kCaretColour);
+        int cx = left + kPadding + static_cast<int>(caret - scroll) * cellWidth;
+        if (cx < left + width - 1) fillRect(canvas, cx, ty, cx + 1, ty + cellHeight, kCaretColour);
     }
 }
 

@@ -22,6 +22,16 @@ inline constexpr uint32_t VK_LEFT = 37;
 inline constexpr uint32_t VK_RIGHT = 39;
 inline constexpr uint32_t VK_DELETE = 46;
 
+// A rectangle in client pixels; the right and bottom edges are excluded.
+struct PixelRect {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+    bool intersects(const PixelRect& o) const {
+        return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1;
+    }
+};
+
 struct EditModel {
     int x = 0, y = 0, width = 0, height = 0;  // rectangle in client coordinates
     std::string text;                         // bytes, shown as Windows-1252
@@ -38,12 +48,17 @@ struct EditModel {
     void insert(std::string_view bytes);
     // Puts the caret at the character nearest to client x (cells of `cellWidth` pixels).
     void placeCaret(int px, int cellWidth);
-    // Draws the control (white field, border, text, caret when focused) into
-    // a buffer of bufWidth x bufHeight pixels. A null font draws no text.
-    void draw(uint32_t* pixels, int bufWidth, int bufHeight, const Font* font, bool focused);
-
-   private:
+    // Scrolls the text so the caret lies in the field (cells of `cellWidth`).
     void keepCaretVisible(int cellWidth);
+    // Every pixel draw() can touch, whatever the text, caret, focus and
+    // visibility: the rectangle, and the text row where a low field lets it
+    // stand out.
+    PixelRect bounds(const Font* font) const;
+    // Draws the control (white field, border, text, caret when focused) into
+    // a buffer of bufWidth x bufHeight pixels whose top-left pixel is client
+    // pixel (originX, originY). A null font draws no text.
+    void draw(uint32_t* pixels, int bufWidth, int bufHeight, const Font* font, bool focused,
+              int originX = 0, int originY = 0);
 };
 
 }  // namespace tessel

@@ -135,6 +135,7 @@ void WindowCore::messageBox(std::string_view caption, std::string_view text) {
 }
 
 bool WindowCore::showBox(BoxView& view) {
+    if (showPending_) showScreen();  // the window shows what the box's script drew
     paintBox(view, editFont());
     return native_->showBox(windows1252ToUtf8(view.caption), view.pixels.data(), view.width, view.height);
 }

@@ -50,28 +50,92 @@ void WindowCore::createMainWindow(std::string_view title, int width, int height,
 
 void WindowCore::present(PixelView f) {
     if (!keepFrames_) return;
-    if (f.pixels && f.width == width_ && f.height == height_)
+    if (f.pixels && f.width == width_ && f.height == height_) {
         frame_.assign(f.pixels, f.pixels + static_cast<size_t>(f.width) * f.height);
+        screenValid_ = false;
+    }
     refreshScreen();
 }
 
+namespace {
+
+// A window shows a new screen at most this often; scripts that draw a
+// thousand input boxes or present at every PSET would otherwise spend their
+// time copying frames to the window system.
+constexpr uint64_t kFrameMs = 4;
+
+}  // namespace
+
 void WindowCore::refreshScreen() {
     if (!keepFrames_ || !opened_) return;
+    showPending_ = true;
+    if (!interactive_ || clock_.coarseMs() - lastShown_ >= kFrameMs) showScreen();
+}
+
+void WindowCore::showScreen() {
+    showPending_ = false;
+    lastShown_ = clock_.coarseMs();
     const FrameBuffer& screen = composeScreen();
     if (!screen.empty()) native_->present(screen.data(), width_, height_);
 }
 
 const FrameBuffer& WindowCore::composeScreen() {
-    bool anyVisible = std::any_of(edits_.begin(), edits_.end(),
-                                  [](const EditModel& e) { return e.visible; });
-    if (!anyVisible) return frame_;  // the common case: no copy
-    screen_ = frame_;
+    if (visibleEdits_ == 0) {  // the common case: no copy
+        screenValid_ = false;
+        return frame_;
+    }
+    if (!screenValid_) {
+        screen_ = frame_;
+        drawnEdits_ = 0;
+        screenValid_ = true;
+    }
+    // Controls made since the last composition lie on top of all others.
     const Font* font = editFont();
-    for (size_t i = 0; i < edits_.size(); ++i) {
-        int32_t handle = kMainWindow + 1 + static_cast<int32_t>(i);
-        edits_[i].draw(screen_.data(), width_, height_, font, handle == focus_);
+    for (; drawnEdits_ < edits_.size(); ++drawnEdits_) {
+        int32_t handle = kMainWindow + 1 + static_cast<int32_t>(drawnEdits_);
+        edits_[drawnEdits_].draw(screen_.data(), width_, height_, font, handle == focus_);
     }
     return screen_;
+}
+
+void WindowCore::editChanged(int32_t handle) {
+    EditModel* e = edit(handle);
+    if (!e || !keepFrames_ || !opened_) return;
+    const Font* font = editFont();
+    // The scroll position follows the caret at every change, shown or not.
+    if (e->visible) e->keepCaretVisible(font ? font->textWidth("0") : kDefaultFontWidth);
+    size_t index = static_cast<size_t>(handle - kMainWindow - 1);
+    if (screenValid_ && index < drawnEdits_) {
+        recomposeRegion(e->bounds(font));
+    }
+    refreshScreen();
+}
+
+void WindowCore::recomposeRegion(PixelRect r) {
+    // Only this region changes: the frame under it, then every drawn control
+    // that reaches into it, oldest first, drawn into a buffer of the region's
+    // size so nothing outside it is touched.
+    r.x0 = std::max(r.x0, 0);
+    r.y0 = std::max(r.y0, 0);
+    r.x1 = std::min(r.x1, width_);
+    r.y1 = std::min(r.y1, height_);
+    if (r.empty()) return;
+    const int w = r.x1 - r.x0, h = r.y1 - r.y0;
+    scratch_.resize(static_cast<size_t>(w) * h);
+    for (int row = 0; row < h; ++row) {
+        const uint32_t* from = frame_.data() + static_cast<size_t>(r.y0 + row) * width_ + r.x0;
+        std::copy(from, from + w, scratch_.data() + static_cast<size_t>(row) * w);
+    }
+    const Font* font = editFont();
+    for (size_t i = 0; i < drawnEdits_; ++i) {
+        if (!edits_[i].bounds(font).intersects(r)) continue;
+        int32_t handle = kMainWindow + 1 + static_cast<int32_t>(i);
+        edits_[i].draw(scratch_.data(), w, h, font, handle == focus_, r.x0, r.y0);
+    }
+    for (int row = 0; row < h; ++row) {
+        const uint32_t* from = scratch_.data() + static_cast<size_t>(row) * w;
+        std::copy(from, from + w, screen_.data() + static_cast<size_t>(r.y0 + row) * width_ + r.x0);
+    }
 }
 
 bool WindowCore::saveScreenshot(const std::string& path) {
@@ -215,6 +279,7 @@ void WindowCore::dispatchMessage(const Message& m) {
 // Waiting for messages
 
 void WindowCore::pump(int timeoutMs) {
+    if (showPending_) showScreen();
     native_->pollEvents(*this, timeoutMs);
     lastPump_ = now();
 }

@@ -133,6 +133,9 @@ class WindowCore final : private NativeInput {
     [[noreturn]] void forceClose();
     const FrameBuffer& composeScreen();
     void refreshScreen();
+    void showScreen();
+    void editChanged(int32_t handle);
+    void recomposeRegion(PixelRect r);
     const Font* editFont();
 
     // core_input.cpp: input routing, edit controls, scripted events, --record
@@ -163,6 +166,16 @@ class WindowCore final : private NativeInput {
     FrameBuffer frame_;               // last presented frame: what a repaint shows
     FrameBuffer screen_;              // frame_ with the edit controls over it
     bool keepFrames_ = true;          // frame_ and screen_ are kept up to date
+    // screen_ is built up as controls come and change: valid, it holds frame_
+    // with the first drawnEdits_ controls over it; a new frame invalidates it.
+    bool screenValid_ = false;
+    size_t drawnEdits_ = 0;
+    size_t visibleEdits_ = 0;         // controls shown: none, and frame_ is the screen
+    FrameBuffer scratch_;             // a region of the screen being composed again
+    // A window shows the screen at most once per kFrameMs; what changes in
+    // between is shown at the next read of native events.
+    bool showPending_ = false;
+    uint64_t lastShown_ = 0;          // coarse time the screen was last shown
 
     std::deque<Message> queue_;       // posted messages, oldest first
     bool mayHaveMessage_ = true;      // false only while peekMessage would certainly find nothing

@@ -24,6 +24,16 @@ TEST(Utf8Source, FindsTheFirstWellFormedSequence) {
     EXPECT_EQ(firstUtf8Sequence("\xF0\x9F\x98\x80"), 0u);
 }
 
+TEST(Utf8Source, LooksLikeUtf8OnlyWhenSequencesOutweighStrayBytes) {
+    EXPECT_EQ(likelyUtf8Start("ab\xE9\xC3\xA9"), 3u);  // one stray byte among UTF-8
+    EXPECT_EQ(likelyUtf8Start("\xEF\xBB\xBFVAR x"), 0u);
+    // Windows-1252 capitals: \xDD\x8A happens to be well-formed, the rest is stray.
+    EXPECT_EQ(likelyUtf8Start("\"\xC0\xC9\xD1\xD4\xDB\xDD\x8A\x8E\""), std::string_view::npos);
+    EXPECT_EQ(likelyUtf8Start("\xE9\xC3\xA9"), 1u);      // two bytes against one
+    EXPECT_EQ(likelyUtf8Start("\xE9\xE8\xC3\xA9"), std::string_view::npos);  // a tie is not enough
+    EXPECT_EQ(likelyUtf8Start("plain"), std::string_view::npos);
+}
+
 struct NoBoxes final : Reporter {
     void diagnostic(std::string_view, std::string_view, int) override {}
     void countReport(std::string_view) override {}

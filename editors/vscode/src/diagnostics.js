@@ -8,7 +8,8 @@
 // --lint prints
 //     FILE:LINE:COL: warning: TEXT [rule-name]
 //     FILE:LINE:COL: error: CAPTION: TEXT
-// each followed by the source line and a caret line under the column.
+// each followed by the source line and a caret line under the column, and an
+// error perhaps by a line "hint: TEXT" (indented as well) naming the likely cause.
 // tessel writes source text (Windows-1252) as UTF-8.
 
 // Boxes that only say the run ended after an error already reported.
@@ -83,6 +84,8 @@ function parseOutput(output, script) {
             const shown = raw.slice(INDENT.length);
             if (last.sourceLine === null) {
                 last.sourceLine = shown;
+            } else if (last.hint === undefined && shown.startsWith('hint: ')) {
+                last.hint = shown.slice('hint: '.length);
             } else if (last.caretColumn === undefined && /^[ \t]*\^[~^]*[ \t]*$/.test(shown)) {
                 last.caretColumn = shown.indexOf('^') + 1;
                 if (last.column === null) last.column = last.caretColumn;
@@ -116,6 +119,12 @@ function runDiagnostics(run, script, origin) {
     const first = toText(run.output).split('\n').find(l => l.trim() !== '');
     const message = first ? first.trim() : `tessel --${origin} ended with status ${run.status}`;
     return [{ line: null, column: null, severity: 'error', origin, message, caption: null, text: message, rule: null, sourceLine: null }];
+}
+
+// The text an editor shows for a record: its message, and the hint on a line
+// of its own when there is one.
+function displayMessage(d) {
+    return d.hint ? `${d.message}\nhint: ${d.hint}` : d.message;
 }
 
 // The name or character a checker text quotes: "-{ y }-", "label :top -Line",
@@ -193,4 +202,4 @@ function rangeFor(d, lineText) {
     return { line, start: Math.min(start, end), end };
 }
 
-module.exports = { parseOutput, collect, rangeFor, quotedToken, toText };
+module.exports = { parseOutput, collect, rangeFor, quotedToken, toText, displayMessage };

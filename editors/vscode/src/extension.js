@@ -6,7 +6,7 @@
 const vscode = require('vscode');
 const { execFile } = require('child_process');
 const path = require('path');
-const { collect, rangeFor } = require('./diagnostics');
+const { collect, rangeFor, displayMessage } = require('./diagnostics');
 
 const LANGUAGE = 'tessel';
 const CHECK_TIMEOUT_MS = 15000;
@@ -61,7 +61,7 @@ function toDiagnostic(d, document) {
     const line = Math.min(r.line, Math.max(document.lineCount - 1, 0));
     const range = new vscode.Range(line, r.start, line, r.end);
     const severity = d.severity === 'warning' ? vscode.DiagnosticSeverity.Warning : vscode.DiagnosticSeverity.Error;
-    const diagnostic = new vscode.Diagnostic(range, d.message, severity);
+    const diagnostic = new vscode.Diagnostic(range, displayMessage(d), severity);
     diagnostic.source = d.origin === 'lint' ? 'tessel lint' : 'tessel';
     if (d.rule) diagnostic.code = d.rule;
     return diagnostic;

@@ -1,22 +1,26 @@
 'use strict';
-// The reader of tessel's --check and --lint output. The --check samples in
-// fixtures/ are what build/tessel printed for the broken scripts beside them
-// (fixtures/regenerate.sh makes them anew); the --lint lines follow the
-// documented form FILE:LINE:COL: warning: TEXT [rule] with source and caret lines.
+// The reader of tessel's --check and --lint output. The samples in fixtures/
+// are what tessel printed for the scripts beside them: NAME.check and NAME.lint
+// the output, statuses.json the exit statuses (fixtures/regenerate.sh makes
+// them anew). A hand-written --lint sample covers forms those scripts do not
+// give rise to: a warning without a column, CR LF line ends.
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('fs');
 const path = require('path');
-const { parseOutput, collect, rangeFor, quotedToken } = require('../src/diagnostics');
+const { parseOutput, collect, rangeFor, quotedToken, displayMessage } = require('../src/diagnostics');
 
 const FIXTURES = path.join(__dirname, 'fixtures');
 const STATUSES = JSON.parse(fs.readFileSync(path.join(FIXTURES, 'statuses.json'), 'utf8'));
 const cp1252 = new TextDecoder('windows-1252');
 
-function checkRun(name) {
-    return { status: STATUSES[name], output: fs.readFileSync(path.join(FIXTURES, `${name}.check`)) };
+// A recorded run of `tessel --MODE NAME.tsl`, as the extension gets it.
+function run(mode, name) {
+    return { status: STATUSES[mode][name], output: fs.readFileSync(path.join(FIXTURES, `${name}.${mode}`)) };
 }
+const checkRun = name => run('check', name);
+const lintRun = name => run('lint', name);
 
 // The lines of a fixture script as an editor opening it as Windows-1252 shows them.
 function scriptLines(name) {
@@ -65,8 +69,72 @@ test('--check: an unreadable script is one error without a line; a clean script 
     assert.equal(found[0].line, null);
     assert.equal(found[0].caption, 'Program Exit!');
     assert.match(found[0].text, /^Cannot open source file: missing\.tsl: /);
-    assert.equal(STATUSES.clean, 0);
+    assert.equal(STATUSES.check.clean, 0);
     assert.deepEqual(collect(checkRun('clean'), null, 'clean.tsl'), []);
+});
+
+test('--lint sample: one warning a finding, with its rule, placed at its column; caret lines are no records', () => {
+    const found = parseOutput(lintRun('warnings').output, 'warnings.tsl');
+    assert.equal(STATUSES.lint.warnings, 1, 'warnings alone make the lint fail');
+    assert.equal(STATUSES.check.warnings, 0, 'while the checker passes the script');
+    // The second x += 1 (line 9) carries the ignore comment above it.
+    assert.deepEqual(found.map(d => [d.line, d.column, d.severity, d.rule, d.origin]), [
+        [4, 1, 'warning', 'no-effect', 'lint'],
+        [5, 17, 'warning', 'number-in-string', 'lint'],
+        [6, 13, 'warning', 'print-items', 'lint'],
+        [7, 8, 'warning', 'colour-range', 'lint'],
+    ]);
+    const lines = scriptLines('warnings');
+    for (const d of found) {
+        assert.equal(d.sourceLine, lines[d.line - 1], `line ${d.line}: echoed line`);
+        assert.equal(d.caretColumn, d.column, `line ${d.line}: the caret stands under the column`);
+        assert.equal(d.hint, undefined);
+        assert.ok(!d.message.endsWith(']'), `line ${d.line}: the rule is not part of the message`);
+    }
+    assert.equal(found[0].message, 'x += 1 does nothing; write x = x + 1');
+    // Columns count bytes of the script, one character each as the editor shows
+    // Windows-1252: n stands after the two non-ASCII letters of the text.
+    assert.deepEqual(found.map(d => placed('warnings', d)), [[3, 0, 1], [4, 16, 17], [5, 12, 13], [6, 7, 10]]);
+    // Checker and lint together: the lint's warnings, nothing twice.
+    assert.deepEqual(collect(checkRun('warnings'), lintRun('warnings'), 'warnings.tsl').map(d => d.rule),
+        ['no-effect', 'number-in-string', 'print-items', 'colour-range']);
+    assert.deepEqual(collect(checkRun('clean'), lintRun('clean'), 'clean.tsl'), []);
+});
+
+test('--lint samples of broken scripts: the lint form replaces the checker error and adds its column', () => {
+    const cases = [
+        // name, line, column, message
+        ['undeclared', 3, 1, 'ERROR: Variable ID not found! -{ y }-Line: 3'],
+        ['bad_byte', 2, 16, 'T:Error: Unknown token!-[ \u00e9 ] at LINE: 1'],
+        ['unclosed_quote', 2, 5, 'T:Error: Unclosed Quote!- at LINE: 1'],
+        ['reserved_name', 1, 6, 'ERROR~FUNC: Function witout name! -{ draw }-Line: 1'],
+        ['while_without_wend', null, null, 'LOOP ERROR: WHILE without WEND , check code!'],
+        ['missing', null, null, 'Program Exit!: Cannot open source file: missing.tsl: No such file or directory'],
+    ];
+    for (const [name, line, column, message] of cases) {
+        assert.equal(STATUSES.lint[name], 1, name);
+        const found = collect(checkRun(name), lintRun(name), `${name}.tsl`);
+        assert.deepEqual(found.map(d => [d.origin, d.severity, d.line, d.column, d.message]),
+            [['lint', 'error', line, column, message]], name);
+        if (line !== null) assert.equal(found[0].caretColumn, column, `${name}: caret`);
+    }
+    // Every other broken script gets exactly one record, from the lint, too.
+    for (const name of ['function_not_found', 'goto_missing', 'missing_paren']) {
+        const found = collect(checkRun(name), lintRun(name), `${name}.tsl`);
+        assert.deepEqual(found.map(d => [d.origin, d.severity]), [['lint', 'error']], name);
+        assert.equal(found[0].message, collect(checkRun(name), null, `${name}.tsl`)[0].message, name);
+    }
+});
+
+test('--lint hint: kept beside the message, which still matches the checker\'s, and shown under it', () => {
+    const [d] = parseOutput(lintRun('reserved_name').output, 'reserved_name.tsl');
+    assert.equal(d.sourceLine, 'FUNC draw()');
+    assert.equal(d.caretColumn, 6);
+    assert.match(d.hint, /^DRAW is a reserved word of the language and cannot name a function/);
+    assert.deepEqual(placed('reserved_name', d), [0, 5, 9]);
+    assert.equal(displayMessage(d), `${d.message}\nhint: ${d.hint}`);
+    const [plain] = parseOutput(lintRun('undeclared').output, 'undeclared.tsl');
+    assert.equal(displayMessage(plain), plain.message);
 });
 
 const LINT = [
