@@ -1,6 +1,6 @@
 # tessel: one-command set-up, build, run and test.
 #   make run     install what is missing, build, run the demo (window or headless)
-#   make test    install what is missing, build, run every test (also under ASan/UBSan)
+#   make test    install what is missing, build, run every test (also under ASan/UBSan, and the web edition in Chromium)
 #   make build   build only (build/tessel)
 #   make fuzz    run every fuzzer for FUZZ_SECONDS each (default 300); make fuzz-long: an hour each
 #   make bench   run the benchmarks
@@ -27,6 +27,7 @@ deps:
 
 test-deps:
 	@scripts/install-deps.sh --test
+	@scripts/install-web-deps.sh
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -83,6 +84,7 @@ test: test-deps
 	$(MAKE) window-test
 	$(MAKE) editor-test
 	$(MAKE) package-test
+	$(MAKE) web-test
 	$(MAKE) asan-test
 	$(MAKE) fuzz FUZZ_SECONDS=20
 	@echo "all test suites passed"

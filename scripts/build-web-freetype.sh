@@ -3,6 +3,12 @@
 # release and patches as the library the native build links), once: the
 # result stays in BUILD_DIR/freetype/install until that folder is removed.
 #   scripts/build-web-freetype.sh BUILD_DIR
+#
+# Only what tessel's text drawing uses is compiled: the base layer with the
+# bitmap and emboldening helpers, the TrueType driver, the SFNT tables and
+# the anti-aliasing renderer (glyphs are loaded unhinted, so neither the
+# auto-hinter nor any other font format is needed). Their modules are
+# registered through a module list of our own instead of FreeType's.
 set -euo pipefail
 
 build_dir=$(realpath -m "${1:?usage: build-web-freetype.sh BUILD_DIR}")
@@ -15,7 +21,7 @@ cd "$root"
 if ! ls freetype_*+dfsg.orig.tar.xz >/dev/null 2>&1; then
   apt-get source --download-only freetype
 fi
-rm -rf src && mkdir src
+rm -rf src objs "$install" && mkdir src objs
 tar -xf freetype_*+dfsg.orig.tar.xz -C src --strip-components=1
 tar -xf freetype_*.debian.tar.xz -C src
 while read -r patch; do
@@ -26,10 +32,24 @@ while read -r patch; do
   fi
 done < src/debian/patches/series
 
+# The public headers, installed as FreeType's own build lays them out; the
+# options without zlib (WOFF fonts are never loaded) and the module list.
+headers="$install/include/freetype2"
+mkdir -p "$headers" "$install/lib"
+cp -r src/include/ft2build.h src/include/freetype "$headers/"
+sed -i 's|^#define FT_CONFIG_OPTION_USE_ZLIB|/* #undef FT_CONFIG_OPTION_USE_ZLIB */|' \
+  "$headers/freetype/config/ftoption.h"
+cat > "$headers/freetype/config/ftmodule.h" <<'EOF'
+/* The modules of tessel's web build: TrueType outlines, anti-aliased. */
+FT_USE_MODULE( FT_Driver_ClassRec, tt_driver_class )
+FT_USE_MODULE( FT_Module_Class, sfnt_module_class )
+FT_USE_MODULE( FT_Renderer_Class, ft_smooth_renderer_class )
+EOF
+
+sources=(base/ftsystem.c base/ftinit.c base/ftdebug.c base/ftbase.c base/ftbitmap.c
+  base/ftsynth.c truetype/truetype.c sfnt/sfnt.c smooth/smooth.c)
 export NODE_PATH=/usr/share/nodejs
-emcmake cmake -S src -B build -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_INSTALL_PREFIX="$install" -DBUILD_SHARED_LIBS=OFF \
-  -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
-  -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-nice cmake --build build -j 2
-cmake --install build >/dev/null
+printf '%s\n' "${sources[@]}" | nice xargs -P 2 -I{} sh -c \
+  'emcc -O2 -DFT2_BUILD_LIBRARY -I"$1" -c "src/src/$2" -o "objs/$(echo "$2" | tr / _).o"' \
+  sh "$headers" {}
+emar rcs "$install/lib/libfreetype.a" objs/*.o

@@ -23,12 +23,6 @@ endif()
 set(broken 0)
 file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/*.h ${ROOT}/*.cpp)
 foreach(file ${files})
-  # The browser backend is built only by web/CMakeLists.txt and still holds
-  # the web edition's entry point and font lookup; until they move to host/
-  # and pixels/ with its port onto NativeWindow, it is not checked here.
-  if(file MATCHES "^platform/browser/")
-    continue()
-  endif()
   string(REGEX MATCH "^[^/]+" folder "${file}")
   if(NOT DEFINED allowed_${folder})
     message(SEND_ERROR "layering: ${file}: the folder '${folder}' has no place in the layers")
@@ -48,10 +42,12 @@ foreach(file ${files})
       endif()
     endif()
     # A native backend sees only the backend interface, never the core.
-    if(file MATCHES "^platform/sdl/" AND line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+    if(file MATCHES "^platform/(sdl|browser|headless)/" AND line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
       set(header ${CMAKE_MATCH_1})
-      if(NOT header MATCHES "^platform/(native|clock|sdl_module)\\.h$|^platform/sdl/|^pixels/image_io\\.h$")
-        message(SEND_ERROR "layering: ${file} includes ${header}: a backend may use only platform/native.h, platform/clock.h, platform/sdl_module.h and pixels/image_io.h")
+      string(REGEX MATCH "^platform/[^/]+/" own "${file}")
+      if(NOT header MATCHES "^platform/(native|clock|sdl_module)\\.h$|^pixels/image_io\\.h$" AND
+         NOT header MATCHES "^${own}")
+        message(SEND_ERROR "layering: ${file} includes ${header}: a backend may use only its own folder, platform/native.h, platform/clock.h, platform/sdl_module.h and pixels/image_io.h")
         math(EXPR broken "${broken} + 1")
       endif()
     endif()

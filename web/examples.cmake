@@ -1,6 +1,8 @@
-# The bundled examples as a JSON object for the page: name -> {script, events},
-# the script's bytes in hexadecimal (scripts are Windows-1252 bytes, not text)
-# and the events file's text, or null when the example has none.
+# The bundled examples as a JSON object for the page: name -> {script, events,
+# files}, the script's bytes in hexadecimal (scripts are Windows-1252 bytes,
+# not text), the events file's text in hexadecimal, or null when the example
+# has none, and the files it ships beside it (the images its LOADIMG lines
+# name), file name -> bytes in hexadecimal.
 function(tessel_examples_json folder out)
   file(GLOB scripts CONFIGURE_DEPENDS ${folder}/*.tsl)
   list(SORT scripts)
@@ -17,7 +19,25 @@ function(tessel_examples_json folder out)
       set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${dir}/${name}.events)
     endif()
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${script})
-    string(APPEND json "${sep}\"${name}\":{\"script\":\"${hex}\",\"events\":${events}}")
+    file(STRINGS ${script} loads REGEX "^[ \t]*[Ll][Oo][Aa][Dd][Ii][Mm][Gg][ \t]")
+    set(files "")
+    set(shipped "")
+    foreach(line ${loads})
+      if(line MATCHES "\"([^\"/]+)\"" AND EXISTS ${dir}/${CMAKE_MATCH_1})
+        set(file ${CMAKE_MATCH_1})
+        list(FIND shipped ${file} seen)
+        if(seen EQUAL -1)
+          list(APPEND shipped ${file})
+          file(READ ${dir}/${file} bytes HEX)
+          if(files)
+            string(APPEND files ",")
+          endif()
+          string(APPEND files "\"${file}\":\"${bytes}\"")
+          set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${dir}/${file})
+        endif()
+      endif()
+    endforeach()
+    string(APPEND json "${sep}\"${name}\":{\"script\":\"${hex}\",\"events\":${events},\"files\":{${files}}}")
     set(sep ",")
   endforeach()
   string(APPEND json "}")

@@ -76,9 +76,8 @@
 
   // --- the interpreter's side -----------------------------------------------
   const page = {
-    input: [],        // canvas input not yet taken by the run
-    dialogs: [],      // open message boxes, innermost last
-    boxes: [],        // every box of this run: {caption, text}
+    input: [],        // canvas and box input not yet taken by the run
+    box: null,        // the message box on screen: {caption, text}, or null
     stop: false,      // the run is asked to end
     wake: null,       // ends the run's current wait early
     openCanvas(width, height) {
@@ -89,23 +88,18 @@
     },
     paint(pixels, width, height) {
       if (!ctx || image.width !== width || image.height !== height) page.openCanvas(width, height);
-      const dst = new Uint32Array(image.data.buffer);
-      for (let i = 0; i < dst.length; ++i) {
-        const v = pixels[i];  // 0xAARRGGBB to the canvas's R, G, B, A bytes
-        dst[i] = 0xFF000000 | ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >>> 16) & 0xFF);
-      }
+      toImage(pixels, image);
       ctx.putImageData(image, 0, 0);
     },
-    boxOpened(caption, text, modal) {
-      page.boxes.push({ caption, text });
-      addDiagnostic(caption, text);
-      // The embedded page goes straight to the program: no count report.
-      if (!modal || (embed && caption === 'Kiv')) return 0;
-      openDialog(caption, text);
-      return 1;
+    showBox(caption, pixels, width, height) {
+      showDialog(caption, pixels, width, height);
     },
-    boxDepth: () => page.dialogs.length,
-    stopRequested: () => page.stop,
+    hideBox() {
+      page.box = null;
+      $('boxes').replaceChildren();
+      $('boxes').classList.remove('open');
+      if (!embed) canvas.focus();
+    },
     yieldTo(wakeUp) {
       // A message to ourselves runs after the tasks already waiting (input,
       // painting) without the clamping of timers.
@@ -129,45 +123,88 @@
   const channel = new MessageChannel();
   Module.page = page;
 
-  // --- message boxes --------------------------------------------------------
-  function openDialog(caption, text) {
-    const box = document.createElement('div');
-    box.className = 'box';
-    box.setAttribute('role', 'dialog');
-    const h = document.createElement('h2');
-    h.textContent = caption;
-    const p = document.createElement('p');
-    p.textContent = text;
-    const row = document.createElement('div');
-    const ok = document.createElement('button');
-    ok.textContent = 'OK';
-    ok.addEventListener('click', confirmDialog);
-    ok.addEventListener('keydown', (e) => {
-      if (e.key === 'Escape') confirmDialog();
-    });
-    row.appendChild(ok);
-    box.append(h, p, row);
-    $('boxes').replaceChildren(box);
-    $('boxes').classList.add('open');
-    page.dialogs.push(box);
-    ok.focus();
-  }
-  function confirmDialog() {
-    page.dialogs.pop();
-    const outer = page.dialogs[page.dialogs.length - 1];
-    if (outer) {
-      $('boxes').replaceChildren(outer);
-      outer.querySelector('button').focus();
-    } else {
-      $('boxes').replaceChildren();
-      $('boxes').classList.remove('open');
-      canvas.focus();
+  // 0x??RRGGBB pixels into an ImageData's R, G, B, A bytes.
+  function toImage(pixels, img) {
+    const dst = new Uint32Array(img.data.buffer);
+    for (let i = 0; i < dst.length; ++i) {
+      const v = pixels[i];
+      dst[i] = 0xFF000000 | ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >>> 16) & 0xFF);
     }
-    if (page.wake) page.wake();
+  }
+
+  // --- message boxes --------------------------------------------------------
+  // The interpreter paints the box (text and OK button) as on the desktop;
+  // the dialog shows those pixels under a title bar and hands the person's
+  // clicks and keys back to it.
+  function showDialog(caption, pixels, width, height) {
+    let box = $('boxes').firstChild;
+    if (!page.box || page.box.caption !== caption || box.querySelector('canvas').width !== width ||
+        box.querySelector('canvas').height !== height) {
+      box = document.createElement('div');
+      box.className = 'box';
+      box.setAttribute('role', 'alertdialog');
+      box.setAttribute('aria-modal', 'true');
+      const h = document.createElement('h2');
+      h.textContent = caption;
+      const close = document.createElement('button');
+      close.className = 'close';
+      close.title = 'Close';
+      close.textContent = '\u00d7';
+      close.addEventListener('click', () => page.push({ kind: 10 }));
+      h.appendChild(close);
+      const c = document.createElement('canvas');
+      c.width = width;
+      c.height = height;
+      c.tabIndex = 0;
+      const at = (e) => {
+        const r = c.getBoundingClientRect();
+        return [Math.floor(e.clientX - r.left), Math.floor(e.clientY - r.top)];
+      };
+      c.addEventListener('mousedown', (e) => {
+        if (e.button !== 0) return;
+        e.preventDefault();
+        c.focus();
+        const [x, y] = at(e);
+        page.push({ kind: 8, a: x, b: y, c: 1 });
+      });
+      c.addEventListener('mouseup', (e) => {
+        if (e.button !== 0) return;
+        const [x, y] = at(e);
+        page.push({ kind: 8, a: x, b: y, c: 0 });
+      });
+      c.addEventListener('keydown', (e) => {
+        const vk = virtualKey(e);
+        if (vk) page.push({ kind: 9, a: vk });
+        e.preventDefault();
+      });
+      box.append(h, c);
+      $('boxes').replaceChildren(box);
+      $('boxes').classList.add('open');
+      page.box = { caption, text: lastBoxText() };
+      box.setAttribute('aria-label', caption + ': ' + page.box.text);
+      c.focus();
+    }
+    const c = box.querySelector('canvas');
+    const cc = c.getContext('2d');
+    const img = cc.createImageData(width, height);
+    toImage(pixels, img);
+    cc.putImageData(img, 0, 0);
+    showDiagnostics();
+  }
+  // The text of the newest box: the box log has it by the time it is shown.
+  function lastBoxText() {
+    const boxes = readJsonLines('/run/boxes.jsonl');
+    return boxes.length ? boxes[boxes.length - 1].text : '';
   }
 
   // --- diagnostics ----------------------------------------------------------
+  // The run's boxes, from its box log, with links to the lines they name.
   let frontLines = [];  // lines of the front end's diagnostics, in order
+  let shown = 0;        // boxes of the log listed so far
+  function showDiagnostics() {
+    const boxes = readJsonLines('/run/boxes.jsonl');
+    for (; shown < boxes.length; ++shown) addDiagnostic(boxes[shown].caption, boxes[shown].text);
+  }
   function addDiagnostic(caption, text) {
     if (caption === 'Kiv') return;  // the count report is no diagnostic
     const li = document.createElement('li');
@@ -215,40 +252,75 @@
     page.stop = true;
     if (page.wake) page.wake();
     await running.catch(() => {});
-    closeDialogs();
+    page.hideBox();
   }
-  function closeDialogs() {
-    page.dialogs = [];
-    $('boxes').replaceChildren();
-    $('boxes').classList.remove('open');
+
+  // --- files ----------------------------------------------------------------
+  // Scripts run in /files, where the files dropped onto the page and those
+  // the bundled examples ship are kept, so LOADIMG finds them by name.
+  const FILES = '/files';
+  // Makes the folder `path` (absolute) and those above it.
+  function makeFolders(path) {
+    let dir = '';
+    for (const part of path.split('/').filter((p) => p)) {
+      dir += '/' + part;
+      try { FS.mkdir(dir); } catch (e) { /* there already */ }
+    }
   }
+  function writeFile(name, bytes) {
+    const full = FILES + '/' + name;
+    makeFolders(full.slice(0, full.lastIndexOf('/')));
+    FS.writeFile(full, bytes);
+  }
+  function dropFiles(list) {
+    let script = null;
+    const names = [];
+    return Promise.all(Array.from(list, async (f) => {
+      const bytes = new Uint8Array(await f.arrayBuffer());
+      if (/\.tsl$/i.test(f.name)) script = bytes;
+      else { writeFile(f.name, bytes); names.push(f.name); }
+    })).then(() => {
+      if (script) setScript(script);
+      if (names.length) $('status').textContent = 'files for LOADIMG: ' + names.join(', ');
+    });
+  }
+  document.addEventListener('dragover', (e) => { e.preventDefault(); });
+  document.addEventListener('drop', (e) => {
+    e.preventDefault();
+    if (e.dataTransfer && e.dataTransfer.files.length) dropFiles(e.dataTransfer.files);
+  });
 
   // Runs script bytes; with events text, as a scripted (headless-like) run.
   // A run in progress is stopped first; runs start in the order asked for.
+  // `where` (tests) names the folder under /files the script runs in.
   let queue = Promise.resolve();
-  function run(bytes, events) {
+  function run(bytes, events, where) {
     stopRun();
-    const next = queue.then(() => runNow(bytes, events));
+    const next = queue.then(() => runNow(bytes, events, where || ''));
     queue = next.catch(() => {});
     return next;
   }
-  async function runNow(bytes, events) {
+  async function runNow(bytes, events, where) {
     try { FS.mkdir('/run'); } catch (e) { /* there already */ }
+    const folder = FILES + (where ? '/' + where : '');
+    makeFolders(folder);
+    FS.chdir(folder);
     FS.writeFile('/run/script.tsl', bytes);
     FS.writeFile('/run/events', events == null ? '' : textToLatin1(events));
     for (const f of ['/run/boxes.jsonl', '/run/prints.jsonl']) try { FS.unlink(f); } catch (e) { }
     page.input = [];
-    page.boxes = [];
     page.stop = false;
-    closeDialogs();
+    page.hideBox();
+    shown = 0;
     $('diagnostics').replaceChildren();
     readFrontDiagnostics();
     $('stop').disabled = false;
     $('status').textContent = 'running';
     const started = performance.now();
     running = new Promise((resolve) => resolve(Module.ccall('tessel_run', 'number',
-      ['string', 'string', 'string', 'string', 'number'],
-      ['/run/script.tsl', '/run/boxes.jsonl', '/run/prints.jsonl', '/run/events', events == null ? 0 : 1],
+      ['string', 'string', 'string', 'string', 'number', 'number'],
+      ['/run/script.tsl', '/run/boxes.jsonl', '/run/prints.jsonl', '/run/events', events == null ? 0 : 1,
+        embed ? 1 : 0],
       { async: true })));
     let status;
     try {
@@ -259,6 +331,7 @@
       console.error('tessel: the run failed: ' + e);
     }
     running = null;
+    showDiagnostics();
     const ms = performance.now() - started;
     $('stop').disabled = true;
     $('status').textContent = (status === 3 ? 'stopped' : status < 0 ? 'failed' : 'ended, status ' + status) +
@@ -364,6 +437,8 @@
   if (embed) document.body.classList.add('embed');
   const ready = new Promise((resolve) => { Module.onRuntimeInitialized = resolve; });
   ready.then(() => {
+    for (const name of names)
+      for (const [file, hex] of Object.entries(tesselExamples[name].files)) writeFile(file, hexToBytes(hex));
     const fromLink = fragmentScript();
     if (fromLink) setScript(fromLink);
     else if (names.includes('demo')) setScript(hexToBytes(tesselExamples.demo.script));
@@ -398,15 +473,20 @@
   window.tesselTest = {
     ready,
     page,
-    run: (base64, events) => run(fromBase64Url(base64), events),
+    // Runs a script in the folder `where` of /files, with `files` (path
+    // under /files -> base64url bytes) written there first.
+    run: (base64, events, where, files) => {
+      for (const [name, b] of Object.entries(files || {})) writeFile(name, fromBase64Url(b));
+      return run(fromBase64Url(base64), events, where);
+    },
     stop: stopRun,
     running: () => running !== null,
     compareCanvas,
     setScript: (base64) => setScript(fromBase64Url(base64)),
     scriptBase64: () => toBase64Url(scriptBytes()),
     shareLink: () => shareLink(scriptBytes()),
-    confirmBox: confirmDialog,
+    // The message box on screen ({caption, text}) or null.
+    box: () => page.box,
     toBase64Url,
-    hasImages: tesselHasImages,
   };
 })();

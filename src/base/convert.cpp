@@ -140,7 +140,9 @@ struct BinaryFloat {
 };
 
 BinaryFloat splitFloat(float value) {
-    uint32_t bits = std::bit_cast<uint32_t>(value);
+    // (memcpy, not std::bit_cast: the web build's C++ library lacks it.)
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
     int biased = static_cast<int>((bits >> 23) & 0xFF);
     uint32_t fraction = bits & 0x7FFFFF;
     if (biased == 0) return {fraction, -149};  // subnormal
@@ -231,10 +233,10 @@ char* writeExponent(int e, char* out) {
 
 }  // namespace
 
-std::string numberToText(float value) {
-    if (value == 0.0f) return std::signbit(value) ? "-0" : "0";
-    if (std::isinf(value)) return value > 0 ? "#INF" : "#-INF";
-    if (std::isnan(value)) return "#qNAN";
+void appendNumberText(std::string& out, float value) {
+    if (value == 0.0f) return void(out += std::signbit(value) ? "-0" : "0");
+    if (std::isinf(value)) return void(out += value > 0 ? "#INF" : "#-INF");
+    if (std::isnan(value)) return void(out += "#qNAN");
     float mag = std::fabs(value);
     BinaryFloat x = splitFloat(mag);
     int e = decimalExponent(x, mag);
@@ -242,11 +244,17 @@ std::string numberToText(float value) {
     int decimals = !fixed ? kPrecision : e <= 10 ? kPrecision : e <= 16 ? 16 - e : 0;
     int scale = fixed ? decimals : kPrecision - e;
     char text[48];
-    char* out = text;
-    if (value < 0) *out++ = '-';
-    out = layoutDigits(scaleToInteger(x, scale), decimals, out);
-    if (!fixed) out = writeExponent(e, out);
-    return std::string(text, out);
+    char* end = text;
+    if (value < 0) *end++ = '-';
+    end = layoutDigits(scaleToInteger(x, scale), decimals, end);
+    if (!fixed) end = writeExponent(e, end);
+    out.append(text, end);
+}
+
+std::string numberToText(float value) {
+    std::string text;
+    appendNumberText(text, value);
+    return text;
 }
 
 namespace {

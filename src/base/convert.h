@@ -11,6 +11,8 @@ namespace tessel {
 
 // The one number formatting (PRINT, STRS, diagnostics).
 std::string numberToText(float value);
+// The same text, appended to `out` (no string of its own on the way).
+void appendNumberText(std::string& out, float value);
 // The one number reading (literals, VAL); a prefix is read, the rest ignored.
 double textToNumber(std::string_view text);
 // Round to nearest, ties to even; NaN, infinities and out-of-range give INT32_MIN.

@@ -167,15 +167,12 @@ inline bool dispatch(Vm& vm, int32_t cls) {
     return true;
 }
 
-}  // namespace
-
-void runExecutor(Vm& vm) {
+// The statements of one run, from the program counter on. Kept apart from
+// runExecutor's scope object, so that this loop needs no unwinding path:
+// in the web build (exceptions done in JavaScript) every call made where a
+// destructor would have to run on a throw goes through JavaScript.
+[[gnu::noinline]] void runStatements(Vm& vm) {
     ExecState& ex = vm.exec;
-    // Event blocks may run after a failed check (the checker had registered
-    // them before it stopped); the tables are then built on first use.
-    if (static_cast<int32_t>(ex.lineOf.size()) != vm.tokens.count + 2) prepareExecution(vm);
-    RunScope scope(ex);
-    ex.windowClosed = false;
     const int32_t count = vm.tokens.count;
     // The run ends when the program counter reaches the last token (it keeps
     // that value) or at a WINMSG or ENDWM token (it becomes 0).
@@ -190,6 +187,18 @@ void runExecutor(Vm& vm) {
         }
         if (!dispatch(vm, cls)) break;
     }
+}
+
+}  // namespace
+
+void runExecutor(Vm& vm) {
+    ExecState& ex = vm.exec;
+    // Event blocks may run after a failed check (the checker had registered
+    // them before it stopped); the tables are then built on first use.
+    if (static_cast<int32_t>(ex.lineOf.size()) != vm.tokens.count + 2) prepareExecution(vm);
+    RunScope scope(ex);
+    ex.windowClosed = false;
+    runStatements(vm);
 }
 
 }  // namespace tessel

@@ -1,6 +1,5 @@
 // Conditions: comparisons joined by "&" and "|", grouping to the right.
 #include <string>
-#include <vector>
 
 #include "expr/cursor.h"
 
@@ -92,19 +91,19 @@ bool isJoin(int32_t cls) { return cls == CLS_AMP || cls == CLS_BAR; }
 
 // A chain after its first comparison `r`: every comparison is evaluated left
 // to right, then the results are joined from the right (a & b | c is
-// a & (b | c)). Out of line, so that a lone comparison stays cheap.
+// a & (b | c)). Read so far, the chain is the function
+// rest -> (rest & keep) | set of the part still to come, which each join
+// updates in place: no list of values. Out of line, so that a lone
+// comparison stays cheap.
 [[gnu::noinline]] int32_t joinedCondition(Vm& vm, int32_t r) {
-    std::vector<int32_t> values{r};
-    std::vector<int32_t> joins;
+    int32_t keep = -1, set = 0, last = r;
     while (isJoin(current(vm).cls)) {
-        joins.push_back(current(vm).cls);
+        if (current(vm).cls == CLS_AMP) keep &= last;
+        else set |= last & keep;
         fetch(vm);
-        values.push_back(comparison(vm));
+        last = comparison(vm);
     }
-    int32_t acc = values.back();
-    for (size_t i = joins.size(); i-- > 0;)
-        acc = joins[i] == CLS_AMP ? (values[i] & acc) : (values[i] | acc);
-    return acc;
+    return (last & keep) | set;
 }
 
 }  // namespace

@@ -31,19 +31,17 @@ inline int factorOrder(uint8_t alt) {
 // Shows the nesting diagnostic and aborts the run.
 [[noreturn]] void nestingTooDeep(Vm& vm);
 
-// Counts one level of nesting for as long as it lives.
-class NestGuard {
-   public:
-    explicit NestGuard(Vm& vm) : ex_(vm.expr) {
-        if (ex_.depth >= kMaxExprDepth) nestingTooDeep(vm);
-        ++ex_.depth;
-    }
-    ~NestGuard() { --ex_.depth; }
-    NestGuard(const NestGuard&) = delete;
-    NestGuard& operator=(const NestGuard&) = delete;
-
-   private:
-    ExprState& ex_;
-};
+// Counts one more level of nesting (aborting the run beyond the limit);
+// leaveNesting counts it off again. A pair of calls rather than a guard
+// object: a destructor would give every recursive step of an expression an
+// unwinding path, which the web build pays for with a call through
+// JavaScript per step, in time and in the browser's small call stack. A run
+// abort leaves the count raised; the interpreter sets it back to 0 where it
+// catches the abort, with no expression left in progress.
+inline void enterNesting(Vm& vm) {
+    if (vm.expr.depth >= kMaxExprDepth) nestingTooDeep(vm);
+    ++vm.expr.depth;
+}
+inline void leaveNesting(Vm& vm) { --vm.expr.depth; }
 
 }  // namespace tessel

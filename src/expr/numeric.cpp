@@ -81,38 +81,44 @@ float applyFunction(Vm& vm, int32_t code, float x) {
 
 // A built-in function; the current token is its keyword.
 float functionFactor(Vm& vm, int32_t code) {
-    NestGuard guard(vm);
+    enterNesting(vm);
     fetch(vm);
-    if (code == KW_VAL) return static_cast<float>(textToNumber(stringFactor(vm)));
-    if (code == KW_LEN) return static_cast<float>(stringFactor(vm).size());
-    return applyFunction(vm, code, numericFactor(vm));
+    float v;
+    if (code == KW_VAL) v = static_cast<float>(textToNumber(stringFactor(vm)));
+    else if (code == KW_LEN) v = static_cast<float>(stringFactor(vm).size());
+    else v = applyFunction(vm, code, numericFactor(vm));
+    leaveNesting(vm);
+    return v;
 }
 
 // "(" or "[" groups a numeric expression; the closing token is passed over
 // without looking at it.
 float groupFactor(Vm& vm) {
-    NestGuard guard(vm);
+    enterNesting(vm);
     fetch(vm);
     float v = numericExpression(vm);
     fetch(vm);
+    leaveNesting(vm);
     return v;
 }
 
 // The subscript of an element: a whole expression up to the closing bracket.
 int32_t subscript(Vm& vm) {
-    NestGuard guard(vm);
+    enterNesting(vm);
     fetch(vm);
     fetch(vm);
     int32_t index = toInt32(numericExpression(vm));
     fetch(vm);
+    leaveNesting(vm);
     return index;
 }
 
 // A unary sign: "-" negates the factor that follows, "+" passes over itself.
 float signedFactor(Vm& vm, bool negate) {
-    NestGuard guard(vm);
+    enterNesting(vm);
     fetch(vm);
     float v = numericFactor(vm);
+    leaveNesting(vm);
     return negate ? -v : v;
 }
 

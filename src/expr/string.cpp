@@ -106,10 +106,11 @@ bool substringFunction(Vm& vm, int alt, std::string& out) {
 
 // STRS and CHRS take a whole numeric expression.
 void numberFunction(Vm& vm, int alt, std::string& out) {
-    NestGuard guard(vm);
+    enterNesting(vm);
     fetch(vm);
     float v = numericExpression(vm);
-    if (alt == SA_STRS) out += numberToText(v);
+    leaveNesting(vm);
+    if (alt == SA_STRS) appendNumberText(out, v);
     else out.push_back(static_cast<char>(toInt32(v) & 0xFF));
 }
 
@@ -125,20 +126,21 @@ void appendStringFactor(Vm& vm, std::string& out) {
         last = order;
         out.resize(base);
         switch (t.strAlt) {
-            case SA_LPAR: {
-                NestGuard guard(vm);
+            case SA_LPAR:
+                enterNesting(vm);
                 fetch(vm);
                 appendStringExpression(vm, out);
                 fetch(vm);
+                leaveNesting(vm);
                 break;
-            }
             case SA_STRVAR: out += vm.memory.vars[t.ref].str; fetch(vm); break;
             case SA_STRARR: {
                 int32_t a = t.ref;
-                NestGuard guard(vm);
+                enterNesting(vm);
                 fetch(vm);
                 fetch(vm);
                 int32_t index = toInt32(numericExpression(vm));
+                leaveNesting(vm);
                 out += stringElement(vm, a, index);
                 fetch(vm);
                 break;

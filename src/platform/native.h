@@ -61,7 +61,10 @@ class NativeWindow {
     virtual void present(const uint32_t* pixels, int width, int height) = 0;
 
     // Turns the native events waiting into calls on `input`; when none waits,
-    // waits up to timeoutMs (0: not at all) for the first.
+    // waits up to timeoutMs (0: not at all) for the first. A backend that is
+    // not interactive is called too, now and then while a script runs or
+    // waits for messages (timeout 0), and makes no calls on `input`: one that
+    // shares its thread with a page hands control to the page there.
     virtual void pollEvents(NativeInput& input, int timeoutMs) = 0;
 
     // Milliseconds on a monotonic clock that runs at the rate of real time

@@ -1,7 +1,6 @@
 // Loading the SDL module and forwarding to it.
 #include "platform/sdl_module.h"
 
-#include <cstdio>
 #include <string>
 
 #include "base/module_loader.h"
@@ -37,16 +36,9 @@ std::unique_ptr<NativeWindow> makeSdlWindow(std::string* error) {
     return api ? api->openWindow(error) : nullptr;
 }
 
-// Image files are decoded and written by our own code and need no module.
+// Image files are decoded by our own code and need no module.
 bool loadImageFile(const std::string& path, ImageData& out, std::string* error) {
     return decodeImageFile(path, out, error);
-}
-
-bool savePng(const std::string& path, const uint32_t* pixels, int width, int height) {
-    std::string error;
-    if (writePngFile(path, pixels, width, height, &error)) return true;
-    std::fprintf(stderr, "tessel: cannot write %s: %s\n", path.c_str(), error.c_str());
-    return false;
 }
 
 }  // namespace tessel

@@ -35,10 +35,8 @@ struct SdlModuleApi {
 // when the module is missing or no window can be opened (no display).
 std::unique_ptr<NativeWindow> makeSdlWindow(std::string* error);
 
-// Image files through the module: decoding (false with a reason in
-// `error`) and writing pixels (0x??RRGGBB) as an opaque PNG.
+// Decodes an image file (false with a reason in `error`).
 bool loadImageFile(const std::string& path, ImageData& out, std::string* error);
-bool savePng(const std::string& path, const uint32_t* pixels, int width, int height);
 
 // The module's table, loaded on the first call; null (with the loader's
 // reason in `error`) when the module is missing or unusable. Later calls

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "base/cp1252.h"
-#include "platform/sdl_module.h"
+#include "pixels/image_files.h"
 
 namespace tessel {
 
@@ -141,7 +141,10 @@ void WindowCore::recomposeRegion(PixelRect r) {
 bool WindowCore::saveScreenshot(const std::string& path) {
     if (width_ <= 0 || height_ <= 0 || !keepFrames_) return false;
     const FrameBuffer& screen = composeScreen();
-    return savePng(path, screen.data(), width_, height_);
+    std::string error;
+    if (writePngFile(path, screen.data(), width_, height_, &error)) return true;
+    std::fprintf(stderr, "tessel: cannot write %s: %s\n", path.c_str(), error.c_str());
+    return false;
 }
 
 const Font* WindowCore::editFont() {
@@ -295,7 +298,7 @@ int WindowCore::waitTimeout() {
 bool WindowCore::getMessage(Message& m) {
     for (;;) {
         if (closed_) return false;
-        if (interactive_) pump(0);
+        pump(0);
         if (takeMessage(m)) return true;
         if (!interactive_ && waitUntil_) {
             // Headless waits let the time pass at once, tick by tick.
@@ -326,6 +329,7 @@ void WindowCore::keepAlive() {
     // GETTICK ends and timers fall due while the main program runs.
     if (virtualTime_) {
         ++workMs_;
+        native_->pollEvents(*this, 0);
         return;
     }
     beat();

@@ -14,15 +14,14 @@ EM_JS(void, page_paint, (const uint32_t* pixels, int width, int height), {
     Module.page.paint(HEAPU32.subarray(pixels >> 2, (pixels >> 2) + width * height), width, height);
 });
 
-EM_JS(int, page_box_opened, (const char* caption, const char* text, int modal), {
-    return Module.page.boxOpened(UTF8ToString(caption), UTF8ToString(text), modal != 0);
+EM_JS(void, page_show_box, (const char* caption, const uint32_t* pixels, int width, int height), {
+    Module.page.showBox(UTF8ToString(caption),
+                        HEAPU32.subarray(pixels >> 2, (pixels >> 2) + width * height), width, height);
 });
 
-EM_JS(int, page_box_depth, (), { return Module.page.boxDepth(); });
+EM_JS(void, page_hide_box, (), { Module.page.hideBox(); });
 
-EM_JS(int, page_stop_requested, (), { return Module.page.stopRequested() ? 1 : 0; });
-
-EM_JS(int, page_input_waiting, (), { return Module.page.input.length > 0 ? 1 : 0; });
+EM_JS(int, page_stop_requested, (), { return Module.page.stop ? 1 : 0; });
 
 EM_JS(int, page_take_input, (PageEvent* event, char* text, int capacity), {
     const e = Module.page.input.shift();

@@ -1,20 +1,23 @@
 // The page's side of the browser backend: functions the page script supplies
-// (see web/page.js), called from the backend and the exported entry points.
+// (see web/page.js), called from the backend.
 #pragma once
 
 #include <cstdint>
 
 namespace tessel {
 
-// Kinds of input the page has taken for the canvas.
+// Kinds of input the page has taken for the canvas and the box dialog.
 enum PageEventKind : int32_t {
-    kPageMove = 1,        // a, b: position
+    kPageMove = 1,        // a, b: position on the canvas
     kPageButtonDown = 2,  // a, b: position; c: 1 for the right button
     kPageButtonUp = 3,    // as kPageButtonDown
     kPageKeyDown = 4,     // a: virtual-key code
     kPageKeyUp = 5,       // a: virtual-key code
     kPageText = 6,        // the text typed (UTF-8)
     kPageExpose = 7,      // the canvas needs its content again
+    kPageBoxButton = 8,   // a, b: position in the box's pixels; c: 1 down, 0 up
+    kPageBoxKey = 9,      // a: virtual-key code pressed in the box dialog
+    kPageBoxClose = 10,   // the box dialog was closed
 };
 
 struct PageEvent {
@@ -24,20 +27,19 @@ struct PageEvent {
 
 extern "C" {
 void page_open_canvas(int width, int height);
-// Shows a frame of width x height pixels (0xAARRGGBB) on the canvas.
+// Shows a frame of width x height pixels (0x??RRGGBB) on the canvas.
 void page_paint(const uint32_t* pixels, int width, int height);
-// Tells the page about a box. True when the page shows it (modal only): the
-// run then waits until page_box_depth falls below the depth it has now.
-int page_box_opened(const char* captionUtf8, const char* textUtf8, int modal);
-int page_box_depth();
+// Shows (or updates) the modal box dialog titled `captionUtf8` with the
+// box's pixels; page_hide_box takes it away.
+void page_show_box(const char* captionUtf8, const uint32_t* pixels, int width, int height);
+void page_hide_box();
 int page_stop_requested();
-int page_input_waiting();
 // Takes the oldest input; false when none waits. Text goes to `text`.
 int page_take_input(PageEvent* event, char* text, int textCapacity);
 // Suspends the run until the page has run its pending tasks.
 void page_yield();
-// Suspends the run until input arrives, the box is confirmed, a stop is
-// asked for, or `ms` milliseconds have passed.
+// Suspends the run until input arrives, a stop is asked for, or `ms`
+// milliseconds have passed.
 void page_wait(int ms);
 }
 

@@ -1,15 +1,16 @@
-// Fonts in the browser: FreeType is linked in (no module to load), and face
-// names map through a small table to the DejaVu files embedded in the page,
-// the same files the desktop's font lookup settles on for those names.
+// Fonts of the web edition, which embeds its font files: FreeType is linked
+// in (no module to load), and face names map through a small table to the
+// embedded DejaVu files, the same files the desktop's font lookup settles on
+// for those names. Built instead of font_match.cpp and font_open.cpp there.
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <string>
 #include <string_view>
 
-#include "gfx/font.h"
-#include "gfx/font_match.h"
-#include "gfx/font_module.h"
+#include "pixels/font.h"
+#include "pixels/font_match.h"
+#include "pixels/font_module.h"
 
 namespace tessel {
 

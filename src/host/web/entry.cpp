@@ -9,8 +9,9 @@
 #include "checker/checker.h"
 #include "host/interpreter.h"
 #include "lexer/tokenizer.h"
-#include "platform/browser/browser_platform.h"
+#include "platform/browser/browser_window.h"
 #include "platform/events_file.h"
+#include "platform/window_core.h"
 
 namespace tessel {
 
@@ -22,7 +23,7 @@ constexpr int kStopped = 3;
 // Collects the front end's diagnostics as JSON lines with their source lines.
 class DiagnosticList final : public Reporter {
    public:
-    void diagnostic(std::string_view text, std::string_view caption, int line) override {
+    void diagnostic(std::string_view caption, std::string_view text, int line) override {
         json += "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
                 "\",\"line\":" + std::to_string(line) + "}\n";
     }
@@ -56,24 +57,30 @@ extern "C" {
 
 // Runs the script at `script` with box and PRINT logs at the paths given.
 // With `scripted`, the events file `events` drives the run as in a headless
-// run. Returns the exit status, 2 for bad events (the reason
-// in stderr), 3 when the page stopped the run.
+// run; with `quiet`, no token-count box is shown. Returns the exit status, 2
+// for bad events (the reason in stderr), 3 when the page stopped the run.
 EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, const char* printLog,
-                                    const char* events, int scripted) {
+                                    const char* events, int scripted, int quiet) {
     using namespace tessel;
-    std::vector<ScriptedEvent> parsed;
+    PlatformConfig cfg;
     std::string error;
-    if (scripted && !loadEventsFile(events, parsed, &error)) {
+    if (scripted && !loadEventsFile(events, cfg.events, &error)) {
         std::fprintf(stderr, "tessel: %s\n", error.c_str());
         return 2;
     }
     Options opts;
+    // A seed line of the events file is applied as the desktop applies it.
+    opts.seed = takeSeed(cfg.events);
     opts.script = script;
     opts.boxLog = boxLog;
     opts.printLog = printLog;
-    std::unique_ptr<Platform> platform = makeBrowserPlatform(std::move(parsed), scripted != 0);
+    opts.quiet = quiet != 0;
+    // A scripted run is a headless run whose frames reach the canvas.
+    opts.headless = scripted != 0;
+    cfg.keepFrames = true;
     try {
-        Interpreter interp(*platform, opts);
+        WindowCore platform(makeBrowserWindow(scripted != 0), std::move(cfg));
+        Interpreter interp(platform, opts);
         return interp.run();
     } catch (const StopRequested&) {
         return kStopped;
