@@ -72,7 +72,7 @@ void WindowCore::routeButton(int x, int y, bool right, bool down) {
         if (down && !right) {
             EditModel* e = edit(target);
             const Font* font = editFont();
-            e->placeCaret(x, font ? font->textWidth("0") : kDefaultFontWidth);
+            e->placeCaret(x, editCellWidth(font));
             int32_t before = focus_;
             focus_ = target;
             editChanged(before);

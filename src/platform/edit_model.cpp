@@ -7,6 +7,8 @@
 
 namespace tessel {
 
+int editCellWidth(const Font* font) { return font ? font->textWidth("0") : kDefaultFontWidth; }
+
 namespace {
 
 constexpr uint32_t kFieldColour = 0xFFFFFFFFu;
@@ -69,7 +71,6 @@ void EditModel::keepCaretVisible(int cellWidth) {
 
 namespace {
 
-int cellWidthOf(const Font* font) { return font ? font->textWidth("0") : 8; }
 int cellHeightOf(const Font* font) { return font ? font->cellHeight() : 16; }
 // The top of the text row: centred in the field, at least one pixel down.
 int textTop(int y, int height, int cellHeight) { return y + std::max(1, (height - cellHeight) / 2); }
@@ -78,7 +79,7 @@ int textTop(int y, int height, int cellHeight) { return y + std::max(1, (height 
 
 PixelRect EditModel::bounds(const Font* font) const {
     if (width <= 0 || height <= 0) return PixelRect{};
-    int cellWidth = cellWidthOf(font), cellHeight = cellHeightOf(font);
+    int cellWidth = editCellWidth(font), cellHeight = cellHeightOf(font);
     int ty = textTop(y, height, cellHeight);
     // A cell's width of slack on either side covers ink beyond a glyph's advance.
     return PixelRect{x - cellWidth, std::min(y, ty), x + width + cellWidth,
@@ -93,7 +94,7 @@ void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focuse
     Canvas canvas{px, bw, bh};
     fillRect(canvas, left, top, left + width, top + height, kBorderColour);
     fillRect(canvas, left + 1, top + 1, left + width - 1, top + height - 1, kFieldColour);
-    int cellWidth = cellWidthOf(font);
+    int cellWidth = editCellWidth(font);
     keepCaretVisible(cellWidth);
     int cellHeight = cellHeightOf(font);
     int ty = textTop(top, height, cellHeight);

@@ -32,6 +32,10 @@ struct PixelRect {
     }
 };
 
+// The width of a character cell of the controls' font (a null font: the
+// default face's).
+int editCellWidth(const Font* font);
+
 struct EditModel {
     int x = 0, y = 0, width = 0, height = 0;  // rectangle in client coordinates
     std::string text;                         // bytes, shown as Windows-1252

@@ -103,7 +103,7 @@ void WindowCore::editChanged(int32_t handle) {
     if (!e || !keepFrames_ || !opened_) return;
     const Font* font = editFont();
     // The scroll position follows the caret at every change, shown or not.
-    if (e->visible) e->keepCaretVisible(font ? font->textWidth("0") : kDefaultFontWidth);
+    if (e->visible) e->keepCaretVisible(editCellWidth(font));
     size_t index = static_cast<size_t>(handle - kMainWindow - 1);
     if (screenValid_ && index < drawnEdits_) {
         recomposeRegion(e->bounds(font));
