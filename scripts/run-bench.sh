@@ -2,14 +2,17 @@
 # Runs the benchmark workloads on tessel and, side by side in the same run,
 # on Lua 5.4 and the LuaJIT interpreter (luajit -joff), checking that each
 # counterpart computes the same result and printing CPU-time minima, medians
-# and ratios; then drawing in a window against yabasic and brandy, the front
-# end and the number formatting.
+# and ratios. The counterparts keep their variables global, as a script's
+# are; Lua 5.4 on the same programs with local variables is shown beside
+# them (bench/workloads/locals). Then drawing in a window against yabasic
+# and brandy, the front end and the number formatting.
 # Usage: scripts/run-bench.sh BUILD_DIR [RUNS]   (RUNS per interpreter, default 5)
 set -euo pipefail
 build="$1"
 runs="${2:-5}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 w="$root/bench/workloads"
+wl="$w/locals"
 tessel="$(cd "$build" && pwd)/tessel"
 tmp="$(mktemp -d)"
 xvfb_pid=""
@@ -69,38 +72,42 @@ tessel_result() {
 lua_result() { "$@" 2>&1 | tail -n 1; }
 
 workloads=(loop calls branches sieve mandel strings strs text images)
-echo "Results (tessel's last PRINT against what Lua 5.4 and luajit -joff print)"
+echo "Results (tessel's last PRINT against what Lua 5.4, luajit -joff and Lua 5.4 with locals print)"
 mismatch=0
 for name in "${workloads[@]}"; do
   t=$(tessel_result "$w/$name.tsl")
   l=$(lua_result lua5.4 "$w/$name.lua")
   j=$(lua_result luajit -joff "$w/$name.lua")
+  o=$(lua_result lua5.4 "$wl/$name.lua")
   verdict="same"
-  if [ "$t" != "$l" ] || [ "$t" != "$j" ]; then verdict="DIFFERENT"; mismatch=1; fi
-  printf '%-10s %-9s tessel "%s"  lua "%s"  luajit "%s"\n' "$name" "$verdict" "${t:0:40}" \
-    "${l:0:40}" "${j:0:40}"
+  if [ "$t" != "$l" ] || [ "$t" != "$j" ] || [ "$t" != "$o" ]; then verdict="DIFFERENT"; mismatch=1; fi
+  printf '%-10s %-9s tessel "%s"  lua "%s"  luajit "%s"  lua locals "%s"\n' "$name" "$verdict" \
+    "${t:0:40}" "${l:0:40}" "${j:0:40}" "${o:0:40}"
 done
 
-# The three interpreters take turns, run after run, so that a slow spell of
-# the machine falls on all of them alike. CPU time of the whole process; the
+# The interpreters take turns, run after run, so that a slow spell of the
+# machine falls on all of them alike. CPU time of the whole process; the
 # minimum is the figure least disturbed by other work on the machine.
 echo
 echo "Language workloads (CPU ms of whole processes, min/median of $runs interleaved runs each)"
-printf '%-10s %13s %13s %13s %17s %17s\n' workload tessel lua5.4 "luajit -joff" \
-  "tessel/lua" "tessel/luajit"
-printf '%-10s %13s %13s %13s %17s %17s\n' "" min/med min/med min/med min/med min/med
+row() { printf '%-10s %11s %11s %13s %11s %13s %13s %13s\n' "$@"; }
+row workload tessel lua5.4 "luajit -joff" "lua locals" "tessel/lua" "tessel/luajit" "tessel/locals"
+row "" min/med min/med min/med min/med min/med min/med min/med
 for name in "${workloads[@]}"; do
-  T=(); L=(); J=()
+  T=(); L=(); J=(); O=()
   for _ in $(seq "$runs"); do
     T+=("$(cpu run_tessel "$w/$name.tsl")")
     L+=("$(cpu lua5.4 "$w/$name.lua")")
     J+=("$(cpu luajit -joff "$w/$name.lua")")
+    O+=("$(cpu lua5.4 "$wl/$name.lua")")
   done
   read -r tmin tmed <<<"$(minmed "${T[@]}")"
   read -r lmin lmed <<<"$(minmed "${L[@]}")"
   read -r jmin jmed <<<"$(minmed "${J[@]}")"
-  printf '%-10s %13s %13s %13s %17s %17s\n' "$name" "$tmin/$tmed" "$lmin/$lmed" "$jmin/$jmed" \
-    "$(ratio "$tmin" "$lmin")/$(ratio "$tmed" "$lmed")" "$(ratio "$tmin" "$jmin")/$(ratio "$tmed" "$jmed")"
+  read -r omin omed <<<"$(minmed "${O[@]}")"
+  row "$name" "$tmin/$tmed" "$lmin/$lmed" "$jmin/$jmed" "$omin/$omed" \
+    "$(ratio "$tmin" "$lmin")/$(ratio "$tmed" "$lmed")" "$(ratio "$tmin" "$jmin")/$(ratio "$tmed" "$jmed")" \
+    "$(ratio "$tmin" "$omin")/$(ratio "$tmed" "$omed")"
 done
 echo "(ratios of the minima / of the medians; below 1: tessel is faster)"
 

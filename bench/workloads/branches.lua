@@ -1,7 +1,8 @@
+-- Globals, as the script's are; floor stands in for the built-in quotient.
 local floor = math.floor
-local i, a, b = 0, 0, 0
+i, a, b = 0, 0, 0
 while i < 10000000 do
-  local r = i - floor(i / 2) * 2
+  r = i - floor(i / 2) * 2
   if r == 0 then
     a = a + 1
   else

@@ -1,6 +1,7 @@
-local n = 0
-local i = 0
-local function inc()
+-- A script's functions and variables are all global.
+n = 0
+i = 0
+function inc()
   n = n + 1
 end
 while i < 10000000 do

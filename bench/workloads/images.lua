@@ -1,5 +1,6 @@
 -- The same copies into a frame buffer table: the disc's opaque pixels are
--- one run a row, so each row is one table.move.
+-- one run a row, so each row is one table.move. The script's variables are
+-- globals; the row loop stands in for SHOWIMGT.
 local floor = math.floor
 local img, first, last = {}, {}, {}
 for r = 0, 31 do
@@ -14,7 +15,7 @@ end
 local frame = {}
 for k = 0, 800 * 600 - 1 do frame[k] = 0 end
 local move = table.move
-local i, x, y = 0, 0, 0
+i, x, y = 0, 0, 0
 while i < 500000 do
   x = (i - floor(i / 24) * 24) * 32
   y = (floor(i / 24) - floor(i / 432) * 18) * 32

@@ -1,6 +1,7 @@
-local s, r = 0, 0
+-- The script's variables are globals, as every variable of a script is.
+s, r = 0, 0
 while r < 3 do
-  local i = 0
+  i = 0
   while i < 10000000 do
     s = i * 2
     i = i + 1

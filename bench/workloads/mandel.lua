@@ -1,21 +1,22 @@
 -- The same fixed-point Mandelbrot set; each pixel's colour goes into a
--- frame buffer table.
+-- frame buffer table. The script's variables are globals; floor and quot
+-- stand in for the built-in quotient.
 local floor = math.floor
 local function quot(a, b) -- quotient truncated toward zero
   if a < 0 then return -floor(-a / b) end
   return floor(a / b)
 end
-local frame = {}
-local total = 0
-local py = 0
+frame = {}
+total = 0
+py = 0
 while py < 300 do
-  local px = 0
+  px = 0
   while px < 400 do
-    local x0 = floor(px * 3072 / 400) - 2048
-    local y0 = floor(py * 2458 / 300) - 1229
-    local x, y, d, k = 0, 0, 0, 0
+    x0 = floor(px * 3072 / 400) - 2048
+    y0 = floor(py * 2458 / 300) - 1229
+    x, y, d, k = 0, 0, 0, 0
     while d < 4194304 and k < 60 do
-      local xt = quot(x * x - y * y, 1024) + x0
+      xt = quot(x * x - y * y, 1024) + x0
       y = quot(2 * x * y, 1024) + y0
       x = xt
       d = x * x + y * y

@@ -1,8 +1,9 @@
-local f = {}
-local c = 0
-local r = 0
+-- Globals, as the script's are.
+f = {}
+c = 0
+r = 0
 while r < 5 do
-  local i = 0
+  i = 0
   while i < 1000001 do
     f[i] = 0
     i = i + 1
@@ -12,7 +13,7 @@ while r < 5 do
   while i < 1000001 do
     if f[i] == 0 then
       c = c + 1
-      local j = i * i
+      j = i * i
       while j < 1000001 do
         f[j] = 1
         j = j + i

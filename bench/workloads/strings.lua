@@ -1,5 +1,6 @@
-local s, t = "", ""
-local i, n = 0, 0
+-- Globals, as the script's are.
+s, t = "", ""
+i, n = 0, 0
 while i < 2000000 do
   t = tostring(i * 7)
   s = string.sub(s, 2, 31) .. t .. "|"

@@ -1,0 +1,7 @@
+local w = ""
+local i = 0
+while i < 1000000 do
+  w = tostring(i)
+  i = i + 1
+end
+print(w)
