@@ -13,12 +13,12 @@
 #include <array>
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "pixels/font_match.h"
 #include "base/cp1252.h"
+#include "pixels/coverage_blend.h"
+#include "pixels/font_match.h"
 
 namespace tessel {
 
@@ -39,8 +39,27 @@ struct Glyph {
     int top = 0;                   // bitmap top, pixels above the baseline
     int width = 0;                 // bitmap size
     int rows = 0;
-    std::vector<uint8_t> coverage; // width x rows, 0 transparent .. 255 solid
+    // width x rows, 0 transparent .. 255 solid, each spread as blendCoverage
+    // reads it
+    std::vector<uint32_t> coverage;
+    // Per row, the columns from the first to past the last covered pixel
+    // (equal when the row has none): drawing passes over the rest.
+    std::vector<int32_t> inkFirst, inkEnd;
 };
+
+// Finds each row's covered columns.
+void findInk(Glyph& g) {
+    g.inkFirst.assign(size_t(g.rows), 0);
+    g.inkEnd.assign(size_t(g.rows), 0);
+    for (int row = 0; row < g.rows; ++row) {
+        const uint32_t* cov = g.coverage.data() + size_t(row) * size_t(g.width);
+        int first = 0, end = g.width;
+        while (first < end && cov[first] == 0) ++first;
+        while (end > first && cov[end - 1] == 0) --end;
+        g.inkFirst[size_t(row)] = first;
+        g.inkEnd[size_t(row)] = end;
+    }
+}
 
 // Vertical metrics in font units: the font's own Windows ascent and descent,
 // or its general ones when it has none.
@@ -187,17 +206,19 @@ class FreeTypeFont final : public Font {
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
         const FT_Bitmap& bm = slot->bitmap;
         if (bm.pixel_mode != FT_PIXEL_MODE_GRAY) return;
-        size_t bytes = size_t(bm.width) * bm.rows;
+        size_t bytes = (size_t(bm.width) + 2) * bm.rows * sizeof(uint32_t);
         if (cachedBytes_ + bytes > kGlyphCacheBytes) forgetGlyphsBut(c);
         cachedBytes_ += bytes;
         g.left = slot->bitmap_left;
         g.top = slot->bitmap_top;
         g.width = static_cast<int>(bm.width);
         g.rows = static_cast<int>(bm.rows);
-        g.coverage.resize(bytes);
+        g.coverage.resize(size_t(bm.width) * bm.rows);
         for (unsigned row = 0; row < bm.rows; ++row)
-            std::memcpy(g.coverage.data() + size_t(row) * bm.width,
-                        bm.buffer + ptrdiff_t(row) * bm.pitch, bm.width);
+            for (unsigned col = 0; col < bm.width; ++col)
+                g.coverage[size_t(row) * bm.width + col] =
+                    spreadCoverage(bm.buffer[ptrdiff_t(row) * bm.pitch + col]);
+        findInk(g);
     }
 
     void forgetGlyphsBut(unsigned char keep) const {
@@ -211,24 +232,18 @@ class FreeTypeFont final : public Font {
         int64_t first, last;
     };
 
-    // Mixes the text colour into the buffer by the glyph's coverage.
+    // Mixes the text colour into the buffer by the glyph's coverage, row by
+    // row over the covered columns.
     static void blend(uint32_t* pixels, int bufWidth, RowRange rows, int64_t gx, int64_t gy,
                       const Glyph& g, uint32_t rgb) {
         int64_t x0 = std::max<int64_t>(0, -gx), x1 = std::min<int64_t>(g.width, bufWidth - gx);
         int64_t y0 = std::max<int64_t>(0, rows.first - gy), y1 = std::min<int64_t>(g.rows, rows.last - gy);
-        uint32_t fr = (rgb >> 16) & 0xFF, fg = (rgb >> 8) & 0xFF, fb = rgb & 0xFF;
         for (int64_t row = y0; row < y1; ++row) {
-            const uint8_t* cov = g.coverage.data() + row * g.width;
-            uint32_t* dst = pixels + (gy + row) * bufWidth + gx;
-            for (int64_t col = x0; col < x1; ++col) {
-                uint32_t a = cov[col];
-                if (a == 0) continue;
-                uint32_t d = dst[col], na = 255 - a;
-                uint32_t r = (fr * a + ((d >> 16) & 0xFF) * na + 127) / 255;
-                uint32_t gr = (fg * a + ((d >> 8) & 0xFF) * na + 127) / 255;
-                uint32_t b = (fb * a + (d & 0xFF) * na + 127) / 255;
-                dst[col] = (d & 0xFF000000u) | r << 16 | gr << 8 | b;
-            }
+            int64_t first = std::max<int64_t>(x0, g.inkFirst[size_t(row)]);
+            int64_t end = std::min<int64_t>(x1, g.inkEnd[size_t(row)]);
+            if (first >= end) continue;
+            blendCoverage(pixels + (gy + row) * bufWidth + gx + first,
+                          g.coverage.data() + row * g.width + first, end - first, rgb);
         }
     }
 
