@@ -80,8 +80,9 @@ void execIf(Vm& vm) {
     ExecState& ex = vm.exec;
     fetch(vm);
     const int32_t first = ex.pc;
-    // A number variable (the common case) is read from the run table.
-    if ((runAt(vm, first).flags & RF_NUMVAR) ||
+    // A number variable or number element (the common cases) is read from
+    // the run table.
+    if ((runAt(vm, first).flags & (RF_NUMVAR | RF_CMPELEM)) ||
         (vm.tokens.classAt(first) == CLS_NAME &&
          (variableAt(vm, first) || (arrayAt(vm, first) && classAt(vm, first + 1) == CLS_LBRK))))
         ex.condFlag = condition(vm);

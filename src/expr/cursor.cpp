@@ -132,6 +132,13 @@ void setTokenFlags(ExprState& ex, int32_t n, bool oneStep) {
     }
 }
 
+// A right operand that RF_CMP2 reads in one step: a lone number variable or
+// number literal that no second right operand follows.
+bool isPlainRightOperand(const RunToken& b, const RunToken& after) {
+    return (b.flags & RF_ALONE) && ((b.flags & RF_NUMVAR) || b.cls == CLS_NUM) && after.cls != CLS_NUM &&
+           after.cls != CLS_LPAR;
+}
+
 // Two-operand terms, sums and comparisons; tokens i + 1 and i + 2 exist when
 // token i is a whole factor (the table has one empty entry past the last
 // token).
@@ -148,20 +155,30 @@ void setTwoOperandFlags(ExprState& ex, int32_t n) {
             (b.flags & RF_ALONE))
             t.flags |= RF_SUM2;
         if ((t.flags & RF_NUMVAR) && (t.flags & RF_ALONE) && isComparisonClass(o.cls) &&
-            (b.flags & RF_ALONE) && ((b.flags & RF_NUMVAR) || b.cls == CLS_NUM) &&
-            after.cls != CLS_NUM && after.cls != CLS_LPAR)
+            isPlainRightOperand(b, after))
             t.flags |= RF_CMP2;
     }
 }
 
-// Elements with a one-token subscript, then two-operand groups (which need
-// every token's term and sum flags).
+// Elements with a one-token subscript, the element stores and comparisons
+// built on them, then two-operand groups (which need every token's term and
+// sum flags).
 void setFactorFlags(ExprState& ex, int32_t n) {
     for (int32_t i = 1; i + 3 <= n; ++i) {
         RunToken& t = ex.run[i];
-        if (t.numAlt == NA_NUMARR && (ex.run[i + 2].flags & RF_ALONE) && ex.run[i + 3].cls == CLS_RBRK &&
-            factorOrder(ex.run[i + 4].numAlt) <= factorOrder(NA_NUMARR))
-            t.flags |= RF_ELEMENT;
+        if (t.numAlt != NA_NUMARR || !(ex.run[i + 2].flags & RF_ALONE) || ex.run[i + 3].cls != CLS_RBRK)
+            continue;
+        if (factorOrder(ex.run[i + 4].numAlt) <= factorOrder(NA_NUMARR)) t.flags |= RF_ELEMENT;
+        if (ex.run[i + 4].cls == CLS_EQ) t.flags |= RF_ELEMSET;
+    }
+    // A comparison reads its left operand as a number when the name is bound
+    // to a number array or to a number or pointer variable (a string binding
+    // of the same name would make it a string comparison).
+    for (int32_t i = 1; i + 5 <= n; ++i) {
+        RunToken& t = ex.run[i];
+        if ((t.flags & RF_ELEMENT) && (t.nameKind == NK_NUMARR || t.nameKind == NK_NUMVAR) &&
+            isComparisonClass(ex.run[i + 4].cls) && isPlainRightOperand(ex.run[i + 5], ex.run[i + 6]))
+            t.flags |= RF_CMPELEM;
     }
     for (int32_t i = 1; i + 4 <= n; ++i) {
         RunToken& t = ex.run[i];

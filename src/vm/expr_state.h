@@ -75,6 +75,14 @@ enum : uint16_t {
     // and a "="; the statement stores the expression that starts two tokens
     // on in the variable.
     RF_NUMSET = 512,
+    // The name here starts "a[x] = ...": a number array, a subscript of one
+    // RF_ALONE literal or number variable, "]" and "="; the statement stores
+    // the expression that starts five tokens on in the element.
+    RF_ELEMSET = 1024,
+    // The comparison that starts here is "a[x] op y": a RF_ELEMENT element
+    // read as a number, "=", "!", "<" or ">", and a right operand as RF_CMP2
+    // wants it; it ends six tokens on.
+    RF_CMPELEM = 2048,
 };
 
 // How the run tables are built. OneStep sets every one-step flag; LongWayOnly

@@ -81,12 +81,23 @@ class Generator {
             default: body = condition(0); break;
         }
         std::string tail = rng_.pick(kTails);
-        const char* target = rng_.chance(70) ? "r" : rng_.chance(50) ? "s" : "p";
-        return std::string(target) + " = " + joined(body, tail);
+        return target() + " = " + joined(body, tail);
     }
 
    private:
     static constexpr int kMaxDepth = 4;
+
+    // Mostly r; the other variables, and elements with one-token and longer
+    // subscripts (whose lines the other readings start inside).
+    std::string target() {
+        uint32_t r = rng_.below(100);
+        if (r < 60) return "r";
+        if (r < 70) return "s";
+        if (r < 76) return "p";
+        if (r < 88) return std::string(rng_.chance(70) ? "n" : "m") + " [ " + atom() + " ]";
+        if (r < 94) return "n [ " + numExpr(1) + " ]";
+        return std::string(rng_.chance(50) ? "k" : "w") + " [ " + atom() + " ]";
+    }
 
     // `a` then `b`, with a ":" between when `a` ends with a variable's name
     // and `b` starts with "(" or "[" (which would make the name a call or an
@@ -287,8 +298,8 @@ void fillMemory(Vm& vm, Rng& rng) {
 
 // How many tokens of the loaded script carry each one-step flag.
 struct FlagCounts {
-    static constexpr uint16_t kFlags[] = {RF_LITERAL, RF_NUMVAR, RF_ALONE, RF_TERM2, RF_SUM2,
-                                          RF_CMP2, RF_GROUP3, RF_ELEMENT, RF_NUMSET};
+    static constexpr uint16_t kFlags[] = {RF_LITERAL, RF_NUMVAR, RF_ALONE,   RF_TERM2,   RF_SUM2,   RF_CMP2,
+                                          RF_GROUP3,  RF_ELEMENT, RF_NUMSET, RF_ELEMSET, RF_CMPELEM};
     int64_t count[std::size(kFlags)] = {};
 
     void add(const Vm& vm) {

@@ -195,12 +195,15 @@ class DiffMachine {
     }
 
     // Runs the name statement at the program counter and reports the value
-    // it stored (the target's previous value is put back afterwards, so
-    // later readings see the same memory).
+    // it stored: a variable's value, or an element store's changes as text
+    // (what it changed is put back afterwards, so later readings see the
+    // same memory).
     void statement(Outcome& o) {
         const int32_t at = vm_.exec.pc;
+        if (vm_.tokens.classAt(at) != CLS_NAME) return;
+        if (vm_.tokens.classAt(at + 1) == CLS_LBRK) return elementStatement(o);
         exec::VarRef target = exec::variableAt(vm_, at);
-        if (vm_.tokens.classAt(at) != CLS_NAME || !target || vm_.tokens.classAt(at + 1) != CLS_EQ) return;
+        if (!target || vm_.tokens.classAt(at + 1) != CLS_EQ) return;
         const VariableValue saved = *target.value;
         struct Restore {
             VariableValue& v;
@@ -210,6 +213,26 @@ class DiffMachine {
         exec::execNameStatement(vm_);
         o.num = target.type == TYPE_PTR ? static_cast<float>(target->ptr) : target->num;
         o.text = target->str;
+    }
+
+    // "a[...] = ...": the elements that changed, as "index=value" items.
+    void elementStatement(Outcome& o) {
+        exec::ArrayRef target = exec::arrayAt(vm_, vm_.exec.pc);
+        if (!target) return;
+        const ArrayElements saved = *target.elements;
+        struct Restore {
+            ArrayElements& e;
+            const ArrayElements& saved;
+            ~Restore() { e = saved; }
+        } restore{*target.elements, saved};
+        exec::execNameStatement(vm_);
+        const ArrayElements& now = *target.elements;
+        for (size_t i = 0; i < now.nums.size(); ++i)
+            if (!sameNumber(now.nums[i], saved.nums[i])) o.text += std::to_string(i) + "=" + numberToText(now.nums[i]) + " ";
+        for (size_t i = 0; i < now.ptrs.size(); ++i)
+            if (now.ptrs[i] != saved.ptrs[i]) o.text += std::to_string(i) + "=" + std::to_string(now.ptrs[i]) + " ";
+        for (size_t i = 0; i < now.strs.size(); ++i)
+            if (now.strs[i] != saved.strs[i]) o.text += std::to_string(i) + "=\"" + now.strs[i] + "\" ";
     }
 
     WindowCore platform_;
