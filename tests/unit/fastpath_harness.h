@@ -185,6 +185,14 @@ class DiffMachine {
     int boxLine() const { return rec_.lastLine; }
 
    private:
+    // Gives `place` its saved value back when the reading ends (or aborts).
+    template <class T>
+    struct PutBack {
+        T& place;
+        const T saved;
+        ~PutBack() { place = saved; }
+    };
+
     void evaluate(Reading r, Outcome& o) {
         switch (r) {
             case Reading::Numeric: o.num = numericExpression(vm_); break;
@@ -204,12 +212,7 @@ class DiffMachine {
         if (vm_.tokens.classAt(at + 1) == CLS_LBRK) return elementStatement(o);
         exec::VarRef target = exec::variableAt(vm_, at);
         if (!target || vm_.tokens.classAt(at + 1) != CLS_EQ) return;
-        const VariableValue saved = *target.value;
-        struct Restore {
-            VariableValue& v;
-            const VariableValue& saved;
-            ~Restore() { v = saved; }
-        } restore{*target.value, saved};
+        PutBack<VariableValue> restore{*target.value, *target.value};
         exec::execNameStatement(vm_);
         o.num = target.type == TYPE_PTR ? static_cast<float>(target->ptr) : target->num;
         o.text = target->str;
@@ -219,12 +222,8 @@ class DiffMachine {
     void elementStatement(Outcome& o) {
         exec::ArrayRef target = exec::arrayAt(vm_, vm_.exec.pc);
         if (!target) return;
-        const ArrayElements saved = *target.elements;
-        struct Restore {
-            ArrayElements& e;
-            const ArrayElements& saved;
-            ~Restore() { e = saved; }
-        } restore{*target.elements, saved};
+        PutBack<ArrayElements> restore{*target.elements, *target.elements};
+        const ArrayElements& saved = restore.saved;
         exec::execNameStatement(vm_);
         const ArrayElements& now = *target.elements;
         for (size_t i = 0; i < now.nums.size(); ++i)
