@@ -129,6 +129,7 @@ void execNameStatement(Vm& vm) {
         v.num = numericExpression(vm);
         return;
     }
+    if (name.flags & RF_CALL) return execCall(vm);
     if (name.flags & RF_ELEMSET) return storeNumberElement(vm, &name);
     otherNameStatement(vm);
 }

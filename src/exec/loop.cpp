@@ -2,6 +2,7 @@
 // switch on each statement's first token runs its handler. Tokens that start
 // no statement service the window's message queue instead.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "checker/checker.h"
@@ -104,8 +105,9 @@ class RunScope {
 // (which may run an event block in the middle of this run). Inline: it runs
 // at almost every line end, and mostly finds that nothing can wait.
 [[gnu::always_inline]] inline void serviceMessage(Vm& vm) {
+    if (!vm.platform.mayHaveMessage()) return;
     Message msg;
-    if (vm.platform.peekWaiting(msg)) vm.platform.dispatchMessage(msg);
+    if (vm.platform.peekMessage(msg)) vm.platform.dispatchMessage(msg);
 }
 
 // Gives the platform a chance to read native events now and then, so the
@@ -118,6 +120,23 @@ inline void keepAlive(Vm& vm) {
         vm.platform.keepAlive();
     }
 }
+
+// The classes that start a statement: every case of dispatch below. Any
+// other token at the program counter (a line end, the parentheses a call
+// returns to, ENDIF) only services the message queue.
+constexpr int32_t kStatementClasses[] = {
+    KW_VAR,    KW_STR,     KW_PTR,     CLS_NAME,    KW_FUNC,    KW_ENDFN,   KW_WINMSG,  KW_ENDWM,
+    KW_MODE,   KW_MOUSEX,  KW_MOUSEY,  KW_HWPARAM,  KW_HLPARAM, KW_GETTICK, KW_TIMERON, KW_TIMEROFF,
+    KW_PRINT,  KW_PSET,    KW_PLOT,    KW_DRAW,     KW_SWAP,    KW_IF,      KW_ELSE,    KW_WHILE,
+    KW_WEND,   KW_GOTO,    KW_WCOLOR,  KW_FCOLOR,   KW_BCOLOR,  KW_LINE,    KW_RECT,    KW_SETFONT,
+    KW_LOADIMG, KW_SHOWIMG, KW_SHOWIMGT, KW_CIRCLE, KW_INPUTBOX, KW_GETTEXT, KW_SETTEXT, KW_SETFOCUS,
+};
+constexpr std::array<bool, 256> statementStarts() {
+    std::array<bool, 256> starts{};
+    for (int32_t cls : kStatementClasses) starts[static_cast<size_t>(cls)] = true;
+    return starts;
+}
+constexpr std::array<bool, 256> kStatementStarts = statementStarts();
 
 // Runs the statement that starts at the program counter. False when the
 // statement ends the run (a WINMSG or ENDWM token).
@@ -174,15 +193,21 @@ inline bool dispatch(Vm& vm, int32_t cls) {
 [[gnu::noinline]] void runStatements(Vm& vm) {
     ExecState& ex = vm.exec;
     const int32_t count = vm.tokens.count;
+    const int32_t* classes = vm.tokens.cls.data();
     // The run ends when the program counter reaches the last token (it keeps
     // that value) or at a WINMSG or ENDWM token (it becomes 0).
     while (ex.pc >= 0 && ex.pc < count) {
         keepAlive(vm);
-        int32_t cls = vm.tokens.cls[++ex.pc];
-        // Line ends are the commonest tokens that start no statement; a plain
-        // test keeps them off the switch's indirect jump.
-        if (cls == CLS_EOL) {
+        int32_t cls = classes[++ex.pc];
+        // Tokens that start no statement are the commonest (line ends above
+        // all); a table test keeps them off the switch's indirect jump.
+        if (static_cast<uint32_t>(cls) >= kStatementStarts.size() || !kStatementStarts[static_cast<size_t>(cls)]) {
             serviceMessage(vm);
+            continue;
+        }
+        // Names start the commonest statements (assignments and calls).
+        if (cls == CLS_NAME) {
+            execNameStatement(vm);
             continue;
         }
         if (!dispatch(vm, cls)) break;

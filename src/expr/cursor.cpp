@@ -129,6 +129,7 @@ void setTokenFlags(ExprState& ex, int32_t n, bool oneStep) {
             if ((t.flags & (RF_LITERAL | RF_NUMVAR)) && next.op == OP_NONE) t.flags |= RF_ALONE;
         }
         if (t.numAlt == NA_NUMVAR && next.cls == CLS_EQ) t.flags |= RF_NUMSET;
+        if (t.cls == CLS_NAME && next.cls == CLS_LPAR) t.flags |= RF_CALL;
     }
 }
 

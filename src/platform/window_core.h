@@ -52,6 +52,8 @@ class WindowCore final : private NativeInput, public Heartbeat {
     // peekMessage for a running script, which peeks at almost every line
     // end: one test, and no call, while nothing can be waiting.
     bool peekWaiting(Message& msg) { return mayHaveMessage_ && peekMessage(msg); }
+    // False only while peekMessage would certainly find nothing.
+    bool mayHaveMessage() const { return mayHaveMessage_; }
     // Dialog-key processing of the main loop: Enter and Escape in a focused
     // edit control post WM_COMMAND 1 and 2 to the main window, Tab moves the
     // focus between edit controls. True when the message was consumed.

@@ -83,6 +83,8 @@ enum : uint16_t {
     // read as a number, "=", "!", "<" or ">", and a right operand as RF_CMP2
     // wants it; it ends six tokens on.
     RF_CMPELEM = 2048,
+    // The name here is followed by "(": the statement is a call.
+    RF_CALL = 4096,
 };
 
 // How the run tables are built. OneStep sets every one-step flag; LongWayOnly
