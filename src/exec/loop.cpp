@@ -45,8 +45,25 @@ void runError(Vm& vm, std::string_view text, int32_t token) {
     abortRun(vm, "Run Error!", body, line);
 }
 
+// The classes that start a statement: every case of dispatch. Any other
+// token at the program counter (a line end, the parentheses a call returns
+// to, ENDIF) only services the message queue.
+constexpr int32_t kStatementClasses[] = {
+    KW_VAR,    KW_STR,     KW_PTR,     CLS_NAME,    KW_FUNC,    KW_ENDFN,   KW_WINMSG,  KW_ENDWM,
+    KW_MODE,   KW_MOUSEX,  KW_MOUSEY,  KW_HWPARAM,  KW_HLPARAM, KW_GETTICK, KW_TIMERON, KW_TIMEROFF,
+    KW_PRINT,  KW_PSET,    KW_PLOT,    KW_DRAW,     KW_SWAP,    KW_IF,      KW_ELSE,    KW_WHILE,
+    KW_WEND,   KW_GOTO,    KW_WCOLOR,  KW_FCOLOR,   KW_BCOLOR,  KW_LINE,    KW_RECT,    KW_SETFONT,
+    KW_LOADIMG, KW_SHOWIMG, KW_SHOWIMGT, KW_CIRCLE, KW_INPUTBOX, KW_GETTEXT, KW_SETTEXT, KW_SETFOCUS,
+};
+constexpr std::array<bool, 256> statementStarts() {
+    std::array<bool, 256> starts{};
+    for (int32_t cls : kStatementClasses) starts[static_cast<size_t>(cls)] = true;
+    return starts;
+}
+
 // The executor's own tables: the memoised scans (one slot per possible start
-// position, which runs up to one past the last token) and the line numbers.
+// position, which runs up to one past the last token), the line numbers and
+// what each token starts.
 void prepareExecTables(Vm& vm) {
     const int32_t size = vm.tokens.count + 2;
     ExecState& ex = vm.exec;
@@ -55,10 +72,15 @@ void prepareExecTables(Vm& vm) {
     ex.whileSkip.assign(size, kScanUnknown);
     ex.funcSkip.assign(size, kScanUnknown);
     ex.lineOf.assign(size, 1);
+    ex.startKind.assign(size, SK_NONE);
+    constexpr std::array<bool, 256> starts = statementStarts();
     int32_t line = 1;
     for (int32_t i = 1; i < size; ++i) {
         ex.lineOf[i] = line;
-        if (vm.tokens.classAt(i) == CLS_EOL) ++line;
+        const int32_t cls = vm.tokens.classAt(i);
+        if (cls == CLS_EOL) ++line;
+        if (cls == CLS_NAME) ex.startKind[i] = SK_NAME;
+        else if (cls > 0 && cls < 256 && starts[static_cast<size_t>(cls)]) ex.startKind[i] = SK_KEYWORD;
     }
 }
 
@@ -121,23 +143,6 @@ inline void keepAlive(Vm& vm) {
     }
 }
 
-// The classes that start a statement: every case of dispatch below. Any
-// other token at the program counter (a line end, the parentheses a call
-// returns to, ENDIF) only services the message queue.
-constexpr int32_t kStatementClasses[] = {
-    KW_VAR,    KW_STR,     KW_PTR,     CLS_NAME,    KW_FUNC,    KW_ENDFN,   KW_WINMSG,  KW_ENDWM,
-    KW_MODE,   KW_MOUSEX,  KW_MOUSEY,  KW_HWPARAM,  KW_HLPARAM, KW_GETTICK, KW_TIMERON, KW_TIMEROFF,
-    KW_PRINT,  KW_PSET,    KW_PLOT,    KW_DRAW,     KW_SWAP,    KW_IF,      KW_ELSE,    KW_WHILE,
-    KW_WEND,   KW_GOTO,    KW_WCOLOR,  KW_FCOLOR,   KW_BCOLOR,  KW_LINE,    KW_RECT,    KW_SETFONT,
-    KW_LOADIMG, KW_SHOWIMG, KW_SHOWIMGT, KW_CIRCLE, KW_INPUTBOX, KW_GETTEXT, KW_SETTEXT, KW_SETFOCUS,
-};
-constexpr std::array<bool, 256> statementStarts() {
-    std::array<bool, 256> starts{};
-    for (int32_t cls : kStatementClasses) starts[static_cast<size_t>(cls)] = true;
-    return starts;
-}
-constexpr std::array<bool, 256> kStatementStarts = statementStarts();
-
 // Runs the statement that starts at the program counter. False when the
 // statement ends the run (a WINMSG or ENDWM token).
 inline bool dispatch(Vm& vm, int32_t cls) {
@@ -192,25 +197,24 @@ inline bool dispatch(Vm& vm, int32_t cls) {
 // destructor would have to run on a throw goes through JavaScript.
 [[gnu::noinline]] void runStatements(Vm& vm) {
     ExecState& ex = vm.exec;
-    const int32_t count = vm.tokens.count;
+    const uint32_t count = static_cast<uint32_t>(vm.tokens.count);
     const int32_t* classes = vm.tokens.cls.data();
+    const uint8_t* kinds = ex.startKind.data();
     // The run ends when the program counter reaches the last token (it keeps
     // that value) or at a WINMSG or ENDWM token (it becomes 0).
-    while (ex.pc >= 0 && ex.pc < count) {
+    while (static_cast<uint32_t>(ex.pc) < count) {
         keepAlive(vm);
-        int32_t cls = classes[++ex.pc];
-        // Tokens that start no statement are the commonest (line ends above
-        // all); a table test keeps them off the switch's indirect jump.
-        if (static_cast<uint32_t>(cls) >= kStatementStarts.size() || !kStatementStarts[static_cast<size_t>(cls)]) {
-            serviceMessage(vm);
-            continue;
+        const int32_t pc = ++ex.pc;
+        switch (kinds[pc]) {
+            // Tokens that start no statement are the commonest (line ends
+            // above all), then names (assignments and calls): both are kept
+            // off the statement switch's indirect jump.
+            case SK_NONE: serviceMessage(vm); break;
+            case SK_NAME: execNameStatement(vm); break;
+            default:
+                if (!dispatch(vm, classes[pc])) return;
+                break;
         }
-        // Names start the commonest statements (assignments and calls).
-        if (cls == CLS_NAME) {
-            execNameStatement(vm);
-            continue;
-        }
-        if (!dispatch(vm, cls)) break;
     }
 }
 

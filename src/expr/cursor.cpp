@@ -3,6 +3,7 @@
 #include <string>
 
 #include "expr/cursor.h"
+#include "expr/program.h"
 
 namespace tessel {
 
@@ -202,6 +203,11 @@ void buildRunTables(Vm& vm, RunTableMode mode) {
     if (oneStep) {
         setTwoOperandFlags(ex, n);
         setFactorFlags(ex, n);
+        buildExpressionPrograms(ex, n);
+    } else {
+        ex.code.clear();
+        ex.programs.clear();
+        ex.programAt.clear();
     }
     ex.runData = ex.run.data();
     ex.runSize = static_cast<uint32_t>(ex.run.size());

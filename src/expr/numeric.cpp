@@ -254,6 +254,37 @@ namespace {
     }
 }
 
+// A RF_PROGRAM expression: its steps over a value stack, each the operation
+// the general procedures would apply at that point. A program that would
+// nest past the limit is read the long way, which reports.
+[[gnu::noinline]] float runProgram(Vm& vm) {
+    ExprState& ex = vm.expr;
+    const ExprProgram& p = ex.programs[ex.programAt[static_cast<size_t>(vm.exec.pc)]];
+    if (ex.depth + p.nesting > kMaxExprDepth) return longNumericExpression(vm);
+    const VariableValue* vars = vm.memory.vars.data();
+    float stack[kMaxProgramStack];
+    int32_t top = -1;
+    for (const ProgramCode *c = ex.code.data() + p.first, *end = c + p.length; c != end; ++c) {
+        switch (c->step) {
+            case PS_LITERAL: stack[++top] = c->num; break;
+            case PS_NUMVAR: stack[++top] = vars[c->ref].num; break;
+            case PS_PTRVAR: stack[++top] = static_cast<float>(vars[c->ref].ptr); break;
+            case PS_NEGATE: stack[top] = -stack[top]; break;
+            case PS_PLUS: --top; stack[top] = stack[top] + stack[top + 1]; break;
+            case PS_MINUS: --top; stack[top] = stack[top] - stack[top + 1]; break;
+            case PS_TERM: --top; stack[top] = applyTermOperator(c->op, stack[top], stack[top + 1]); break;
+            case PS_PLUS_LITERAL: stack[top] = stack[top] + c->num; break;
+            case PS_PLUS_NUMVAR: stack[top] = stack[top] + vars[c->ref].num; break;
+            case PS_MINUS_LITERAL: stack[top] = stack[top] - c->num; break;
+            case PS_MINUS_NUMVAR: stack[top] = stack[top] - vars[c->ref].num; break;
+            case PS_TERM_LITERAL: stack[top] = applyTermOperator(c->op, stack[top], c->num); break;
+            default: stack[top] = applyTermOperator(c->op, stack[top], vars[c->ref].num); break;
+        }
+    }
+    vm.exec.pc = p.end;
+    return stack[0];
+}
+
 }  // namespace
 
 // The commonest shapes are read here in one step; the general case is a
@@ -281,6 +312,7 @@ float numericExpression(Vm& vm) {
             return twoOperandValue(vm, &first);
         }
     }
+    if (first.flags & RF_PROGRAM) return runProgram(vm);
     return longNumericExpression(vm);
 }
 

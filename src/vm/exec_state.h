@@ -37,6 +37,13 @@ struct ArgSlots {
     std::array<int32_t, 4> showimg{};  // x, y, w, h
 };
 
+// What a token at the program counter starts.
+enum StartKind : uint8_t {
+    SK_NONE = 0,  // no statement: the message queue is serviced
+    SK_NAME,      // a statement that begins with a name
+    SK_KEYWORD,   // a statement that begins with a keyword
+};
+
 struct ExecState {
     // --- the run ------------------------------------------------------------
     int32_t pc = 0;            // index of the token being executed
@@ -67,6 +74,7 @@ struct ExecState {
     std::vector<int32_t> whileSkip;  // false WHILE: to its own WEND
     std::vector<int32_t> funcSkip;   // FUNC outside a call: to the first ENDFN
     std::vector<int32_t> lineOf;     // source line of each token, for run-time diagnostics
+    std::vector<uint8_t> startKind;  // what each token starts: a StartKind
 
     // --- statements ---------------------------------------------------------
     std::string printText;     // text of the last PRINT; kept when an item has no form

@@ -85,6 +85,10 @@ enum : uint16_t {
     RF_CMPELEM = 2048,
     // The name here is followed by "(": the statement is a call.
     RF_CALL = 4096,
+    // The numeric expression that starts here is pure arithmetic (number
+    // literals, number and pointer variables, signs, groups and the six
+    // operators) and has a program in ExprState::programs.
+    RF_PROGRAM = 8192,
 };
 
 // How the run tables are built. OneStep sets every one-step flag; LongWayOnly
@@ -109,6 +113,48 @@ struct RunToken {
 
 static_assert(sizeof(RunToken) == 16, "run tokens index with a shift");
 
+// One step of an expression program: the expression's factors and
+// operators in the order the evaluator applies them, over a value stack.
+enum ProgramStep : uint8_t {
+    PS_LITERAL = 0,  // push num
+    PS_NUMVAR,       // push number variable ref
+    PS_PTRVAR,       // push pointer variable ref, as a number
+    PS_NEGATE,       // negate the top value
+    PS_PLUS,         // the top two values: below + top
+    PS_MINUS,        // below - top
+    PS_TERM,         // below op top, op a term operator
+    // The same operations with a literal or number variable as the right
+    // operand, which is then no value on the stack.
+    PS_PLUS_LITERAL,
+    PS_PLUS_NUMVAR,
+    PS_MINUS_LITERAL,
+    PS_MINUS_NUMVAR,
+    PS_TERM_LITERAL,
+    PS_TERM_NUMVAR,
+};
+
+struct ProgramCode {
+    float num = 0.0f;
+    int32_t ref = 0;
+    uint8_t step = PS_LITERAL;
+    uint8_t op = OP_NONE;
+};
+
+// A numeric expression read ahead of the run: its steps, the token its
+// reading ends on, and the deepest nesting (groups and signs) it reaches.
+struct ExprProgram {
+    uint32_t first = 0;   // index of its first step in ExprState::code
+    uint32_t length = 0;  // steps
+    int32_t end = 0;      // program counter after the reading
+    int32_t nesting = 0;  // levels of nesting the long way would enter
+};
+
+// Longest program, and most values one may hold at once.
+inline constexpr uint32_t kMaxProgramSteps = 64;
+inline constexpr int32_t kMaxProgramStack = 16;
+// Deepest nesting a program may have.
+inline constexpr int32_t kMaxProgramNesting = 32;
+
 struct ExprState {
     uint32_t rndState = 0x12345678u;  // RND generator, never reseeded
     uint32_t randState = 0;           // RAND generator, seeded from the clock at start-up
@@ -118,6 +164,10 @@ struct ExprState {
     const RunToken* runData = nullptr;
     uint32_t runSize = 0;
     int32_t depth = 0;                // nesting of groups, subscripts and function arguments
+    // Expression programs: programAt gives a RF_PROGRAM token's program.
+    std::vector<ProgramCode> code;
+    std::vector<ExprProgram> programs;
+    std::vector<uint32_t> programAt;
 };
 
 // Deepest nesting an expression may have before the run is aborted; keeps

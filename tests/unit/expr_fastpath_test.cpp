@@ -299,7 +299,7 @@ void fillMemory(Vm& vm, Rng& rng) {
 // How many tokens of the loaded script carry each one-step flag.
 struct FlagCounts {
     static constexpr uint16_t kFlags[] = {RF_LITERAL, RF_NUMVAR, RF_ALONE,   RF_TERM2,   RF_SUM2,   RF_CMP2,
-                                          RF_GROUP3,  RF_ELEMENT, RF_NUMSET, RF_ELEMSET, RF_CMPELEM};
+                                          RF_GROUP3,  RF_ELEMENT, RF_NUMSET, RF_ELEMSET, RF_CMPELEM, RF_PROGRAM};
     int64_t count[std::size(kFlags)] = {};
 
     void add(const Vm& vm) {
