@@ -8,21 +8,8 @@ namespace tessel {
 
 namespace {
 
-// "%": the quotient truncated toward zero (not the remainder).
-float truncatedQuotient(float a, float b) {
-    if (std::fabs(a) < 0x1p24f && std::fabs(b) < 0x1p24f) {
-        // Whole operands below 2^24 (the usual case, i % 2). An exact
-        // quotient that is not whole lies at least 1/|b| from every integer;
-        // the single-precision quotient is off by at most 2^-24 |a/b|, which
-        // is less than 1/|b| because |a| < 2^24. So truncating the rounded
-        // quotient truncates the exact one (and the quicker division does).
-        int32_t ia = static_cast<int32_t>(a);
-        int32_t ib = static_cast<int32_t>(b);
-        if (static_cast<float>(ia) == a && static_cast<float>(ib) == b && ib != 0) {
-            int32_t t = static_cast<int32_t>(a / b);  // |a / b| <= |a|: in range
-            if (t != 0) return static_cast<float>(t);  // (a zero keeps its sign below)
-        }
-    }
+// "%" for every operand pair the quick way below leaves.
+[[gnu::noinline]] float longTruncatedQuotient(float a, float b) {
     double q = static_cast<double>(a) / static_cast<double>(b);
     if (!std::isfinite(q)) return static_cast<float>(q);
     // Below 2^62 the integer conversion truncates without a library call.
@@ -42,6 +29,24 @@ float truncatedQuotient(float a, float b) {
         if (r != 0.0 && std::signbit(r) != std::signbit(a)) t -= std::copysign(1.0, t);
     }
     return static_cast<float>(t);
+}
+
+// "%": the quotient truncated toward zero (not the remainder).
+inline float truncatedQuotient(float a, float b) {
+    if (std::fabs(a) < 0x1p24f && std::fabs(b) < 0x1p24f) {
+        // Whole operands below 2^24 (the usual case, i % 2). An exact
+        // quotient that is not whole lies at least 1/|b| from every integer;
+        // the single-precision quotient is off by at most 2^-24 |a/b|, which
+        // is less than 1/|b| because |a| < 2^24. So truncating the rounded
+        // quotient truncates the exact one (and the quicker division does).
+        int32_t ia = static_cast<int32_t>(a);
+        int32_t ib = static_cast<int32_t>(b);
+        if (static_cast<float>(ia) == a && static_cast<float>(ib) == b && ib != 0) {
+            int32_t t = static_cast<int32_t>(a / b);  // |a / b| <= |a|: in range
+            if (t != 0) return static_cast<float>(t);  // (a zero keeps its sign below)
+        }
+    }
+    return longTruncatedQuotient(a, b);
 }
 
 // "^": |a| to the power b through the base-2 logarithm, negated for an odd
