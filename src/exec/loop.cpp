@@ -126,19 +126,18 @@ class RunScope {
 // One non-blocking look at the message queue; a message found is dispatched
 // (which may run an event block in the middle of this run). Inline: it runs
 // at almost every line end, and mostly finds that nothing can wait.
-[[gnu::always_inline]] inline void serviceMessage(WindowCore& platform) {
-    if (!platform.mayHaveMessage()) return;
+[[gnu::always_inline]] inline void serviceMessage(Vm& vm) {
+    if (!vm.platform.mayHaveMessage()) return;
     Message msg;
-    if (platform.peekMessage(msg)) platform.dispatchMessage(msg);
+    if (vm.platform.peekMessage(msg)) vm.platform.dispatchMessage(msg);
 }
-inline void serviceMessage(Vm& vm) { serviceMessage(vm.platform); }
 
 // Gives the platform a chance to read native events now and then, so the
 // window stays responsive (and can be closed) in loops that service no
 // messages.
 inline void keepAlive(Vm& vm) {
-    if (--vm.exec.keepAliveLeft == 0) {
-        vm.exec.keepAliveLeft = kKeepAliveInterval;
+    if (++vm.exec.keepAliveCount >= kKeepAliveInterval) {
+        vm.exec.keepAliveCount = 0;
         if (vm.exec.workBudget != 0 && --vm.exec.workBudget == 0) throw ProgramExit{0};
         vm.platform.keepAlive();
     }
@@ -201,7 +200,6 @@ inline bool dispatch(Vm& vm, int32_t cls) {
     const uint32_t count = static_cast<uint32_t>(vm.tokens.count);
     const int32_t* classes = vm.tokens.cls.data();
     const uint8_t* kinds = ex.startKind.data();
-    WindowCore& platform = vm.platform;
     // The run ends when the program counter reaches the last token (it keeps
     // that value) or at a WINMSG or ENDWM token (it becomes 0).
     while (static_cast<uint32_t>(ex.pc) < count) {
@@ -211,7 +209,7 @@ inline bool dispatch(Vm& vm, int32_t cls) {
             // Tokens that start no statement are the commonest (line ends
             // above all), then names (assignments and calls): both are kept
             // off the statement switch's indirect jump.
-            case SK_NONE: serviceMessage(platform); break;
+            case SK_NONE: serviceMessage(vm); break;
             case SK_NAME: execNameStatement(vm); break;
             default:
                 if (!dispatch(vm, classes[pc])) return;

@@ -50,7 +50,7 @@ struct ExecState {
     bool running = false;      // script code is running (the main run or an event block)
     int32_t runDepth = 0;      // runs of the executor currently nested
     bool windowClosed = false; // the main window was closed; SWAP presents nothing
-    uint32_t keepAliveLeft = kKeepAliveInterval;  // statements until the next WindowCore::keepAlive
+    uint32_t keepAliveCount = 0;  // statements since the last WindowCore::keepAlive
     // Rounds of kKeepAliveInterval statements the program may still run
     // before it is ended (0: no limit). Fuzzing sets it so that every input
     // ends, endless loops included.
