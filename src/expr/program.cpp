@@ -60,7 +60,8 @@ class ProgramReader {
         if (written >= 2) {
             ProgramCode& right = out_.back();
             if (right.step == PS_LITERAL || right.step == PS_NUMVAR) {
-                right.step = static_cast<uint8_t>(fusedStep(step) + (right.step == PS_NUMVAR ? 1 : 0));
+                right.step =
+                    static_cast<uint8_t>(fusedStep(step) + (right.step == PS_NUMVAR ? 1 : 0));
                 right.op = op;
                 --stack_;
                 return;
@@ -70,7 +71,9 @@ class ProgramReader {
     }
 
     static uint8_t fusedStep(uint8_t step) {
-        return step == PS_PLUS ? PS_PLUS_LITERAL : step == PS_MINUS ? PS_MINUS_LITERAL : PS_TERM_LITERAL;
+        return step == PS_PLUS    ? PS_PLUS_LITERAL
+               : step == PS_MINUS ? PS_MINUS_LITERAL
+                                  : PS_TERM_LITERAL;
     }
 
     // One more level of nesting; false (and the reading given up) past the
@@ -134,9 +137,18 @@ class ProgramReader {
             return;
         }
         switch (t.numAlt) {
-            case NA_DIGIT: emit(PS_LITERAL, OP_NONE, t.num); fetch(); break;
-            case NA_NUMVAR: emit(PS_NUMVAR, OP_NONE, 0.0f, t.ref); fetch(); break;
-            case NA_PTRVAR: emit(PS_PTRVAR, OP_NONE, 0.0f, t.ref); fetch(); break;
+            case NA_DIGIT:
+                emit(PS_LITERAL, OP_NONE, t.num);
+                fetch();
+                break;
+            case NA_NUMVAR:
+                emit(PS_NUMVAR, OP_NONE, 0.0f, t.ref);
+                fetch();
+                break;
+            case NA_PTRVAR:
+                emit(PS_PTRVAR, OP_NONE, 0.0f, t.ref);
+                fetch();
+                break;
             case NA_LPAR:
             case NA_LBRK:
                 // The group's expression, then its closing token, passed over
@@ -163,7 +175,9 @@ class ProgramReader {
 };
 
 // Starts whose expressions the evaluator already reads in one step.
-bool readInOneStep(const RunToken& t) { return t.flags & (RF_ALONE | RF_SUM2); }
+bool readInOneStep(const RunToken& t) {
+    return t.flags & (RF_ALONE | RF_SUM2);
+}
 
 }  // namespace
 
@@ -173,7 +187,8 @@ void buildExpressionPrograms(ExprState& ex, int32_t count) {
     ex.programAt.assign(ex.run.size(), 0);
     for (int32_t i = 1; i <= count; ++i) {
         RunToken& t = ex.run[static_cast<size_t>(i)];
-        if (readInOneStep(t) || t.numAlt == NA_NONE || t.numAlt == NA_FUNC || t.numAlt == NA_NAME) continue;
+        if (readInOneStep(t) || t.numAlt == NA_NONE || t.numAlt == NA_FUNC || t.numAlt == NA_NAME)
+            continue;
         ExprProgram program;
         ProgramReader reader(ex, count, ex.code);
         if (!reader.read(i, program)) continue;

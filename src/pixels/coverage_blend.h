@@ -30,7 +30,9 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are read channe
 
 // A coverage byte as blendCoverage reads it: repeated in the three colour
 // bytes of a pixel-sized word, the top byte 0.
-inline uint32_t spreadCoverage(uint8_t a) { return a * 0x010101u; }
+inline uint32_t spreadCoverage(uint8_t a) {
+    return a * 0x010101u;
+}
 
 // blendPixel over `count` pixels, each with its own spread coverage, two
 // pixels at a time, a channel per 16-bit lane: c * a + d * (255 - a) + 127 is
@@ -49,7 +51,8 @@ inline void blendCoverage(uint32_t* dst, const uint32_t* cov, int64_t count, uin
         std::memcpy(&bytes, dst + i, sizeof bytes);
         std::memcpy(&coverage, cov + i, sizeof coverage);
         const PixelPairLanes a = __builtin_convertvector(coverage, PixelPairLanes);
-        const PixelPairLanes x = colour * a + __builtin_convertvector(bytes, PixelPairLanes) * (255 - a) + 127;
+        const PixelPairLanes x =
+            colour * a + __builtin_convertvector(bytes, PixelPairLanes) * (255 - a) + 127;
         bytes = __builtin_convertvector((x + 1 + (x >> 8)) >> 8, PixelPairBytes);
         std::memcpy(dst + i, &bytes, sizeof bytes);
     }

@@ -21,7 +21,8 @@ TEST(CoverageBlend, EveryCoverageAndChannelPairMatchesThePixelDefinition) {
         const uint32_t rgb = 0xAB000000u | text << 16 | (255 - text) << 8 | ((text * 37) & 0xFF);
         for (uint32_t a = 0; a < 256; ++a) {
             for (uint32_t d = 0; d < 256; ++d) {
-                dst[d] = (d * 0x01010101u & 0xFF000000u) | ((d * 7) & 0xFF) << 16 | d << 8 | (255 - d);
+                dst[d] =
+                    (d * 0x01010101u & 0xFF000000u) | ((d * 7) & 0xFF) << 16 | d << 8 | (255 - d);
                 want[d] = blendPixel(dst[d], rgb, a);
                 cov[d] = spreadCoverage(static_cast<uint8_t>(a));
             }
