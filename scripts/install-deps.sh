@@ -16,7 +16,7 @@ case "${1:-}" in
     packages+=(libgtest-dev libbenchmark-dev zlib1g-dev clang libclang-rt-dev
       xvfb xdotool imagemagick x11-apps dpkg-dev lintian file) ;;
   --bench)
-    packages+=(libbenchmark-dev lua5.4 luajit yabasic brandy hyperfine valgrind) ;;
+    packages+=(libbenchmark-dev lua5.4 luajit yabasic brandy hyperfine valgrind xvfb) ;;
   *) echo "usage: $0 [--test | --bench]" >&2; exit 2 ;;
 esac
 
