@@ -143,6 +143,16 @@ inline void keepAlive(Vm& vm) {
     }
 }
 
+// WEND: back to the loop's WHILE, which the loop's next fetch would reach.
+// That fetch is made here (keep-alive count included), so the loop test
+// runs without another pass through the switch.
+inline void loopBack(Vm& vm) {
+    execWend(vm);
+    keepAlive(vm);
+    ++vm.exec.pc;
+    execWhile(vm);
+}
+
 // Runs the statement that starts at the program counter. False when the
 // statement ends the run (a WINMSG or ENDWM token).
 inline bool dispatch(Vm& vm, int32_t cls) {
@@ -170,7 +180,7 @@ inline bool dispatch(Vm& vm, int32_t cls) {
         case KW_IF: execIf(vm); break;
         case KW_ELSE: execElse(vm); break;
         case KW_WHILE: execWhile(vm); break;
-        case KW_WEND: execWend(vm); break;
+        case KW_WEND: loopBack(vm); break;
         case KW_GOTO: execGoto(vm); break;
         case KW_WCOLOR: execWcolor(vm); break;
         case KW_FCOLOR: execFcolor(vm); break;
