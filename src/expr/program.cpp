@@ -179,16 +179,30 @@ bool readInOneStep(const RunToken& t) {
     return t.flags & (RF_ALONE | RF_SUM2);
 }
 
+// True when an expression may begin after token `prev`: after a statement
+// keyword, "=", ",", a comparison, a join, an opening bracket or a line
+// end, but not after an operand or an operator, which would put the start
+// inside a longer expression whose own program already covers it. (Every
+// position of a long expression having a program of its own would cost
+// memory by the square of its length.)
+bool mayBeginAfter(const RunToken& prev) {
+    if (prev.op != OP_NONE || prev.cls == CLS_RPAR || prev.cls == CLS_RBRK) return false;
+    return prev.numAlt == NA_NONE || prev.numAlt == NA_LPAR || prev.numAlt == NA_LBRK;
+}
+
 }  // namespace
 
 void buildExpressionPrograms(ExprState& ex, int32_t count) {
     ex.code.clear();
     ex.programs.clear();
     ex.programAt.assign(ex.run.size(), 0);
-    for (int32_t i = 1; i <= count; ++i) {
+    // However the script is made, the programs take a few steps per token.
+    const size_t budget = size_t{8} * static_cast<size_t>(count) + kMaxProgramSteps;
+    for (int32_t i = 1; i <= count && ex.code.size() < budget; ++i) {
         RunToken& t = ex.run[static_cast<size_t>(i)];
         if (readInOneStep(t) || t.numAlt == NA_NONE || t.numAlt == NA_FUNC || t.numAlt == NA_NAME)
             continue;
+        if (!mayBeginAfter(ex.run[static_cast<size_t>(i - 1)])) continue;
         ExprProgram program;
         ProgramReader reader(ex, count, ex.code);
         if (!reader.read(i, program)) continue;
