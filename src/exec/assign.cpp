@@ -107,10 +107,7 @@ void assignElement(Vm& vm) {
 // a[x] = expression with a one-token subscript: the element is the name's
 // array at the subscript's value, the expression starts after the '='.
 [[gnu::noinline]] void storeNumberElement(Vm& vm, const RunToken* t) {
-    const RunToken& sub = t[2];
-    const float subscriptValue =
-        (sub.flags & RF_LITERAL) ? sub.num : vm.memory.vars[static_cast<size_t>(sub.ref)].num;
-    const int32_t index = toInt32(subscriptValue);
+    const int32_t index = toInt32(wholeFactorValue(vm, t[2]));
     vm.exec.pc += 5;
     const float value = numericExpression(vm);
     storeElement(vm.memory.arrays[static_cast<size_t>(t[0].ref)].nums, index, value);

@@ -74,18 +74,13 @@ int32_t stringComparison(Vm& vm, const std::string& left, int32_t op) {
     return numericComparison(vm, left, op);
 }
 
-// The value of a RF_LITERAL or RF_NUMVAR token.
-inline float plainValue(const Vm& vm, const RunToken& t) {
-    return (t.flags & RF_LITERAL) ? t.num : vm.memory.vars[static_cast<size_t>(t.ref)].num;
-}
-
 // "a[x] op y": the element, then the comparison (at the nesting limit the
 // long way reports).
 [[gnu::noinline]] int32_t elementComparison(Vm& vm) {
     const RunToken* t = &current(vm);
     if (vm.expr.depth >= kMaxExprDepth) return longComparison(vm);
-    float left = readNumberElement(vm, t[0].ref, toInt32(plainValue(vm, t[2])));
-    float right = plainValue(vm, t[5]);
+    float left = readNumberElement(vm, t[0].ref, toInt32(wholeFactorValue(vm, t[2])));
+    float right = wholeFactorValue(vm, t[5]);
     vm.exec.pc += 6;
     return numericRelation(left, right, t[4].cls);
 }
@@ -100,7 +95,7 @@ inline int32_t comparison(Vm& vm) {
     }
     const RunToken* t = &first;
     float left = vm.memory.vars[static_cast<size_t>(t[0].ref)].num;
-    float right = plainValue(vm, t[2]);
+    float right = wholeFactorValue(vm, t[2]);
     vm.exec.pc += 3;
     return numericRelation(left, right, t[1].cls);
 }

@@ -36,6 +36,11 @@ inline const RunToken& runAt(const Vm& vm, int32_t i) {
 // digit; 0 for any other token.
 inline float literalValue(const Vm& vm, int32_t i) { return runAt(vm, i).num; }
 
+// The value of a whole-factor token (RF_LITERAL or RF_NUMVAR).
+inline float wholeFactorValue(const Vm& vm, const RunToken& t) {
+    return (t.flags & RF_LITERAL) ? t.num : vm.memory.vars[static_cast<size_t>(t.ref)].num;
+}
+
 float numericExpression(Vm& vm);
 float numericFactor(Vm& vm);
 std::string stringExpression(Vm& vm);

@@ -151,11 +151,6 @@ inline float applyTermOperator(uint8_t op, float v, float f) {
     }
 }
 
-// The value of a whole-factor token (RF_LITERAL or RF_NUMVAR).
-inline float wholeFactorValue(const Vm& vm, const RunToken& t) {
-    return (t.flags & RF_LITERAL) ? t.num : vm.memory.vars[t.ref].num;
-}
-
 inline float numericTerm(Vm& vm) {
     const RunToken& first = current(vm);
     if (first.flags & RF_TERM2) {
