@@ -206,11 +206,15 @@ void WindowCore::post(const Message& m) {
 
 namespace {
 
-// Input a person gives: held while an event block runs.
-bool isInput(const Message& m) {
+// Keys and the mouse.
+bool isKeyOrMouse(const Message& m) {
     return (m.message >= WM_KEYDOWN && m.message <= WM_CHAR) ||
-           (m.message >= WM_MOUSEMOVE && m.message <= WM_RBUTTONUP) || m.message == WM_COMMAND;
+           (m.message >= WM_MOUSEMOVE && m.message <= WM_RBUTTONUP);
 }
+
+// Input a person gives: held while an event block runs. Commands count too
+// (a button's or Enter's), but they are never dropped.
+bool isInput(const Message& m) { return isKeyOrMouse(m) || m.message == WM_COMMAND; }
 
 }  // namespace
 
@@ -235,10 +239,7 @@ bool WindowCore::takeWaiting(Message& m) {
 }
 
 void WindowCore::dropQueuedInput() {
-    std::erase_if(queue_, [](const Message& m) {
-        return (m.message >= WM_KEYDOWN && m.message <= WM_CHAR) ||
-               (m.message >= WM_MOUSEMOVE && m.message <= WM_RBUTTONUP);
-    });
+    std::erase_if(queue_, isKeyOrMouse);
     queueChanged();
 }
 
