@@ -49,11 +49,12 @@ class WindowCore final : private NativeInput, public Heartbeat {
     bool getMessage(Message& msg);
     // Takes one waiting message without blocking.
     bool peekMessage(Message& msg);
-    // peekMessage for a running script, which peeks at almost every line
-    // end: one test, and no call, while nothing can be waiting.
-    bool peekWaiting(Message& msg) { return mayHaveMessage_ && peekMessage(msg); }
-    // False only while peekMessage would certainly find nothing.
+    // False only while peekMessage would certainly find nothing. A running
+    // script's statement loop tests it at almost every line end, and calls
+    // peekMessage only when it holds.
     bool mayHaveMessage() const { return mayHaveMessage_; }
+    // The same test and peek in one call.
+    bool peekWaiting(Message& msg) { return mayHaveMessage() && peekMessage(msg); }
     // Dialog-key processing of the main loop: Enter and Escape in a focused
     // edit control post WM_COMMAND 1 and 2 to the main window, Tab moves the
     // focus between edit controls. True when the message was consumed.
