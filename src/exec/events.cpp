@@ -46,16 +46,11 @@ void runEventBlock(Vm& vm, int32_t slot) {
         return;
     }
     const bool wasRunning = ex.running;
-    const int32_t resumeAt = ex.pc;
-    ex.pc = slot;
     {
         InputHold hold(vm.platform);
-        runExecutor(vm);
+        runBlockAt(vm, slot, wasRunning);
     }
-    if (wasRunning) {
-        ex.pc = resumeAt;
-        ex.running = true;
-    }
+    if (wasRunning) ex.running = true;
 }
 
 // Runs a block that only runs while no script code is running.

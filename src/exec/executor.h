@@ -10,8 +10,13 @@ namespace tessel {
 // executor and the evaluator use; called once after a successful check.
 void prepareExecution(Vm& vm);
 
-// Runs statements from the token after the program counter until the run ends.
-void runExecutor(Vm& vm);
+// Runs the main program from its first statement until the run ends.
+void runMainProgram(Vm& vm);
+
+// Runs the event block registered in `slot` (its message-name token) until
+// it ends; with `interrupting`, the run it interrupts resumes afterwards
+// where it was.
+void runBlockAt(Vm& vm, int32_t slot, bool interrupting);
 
 // The main window's procedure: paints, records event values and runs the
 // script's event blocks.

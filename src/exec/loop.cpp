@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <functional>
 
 #include "checker/checker.h"
 #include "exec/executor.h"
@@ -95,6 +96,8 @@ bool tokenTablesCover(const CheckerState& ck, int32_t size) {
 }  // namespace exec
 
 void prepareExecution(Vm& vm) {
+    vm.exec.prepared = true;
+    if (vm.engine) return vm.engine->prepare(vm);
     if (!tokenTablesCover(vm.symbols, vm.tokens.count + 2)) sizeTokenTables(vm.symbols, vm.tokens.count);
     allocateMemory(vm.memory, vm.symbols);
     buildRunTables(vm);
@@ -230,14 +233,38 @@ inline bool dispatch(Vm& vm, int32_t cls) {
 
 }  // namespace
 
-void runExecutor(Vm& vm) {
+namespace {
+
+// Runs `run` as one run of the executor: marks it running, and prepares the
+// run first when that has not happened yet.
+void runScoped(Vm& vm, const std::function<void()>& run) {
     ExecState& ex = vm.exec;
     // Event blocks may run after a failed check (the checker had registered
-    // them before it stopped); the tables are then built on first use.
-    if (static_cast<int32_t>(ex.lineOf.size()) != vm.tokens.count + 2) prepareExecution(vm);
+    // them before it stopped); the run is then prepared on first use.
+    if (!ex.prepared) prepareExecution(vm);
     RunScope scope(ex);
     ex.windowClosed = false;
-    runStatements(vm);
+    run();
+}
+
+}  // namespace
+
+void runMainProgram(Vm& vm) {
+    runScoped(vm, [&vm] {
+        if (vm.engine) return vm.engine->runMain(vm);
+        vm.exec.pc = 0;
+        runStatements(vm);
+    });
+}
+
+void runBlockAt(Vm& vm, int32_t slot, bool interrupting) {
+    runScoped(vm, [&] {
+        if (vm.engine) return vm.engine->runBlock(vm, slot, interrupting);
+        const int32_t resumeAt = vm.exec.pc;
+        vm.exec.pc = slot;
+        runStatements(vm);
+        if (interrupting) vm.exec.pc = resumeAt;
+    });
 }
 
 }  // namespace tessel

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "expr/cursor.h"
+#include "expr/ops.h"
 
 namespace tessel {
 
@@ -11,24 +12,20 @@ bool isComparison(int32_t cls) {
     return cls == CLS_EQ || cls == CLS_BANG || cls == CLS_LT || cls == CLS_GT;
 }
 
-// One comparison as a truth value. Strings compare byte by byte (a prefix is
-// smaller); numbers are ordered, so with not-a-number only "!" holds.
-template <class T>
-[[gnu::always_inline]] inline int32_t relation(const T& l, const T& r, int32_t op) {
-    switch (op) {
-        case CLS_EQ: return l == r ? -1 : 0;
-        case CLS_BANG: return l != r ? -1 : 0;
-        case CLS_LT: return l < r ? -1 : 0;
-        case CLS_GT: return l > r ? -1 : 0;
-        default: return 0;
+CompareOp compareOp(int32_t cls) {
+    switch (cls) {
+        case CLS_EQ: return CMP_EQ;
+        case CLS_BANG: return CMP_NE;
+        case CLS_LT: return CMP_LT;
+        default: return CMP_GT;
     }
 }
 
 int32_t stringRelation(const std::string& l, const std::string& r, int32_t op) {
-    return relation(l, r, op);
+    return tessel::stringRelation(l, r, compareOp(op));
 }
 
-int32_t numericRelation(float l, float r, int32_t op) { return relation(l, r, op); }
+int32_t numericRelation(float l, float r, int32_t op) { return tessel::numericRelation(l, r, compareOp(op)); }
 
 // The right operand of a comparison whose left operand was a number.
 int32_t numericComparison(Vm& vm, float left, int32_t op) {

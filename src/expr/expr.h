@@ -74,8 +74,4 @@ inline int32_t readPointerElement(const Vm& vm, int32_t array, int32_t index) {
 // The element itself (no copy); the empty string outside the storage.
 const std::string& stringElement(const Vm& vm, int32_t array, int32_t index);
 
-// RND's and RAND's generators, one step each.
-float rndStep(ExprState& ex);
-int32_t randStep(ExprState& ex, int32_t n);
-
 }  // namespace tessel

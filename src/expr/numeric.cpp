@@ -3,84 +3,17 @@
 #include <cmath>
 
 #include "expr/cursor.h"
+#include "expr/ops.h"
 
 namespace tessel {
 
 namespace {
 
-// "%" for every operand pair the quick way below leaves.
-[[gnu::noinline]] float longTruncatedQuotient(float a, float b) {
-    double q = static_cast<double>(a) / static_cast<double>(b);
-    if (!std::isfinite(q)) return static_cast<float>(q);
-    // Below 2^62 the integer conversion truncates without a library call.
-    double t = std::fabs(q) < 0x1p62 ? static_cast<double>(static_cast<int64_t>(q)) : std::trunc(q);
-    if (t == 0.0) t = std::copysign(0.0, q);
-    // The rounded quotient may reach an integer the exact one falls short of;
-    // the exact remainder's sign tells.
-    if (t == 0.0) return static_cast<float>(t);
-    // Rounding is monotonic and keeps integers: a rounded quotient with a
-    // fraction lies strictly between the same two integers as the exact one.
-    if (t != q) return static_cast<float>(t);
-    if (std::fabs(t) < 0x1p28) {
-        // t * b is exact here: 28 + 24 bits fit a double.
-        if (std::fabs(t * b) > std::fabs(static_cast<double>(a))) t -= std::copysign(1.0, t);
-    } else {
-        double r = std::fma(-t, static_cast<double>(b), static_cast<double>(a));
-        if (r != 0.0 && std::signbit(r) != std::signbit(a)) t -= std::copysign(1.0, t);
-    }
-    return static_cast<float>(t);
-}
-
-// "%": the quotient truncated toward zero (not the remainder).
-inline float truncatedQuotient(float a, float b) {
-    if (std::fabs(a) < 0x1p24f && std::fabs(b) < 0x1p24f) {
-        // Whole operands below 2^24 (the usual case, i % 2). An exact
-        // quotient that is not whole lies at least 1/|b| from every integer;
-        // the single-precision quotient is off by at most 2^-24 |a/b|, which
-        // is less than 1/|b| because |a| < 2^24. So truncating the rounded
-        // quotient truncates the exact one (and the quicker division does).
-        int32_t ia = static_cast<int32_t>(a);
-        int32_t ib = static_cast<int32_t>(b);
-        if (static_cast<float>(ia) == a && static_cast<float>(ib) == b && ib != 0) {
-            int32_t t = static_cast<int32_t>(a / b);  // |a / b| <= |a|: in range
-            if (t != 0) return static_cast<float>(t);  // (a zero keeps its sign below)
-        }
-    }
-    return longTruncatedQuotient(a, b);
-}
-
-// "^": |a| to the power b through the base-2 logarithm, negated for an odd
-// integer part of b and a negative a. A zero base gives the usual powers.
-float power(float a, float b) {
-    double bd = b;
-    long double mag;
-    if (a == 0.0f) {
-        mag = std::pow(0.0, bd);
-    } else {
-        long double lg = std::log2(std::fabs(static_cast<long double>(a)));
-        mag = std::exp2(static_cast<long double>(bd) * lg);
-    }
-    bool odd = std::isfinite(bd) && std::fmod(std::trunc(bd), 2.0) != 0.0;
-    if (odd && std::signbit(a)) mag = -mag;
-    return static_cast<float>(mag);
-}
-
 float applyFunction(Vm& vm, int32_t code, float x) {
-    double d = x;
     switch (code) {
-        case KW_RND: return rndStep(vm.expr);
-        case KW_RAND: return static_cast<float>(randStep(vm.expr, toInt32(d)));
-        case KW_SIN: return static_cast<float>(std::sin(d));
-        case KW_COS: return static_cast<float>(std::cos(d));
-        case KW_TAN: return static_cast<float>(std::tan(d));
-        case KW_ATAN: return static_cast<float>(std::atan(d));
-        case KW_ABS: return std::fabs(x);
-        case KW_SQR: return static_cast<float>(std::sqrt(d));
-        case KW_LOG: return static_cast<float>(std::log(d));
-        case KW_ROUND: return std::nearbyint(x);
-        case KW_INT: return static_cast<float>(toInt32(d));
-        case KW_FRAC: return x - std::trunc(x);
-        default: return 0.0f;
+        case KW_RND: return rndStep(vm.expr.rndState);
+        case KW_RAND: return static_cast<float>(randStep(vm.expr.randState, toInt32(static_cast<double>(x))));
+        default: return pureFunction(code, x);
     }
 }
 
@@ -145,7 +78,7 @@ inline float factorValue(Vm& vm) {
 inline float applyTermOperator(uint8_t op, float v, float f) {
     switch (op) {
         case OP_STAR: return v * f;
-        case OP_SLASH: return static_cast<float>(static_cast<double>(v) / static_cast<double>(f));
+        case OP_SLASH: return arith(AOP_DIV, v, f);
         case OP_PCT: return truncatedQuotient(v, f);
         default: return power(v, f);
     }
@@ -314,23 +247,6 @@ float numericExpression(Vm& vm) {
     }
     if (first.flags & RF_PROGRAM) return runProgram(vm);
     return longNumericExpression(vm);
-}
-
-float rndStep(ExprState& ex) {
-    uint32_t s = ex.rndState;
-    s = ((s << 7) | (s >> 25)) * 13u;
-    ex.rndState = s;
-    double magnitude = std::fabs(static_cast<double>(static_cast<int32_t>(s)));
-    return static_cast<float>(magnitude * 0x1p-31);
-}
-
-int32_t randStep(ExprState& ex, int32_t n) {
-    int32_t lo = n < 0 ? n : 0;
-    int32_t hi = n < 0 ? 0 : n;
-    uint32_t count = static_cast<uint32_t>(hi) - static_cast<uint32_t>(lo) + 1u;
-    ex.randState = ex.randState * 134775813u + 1u;
-    uint64_t offset = (static_cast<uint64_t>(count) * ex.randState) >> 32;
-    return static_cast<int32_t>(static_cast<int64_t>(lo) + static_cast<int64_t>(offset));
 }
 
 }  // namespace tessel

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "expr/cursor.h"
+#include "expr/ops.h"
 
 namespace tessel {
 
@@ -58,29 +59,6 @@ bool passComma(Vm& vm) {
     if (current(vm).cls != CLS_COMMA) return false;
     fetch(vm);
     return true;
-}
-
-std::string_view leftPart(std::string_view s, int32_t n) {
-    if (n <= 0) return {};
-    return s.substr(0, static_cast<size_t>(n));
-}
-
-std::string_view rightPart(std::string_view s, int32_t n) {
-    int64_t len = static_cast<int64_t>(s.size());
-    if (n == 0) return s;
-    if (n > 0) return n >= len ? s : s.substr(static_cast<size_t>(len - n));
-    int64_t from = -static_cast<int64_t>(n);  // 1-based position
-    return from > len ? std::string_view() : s.substr(static_cast<size_t>(from - 1));
-}
-
-std::string_view middlePart(std::string_view s, int32_t start, int32_t count) {
-    int64_t len = static_cast<int64_t>(s.size());
-    int64_t p = start;
-    if (p == 0) p = 1;
-    if (p < 0) p = len + 1 + p;
-    if (p < 1) p = 1;
-    if (p > len || count <= 0) return {};
-    return s.substr(static_cast<size_t>(p - 1), static_cast<size_t>(count));
 }
 
 // LSTR, RSTR or MSTR on its keyword. Appends the result and returns true, or

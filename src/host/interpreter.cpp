@@ -222,7 +222,7 @@ void Interpreter::checkAndRun() {
     }
     if (opts.check) return;
     prepareExecution(vm);
-    runExecutor(vm);
+    runMainProgram(vm);
 }
 
 void Interpreter::messageLoop() {

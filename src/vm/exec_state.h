@@ -47,6 +47,7 @@ enum StartKind : uint8_t {
 struct ExecState {
     // --- the run ------------------------------------------------------------
     int32_t pc = 0;            // index of the token being executed
+    bool prepared = false;     // the run has been prepared (prepareExecution)
     bool running = false;      // script code is running (the main run or an event block)
     int32_t runDepth = 0;      // runs of the executor currently nested
     bool windowClosed = false; // the main window was closed; SWAP presents nothing

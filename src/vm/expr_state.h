@@ -174,7 +174,4 @@ struct ExprState {
 // the recursive evaluator well inside the C stack.
 inline constexpr int32_t kMaxExprDepth = 1000;
 
-// Longest string a concatenation may build (64 MiB).
-inline constexpr size_t kMaxStringBytes = size_t{1} << 26;
-
 }  // namespace tessel

@@ -37,6 +37,24 @@ class RunLog {
     virtual void printed(int x, int y, std::string_view text) = 0;
 };
 
+struct Vm;
+
+// How a checked program is run. The program's own engine is the executor
+// (exec/); tests put other engines in its place through Vm::engine.
+class Engine {
+   public:
+    virtual ~Engine() = default;
+    // Makes the run ready once the checker has accepted the program (or,
+    // for event blocks after a failed check, before their first run).
+    virtual void prepare(Vm& vm) = 0;
+    // Runs the main program from its first statement.
+    virtual void runMain(Vm& vm) = 0;
+    // Runs the event block registered in `slot` (its message-name token).
+    // With `interrupting`, the block runs in the middle of another run,
+    // which afterwards resumes where it was.
+    virtual void runBlock(Vm& vm, int32_t slot, bool interrupting) = 0;
+};
+
 struct Vm {
     Vm(GfxState& g, WindowCore& p, Reporter& r, RunLog& l) : gfx(g), platform(p), reporter(r), log(l) {}
     Vm(const Vm&) = delete;
@@ -51,6 +69,7 @@ struct Vm {
     WindowCore& platform;  // the window system
     Reporter& reporter;    // the one diagnostic path
     RunLog& log;           // where PRINTs are recorded
+    Engine* engine = nullptr;  // another engine than the executor (tests), or null
 
     void diagnostic(std::string_view caption, std::string_view text, int line) {
         reporter.diagnostic(caption, text, line);

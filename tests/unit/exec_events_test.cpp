@@ -104,12 +104,13 @@ TEST(ExecEvents, ARunAbortLeavesTheInterpreterIdle) {
 
 TEST(ExecEvents, AMainRunThatRanOffTheEndIsIdle) {
     Program p(
+        "GOTO last\n"
         "WINMSG WMTIMER\n"
         "SWAP\n"
         "ENDWM\n"
+        "LABEL last\n"
         "SWAP\n");
-    p.in.vm.exec.pc = 3;  // start after the block, as a run that ends the store
-    runExecutor(p.in.vm);
+    p.run();
     EXPECT_EQ(p.presents(), 1);
     p.send(WM_TIMER, kTimerId);
     EXPECT_EQ(p.presents(), 2);

@@ -132,8 +132,7 @@ class Program {
 
     // Runs the main program from the first token.
     void run() {
-        in.vm.exec.pc = 0;
-        runExecutor(in.vm);
+        runMainProgram(in.vm);
     }
     void send(uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0) {
         windowProc(in.vm, Message{kMainWindow, message, wParam, lParam});
