@@ -1,7 +1,6 @@
-// PRINT, the drawing statements, colours, font, SWAP and images. This file
-// only reads the statements' arguments; gfx/ draws.
+// PRINT, the colours, the font, SWAP and images: the handlers get their
+// arguments computed; gfx/ draws.
 #include "exec/handlers.h"
-#include "expr/expr.h"
 #include "gfx/draw.h"
 #include "platform/window_core.h"
 
@@ -9,155 +8,59 @@ namespace tessel::exec {
 
 namespace {
 
-// An expression argument: fetch-and-evaluate, rounded to an integer.
-int32_t exprArg(Vm& vm) { return toInt32(fetchNumeric(vm)); }
-
-// A single-token argument at the current token: a number literal or a
-// number variable sets the slot; any other token leaves it as it was.
-void tokenArg(Vm& vm, int32_t& slot) {
-    const int32_t t = vm.exec.pc;
-    switch (vm.tokens.classAt(t)) {
-        case CLS_NUM: slot = toInt32(literalValue(vm, t)); break;
-        case CLS_NAME:
-            if (VarRef v = variableAt(vm, t); v && v.type == TYPE_NUM) slot = toInt32(v->num);
-            break;
-        default: break;
-    }
-}
-
-// The first single-token argument is the token after the keyword; each
-// further one is the token after the next separator.
-void firstTokenArg(Vm& vm, int32_t& slot) {
-    fetch(vm);
-    tokenArg(vm, slot);
-}
-void nextTokenArg(Vm& vm, int32_t& slot) {
-    ++vm.exec.pc;
-    fetch(vm);
-    tokenArg(vm, slot);
-}
-
-// Red, green and blue single-token arguments as one colour value.
-uint32_t colourArgs(Vm& vm, std::array<int32_t, 3>& rgb) {
-    firstTokenArg(vm, rgb[0]);
-    nextTokenArg(vm, rgb[1]);
-    nextTokenArg(vm, rgb[2]);
-    return colourValue(rgb[0], rgb[1], rgb[2]);
-}
-
-// The pointer variable named by the current token, or null.
-VarRef pointerVariable(Vm& vm) {
-    VarRef v = variableAt(vm, vm.exec.pc);
-    return v && v.type == TYPE_PTR ? v : VarRef{};
-}
-
-// The text of PRINT's item, which starts at the current token. False when
-// the item has none of the printable forms.
-bool printItem(Vm& vm, std::string& out) {
-    const int32_t t = vm.exec.pc;
-    const int32_t cls = vm.tokens.classAt(t);
-    if (classAt(vm, t + 1) == CLS_LBRK) {
-        ArrayRef a = cls == CLS_NAME ? arrayAt(vm, t) : ArrayRef{};
-        if (!a) return false;
-        if (a.type == TYPE_STR) {
-            out = stringFactor(vm);
-        } else {
-            out = numberToText(numericFactor(vm));
-        }
-        return true;
-    }
-    switch (cls) {
-        case CLS_NUM: out = numberToText(literalValue(vm, t)); return true;
-        case CLS_QSTR: out = vm.tokens.textAt(t); return true;
-        case CLS_LPAR: out = numberToText(numericExpression(vm)); return true;
-        case CLS_NAME: break;
-        default: return false;
-    }
-    VarRef v = variableAt(vm, t);
-    if (!v) return false;
-    switch (v.type) {
-        case TYPE_NUM: out = numberToText(v->num); return true;
-        case TYPE_PTR: out = numberToText(static_cast<float>(v->ptr)); return true;
-        case TYPE_STR: out = v->str; return true;
-        default: return false;
-    }
-}
-
 void presentBackBuffer(Vm& vm) {
     if (!vm.exec.windowClosed) vm.platform.present(vm.gfx.view());
+}
+
+// The single-token arguments at aux entry `at`: a constant or a number
+// variable sets the slot; any other token left it as it was.
+template <size_t N>
+void readSlots(const Vm& vm, int32_t at, std::array<int32_t, N>& slots) {
+    const int32_t* arg = vm.code.aux.data() + at;
+    for (size_t i = 0; i < N; ++i, arg += 2) {
+        if (arg[0] == SLOT_CONST) slots[i] = arg[1];
+        else if (arg[0] == SLOT_NUMVAR) slots[i] = toInt32(vm.memory.num[static_cast<size_t>(arg[1])]);
+    }
 }
 
 }  // namespace
 
 // PRINT x, y, item: draws the item's text at (x, y). An item of no known
 // form draws the text of the previous PRINT again.
-void execPrint(Vm& vm) {
-    ExecState& ex = vm.exec;
-    const int32_t x = exprArg(vm);
-    const int32_t y = exprArg(vm);
-    fetch(vm);
-    printItem(vm, ex.printText);
-    drawText(vm.gfx, x, y, ex.printText);
-    vm.log.printed(x, y, ex.printText);
+void execPrint(Vm& vm, const Instr& in) {
+    const int32_t x = toInt32(vm.memory.num[static_cast<size_t>(in.a)]);
+    const int32_t y = toInt32(vm.memory.num[static_cast<size_t>(in.b)]);
+    std::string& text = vm.exec.printText;
+    switch (in.x) {
+        case PI_STRING: text.assign(stringOperand(vm, in.c)); break;
+        case PI_NUMBER: text = numberToText(vm.memory.num[static_cast<size_t>(in.c)]); break;
+        case PI_POINTER: text = numberToText(static_cast<float>(vm.memory.ptr[static_cast<size_t>(in.c)])); break;
+        default: break;
+    }
+    drawText(vm.gfx, x, y, text);
+    vm.log.printed(x, y, text);
 }
 
-void execPset(Vm& vm) {
-    const int32_t x = exprArg(vm);
-    const int32_t y = exprArg(vm);
-    pset(vm.gfx, x, y);
+// WCOLOR fills the back buffer and shows it; FCOLOR and BCOLOR set the text
+// colours.
+void execColour(Vm& vm, const Instr& in) {
+    ArgSlots& slots = vm.exec.slots;
+    std::array<int32_t, 3>& rgb = in.x == 0 ? slots.wcolor : in.x == 1 ? slots.fcolor : slots.bcolor;
+    readSlots(vm, in.a, rgb);
+    const uint32_t colour = colourValue(rgb[0], rgb[1], rgb[2]);
+    if (in.x == 0) {
+        clearTo(vm.gfx, colour);
+        presentBackBuffer(vm);
+    } else if (in.x == 1) {
+        setForeground(vm.gfx, colour);
+    } else {
+        setBackground(vm.gfx, colour);
+    }
 }
 
-void execPlot(Vm& vm) {
-    const int32_t x = exprArg(vm);
-    const int32_t y = exprArg(vm);
-    plot(vm.gfx, x, y);
-}
-
-void execDraw(Vm& vm) {
-    const int32_t x = exprArg(vm);
-    const int32_t y = exprArg(vm);
-    drawTo(vm.gfx, x, y);
-}
-
-void execLine(Vm& vm) {
-    const int32_t x1 = exprArg(vm);
-    const int32_t y1 = exprArg(vm);
-    const int32_t x2 = exprArg(vm);
-    const int32_t y2 = exprArg(vm);
-    line(vm.gfx, x1, y1, x2, y2);
-}
-
-void execRect(Vm& vm) {
-    const int32_t x = exprArg(vm);
-    const int32_t y = exprArg(vm);
-    const int32_t w = exprArg(vm);
-    const int32_t h = exprArg(vm);
-    rect(vm.gfx, x, y, w, h);
-}
-
-void execCircle(Vm& vm) {
-    const int32_t x = exprArg(vm);
-    const int32_t y = exprArg(vm);
-    const int32_t r = exprArg(vm);
-    circle(vm.gfx, x, y, r);
-}
-
-// WCOLOR r, g, b: fills the back buffer and shows it.
-void execWcolor(Vm& vm) {
-    clearTo(vm.gfx, colourArgs(vm, vm.exec.slots.wcolor));
-    presentBackBuffer(vm);
-}
-
-void execFcolor(Vm& vm) { setForeground(vm.gfx, colourArgs(vm, vm.exec.slots.fcolor)); }
-
-void execBcolor(Vm& vm) { setBackground(vm.gfx, colourArgs(vm, vm.exec.slots.bcolor)); }
-
-void execSetfont(Vm& vm) {
-    const int32_t height = exprArg(vm);
-    const int32_t width = exprArg(vm);
-    const int32_t weight = exprArg(vm);
-    const std::string face = fetchString(vm);
-    setFont(vm.gfx, height, width, weight, face);
+void execSetfont(Vm& vm, const Instr& in) {
+    const float* a = vm.memory.num.data() + in.a;
+    setFont(vm.gfx, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), stringOperand(vm, in.b));
 }
 
 // SWAP: shows the back buffer, then redraws the newest input box over it.
@@ -168,55 +71,28 @@ void execSwap(Vm& vm) {
 
 // LOADIMG h, file, type, width, height, flags: every load makes an image of
 // its own; h receives its handle (0 when the file cannot be loaded).
-void execLoadimg(Vm& vm) {
+bool execLoadimg(Vm& vm, const Instr& in, int32_t token) {
+    const int32_t* aux = vm.code.aux.data() + in.a;
+    const int32_t handle = aux[0];
+    const std::string path(stringOperand(vm, aux[1]));
     std::array<int32_t, 4>& args = vm.exec.slots.loadimg;
-    const int32_t at = vm.exec.pc;
-    fetch(vm);
-    VarRef handle = pointerVariable(vm);
-    ++vm.exec.pc;
-    fetch(vm);
-    std::string path;
-    if (currentClass(vm) == CLS_QSTR) {
-        path = currentText(vm);
-    } else if (VarRef v = variableAt(vm, vm.exec.pc); v && v.type == TYPE_STR) {
-        path = v->str;
-    }
-    for (int32_t& slot : args) nextTokenArg(vm, slot);
+    readSlots(vm, in.a + 2, args);
     const int32_t image = loadImage(vm.gfx, path, args[0], args[1], args[2], args[3]);
     if (image == kImageMemoryExhausted) {
         vm.gfx.imageBudgetExceeded = false;
-        runError(vm, "Image memory exhausted! : " + path, at);
+        raiseRunError(vm, "Image memory exhausted! : " + path, token);
+        return false;
     }
-    if (handle) handle->ptr = image;
+    if (handle != 0) vm.memory.ptr[static_cast<size_t>(handle)] = image;
+    return true;
 }
 
-// The image SHOWIMG and SHOWIMGT draw: the one whose handle the pointer
-// variable at the current token holds now, which becomes the shown image;
-// without a pointer variable, the image shown last is drawn again.
-static int32_t imageToShow(Vm& vm) {
-    if (VarRef handle = pointerVariable(vm)) vm.gfx.shownImage = handle->ptr;
-    return vm.gfx.shownImage;
-}
-
-// SHOWIMG h, x, y, w, h with single-token arguments.
-void execShowimg(Vm& vm) {
+// SHOWIMG h, x, y, w, h with single-token arguments: the image shown last
+// (SHOWN has set it from h when h is a pointer variable).
+void execShowimg(Vm& vm, const Instr& in) {
     std::array<int32_t, 4>& args = vm.exec.slots.showimg;
-    fetch(vm);
-    const int32_t image = imageToShow(vm);
-    for (int32_t& slot : args) nextTokenArg(vm, slot);
-    showImage(vm.gfx, image, args[0], args[1], args[2], args[3]);
-}
-
-// SHOWIMGT h, x, y, w, h with expression arguments.
-void execShowimgt(Vm& vm) {
-    fetch(vm);
-    const int32_t image = imageToShow(vm);
-    ++vm.exec.pc;
-    const int32_t x = exprArg(vm);
-    const int32_t y = exprArg(vm);
-    const int32_t w = exprArg(vm);
-    const int32_t h = exprArg(vm);
-    showImage(vm.gfx, image, x, y, w, h);
+    readSlots(vm, in.a, args);
+    showImage(vm.gfx, vm.gfx.shownImage, args[0], args[1], args[2], args[3]);
 }
 
 }  // namespace tessel::exec

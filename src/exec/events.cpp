@@ -5,7 +5,6 @@
 
 #include "exec/executor.h"
 #include "exec/handlers.h"
-#include "expr/expr.h"
 #include "gfx/gfx_state.h"
 
 namespace tessel {
@@ -28,11 +27,10 @@ class InputHold {
     bool was_;              // held before (an outer block): still held after
 };
 
-// Runs the event block registered in `slot` (its message-name token). A
-// block run in the middle of another run (a command block dispatched by the
-// message service step or a box's modal loop) lets that run resume where it
-// was afterwards.
-void runEventBlock(Vm& vm, int32_t slot) {
+// Runs the event block registered for `which` message. A block run in the
+// middle of another run (a command block dispatched by the message service
+// step or a box's modal loop) lets that run resume where it was afterwards.
+void runEventBlock(Vm& vm, EventSlot which) {
     ExecState& ex = vm.exec;
     if (ex.runDepth >= kMaxNestedRuns) {
         // A flood of nested messages: the block is dropped rather than
@@ -48,15 +46,14 @@ void runEventBlock(Vm& vm, int32_t slot) {
     const bool wasRunning = ex.running;
     {
         InputHold hold(vm.platform);
-        runBlockAt(vm, slot, wasRunning);
+        runBlockAt(vm, which, wasRunning);
     }
     if (wasRunning) ex.running = true;
 }
 
 // Runs a block that only runs while no script code is running.
 void runIdleBlock(Vm& vm, EventSlot which) {
-    const int32_t slot = vm.symbols.slots[which];
-    if (slot != 0 && !vm.exec.running) runEventBlock(vm, slot);
+    if (vm.symbols.slots[which] != 0 && !vm.exec.running) runEventBlock(vm, which);
 }
 
 void onCommand(Vm& vm, uint32_t wParam) {
@@ -64,9 +61,8 @@ void onCommand(Vm& vm, uint32_t wParam) {
     ex.commandId = wParam & 0xFFFFu;
     ex.notifyCode = wParam >> 16;
     ex.wordParam = static_cast<int32_t>(ex.commandId);
-    const int32_t slot = vm.symbols.slots[SLOT_COMMAND];
-    if ((ex.commandId == 1 || ex.commandId == 2) && ex.notifyCode == 0 && slot != 0)
-        runEventBlock(vm, slot);
+    if ((ex.commandId == 1 || ex.commandId == 2) && ex.notifyCode == 0 && vm.symbols.slots[SLOT_COMMAND] != 0)
+        runEventBlock(vm, SLOT_COMMAND);
 }
 
 }  // namespace
@@ -109,73 +105,15 @@ void windowProc(Vm& vm, const Message& msg) {
 
 namespace exec {
 
-namespace {
-
-// The number or pointer variable named by the token after the keyword
-// receives `value`; a string variable receives nothing.
-void storeEventValue(Vm& vm, int32_t value) {
-    VarRef v = variableAt(vm, vm.exec.pc);
-    if (!v) return;
-    if (v.type == TYPE_NUM) v->num = static_cast<float>(value);
-    if (v.type == TYPE_PTR) v->ptr = value;
-}
-
-// MOUSEX v / MOUSEY v: a number variable receives the recorded coordinate,
-// which is then cleared.
-void readMouse(Vm& vm, int32_t& coordinate) {
-    fetch(vm);
-    if (currentClass(vm) != CLS_NAME) return;
-    if (VarRef v = variableAt(vm, vm.exec.pc); v && v.type == TYPE_NUM)
-        v->num = static_cast<float>(coordinate);
-    coordinate = 0;
-}
-
-}  // namespace
-
-void execMousex(Vm& vm) { readMouse(vm, vm.exec.mouseX); }
-void execMousey(Vm& vm) { readMouse(vm, vm.exec.mouseY); }
-
-// HWPARAM v: the last key code or command identifier, then cleared.
-void execHwparam(Vm& vm) {
-    fetch(vm);
-    if (currentClass(vm) != CLS_NAME) return;
-    storeEventValue(vm, vm.exec.wordParam);
-    vm.exec.wordParam = 0;
-}
-
-// HLPARAM v: the long parameter of the last mouse or key message (x in the
-// low 16 bits, y in the high 16 bits for the mouse), then cleared.
-void execHlparam(Vm& vm) {
-    fetch(vm);
-    if (currentClass(vm) != CLS_NAME) return;
-    storeEventValue(vm, vm.exec.longParam);
-    vm.exec.longParam = 0;
-}
-
-void execGettick(Vm& vm) {
-    fetch(vm);
-    if (currentClass(vm) != CLS_NAME) return;
-    if (VarRef v = variableAt(vm, vm.exec.pc); v && v.type == TYPE_NUM)
-        v->num = static_cast<float>(static_cast<int32_t>(vm.platform.tickCount()));
-}
-
-// TIMERON interval: a number variable or a number literal sets the interval
-// (milliseconds, at least 10); the timer starts, or restarts with it.
-void execTimeron(Vm& vm) {
+// TIMERON: the interval from a number literal or number variable (or the
+// one given before); the timer starts, or restarts with it. (The window
+// core raises short intervals to its minimum.)
+void execTimeron(Vm& vm, const Instr& in) {
     ExecState& ex = vm.exec;
-    fetch(vm);
-    const int32_t t = ex.pc;
-    if (vm.tokens.classAt(t) == CLS_NUM) {
-        ex.timerInterval = toInt32(literalValue(vm, t));
-    } else if (VarRef v = variableAt(vm, t);
-               v && v.type == TYPE_NUM && vm.tokens.classAt(t) == CLS_NAME) {
-        ex.timerInterval = toInt32(v->num);
-    }
-    // (The window core raises short intervals to its minimum.)
+    if (in.x == 1) ex.timerInterval = in.a;
+    else if (in.x == 2) ex.timerInterval = toInt32(vm.memory.num[static_cast<size_t>(in.a)]);
     vm.platform.setTimer(kTimerId, static_cast<uint32_t>(std::max(ex.timerInterval, 0)));
 }
-
-void execTimeroff(Vm& vm) { vm.platform.killTimer(kTimerId); }
 
 }  // namespace exec
 

@@ -6,17 +6,16 @@
 
 namespace tessel {
 
-// Allocates the run's memory and precomputes the per-token tables the
-// executor and the evaluator use; called once after a successful check.
+// Compiles the checked program and allocates the run's memory; called once
+// after a successful check.
 void prepareExecution(Vm& vm);
 
 // Runs the main program from its first statement until the run ends.
 void runMainProgram(Vm& vm);
 
-// Runs the event block registered in `slot` (its message-name token) until
-// it ends; with `interrupting`, the run it interrupts resumes afterwards
-// where it was.
-void runBlockAt(Vm& vm, int32_t slot, bool interrupting);
+// Runs the event block registered for `which` message until it ends; with
+// `interrupting`, the run it interrupts resumes afterwards where it was.
+void runBlockAt(Vm& vm, EventSlot which, bool interrupting);
 
 // The main window's procedure: paints, records event values and runs the
 // script's event blocks.

@@ -1,102 +1,56 @@
-// The executor's statement handlers and the token-cursor helpers they share.
-// Every handler is entered with the program counter on the statement's first
-// token and leaves it on the last token it consumed; the loop's next fetch
-// moves past it.
+// The statement handlers the dispatch loop calls out of line: each receives
+// its instruction, whose operands name registers the loop has already
+// computed (vm/code.h), and does what the statement does. The run-time
+// errors that abort a run are raised here too.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "base/convert.h"
 #include "checker/symbols.h"
 #include "platform/window_core.h"
 #include "vm/vm.h"
 
 namespace tessel::exec {
 
-// --- token cursor ---------------------------------------------------------
-
-inline int32_t classAt(const Vm& vm, int32_t i) { return vm.tokens.classAt(i); }
-inline int32_t currentClass(const Vm& vm) { return vm.tokens.classAt(vm.exec.pc); }
-inline const std::string& currentText(const Vm& vm) {
-    return vm.tokens.textAt(vm.exec.pc);
-}
-
-// A variable bound to a token: its type and its value in the run's memory.
-struct VarRef {
-    int32_t type = TYPE_NONE;        // TYPE_NUM, TYPE_STR or TYPE_PTR
-    VariableValue* value = nullptr;  // null: the token names no variable
-    explicit operator bool() const { return value != nullptr; }
-    VariableValue* operator->() const { return value; }
-};
-
-// An array bound to a token: its type and its elements.
-struct ArrayRef {
-    int32_t type = TYPE_NONE;
-    ArrayElements* elements = nullptr;  // null: the token names no array
-    explicit operator bool() const { return elements != nullptr; }
-    ArrayElements* operator->() const { return elements; }
-};
-
-// The variable bound to token i (empty when the token names none).
-VarRef variableAt(Vm& vm, int32_t i);
-// The array bound to token i (empty when the token names none).
-ArrayRef arrayAt(Vm& vm, int32_t i);
 // The source line of token i (1 plus the line ends before it).
 int32_t lineAt(const Vm& vm, int32_t i);
 
-// A run-time error that the script cannot recover from: its diagnostic, then
-// the run abort.
-[[noreturn]] void runError(Vm& vm, std::string_view text, int32_t token);
+// A string operand s(x): a register's text or a constant.
+inline std::string_view stringOperand(const Vm& vm, int32_t x) {
+    if (x >= 0) return vm.memory.str[static_cast<size_t>(x)];
+    return vm.code.strings[static_cast<size_t>(~x)];
+}
 
-// Sizes the executor's per-token tables for the current token store.
-void prepareExecTables(Vm& vm);
+// --- run aborts ---------------------------------------------------------------
+// Each shows its box; the loop then ends the run, whose edge abandons it.
+// The token is the one the instruction was read from.
+// A "Run Error!" box: `text` (then the token's own text, with `quote`) and
+// the token's line.
+void raiseRunError(Vm& vm, std::string_view text, int32_t token, bool quote = false);
+void raiseAbort(Vm& vm, uint16_t kind, int32_t token);
+void raiseTooLong(Vm& vm, size_t length);
 
-// --- assignments (assign.cpp) ---------------------------------------------
-void execDeclaration(Vm& vm);
-void execNameStatement(Vm& vm);
-
-// --- control flow (control.cpp) -------------------------------------------
-void execIf(Vm& vm);
-void execElse(Vm& vm);
-void execWhile(Vm& vm);
-void execWend(Vm& vm);
-void execGoto(Vm& vm);
-void execCall(Vm& vm);
-void execFunc(Vm& vm);
-void execEndfn(Vm& vm);
-
-// --- drawing (drawing.cpp) ------------------------------------------------
-void execPrint(Vm& vm);
-void execPset(Vm& vm);
-void execPlot(Vm& vm);
-void execDraw(Vm& vm);
-void execLine(Vm& vm);
-void execRect(Vm& vm);
-void execCircle(Vm& vm);
-void execWcolor(Vm& vm);
-void execFcolor(Vm& vm);
-void execBcolor(Vm& vm);
-void execSetfont(Vm& vm);
+// --- drawing (drawing.cpp) --------------------------------------------------------
+void execPrint(Vm& vm, const Instr& in);
+void execColour(Vm& vm, const Instr& in);
+void execSetfont(Vm& vm, const Instr& in);
 void execSwap(Vm& vm);
-void execLoadimg(Vm& vm);
-void execShowimg(Vm& vm);
-void execShowimgt(Vm& vm);
+// False when the image memory is exhausted (the run is then aborted).
+bool execLoadimg(Vm& vm, const Instr& in, int32_t token);
+void execShowimg(Vm& vm, const Instr& in);
 
-// --- window events (events.cpp) -------------------------------------------
-void execMousex(Vm& vm);
-void execMousey(Vm& vm);
-void execHwparam(Vm& vm);
-void execHlparam(Vm& vm);
-void execGettick(Vm& vm);
-void execTimeron(Vm& vm);
-void execTimeroff(Vm& vm);
+// --- strings (strings.cpp) ----------------------------------------------------------
+void appendSubstring(Vm& vm, const Instr& in);
+void storeStringElement(Vm& vm, const Instr& in);
 
-// --- input boxes and display mode (inputbox.cpp) ---------------------------
-void execInputbox(Vm& vm);
-void execSettext(Vm& vm);
-void execGettext(Vm& vm);
-void execSetfocus(Vm& vm);
-void execMode(Vm& vm);
+// --- window events (events.cpp) -----------------------------------------------------
+void execTimeron(Vm& vm, const Instr& in);
+
+// --- input boxes (inputbox.cpp) -------------------------------------------------------
+void execDiagnostic(Vm& vm, uint16_t kind, int32_t token);
+void execInputbox(Vm& vm, const Instr& in, int32_t token);
 
 }  // namespace tessel::exec

@@ -1,117 +1,29 @@
-// Input boxes (INPUTBOX, SETTEXT, GETTEXT, SETFOCUS) and the display mode.
-// Misuse is reported in a box and the run goes on.
+// Input boxes: their misuse is reported in a box and the run goes on.
 #include "exec/handlers.h"
-#include "expr/expr.h"
 
 namespace tessel::exec {
 
-namespace {
-
-// The handle operand: the token after the keyword.
-struct HandleOperand {
-    bool isName = false;           // the token is a name (of any kind)
-    VarRef pointer;               // the pointer variable it names, if it does
-};
-
-HandleOperand handleOperand(Vm& vm) {
-    fetch(vm);
-    HandleOperand op;
-    if (currentClass(vm) != CLS_NAME) return op;
-    op.isName = true;
-    VarRef v = variableAt(vm, vm.exec.pc);
-    if (v && v.type == TYPE_PTR) {
-        op.pointer = v;
-    } else {
-        vm.diagnostic("Hendler Error!", "Hendler unknown! : " + currentText(vm),
-                      lineAt(vm, vm.exec.pc));
+// The box a misused operand gets; `token` is the operand.
+void execDiagnostic(Vm& vm, uint16_t kind, int32_t token) {
+    const std::string text(vm.tokens.textAt(token));
+    const int32_t line = lineAt(vm, token);
+    switch (kind) {
+        case DIAG_HANDLER: vm.diagnostic("Hendler Error!", "Hendler unknown! : " + text, line); break;
+        case DIAG_TEXT_TYPE: vm.diagnostic("Type Error!", "Invalid Variable Type! : " + text, line); break;
+        default: vm.diagnostic("Type Error!", "Invalid string! : " + text, line); break;
     }
-    return op;
 }
-
-// SETTEXT's and GETTEXT's handle operand, which becomes the current text
-// control; the program counter moves on to the text operand.
-HandleOperand textControlOperand(Vm& vm) {
-    const HandleOperand op = handleOperand(vm);
-    if (op.pointer) vm.exec.currentTextControl = op.pointer->ptr;
-    ++vm.exec.pc;  // onto the separator
-    fetch(vm);
-    return op;
-}
-
-}  // namespace
 
 // INPUTBOX h, x, y, w, ht, text: a new input box; h receives its handle.
-void execInputbox(Vm& vm) {
+// `token` is the handle operand, whose line a failure names.
+void execInputbox(Vm& vm, const Instr& in, int32_t token) {
     ExecState& ex = vm.exec;
-    const HandleOperand op = handleOperand(vm);
-    const int32_t line = lineAt(vm, ex.pc);
-    ++ex.pc;  // onto the separator
-    const int32_t x = toInt32(fetchNumeric(vm));
-    const int32_t y = toInt32(fetchNumeric(vm));
-    const int32_t w = toInt32(fetchNumeric(vm));
-    const int32_t h = toInt32(fetchNumeric(vm));
-    const std::string text = fetchString(vm);
-    const int32_t handle = vm.platform.createEdit(x, y, w, h, text);
+    const float* a = vm.memory.num.data() + in.a;
+    const std::string text(stringOperand(vm, in.b));
+    const int32_t handle = vm.platform.createEdit(toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]), text);
     ex.lastInputBox = handle;
-    if (handle <= 0) {
-        vm.diagnostic("InputBox Error!", "InputBox Not Created!", line);
-    } else if (op.pointer) {
-        op.pointer->ptr = handle;
-    }
-}
-
-// SETTEXT h, text: a string expression that starts with a string variable
-// or a string literal becomes the control's text.
-void execSettext(Vm& vm) {
-    ExecState& ex = vm.exec;
-    textControlOperand(vm);
-    const int32_t t = ex.pc;
-    const int32_t cls = currentClass(vm);
-    if (cls == CLS_NAME) {
-        VarRef v = variableAt(vm, t);
-        if (!v || v.type != TYPE_STR) {
-            vm.diagnostic("Type Error!", "Invalid Variable Type! : " + currentText(vm),
-                          lineAt(vm, t));
-            return;
-        }
-    } else if (cls != CLS_QSTR) {
-        return;
-    }
-    const std::string text = stringExpression(vm);
-    vm.platform.setEditText(ex.currentTextControl, text);
-}
-
-// GETTEXT h, s: the control's whole text into the string variable s.
-void execGettext(Vm& vm) {
-    ExecState& ex = vm.exec;
-    const HandleOperand op = textControlOperand(vm);
-    if (!op.isName) return;
-    VarRef v = currentClass(vm) == CLS_NAME ? variableAt(vm, ex.pc) : VarRef{};
-    if (!v || v.type != TYPE_STR) {
-        vm.diagnostic("Type Error!", "Invalid string! : " + currentText(vm), lineAt(vm, ex.pc));
-        return;
-    }
-    v->str = vm.platform.editText(ex.currentTextControl);
-}
-
-// SETFOCUS h shows the input box h and gives it the keyboard focus;
-// SETFOCUS with a number hides the newest input box.
-void execSetfocus(Vm& vm) {
-    ExecState& ex = vm.exec;
-    const HandleOperand op = handleOperand(vm);
-    if (op.pointer) {
-        ex.currentTextControl = op.pointer->ptr;
-        vm.platform.showEdit(ex.currentTextControl, true);
-        vm.platform.focusEdit(ex.currentTextControl);
-    } else if (currentClass(vm) == CLS_NUM) {
-        vm.platform.showEdit(ex.lastInputBox, false);
-    }
-}
-
-// MODE n: 1 makes painting the window show the back buffer.
-void execMode(Vm& vm) {
-    fetch(vm);
-    if (currentClass(vm) == CLS_NUM) vm.exec.displayMode = toInt32(literalValue(vm, vm.exec.pc));
+    if (handle <= 0) vm.diagnostic("InputBox Error!", "InputBox Not Created!", lineAt(vm, token));
+    else if (in.c != 0) vm.memory.ptr[static_cast<size_t>(in.c)] = handle;
 }
 
 }  // namespace tessel::exec

@@ -1,96 +1,478 @@
-// The statement loop: one program counter walks the token store and one
-// switch on each statement's first token runs its handler. Tokens that start
-// no statement service the window's message queue instead.
+// The executor: one loop runs the compiled program's instructions (vm/code.h)
+// with one dispatch, on number, pointer and string registers whose types
+// the compiler fixed. Statements that draw, read events or use input boxes
+// call their handlers; a run abort shows its box where it happens and ends
+// the loop, and the run's edge abandons the run.
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <functional>
 
-#include "checker/checker.h"
+#include "compile/compiler.h"
 #include "exec/executor.h"
 #include "exec/handlers.h"
-#include "expr/expr.h"
+#include "expr/ops.h"
+#include "gfx/draw.h"
+#include "gfx/gfx_state.h"
 
 namespace tessel {
 
 using namespace exec;
 
-namespace exec {
+namespace {
 
-VarRef variableAt(Vm& vm, int32_t i) {
-    const std::vector<int32_t>& tv = vm.symbols.tokVar;
-    if (i < 0 || i >= static_cast<int32_t>(tv.size())) return {};
-    size_t v = static_cast<size_t>(tv[static_cast<size_t>(i)]);
-    if (v == 0 || v >= vm.memory.vars.size()) return {};
-    return VarRef{vm.symbols.vars[v].type, &vm.memory.vars[v]};
-}
+enum class RunEnd { DONE, ABORTED };
 
-ArrayRef arrayAt(Vm& vm, int32_t i) {
-    const std::vector<int32_t>& ta = vm.symbols.tokArr;
-    if (i < 0 || i >= static_cast<int32_t>(ta.size())) return {};
-    size_t a = static_cast<size_t>(ta[static_cast<size_t>(i)]);
-    if (a == 0 || a >= vm.memory.arrays.size()) return {};
-    return ArrayRef{vm.symbols.arrays[a].type, &vm.memory.arrays[a]};
-}
-
-int32_t lineAt(const Vm& vm, int32_t i) {
-    const std::vector<int32_t>& lines = vm.exec.lineOf;
-    if (lines.empty()) return 1;
-    return lines[std::clamp<int32_t>(i, 0, static_cast<int32_t>(lines.size()) - 1)];
-}
-
-void runError(Vm& vm, std::string_view text, int32_t token) {
-    std::string body(text);
-    int32_t line = lineAt(vm, token);
-    body += " -Line: " + std::to_string(line);
-    abortRun(vm, "Run Error!", body, line);
-}
-
-// The classes that start a statement: every case of dispatch. Any other
-// token at the program counter (a line end, the parentheses a call returns
-// to, ENDIF) only services the message queue.
-constexpr int32_t kStatementClasses[] = {
-    KW_VAR,    KW_STR,     KW_PTR,     CLS_NAME,    KW_FUNC,    KW_ENDFN,   KW_WINMSG,  KW_ENDWM,
-    KW_MODE,   KW_MOUSEX,  KW_MOUSEY,  KW_HWPARAM,  KW_HLPARAM, KW_GETTICK, KW_TIMERON, KW_TIMEROFF,
-    KW_PRINT,  KW_PSET,    KW_PLOT,    KW_DRAW,     KW_SWAP,    KW_IF,      KW_ELSE,    KW_WHILE,
-    KW_WEND,   KW_GOTO,    KW_WCOLOR,  KW_FCOLOR,   KW_BCOLOR,  KW_LINE,    KW_RECT,    KW_SETFONT,
-    KW_LOADIMG, KW_SHOWIMG, KW_SHOWIMGT, KW_CIRCLE, KW_INPUTBOX, KW_GETTEXT, KW_SETTEXT, KW_SETFOCUS,
-};
-constexpr std::array<bool, 256> statementStarts() {
-    std::array<bool, 256> starts{};
-    for (int32_t cls : kStatementClasses) starts[static_cast<size_t>(cls)] = true;
-    return starts;
-}
-
-// The executor's own tables: the memoised scans (one slot per possible start
-// position, which runs up to one past the last token), the line numbers and
-// what each token starts.
-void prepareExecTables(Vm& vm) {
-    const int32_t size = vm.tokens.count + 2;
+// One round of kKeepAliveInterval statement starts: the work budget, and
+// the platform reads native events (headless, the virtual clock moves on).
+[[gnu::noinline, gnu::cold]] void keepAliveRound(Vm& vm) {
     ExecState& ex = vm.exec;
-    ex.ifSkip.assign(size, kScanUnknown);
-    ex.elseSkip.assign(size, kScanUnknown);
-    ex.whileSkip.assign(size, kScanUnknown);
-    ex.funcSkip.assign(size, kScanUnknown);
-    ex.lineOf.assign(size, 1);
-    ex.startKind.assign(size, SK_NONE);
-    constexpr std::array<bool, 256> starts = statementStarts();
-    int32_t line = 1;
-    for (int32_t i = 1; i < size; ++i) {
-        ex.lineOf[i] = line;
-        const int32_t cls = vm.tokens.classAt(i);
-        if (cls == CLS_EOL) ++line;
-        if (cls == CLS_NAME) ex.startKind[i] = SK_NAME;
-        else if (cls > 0 && cls < 256 && starts[static_cast<size_t>(cls)]) ex.startKind[i] = SK_KEYWORD;
+    ex.keepAliveCount = 0;
+    if (ex.workBudget != 0 && --ex.workBudget == 0) throw ProgramExit{0};
+    vm.platform.keepAlive();
+}
+
+// One look at the message queue, when it may hold something: a message
+// found is dispatched (which may run an event block in the middle of this
+// run).
+[[gnu::noinline]] void serviceMessage(Vm& vm) {
+    Message msg;
+    if (vm.platform.peekMessage(msg)) vm.platform.dispatchMessage(msg);
+}
+
+inline float numElement(const ArrayElements& a, float index) {
+    const uint32_t i = static_cast<uint32_t>(toInt32(index));
+    return i < a.nums.size() ? a.nums[i] : 0.0f;
+}
+
+inline int32_t ptrElement(const ArrayElements& a, float index) {
+    const uint32_t i = static_cast<uint32_t>(toInt32(index));
+    return i < a.ptrs.size() ? a.ptrs[i] : 0;
+}
+
+inline const std::string& strElement(const ArrayElements& a, float index) {
+    static const std::string kEmpty;
+    const uint32_t i = static_cast<uint32_t>(toInt32(index));
+    return i < a.strs.size() ? a.strs[i] : kEmpty;
+}
+
+inline float truth(bool b) { return b ? -1.0f : 0.0f; }
+
+#if defined(TESSEL_SWITCH_DISPATCH)
+#define vmdispatch(o) switch (o)
+#define vmcase(name) case OP_##name:
+#define vmbreak continue
+#else
+// Computed goto: every instruction's end jumps straight to the next one's
+// code, which branch predictors follow better than one shared switch.
+#define vmdispatch(o) goto* kLabels[o];
+#define vmcase(name) L_##name:
+#define vmbreak        \
+    do {               \
+        TICK();        \
+        goto* kLabels[ip->op]; \
+    } while (0)
+#endif
+
+// A statement starts: it counts toward the keep-alive round.
+#define TICK()                                                  \
+    do {                                                        \
+        if ((ka += ip->ticks) >= kKeepAliveInterval) {          \
+            ka = 0;                                             \
+            keepAliveRound(vm);                                 \
+        }                                                       \
+    } while (0)
+#define NEXT() \
+    do {       \
+        ++ip;  \
+        vmbreak; \
+    } while (0)
+#define JUMP(target)              \
+    do {                          \
+        ip = base + (target);     \
+        vmbreak;                  \
+    } while (0)
+// Leaves the loop; the statement-start count goes back to the state first.
+#define LEAVE(how)                   \
+    do {                             \
+        ex.keepAliveCount = ka;      \
+        return RunEnd::how;          \
+    } while (0)
+// Around what may show a box or dispatch a message (and so run an event
+// block, which counts statement starts too).
+#define SYNC(call)                   \
+    do {                             \
+        ex.keepAliveCount = ka;      \
+        call;                        \
+        ka = ex.keepAliveCount;      \
+    } while (0)
+#define ABORT_WITH(call)                                  \
+    do {                                                  \
+        ex.pc = code.tokenOf[static_cast<size_t>(ip - base)]; \
+        ex.keepAliveCount = ka;                           \
+        call;                                             \
+        return RunEnd::ABORTED;                           \
+    } while (0)
+#define TOKEN() code.tokenOf[static_cast<size_t>(ip - base)]
+#define CHECKED(s)                                                        \
+    do {                                                                  \
+        if ((ip->x & SF_CHECK) && (s).size() > kMaxStringBytes)           \
+            ABORT_WITH(raiseTooLong(vm, (s).size()));                     \
+    } while (0)
+
+// Runs from instruction `entry` until the run ends. Nothing here has a
+// destructor, so a throw from below (the window closed, memory exhausted,
+// an abort in an event block run from here) passes through without an
+// unwinding path of its own.
+[[gnu::hot]] RunEnd execute(Vm& vm, int32_t entry) {
+    const Code& code = vm.code;
+    const Instr* const base = code.ins.data();
+    const Instr* ip = base + entry;
+    float* const R = vm.memory.num.data();
+    int32_t* const P = vm.memory.ptr.data();
+    std::string* const S = vm.memory.str.data();
+    ArrayElements* const A = vm.memory.arrays.data();
+    ExecState& ex = vm.exec;
+    WindowCore& platform = vm.platform;
+    uint32_t ka = ex.keepAliveCount;
+#if !defined(TESSEL_SWITCH_DISPATCH)
+    static const void* const kLabels[] = {
+#define X(name, operands) &&L_##name,
+        TESSEL_OPCODES(X)
+#undef X
+    };
+#endif
+    auto sv = [&](int32_t x) { return stringOperand(vm, x); };
+
+    for (;;) {
+        TICK();
+        vmdispatch(ip->op) {
+            // --- numbers ---
+            vmcase(MOV) { R[ip->a] = R[ip->b]; NEXT(); }
+            vmcase(MOVK) { R[ip->a] = bitsFloat(ip->b); NEXT(); }
+            vmcase(MOVP) { R[ip->a] = static_cast<float>(P[ip->b]); NEXT(); }
+            vmcase(NEG) { R[ip->a] = -R[ip->b]; NEXT(); }
+            vmcase(ADD) { R[ip->a] = R[ip->b] + R[ip->c]; NEXT(); }
+            vmcase(SUB) { R[ip->a] = R[ip->b] - R[ip->c]; NEXT(); }
+            vmcase(MUL) { R[ip->a] = R[ip->b] * R[ip->c]; NEXT(); }
+            vmcase(DIV) { R[ip->a] = arith(AOP_DIV, R[ip->b], R[ip->c]); NEXT(); }
+            vmcase(QUO) { R[ip->a] = truncatedQuotient(R[ip->b], R[ip->c]); NEXT(); }
+            vmcase(POW) { R[ip->a] = power(R[ip->b], R[ip->c]); NEXT(); }
+            vmcase(ADDK) { R[ip->a] = R[ip->b] + bitsFloat(ip->c); NEXT(); }
+            vmcase(SUBK) { R[ip->a] = R[ip->b] - bitsFloat(ip->c); NEXT(); }
+            vmcase(MULK) { R[ip->a] = R[ip->b] * bitsFloat(ip->c); NEXT(); }
+            vmcase(DIVK) { R[ip->a] = arith(AOP_DIV, R[ip->b], bitsFloat(ip->c)); NEXT(); }
+            vmcase(QUOK) { R[ip->a] = truncatedQuotient(R[ip->b], bitsFloat(ip->c)); NEXT(); }
+            vmcase(POWK) { R[ip->a] = power(R[ip->b], bitsFloat(ip->c)); NEXT(); }
+            vmcase(KADD) { R[ip->a] = bitsFloat(ip->b) + R[ip->c]; NEXT(); }
+            vmcase(KSUB) { R[ip->a] = bitsFloat(ip->b) - R[ip->c]; NEXT(); }
+            vmcase(KMUL) { R[ip->a] = bitsFloat(ip->b) * R[ip->c]; NEXT(); }
+            vmcase(KDIV) { R[ip->a] = arith(AOP_DIV, bitsFloat(ip->b), R[ip->c]); NEXT(); }
+            vmcase(KQUO) { R[ip->a] = truncatedQuotient(bitsFloat(ip->b), R[ip->c]); NEXT(); }
+            vmcase(KPOW) { R[ip->a] = power(bitsFloat(ip->b), R[ip->c]); NEXT(); }
+            vmcase(FN) { R[ip->a] = pureFunction(ip->x, R[ip->b]); NEXT(); }
+            vmcase(RND) { R[ip->a] = rndStep(vm.expr.rndState); NEXT(); }
+            vmcase(RAND) {
+                R[ip->a] = static_cast<float>(randStep(vm.expr.randState, toInt32(static_cast<double>(R[ip->b]))));
+                NEXT();
+            }
+            vmcase(VAL) { R[ip->a] = static_cast<float>(textToNumber(S[ip->b])); NEXT(); }
+            vmcase(LEN) { R[ip->a] = static_cast<float>(S[ip->b].size()); NEXT(); }
+            vmcase(LDEL) { R[ip->a] = numElement(A[ip->b], R[ip->c]); NEXT(); }
+            vmcase(LDELP) { R[ip->a] = static_cast<float>(ptrElement(A[ip->b], R[ip->c])); NEXT(); }
+            vmcase(STEL) {
+                std::vector<float>& v = A[ip->a].nums;
+                const uint32_t i = static_cast<uint32_t>(toInt32(R[ip->b]));
+                if (i < v.size()) v[i] = R[ip->c];
+                NEXT();
+            }
+            vmcase(STELP) {
+                std::vector<int32_t>& v = A[ip->a].ptrs;
+                const uint32_t i = static_cast<uint32_t>(toInt32(R[ip->b]));
+                if (i < v.size()) v[i] = toInt32(R[ip->c]);
+                NEXT();
+            }
+            vmcase(STELS) { storeStringElement(vm, *ip); NEXT(); }
+            vmcase(SETP) { P[ip->a] = toInt32(R[ip->b]); NEXT(); }
+            // --- strings ---
+            vmcase(SSET) {
+                std::string& s = S[ip->a];
+                s.assign(sv(ip->b));
+                CHECKED(s);
+                NEXT();
+            }
+            vmcase(SAPP) {
+                std::string& s = S[ip->a];
+                s.append(sv(ip->b));
+                CHECKED(s);
+                NEXT();
+            }
+            vmcase(SAPPEL) {
+                std::string& s = S[ip->a];
+                if (ip->x & SF_ASSIGN) s.clear();
+                s.append(strElement(A[ip->b], R[ip->c]));
+                CHECKED(s);
+                NEXT();
+            }
+            vmcase(SAPPNUM) {
+                std::string& s = S[ip->a];
+                if (ip->x & SF_ASSIGN) s.clear();
+                appendNumberText(s, R[ip->b]);
+                CHECKED(s);
+                NEXT();
+            }
+            vmcase(SAPPCHR) {
+                std::string& s = S[ip->a];
+                if (ip->x & SF_ASSIGN) s.clear();
+                s.push_back(static_cast<char>(toInt32(R[ip->b]) & 0xFF));
+                CHECKED(s);
+                NEXT();
+            }
+            vmcase(SAPPSUB) {
+                appendSubstring(vm, *ip);
+                CHECKED(S[ip->a]);
+                NEXT();
+            }
+            vmcase(SCHECK) {
+                if (S[ip->a].size() > kMaxStringBytes) ABORT_WITH(raiseTooLong(vm, S[ip->a].size()));
+                NEXT();
+            }
+            vmcase(STAKE) { S[ip->a].swap(S[ip->b]); NEXT(); }
+            vmcase(SMARK) {
+                ex.appendTarget = ip->a;
+                ex.appendBase = S[ip->a].size();
+                NEXT();
+            }
+            vmcase(SUNMARK) { ex.appendTarget = -1; NEXT(); }
+            vmcase(SLENGTH) { P[ip->a] = static_cast<int32_t>(S[ip->b].size()); NEXT(); }
+            vmcase(SCUT) {
+                S[ip->a].resize(static_cast<size_t>(P[ip->b]));
+                NEXT();
+            }
+            // --- conditions ---
+            vmcase(CMP) {
+                R[ip->a] = truth(numericRelation(R[ip->b], R[ip->c], static_cast<CompareOp>(ip->x)) != 0);
+                NEXT();
+            }
+            vmcase(CMPK) {
+                R[ip->a] = truth(numericRelation(R[ip->b], bitsFloat(ip->c), static_cast<CompareOp>(ip->x)) != 0);
+                NEXT();
+            }
+            vmcase(SCMP) {
+                R[ip->a] = truth(stringRelation(sv(ip->b), sv(ip->c), static_cast<CompareOp>(ip->x)) != 0);
+                NEXT();
+            }
+            vmcase(AND) { R[ip->a] = truth(R[ip->b] != 0.0f && R[ip->c] != 0.0f); NEXT(); }
+            vmcase(OR) { R[ip->a] = truth(R[ip->b] != 0.0f || R[ip->c] != 0.0f); NEXT(); }
+            // --- control ---
+            vmcase(JMP) { JUMP(ip->a); }
+            vmcase(IF) {
+                ex.condFlag = R[ip->a] != 0.0f ? -1 : 0;
+                if (ex.condFlag == 0) JUMP(ip->b);
+                NEXT();
+            }
+            vmcase(IFFLAG) {
+                if (ex.condFlag == 0) JUMP(ip->a);
+                NEXT();
+            }
+            vmcase(IFCMP) {
+                ex.condFlag = numericRelation(R[ip->a], R[ip->b], static_cast<CompareOp>(ip->x));
+                if (ex.condFlag == 0) JUMP(ip->c);
+                NEXT();
+            }
+            vmcase(IFCMPK) {
+                ex.condFlag = numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x));
+                if (ex.condFlag == 0) JUMP(ip->c);
+                NEXT();
+            }
+            vmcase(WHILE) {
+                if (ex.loopDepth >= kStackCapacity)
+                    ABORT_WITH(raiseRunError(vm, "Too many nested WHILE loops! : WHILE", TOKEN()));
+                if (R[ip->a] == 0.0f) JUMP(ip->b);
+                ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = ip->c;
+                NEXT();
+            }
+            vmcase(WHILECMP) {
+                if (ex.loopDepth >= kStackCapacity)
+                    ABORT_WITH(raiseRunError(vm, "Too many nested WHILE loops! : WHILE", TOKEN()));
+                if (!numericRelation(R[ip->a], R[ip->b], static_cast<CompareOp>(ip->x))) JUMP(ip->c);
+                ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
+                NEXT();
+            }
+            vmcase(WHILECMPK) {
+                if (ex.loopDepth >= kStackCapacity)
+                    ABORT_WITH(raiseRunError(vm, "Too many nested WHILE loops! : WHILE", TOKEN()));
+                if (!numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x))) JUMP(ip->c);
+                ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
+                NEXT();
+            }
+            vmcase(WEND) {
+                if (ex.loopDepth <= 0) ABORT_WITH(raiseRunError(vm, "WEND without a running WHILE! : WEND", TOKEN()));
+                JUMP(ex.loopStack[static_cast<size_t>(ex.loopDepth--)]);
+            }
+            vmcase(CALL) {
+                if (ex.callDepth >= kStackCapacity)
+                    ABORT_WITH(raiseRunError(vm, "Too many nested function calls! : ", TOKEN(), true));
+                ex.callStack[static_cast<size_t>(++ex.callDepth)] = ip->b;
+                JUMP(ip->a);
+            }
+            vmcase(ENDFN) {
+                if (ex.callDepth <= 0) ABORT_WITH(raiseRunError(vm, "ENDFN without a running call! : ENDFN", TOKEN()));
+                JUMP(ex.callStack[static_cast<size_t>(ex.callDepth--)]);
+            }
+            vmcase(FUNC) {
+                if (ex.callDepth == 0) JUMP(ip->a);
+                NEXT();
+            }
+            vmcase(END) {
+                ex.pc = ip->a;
+                LEAVE(DONE);
+            }
+            vmcase(ENDBLOCK) {
+                ex.pc = 0;
+                LEAVE(DONE);
+            }
+            vmcase(SERVICE) {
+                // Each token counts as a statement start (the first one
+                // already has) and looks at the message queue once.
+                for (int32_t k = 0;;) {
+                    if (platform.mayHaveMessage()) SYNC(serviceMessage(vm));
+                    if (++k == ip->a) break;
+                    if (++ka >= kKeepAliveInterval) {
+                        ka = 0;
+                        keepAliveRound(vm);
+                    }
+                }
+                NEXT();
+            }
+            vmcase(NOP) { NEXT(); }
+            vmcase(ABORT) { ABORT_WITH(raiseAbort(vm, ip->x, TOKEN())); }
+            // --- statements ---
+            vmcase(PRINT) { execPrint(vm, *ip); NEXT(); }
+            vmcase(PSET) { pset(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b])); NEXT(); }
+            vmcase(PLOT) { plot(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b])); NEXT(); }
+            vmcase(DRAW) { drawTo(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b])); NEXT(); }
+            vmcase(LINE) {
+                const float* a = R + ip->a;
+                line(vm.gfx, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]));
+                NEXT();
+            }
+            vmcase(RECT) {
+                const float* a = R + ip->a;
+                rect(vm.gfx, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]));
+                NEXT();
+            }
+            vmcase(CIRCLE) { circle(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b]), toInt32(R[ip->c])); NEXT(); }
+            vmcase(COLOR) { execColour(vm, *ip); NEXT(); }
+            vmcase(SETFONT) { execSetfont(vm, *ip); NEXT(); }
+            vmcase(SWAP) { execSwap(vm); NEXT(); }
+            vmcase(LOADIMG) {
+                if (!execLoadimg(vm, *ip, TOKEN())) ABORT_WITH((void)0);
+                NEXT();
+            }
+            vmcase(SHOWN) { vm.gfx.shownImage = P[ip->a]; NEXT(); }
+            vmcase(SHOWIMG) { execShowimg(vm, *ip); NEXT(); }
+            vmcase(SHOWIMGT) {
+                const float* a = R + ip->a;
+                showImage(vm.gfx, vm.gfx.shownImage, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]));
+                NEXT();
+            }
+            vmcase(MODE) { ex.displayMode = ip->a; NEXT(); }
+            vmcase(MOUSE) {
+                int32_t& coordinate = ip->x == 0 ? ex.mouseX : ex.mouseY;
+                if (ip->a != 0) R[ip->a] = static_cast<float>(coordinate);
+                coordinate = 0;
+                NEXT();
+            }
+            vmcase(EVENTVAL) {
+                int32_t& value = ip->x == 0 ? ex.wordParam : ex.longParam;
+                if (ip->b == TYPE_NUM) R[ip->a] = static_cast<float>(value);
+                if (ip->b == TYPE_PTR) P[ip->a] = value;
+                value = 0;
+                NEXT();
+            }
+            vmcase(GETTICK) {
+                R[ip->a] = static_cast<float>(static_cast<int32_t>(platform.tickCount()));
+                NEXT();
+            }
+            vmcase(TIMERON) { execTimeron(vm, *ip); NEXT(); }
+            vmcase(TIMEROFF) { platform.killTimer(kTimerId); NEXT(); }
+            vmcase(DIAG) { SYNC(execDiagnostic(vm, ip->x, TOKEN())); NEXT(); }
+            vmcase(INPUTBOX) { SYNC(execInputbox(vm, *ip, TOKEN())); NEXT(); }
+            vmcase(CONTROL) { ex.currentTextControl = P[ip->a]; NEXT(); }
+            vmcase(SETTEXT) { platform.setEditText(ex.currentTextControl, sv(ip->a)); NEXT(); }
+            vmcase(GETTEXT) { S[ip->a] = platform.editText(ex.currentTextControl); NEXT(); }
+            vmcase(FOCUS) {
+                ex.currentTextControl = P[ip->a];
+                platform.showEdit(ex.currentTextControl, true);
+                platform.focusEdit(ex.currentTextControl);
+                NEXT();
+            }
+            vmcase(HIDE) { platform.showEdit(ex.lastInputBox, false); NEXT(); }
+#if defined(TESSEL_SWITCH_DISPATCH)
+            default: LEAVE(DONE);
+#endif
+        }
     }
 }
 
-// Handlers index the checker's per-token tables at any token of the store
-// (and one past it) without further checks: the checker sizes them so.
-bool tokenTablesCover(const CheckerState& ck, int32_t size) {
-    for (const std::vector<int32_t>* t : {&ck.tokVar, &ck.tokArr, &ck.callTarget, &ck.gotoTarget})
-        if (static_cast<int32_t>(t->size()) < size) return false;
-    return true;
+// Marks the executor as running for the length of one run, and puts back a
+// string that was being appended to in place when the run is abandoned in
+// the middle. A run abort or the end of the program unwinds through every
+// nested run and leaves the interpreter idle.
+class RunScope {
+   public:
+    explicit RunScope(Vm& vm) : vm_(vm), target_(vm.exec.appendTarget), base_(vm.exec.appendBase) {
+        ExecState& ex = vm_.exec;
+        ++ex.runDepth;
+        ex.running = true;
+        ex.appendTarget = -1;
+    }
+    ~RunScope() {
+        ExecState& ex = vm_.exec;
+        if (ex.appendTarget >= 0) vm_.memory.str[static_cast<size_t>(ex.appendTarget)].resize(ex.appendBase);
+        // (A run interrupted by this one goes on with its own.)
+        ex.appendTarget = target_;
+        ex.appendBase = base_;
+        --ex.runDepth;
+        ex.running = false;
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+   private:
+    Vm& vm_;
+    int32_t target_;  // the interrupted run's string appended to in place
+    size_t base_;
+};
+
+// Runs `run` as one run of the executor, preparing the run first when that
+// has not happened yet (event blocks may run after a failed check: the
+// checker had registered them before it stopped).
+void runScoped(Vm& vm, const std::function<void()>& run) {
+    ExecState& ex = vm.exec;
+    if (!ex.prepared) prepareExecution(vm);
+    RunScope scope(vm);
+    ex.windowClosed = false;
+    run();
+}
+
+// The run's edge: an aborted run is abandoned here, all the way to the
+// host's message loop.
+void runFrom(Vm& vm, int32_t entry) {
+    if (entry < 0) return;
+    if (execute(vm, entry) == RunEnd::ABORTED) throw RunAbort{};
+}
+
+}  // namespace
+
+namespace exec {
+
+int32_t lineAt(const Vm& vm, int32_t i) {
+    int32_t line = 1;
+    const int32_t end = std::min(i, vm.tokens.count + 1);
+    for (int32_t k = 1; k < end; ++k)
+        if (vm.tokens.classAt(k) == CLS_EOL) ++line;
+    return line;
 }
 
 }  // namespace exec
@@ -98,172 +480,23 @@ bool tokenTablesCover(const CheckerState& ck, int32_t size) {
 void prepareExecution(Vm& vm) {
     vm.exec.prepared = true;
     if (vm.engine) return vm.engine->prepare(vm);
-    if (!tokenTablesCover(vm.symbols, vm.tokens.count + 2)) sizeTokenTables(vm.symbols, vm.tokens.count);
-    allocateMemory(vm.memory, vm.symbols);
-    buildRunTables(vm);
-    prepareExecTables(vm);
+    compileProgram(vm.tokens, vm.symbols, vm.code);
+    const size_t vars = vm.symbols.vars.size();
+    allocateMemory(vm.memory, vm.symbols, static_cast<size_t>(vm.code.numRegisters) - vars,
+                   static_cast<size_t>(vm.code.strRegisters) - vars, static_cast<size_t>(vm.code.intRegisters) - vars);
 }
-
-namespace {
-
-// Marks the executor as running for the length of one run. A run abort or
-// the end of the program unwinds through every nested run and leaves the
-// interpreter idle.
-class RunScope {
-   public:
-    explicit RunScope(ExecState& ex) : ex_(ex) {
-        ++ex_.runDepth;
-        ex_.running = true;
-    }
-    ~RunScope() {
-        --ex_.runDepth;
-        ex_.running = false;
-    }
-    RunScope(const RunScope&) = delete;
-    RunScope& operator=(const RunScope&) = delete;
-
-   private:
-    ExecState& ex_;
-};
-
-// One non-blocking look at the message queue; a message found is dispatched
-// (which may run an event block in the middle of this run). Inline: it runs
-// at almost every line end, and mostly finds that nothing can wait.
-[[gnu::always_inline]] inline void serviceMessage(Vm& vm) {
-    if (!vm.platform.mayHaveMessage()) return;
-    Message msg;
-    if (vm.platform.peekMessage(msg)) vm.platform.dispatchMessage(msg);
-}
-
-// Gives the platform a chance to read native events now and then, so the
-// window stays responsive (and can be closed) in loops that service no
-// messages.
-inline void keepAlive(Vm& vm) {
-    if (++vm.exec.keepAliveCount >= kKeepAliveInterval) {
-        vm.exec.keepAliveCount = 0;
-        if (vm.exec.workBudget != 0 && --vm.exec.workBudget == 0) throw ProgramExit{0};
-        vm.platform.keepAlive();
-    }
-}
-
-// WEND: back to the loop's WHILE, which the loop's next fetch would reach.
-// That fetch is made here (keep-alive count included), so the loop test
-// runs without another pass through the switch.
-inline void loopBack(Vm& vm) {
-    execWend(vm);
-    keepAlive(vm);
-    ++vm.exec.pc;
-    execWhile(vm);
-}
-
-// Runs the statement that starts at the program counter. False when the
-// statement ends the run (a WINMSG or ENDWM token).
-inline bool dispatch(Vm& vm, int32_t cls) {
-    switch (cls) {
-        // (The classes of "^", "`" and "~" share these values: see isDeclaringClass.)
-        case KW_VAR: case KW_STR: case KW_PTR: execDeclaration(vm); break;
-        case CLS_NAME: execNameStatement(vm); break;
-        case KW_FUNC: execFunc(vm); break;
-        case KW_ENDFN: execEndfn(vm); break;
-        case KW_WINMSG:
-        case KW_ENDWM: vm.exec.pc = 0; return false;
-        case KW_MODE: execMode(vm); break;
-        case KW_MOUSEX: execMousex(vm); break;
-        case KW_MOUSEY: execMousey(vm); break;
-        case KW_HWPARAM: execHwparam(vm); break;
-        case KW_HLPARAM: execHlparam(vm); break;
-        case KW_GETTICK: execGettick(vm); break;
-        case KW_TIMERON: execTimeron(vm); break;
-        case KW_TIMEROFF: execTimeroff(vm); break;
-        case KW_PRINT: execPrint(vm); break;
-        case KW_PSET: execPset(vm); break;
-        case KW_PLOT: execPlot(vm); break;
-        case KW_DRAW: execDraw(vm); break;
-        case KW_SWAP: execSwap(vm); break;
-        case KW_IF: execIf(vm); break;
-        case KW_ELSE: execElse(vm); break;
-        case KW_WHILE: execWhile(vm); break;
-        case KW_WEND: loopBack(vm); break;
-        case KW_GOTO: execGoto(vm); break;
-        case KW_WCOLOR: execWcolor(vm); break;
-        case KW_FCOLOR: execFcolor(vm); break;
-        case KW_BCOLOR: execBcolor(vm); break;
-        case KW_LINE: execLine(vm); break;
-        case KW_RECT: execRect(vm); break;
-        case KW_SETFONT: execSetfont(vm); break;
-        case KW_LOADIMG: execLoadimg(vm); break;
-        case KW_SHOWIMG: execShowimg(vm); break;
-        case KW_SHOWIMGT: execShowimgt(vm); break;
-        case KW_CIRCLE: execCircle(vm); break;
-        case KW_INPUTBOX: execInputbox(vm); break;
-        case KW_GETTEXT: execGettext(vm); break;
-        case KW_SETTEXT: execSettext(vm); break;
-        case KW_SETFOCUS: execSetfocus(vm); break;
-        default: serviceMessage(vm); break;
-    }
-    return true;
-}
-
-// The statements of one run, from the program counter on. Kept apart from
-// runExecutor's scope object, so that this loop needs no unwinding path:
-// in the web build (exceptions done in JavaScript) every call made where a
-// destructor would have to run on a throw goes through JavaScript.
-[[gnu::noinline]] void runStatements(Vm& vm) {
-    ExecState& ex = vm.exec;
-    const uint32_t count = static_cast<uint32_t>(vm.tokens.count);
-    const int32_t* classes = vm.tokens.cls.data();
-    const uint8_t* kinds = ex.startKind.data();
-    // The run ends when the program counter reaches the last token (it keeps
-    // that value) or at a WINMSG or ENDWM token (it becomes 0).
-    while (static_cast<uint32_t>(ex.pc) < count) {
-        keepAlive(vm);
-        const int32_t pc = ++ex.pc;
-        switch (kinds[pc]) {
-            // Tokens that start no statement are the commonest (line ends
-            // above all), then names (assignments and calls): both are kept
-            // off the statement switch's indirect jump.
-            case SK_NONE: serviceMessage(vm); break;
-            case SK_NAME: execNameStatement(vm); break;
-            default:
-                if (!dispatch(vm, classes[pc])) return;
-                break;
-        }
-    }
-}
-
-}  // namespace
-
-namespace {
-
-// Runs `run` as one run of the executor: marks it running, and prepares the
-// run first when that has not happened yet.
-void runScoped(Vm& vm, const std::function<void()>& run) {
-    ExecState& ex = vm.exec;
-    // Event blocks may run after a failed check (the checker had registered
-    // them before it stopped); the run is then prepared on first use.
-    if (!ex.prepared) prepareExecution(vm);
-    RunScope scope(ex);
-    ex.windowClosed = false;
-    run();
-}
-
-}  // namespace
 
 void runMainProgram(Vm& vm) {
     runScoped(vm, [&vm] {
         if (vm.engine) return vm.engine->runMain(vm);
-        vm.exec.pc = 0;
-        runStatements(vm);
+        runFrom(vm, vm.code.mainEntry);
     });
 }
 
-void runBlockAt(Vm& vm, int32_t slot, bool interrupting) {
+void runBlockAt(Vm& vm, EventSlot which, bool interrupting) {
     runScoped(vm, [&] {
-        if (vm.engine) return vm.engine->runBlock(vm, slot, interrupting);
-        const int32_t resumeAt = vm.exec.pc;
-        vm.exec.pc = slot;
-        runStatements(vm);
-        if (interrupting) vm.exec.pc = resumeAt;
+        if (vm.engine) return vm.engine->runBlock(vm, which, interrupting);
+        runFrom(vm, vm.code.blockEntry[static_cast<size_t>(which)]);
     });
 }
 

@@ -202,8 +202,6 @@ void Interpreter::runPhases() {
     } catch (const std::bad_alloc&) {
         outOfMemory();
     }
-    // An abort leaves the expression it came from with its nesting counted.
-    vm.expr.depth = 0;
     if (!opts.check) messageLoop();
 }
 
@@ -233,9 +231,7 @@ void Interpreter::messageLoop() {
             platform.dispatchMessage(msg);
         } catch (const RunAbort&) {
             host.failed = true;
-            vm.expr.depth = 0;
         } catch (const std::bad_alloc&) {
-            vm.expr.depth = 0;
             outOfMemory();
         }
     }

@@ -1,5 +1,5 @@
-// Executor state: the program counter and everything the statement loop,
-// control flow, the window procedure and the input-box statements keep.
+// Executor state: where the run is, its stacks, and everything the
+// statements, the window procedure and the input-box statements keep.
 #pragma once
 
 #include <array>
@@ -20,12 +20,6 @@ inline constexpr uint32_t kKeepAliveInterval = 4096;
 // Identifier of the one window timer the script uses.
 inline constexpr uint32_t kTimerId = 1;
 
-// A memoised forward scan: at each start position, the token the scan stops
-// on, kScanUnknown before the first scan from there, kScanEnd when it ran off
-// the end of the token store.
-inline constexpr int32_t kScanUnknown = 0;
-inline constexpr int32_t kScanEnd = -1;
-
 // Persistent argument slots of the statements whose arguments are single
 // tokens: a slot keeps its value when the token is neither a number literal
 // nor a number variable.
@@ -37,21 +31,14 @@ struct ArgSlots {
     std::array<int32_t, 4> showimg{};  // x, y, w, h
 };
 
-// What a token at the program counter starts.
-enum StartKind : uint8_t {
-    SK_NONE = 0,  // no statement: the message queue is serviced
-    SK_NAME,      // a statement that begins with a name
-    SK_KEYWORD,   // a statement that begins with a keyword
-};
-
 struct ExecState {
     // --- the run ------------------------------------------------------------
-    int32_t pc = 0;            // index of the token being executed
+    int32_t pc = 0;            // token where the last run stopped (0: at a WINMSG or ENDWM)
     bool prepared = false;     // the run has been prepared (prepareExecution)
     bool running = false;      // script code is running (the main run or an event block)
     int32_t runDepth = 0;      // runs of the executor currently nested
     bool windowClosed = false; // the main window was closed; SWAP presents nothing
-    uint32_t keepAliveCount = 0;  // statements since the last WindowCore::keepAlive
+    uint32_t keepAliveCount = 0;  // statement starts since the last WindowCore::keepAlive
     // Rounds of kKeepAliveInterval statements the program may still run
     // before it is ended (0: no limit). Fuzzing sets it so that every input
     // ends, endless loops included.
@@ -61,21 +48,16 @@ struct ExecState {
 
     // --- control flow -------------------------------------------------------
     int32_t condFlag = 0;      // last IF condition: -1 true, 0 false
-    int32_t loopCondFlag = 0;  // last WHILE condition
-    std::array<int32_t, kStackCapacity + 1> loopStack{};  // WHILE token of each active loop, from 1
+    std::array<int32_t, kStackCapacity + 1> loopStack{};  // WHILE instruction of each active loop, from 1
     int32_t loopDepth = 0;     // entries on the loop stack
-    std::array<int32_t, kStackCapacity + 1> callStack{};  // call-site name token of each active call
+    std::array<int32_t, kStackCapacity + 1> callStack{};  // return instruction of each active call
     int32_t callDepth = 0;     // active calls
 
-    // Memoised forward scans, indexed by the scan's start position (the token
-    // store never changes during a run, so a scan from one position always
-    // stops on the same token).
-    std::vector<int32_t> ifSkip;     // false IF: to its own ELSE or ENDIF
-    std::vector<int32_t> elseSkip;   // ELSE after a taken branch: to its own ENDIF
-    std::vector<int32_t> whileSkip;  // false WHILE: to its own WEND
-    std::vector<int32_t> funcSkip;   // FUNC outside a call: to the first ENDFN
-    std::vector<int32_t> lineOf;     // source line of each token, for run-time diagnostics
-    std::vector<uint8_t> startKind;  // what each token starts: a StartKind
+    // --- strings ------------------------------------------------------------
+    // A string variable being appended to in place, and its length before:
+    // a run abort in the middle puts the length back.
+    int32_t appendTarget = -1;  // string register (-1: none)
+    size_t appendBase = 0;
 
     // --- statements ---------------------------------------------------------
     std::string printText;     // text of the last PRINT; kept when an item has no form

@@ -10,6 +10,7 @@
 #include "base/reporter.h"
 #include "checker/symbols.h"
 #include "lexer/token_store.h"
+#include "vm/code.h"
 #include "vm/exec_state.h"
 #include "vm/expr_state.h"
 #include "vm/memory.h"
@@ -49,10 +50,10 @@ class Engine {
     virtual void prepare(Vm& vm) = 0;
     // Runs the main program from its first statement.
     virtual void runMain(Vm& vm) = 0;
-    // Runs the event block registered in `slot` (its message-name token).
-    // With `interrupting`, the block runs in the middle of another run,
-    // which afterwards resumes where it was.
-    virtual void runBlock(Vm& vm, int32_t slot, bool interrupting) = 0;
+    // Runs the event block registered for `which` message. With
+    // `interrupting`, the block runs in the middle of another run, which
+    // afterwards resumes where it was.
+    virtual void runBlock(Vm& vm, EventSlot which, bool interrupting) = 0;
 };
 
 struct Vm {
@@ -63,8 +64,9 @@ struct Vm {
     TokenStore tokens;     // filled by the tokenizer, keyword classes set by the checker
     CheckerState symbols;  // names, types, bindings and event slots; read-only during a run
     Memory memory;         // values of variables and array elements
-    ExprState expr;        // run tables, generators, nesting depth
-    ExecState exec;        // program counter, stacks, event values
+    Code code;             // the compiled program
+    ExprState expr;        // RND's and RAND's generators
+    ExecState exec;        // where the run is, stacks, event values
     GfxState& gfx;         // back buffer, colours, font, images
     WindowCore& platform;  // the window system
     Reporter& reporter;    // the one diagnostic path

@@ -541,9 +541,9 @@ int32_t Walk::arrOf(int32_t token) const {
     return a > 0 && a <= vm.symbols.arrayCount() ? a : 0;
 }
 
-float& Walk::num(int32_t v) { return vm.memory.vars[static_cast<size_t>(v)].num; }
-int32_t& Walk::ptr(int32_t v) { return vm.memory.vars[static_cast<size_t>(v)].ptr; }
-std::string& Walk::str(int32_t v) { return vm.memory.vars[static_cast<size_t>(v)].str; }
+float& Walk::num(int32_t v) { return vm.memory.num[static_cast<size_t>(v)]; }
+int32_t& Walk::ptr(int32_t v) { return vm.memory.ptr[static_cast<size_t>(v)]; }
+std::string& Walk::str(int32_t v) { return vm.memory.str[static_cast<size_t>(v)]; }
 
 namespace {
 
@@ -626,9 +626,9 @@ void Walker::runMain(Vm& vm) {
     statements(vm);
 }
 
-void Walker::runBlock(Vm& vm, int32_t slot, bool interrupting) {
+void Walker::runBlock(Vm& vm, EventSlot which, bool interrupting) {
     const int32_t resumeAt = pc;
-    pc = slot;
+    pc = vm.symbols.slots[which];
     statements(vm);
     if (interrupting) pc = resumeAt;
 }

@@ -33,7 +33,7 @@ class Walker final : public Engine {
    public:
     void prepare(Vm& vm) override;
     void runMain(Vm& vm) override;
-    void runBlock(Vm& vm, int32_t slot, bool interrupting) override;
+    void runBlock(Vm& vm, EventSlot which, bool interrupting) override;
 
     // The walker's own state, as the statement loop and evaluator keep it.
     int32_t pc = 0;            // the token being executed

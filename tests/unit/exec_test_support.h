@@ -17,7 +17,6 @@
 
 #include "checker/checker.h"
 #include "exec/executor.h"
-#include "expr/expr.h"
 #include "front_test_support.h"
 #include "host/interpreter.h"
 #include "lexer/tokenizer.h"
@@ -137,7 +136,17 @@ class Program {
     void send(uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0) {
         windowProc(in.vm, Message{kMainWindow, message, wParam, lParam});
     }
-    VariableValue& var(const std::string& name) { return in.vm.memory.vars[numberOf(in.vm.symbols.vars, name)]; }
+    // The value fields of a variable (only the one of its type is used).
+    struct Variable {
+        float& num;
+        int32_t& ptr;
+        std::string& str;
+    };
+    Variable var(const std::string& name) {
+        const size_t n = numberOf(in.vm.symbols.vars, name);
+        Memory& m = in.vm.memory;
+        return {m.num[n], m.ptr[n], m.str[n]};
+    }
     ArrayElements& array(const std::string& name) {
         return in.vm.memory.arrays[numberOf(in.vm.symbols.arrays, name)];
     }

@@ -75,7 +75,7 @@ TEST(HostRun, AbortInsideARunsBoxEndsOnlyThatRun) {
                               "WINMSG WMCOMMAND\ns = \"a\" + 5\nENDWM\n");
     Interpreter in(platform.core, opts);
     EXPECT_EQ(in.run(), 1);
-    EXPECT_EQ(in.vm.memory.vars[1].num, 0.0f);  // n = 7 never ran
+    EXPECT_EQ(in.vm.memory.num[1], 0.0f);  // n = 7 never ran
     std::remove(opts.script.c_str());
 }
 

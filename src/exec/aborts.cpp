@@ -1,0 +1,29 @@
+// The run-time errors that abort a run, and the boxes that report them.
+#include <string>
+
+#include "exec/handlers.h"
+
+namespace tessel::exec {
+
+void raiseRunError(Vm& vm, std::string_view text, int32_t token, bool quote) {
+    std::string body(text);
+    if (quote) body += vm.tokens.textAt(token);
+    const int32_t line = lineAt(vm, token);
+    body += " -Line: " + std::to_string(line);
+    vm.exec.aborted = true;
+    vm.diagnostic("Run Error!", body, line);
+}
+
+void raiseAbort(Vm& vm, uint16_t kind, int32_t token) {
+    const std::string quoted = "-{ " + std::string(vm.tokens.textAt(token)) + " }";
+    vm.exec.aborted = true;
+    if (kind == ABORT_NOT_STRING) vm.diagnostic("TYPE ERROR", "Not String! " + quoted, 0);
+    else vm.diagnostic("ERROR", "Expression nested too deeply! " + quoted, 0);
+}
+
+void raiseTooLong(Vm& vm, size_t length) {
+    vm.exec.aborted = true;
+    vm.diagnostic("Run Error!", "String too long! : " + std::to_string(length) + " bytes", 0);
+}
+
+}  // namespace tessel::exec
