@@ -11,7 +11,7 @@ void execDeclaration(Vm& vm) {
     ExecState& ex = vm.exec;
     const int32_t count = vm.tokens.count;
     while (ex.pc < count) {
-        int32_t c = vm.tokens.cls[ex.pc];
+        int32_t c = vm.tokens.classes()[ex.pc];
         if (c == CLS_COLON || c == CLS_EOL) return;
         ++ex.pc;
     }
@@ -23,16 +23,16 @@ namespace {
 // factor is s alone (what follows it ends the factor) and nothing else on
 // the line reads s, whose value changes as the appending goes on.
 bool appendsToItself(const Vm& vm, int32_t name) {
-    const int32_t v = vm.symbols.tokVar[static_cast<size_t>(name)];
+    const int32_t v = vm.symbols.varAt(name);
     const int32_t first = name + 2;
-    if (vm.symbols.tokVar[static_cast<size_t>(first)] != v || runAt(vm, first).strAlt != SA_STRVAR)
+    if (vm.symbols.varAt(first) != v || runAt(vm, first).strAlt != SA_STRVAR)
         return false;
     const RunToken& after = runAt(vm, first + 1);
     if (after.op != OP_PLUS || (after.strAlt != SA_NONE && after.strAlt != SA_LPAR)) return false;
     for (int32_t i = first + 1; i <= vm.tokens.count; ++i) {
-        int32_t cls = vm.tokens.cls[static_cast<size_t>(i)];
+        int32_t cls = vm.tokens.classes()[static_cast<size_t>(i)];
         if (cls == CLS_EOL || cls == CLS_COLON) return true;
-        if (vm.symbols.tokVar[static_cast<size_t>(i)] == v) return false;
+        if (vm.symbols.varAt(i) == v) return false;
     }
     return true;
 }

@@ -18,8 +18,8 @@ namespace tessel::exec {
 
 inline int32_t classAt(const Vm& vm, int32_t i) { return vm.tokens.classAt(i); }
 inline int32_t currentClass(const Vm& vm) { return vm.tokens.classAt(vm.exec.pc); }
-inline const std::string& currentText(const Vm& vm) {
-    return vm.tokens.textAt(vm.exec.pc);
+inline std::string currentText(const Vm& vm) {
+    return std::string(vm.tokens.textAt(vm.exec.pc));
 }
 
 // A variable bound to a token: its type and its value in the run's memory.
