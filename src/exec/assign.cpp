@@ -41,6 +41,7 @@ bool appendsToItself(const Vm& vm, int32_t name) {
 // for what it appends, not for the whole string each time. A run abort in
 // the middle leaves s as it was.
 void appendInPlace(Vm& vm, std::string& target) {
+    const int32_t statement = vm.exec.pc;
     const size_t before = target.size();
     vm.exec.pc += 2;  // onto s after the '='
     fetch(vm);        // past it
@@ -49,6 +50,10 @@ void appendInPlace(Vm& vm, std::string& target) {
     } catch (...) {
         target.resize(before);
         throw;
+    }
+    if (!chargeString(vm.memory, before, target.size())) {
+        target.resize(before);
+        stringMemoryExhausted(vm, statement);
     }
 }
 
@@ -60,10 +65,11 @@ void assignVariable(Vm& vm) {
         appendInPlace(vm, v->str);
         return;
     }
+    const int32_t statement = vm.exec.pc;
     ++vm.exec.pc;  // onto the '='
     switch (v.type) {
         case TYPE_NUM: v->num = fetchNumeric(vm); break;
-        case TYPE_STR: v->str = fetchString(vm); break;
+        case TYPE_STR: storeText(vm, v->str, fetchString(vm), statement); break;
         case TYPE_PTR: v->ptr = toInt32(fetchNumeric(vm)); break;
         default: break;
     }
@@ -80,6 +86,7 @@ void storeElement(std::vector<T>& elems, int32_t index, V&& value) {
 // closing bracket, whatever its first token.
 void assignElement(Vm& vm) {
     ExecState& ex = vm.exec;
+    const int32_t statement = ex.pc;
     ArrayRef a = arrayAt(vm, ex.pc);
     if (!a) return;
     ex.pc += 2;  // onto the index's first token
@@ -89,7 +96,12 @@ void assignElement(Vm& vm) {
     switch (a.type) {
         case TYPE_NUM: storeElement(a->nums, index, fetchNumeric(vm)); break;
         case TYPE_PTR: storeElement(a->ptrs, index, toInt32(fetchNumeric(vm))); break;
-        case TYPE_STR: storeElement(a->strs, index, fetchString(vm)); break;
+        case TYPE_STR: {
+            std::string text = fetchString(vm);
+            if (index >= 0 && index < static_cast<int32_t>(a->strs.size()))
+                storeText(vm, a->strs[static_cast<size_t>(index)], std::move(text), statement);
+            break;
+        }
         default: break;
     }
 }

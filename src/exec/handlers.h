@@ -49,6 +49,12 @@ int32_t lineAt(const Vm& vm, int32_t i);
 // the run abort.
 [[noreturn]] void runError(Vm& vm, std::string_view text, int32_t token);
 
+// Stores `value` into a string variable or element, or, past the string
+// budget, ends the run with a diagnostic at `token`.
+void storeText(Vm& vm, std::string& slot, std::string&& value, int32_t token);
+// The run error for a text that would take the strings past their budget.
+[[noreturn]] void stringMemoryExhausted(Vm& vm, int32_t token);
+
 // Sizes the executor's per-token tables for the current token store.
 void prepareExecTables(Vm& vm);
 

@@ -41,6 +41,17 @@ void runError(Vm& vm, std::string_view text, int32_t token) {
     abortRun(vm, "Run Error!", body, line);
 }
 
+void stringMemoryExhausted(Vm& vm, int32_t token) {
+    runError(vm,
+             "String memory exhausted! : all texts together may hold " +
+                 std::to_string(vm.memory.stringBudget >> 20) + " MB",
+             token);
+}
+
+void storeText(Vm& vm, std::string& slot, std::string&& value, int32_t token) {
+    if (!storeString(vm.memory, slot, std::move(value))) stringMemoryExhausted(vm, token);
+}
+
 // The classes that start a statement: every case of dispatch. Any other
 // token at the program counter (a line end, the parentheses a call returns
 // to, ENDIF) only services the message queue.
