@@ -92,16 +92,12 @@ Reader::Reader(const TokenStore& tokens, const CheckerState& symbols, Emitter& o
 // --- what a token names ------------------------------------------------------------
 
 int32_t Reader::varOf(int32_t token) const {
-    const std::vector<int32_t>& tv = symbols_.tokVar;
-    if (token < 0 || static_cast<size_t>(token) >= tv.size()) return 0;
-    const int32_t v = tv[static_cast<size_t>(token)];
+    const int32_t v = symbols_.varAt(token);
     return v > 0 && v <= symbols_.varCount() ? v : 0;
 }
 
 int32_t Reader::arrOf(int32_t token) const {
-    const std::vector<int32_t>& ta = symbols_.tokArr;
-    if (token < 0 || static_cast<size_t>(token) >= ta.size()) return 0;
-    const int32_t a = ta[static_cast<size_t>(token)];
+    const int32_t a = symbols_.arrayAt(token);
     return a > 0 && a <= symbols_.arrayCount() ? a : 0;
 }
 

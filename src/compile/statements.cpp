@@ -197,10 +197,7 @@ class StatementReader {
         }
         return true;
     }
-    int32_t boundVar(int32_t t) const {
-        const std::vector<int32_t>& tv = symbols_.tokVar;
-        return t >= 0 && static_cast<size_t>(t) < tv.size() ? tv[static_cast<size_t>(t)] : 0;
-    }
+    int32_t boundVar(int32_t t) const { return symbols_.varAt(t); }
 
     // s = s + ...: appends to s where it is, so a loop that grows a string
     // pays for what it appends, not for the whole string each time. A run
@@ -214,7 +211,7 @@ class StatementReader {
         r_.fetch();
         r_.continueStringExpression(b);
         if (r_.dead) return kNoNext;
-        out_.emit(p, OP_SUNMARK);
+        out_.emit(p, OP_SUNMARK, v);
         return r_.pos;
     }
 
@@ -235,7 +232,7 @@ class StatementReader {
                 r_.fetch();
                 Builder b;
                 r_.stringExpression(b);
-                if (!r_.dead) storeString(v, b);
+                if (!r_.dead) storeString(p, v, b);
                 break;
             }
             case TYPE_PTR: {
@@ -248,9 +245,10 @@ class StatementReader {
         return r_.pos;
     }
 
-    void storeString(int32_t v, const Builder& b) {
-        if (b.state == Builder::REG && out_.isStrTemp(b.reg)) out_.emit(r_.pos, OP_STAKE, v, b.reg);
-        else out_.emit(r_.pos, OP_SSET, v, r_.builtOperand(b));
+    // A string variable's store, from the statement at `p`.
+    void storeString(int32_t p, int32_t v, const Builder& b) {
+        if (b.state == Builder::REG && out_.isStrTemp(b.reg)) out_.emit(p, OP_STORETAKE, v, b.reg);
+        else out_.emit(p, OP_STORE, v, r_.builtOperand(b));
     }
 
     // name[index] = expression. The index is the whole expression up to the
@@ -287,8 +285,7 @@ class StatementReader {
 
     // name(): the body runs, then the run goes on after the name.
     int32_t call(int32_t p) {
-        const std::vector<int32_t>& targets = symbols_.callTarget;
-        const int32_t target = static_cast<size_t>(p) < targets.size() ? targets[static_cast<size_t>(p)] : 0;
+        const int32_t target = symbols_.callAt(p);
         if (target <= 0) return p;
         const int32_t in = out_.emit(p, OP_CALL);
         out_.jumpTo(in, 0, target + 2);  // after the header's ')'
@@ -424,9 +421,8 @@ int32_t StatementReader::readWEND(int32_t p) {
 int32_t StatementReader::readGOTO(int32_t p) {
     (void)p;
     r_.fetch();
-    const std::vector<int32_t>& targets = symbols_.gotoTarget;
     const int32_t name = r_.pos;
-    const int32_t target = static_cast<size_t>(name) < targets.size() ? targets[static_cast<size_t>(name)] : 0;
+    const int32_t target = symbols_.gotoAt(name);
     if (target <= 0) return name;
     jump(name, target);
     return kNoNext;

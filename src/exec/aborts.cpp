@@ -26,4 +26,11 @@ void raiseTooLong(Vm& vm, size_t length) {
     vm.diagnostic("Run Error!", "String too long! : " + std::to_string(length) + " bytes", 0);
 }
 
+void raiseStringMemory(Vm& vm, int32_t token) {
+    raiseRunError(vm,
+                  "String memory exhausted! : all texts together may hold " +
+                      std::to_string(vm.memory.stringBudget >> 20) + " MB",
+                  token);
+}
+
 }  // namespace tessel::exec

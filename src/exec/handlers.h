@@ -32,6 +32,9 @@ inline std::string_view stringOperand(const Vm& vm, int32_t x) {
 void raiseRunError(Vm& vm, std::string_view text, int32_t token, bool quote = false);
 void raiseAbort(Vm& vm, uint16_t kind, int32_t token);
 void raiseTooLong(Vm& vm, size_t length);
+// A store that would take the texts of all variables and elements past
+// their budget: it is not made.
+void raiseStringMemory(Vm& vm, int32_t token);
 
 // --- drawing (drawing.cpp) --------------------------------------------------------
 void execPrint(Vm& vm, const Instr& in);
@@ -44,7 +47,10 @@ void execShowimg(Vm& vm, const Instr& in);
 
 // --- strings (strings.cpp) ----------------------------------------------------------
 void appendSubstring(Vm& vm, const Instr& in);
-void storeStringElement(Vm& vm, const Instr& in);
+// False when the store would pass the string budget (nothing is stored).
+bool storeStringElement(Vm& vm, const Instr& in);
+// GETTEXT's store of the current text control's text; false past the budget.
+bool storeEditText(Vm& vm, std::string& slot);
 
 // --- window events (events.cpp) -----------------------------------------------------
 void execTimeron(Vm& vm, const Instr& in);

@@ -191,7 +191,10 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
                 if (i < v.size()) v[i] = toInt32(R[ip->c]);
                 NEXT();
             }
-            vmcase(STELS) { storeStringElement(vm, *ip); NEXT(); }
+            vmcase(STELS) {
+                if (!storeStringElement(vm, *ip)) ABORT_WITH(raiseStringMemory(vm, TOKEN()));
+                NEXT();
+            }
             vmcase(SETP) { P[ip->a] = toInt32(R[ip->b]); NEXT(); }
             // --- strings ---
             vmcase(SSET) {
@@ -236,13 +239,33 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
                 if (S[ip->a].size() > kMaxStringBytes) ABORT_WITH(raiseTooLong(vm, S[ip->a].size()));
                 NEXT();
             }
-            vmcase(STAKE) { S[ip->a].swap(S[ip->b]); NEXT(); }
+            vmcase(STORE) {
+                std::string& s = S[ip->a];
+                const std::string_view value = sv(ip->b);
+                if (!chargeString(vm.memory, s.size(), value.size())) ABORT_WITH(raiseStringMemory(vm, TOKEN()));
+                s.assign(value);
+                NEXT();
+            }
+            vmcase(STORETAKE) {
+                std::string& s = S[ip->a];
+                if (!chargeString(vm.memory, s.size(), S[ip->b].size())) ABORT_WITH(raiseStringMemory(vm, TOKEN()));
+                s.swap(S[ip->b]);
+                NEXT();
+            }
             vmcase(SMARK) {
                 ex.appendTarget = ip->a;
                 ex.appendBase = S[ip->a].size();
                 NEXT();
             }
-            vmcase(SUNMARK) { ex.appendTarget = -1; NEXT(); }
+            vmcase(SUNMARK) {
+                ex.appendTarget = -1;
+                std::string& s = S[ip->a];
+                if (!chargeString(vm.memory, ex.appendBase, s.size())) {
+                    s.resize(ex.appendBase);
+                    ABORT_WITH(raiseStringMemory(vm, TOKEN()));
+                }
+                NEXT();
+            }
             vmcase(SLENGTH) { P[ip->a] = static_cast<int32_t>(S[ip->b].size()); NEXT(); }
             vmcase(SCUT) {
                 S[ip->a].resize(static_cast<size_t>(P[ip->b]));
@@ -400,7 +423,10 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
             vmcase(INPUTBOX) { SYNC(execInputbox(vm, *ip, TOKEN())); NEXT(); }
             vmcase(CONTROL) { ex.currentTextControl = P[ip->a]; NEXT(); }
             vmcase(SETTEXT) { platform.setEditText(ex.currentTextControl, sv(ip->a)); NEXT(); }
-            vmcase(GETTEXT) { S[ip->a] = platform.editText(ex.currentTextControl); NEXT(); }
+            vmcase(GETTEXT) {
+                if (!storeEditText(vm, S[ip->a])) ABORT_WITH(raiseStringMemory(vm, TOKEN()));
+                NEXT();
+            }
             vmcase(FOCUS) {
                 ex.currentTextControl = P[ip->a];
                 platform.showEdit(ex.currentTextControl, true);
@@ -467,13 +493,7 @@ void runFrom(Vm& vm, int32_t entry) {
 
 namespace exec {
 
-int32_t lineAt(const Vm& vm, int32_t i) {
-    int32_t line = 1;
-    const int32_t end = std::min(i, vm.tokens.count + 1);
-    for (int32_t k = 1; k < end; ++k)
-        if (vm.tokens.classAt(k) == CLS_EOL) ++line;
-    return line;
-}
+int32_t lineAt(const Vm& vm, int32_t i) { return vm.tokens.lineAt(i); }
 
 }  // namespace exec
 

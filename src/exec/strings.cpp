@@ -40,12 +40,19 @@ void appendSubstring(Vm& vm, const Instr& in) {
 
 // Element R[b] of string array a = s(c); a temporary's text is moved, not
 // copied. An index outside the storage stores nothing.
-void storeStringElement(Vm& vm, const Instr& in) {
+bool storeStringElement(Vm& vm, const Instr& in) {
     std::vector<std::string>& elements = vm.memory.arrays[static_cast<size_t>(in.a)].strs;
     const uint32_t i = static_cast<uint32_t>(toInt32(vm.memory.num[static_cast<size_t>(in.b)]));
-    if (i >= elements.size()) return;
+    if (i >= elements.size()) return true;
+    const std::string_view value = stringOperand(vm, in.c);
+    if (!chargeString(vm.memory, elements[i].size(), value.size())) return false;
     if (in.c > vm.symbols.varCount()) elements[i].swap(vm.memory.str[static_cast<size_t>(in.c)]);
-    else elements[i].assign(stringOperand(vm, in.c));
+    else elements[i].assign(value);
+    return true;
+}
+
+bool storeEditText(Vm& vm, std::string& slot) {
+    return storeString(vm.memory, slot, vm.platform.editText(vm.exec.currentTextControl));
 }
 
 }  // namespace tessel::exec

@@ -67,7 +67,7 @@ namespace tessel {
     X(LDELP, "R[a] = element R[c] of pointer array b, as a number")                           \
     X(STEL, "element R[b] of number array a = R[c]")                                          \
     X(STELP, "element R[b] of pointer array a = R[c] as an integer")                          \
-    X(STELS, "element R[b] of string array a = s(c)")                                         \
+    X(STELS, "element R[b] of string array a = s(c), within the string budget")               \
     X(SETP, "P[a] = R[b] as an integer")                                                      \
     /* --- strings --- */                                                                     \
     X(SSET, "S[a] = s(b)")                                                                    \
@@ -77,9 +77,10 @@ namespace tessel {
     X(SAPPCHR, "S[a] += the byte R[b]")                                                       \
     X(SAPPSUB, "S[a] += LSTR, RSTR or MSTR (x >> 2) of s(b) with the arguments A(c)")         \
     X(SCHECK, "check the length of S[a]")                                                    \
-    X(STAKE, "S[a] = S[b], leaving S[b] with S[a]'s old text")                                \
+    X(STORE, "string variable S[a] = s(b), within the string budget")                         \
+    X(STORETAKE, "string variable S[a] = S[b] (a temporary, left with S[a]'s old text), budget") \
     X(SMARK, "remember S[a]'s length: a run abort before SUNMARK restores it")                \
-    X(SUNMARK, "forget the remembered length")                                                \
+    X(SUNMARK, "charge S[a]'s growth to the string budget (or restore it and abort)")         \
     X(SLENGTH, "P[a] = the length of S[b]")                                                   \
     X(SCUT, "cut S[a] to the length P[b]")                                                    \
     /* --- conditions --- */                                                                  \

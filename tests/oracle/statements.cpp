@@ -119,13 +119,23 @@ class Statements {
         }
     }
 
+    // Stores a text into a string variable or element, or, past the budget
+    // all stored texts share, ends the run with a diagnostic at `token`.
+    void storeText(std::string& slot, std::string&& value, int32_t token) {
+        if (storeString(vm.memory, slot, std::move(value))) return;
+        k.runError("String memory exhausted! : all texts together may hold " +
+                       std::to_string(vm.memory.stringBudget >> 20) + " MB",
+                   token);
+    }
+
     void assignVariable() {
+        const int32_t statement = w.pc;
         int32_t v = k.varOf(w.pc);
         if (v == 0) return;
         ++w.pc;  // onto the '='
         switch (k.varType(v)) {
             case TYPE_NUM: k.num(v) = k.fetchNumeric(); break;
-            case TYPE_STR: k.str(v) = k.fetchString(); break;
+            case TYPE_STR: storeText(k.str(v), k.fetchString(), statement); break;
             case TYPE_PTR: k.ptr(v) = toInt32(k.fetchNumeric()); break;
             default: break;
         }
@@ -134,6 +144,7 @@ class Statements {
     // name[index] = expression; the index is the whole expression up to the
     // closing bracket.
     void assignElement() {
+        const int32_t statement = w.pc;
         int32_t a = k.arrOf(w.pc);
         if (a == 0) return;
         w.pc += 2;
@@ -143,7 +154,11 @@ class Statements {
         switch (k.arrType(a)) {
             case TYPE_NUM: { float v = k.fetchNumeric(); k.storeNum(a, index, v); break; }
             case TYPE_PTR: { int32_t v = toInt32(k.fetchNumeric()); k.storePtr(a, index, v); break; }
-            case TYPE_STR: { std::string v = k.fetchString(); k.storeStr(a, index, std::move(v)); break; }
+            case TYPE_STR: {
+                std::string v = k.fetchString();
+                if (std::string* slot = k.strSlot(a, index)) storeText(*slot, std::move(v), statement);
+                break;
+            }
             default: break;
         }
     }
@@ -220,14 +235,12 @@ class Statements {
 
     void gotoStatement() {
         k.fetch();
-        const std::vector<int32_t>& targets = vm.symbols.gotoTarget;
-        int32_t target = w.pc >= 0 && static_cast<size_t>(w.pc) < targets.size() ? targets[w.pc] : 0;
+        int32_t target = vm.symbols.gotoAt(w.pc);
         if (target > 0) w.pc = target;
     }
 
     void call() {
-        const std::vector<int32_t>& targets = vm.symbols.callTarget;
-        int32_t target = static_cast<size_t>(w.pc) < targets.size() ? targets[w.pc] : 0;
+        int32_t target = vm.symbols.callAt(w.pc);
         if (target <= 0) return;
         if (w.callStack.size() > static_cast<size_t>(kStackCapacity))
             k.runError("Too many nested function calls! : " + k.text(), w.pc);
@@ -498,7 +511,7 @@ class Statements {
             vm.diagnostic("Type Error!", "Invalid string! : " + k.text(), k.lineAt(w.pc));
             return;
         }
-        k.str(v) = vm.platform.editText(vm.exec.currentTextControl);
+        storeText(k.str(v), vm.platform.editText(vm.exec.currentTextControl), w.pc);
     }
 
     void setfocus() {
@@ -528,16 +541,12 @@ class Statements {
 // --- the walk's memory and diagnostics ---------------------------------------
 
 int32_t Walk::varOf(int32_t token) const {
-    const std::vector<int32_t>& tv = vm.symbols.tokVar;
-    if (token < 0 || static_cast<size_t>(token) >= tv.size()) return 0;
-    int32_t v = tv[static_cast<size_t>(token)];
+    int32_t v = vm.symbols.varAt(token);
     return v > 0 && v <= vm.symbols.varCount() ? v : 0;
 }
 
 int32_t Walk::arrOf(int32_t token) const {
-    const std::vector<int32_t>& ta = vm.symbols.tokArr;
-    if (token < 0 || static_cast<size_t>(token) >= ta.size()) return 0;
-    int32_t a = ta[static_cast<size_t>(token)];
+    int32_t a = vm.symbols.arrayAt(token);
     return a > 0 && a <= vm.symbols.arrayCount() ? a : 0;
 }
 
@@ -580,16 +589,12 @@ void Walk::storeNum(int32_t a, int32_t i, float value) {
 void Walk::storePtr(int32_t a, int32_t i, int32_t value) {
     if (auto* v = elements(vm, a, &ArrayElements::ptrs); inside(v, i)) (*v)[static_cast<size_t>(i)] = value;
 }
-void Walk::storeStr(int32_t a, int32_t i, std::string value) {
-    if (auto* v = elements(vm, a, &ArrayElements::strs); inside(v, i)) (*v)[static_cast<size_t>(i)] = std::move(value);
+std::string* Walk::strSlot(int32_t a, int32_t i) {
+    auto* v = elements(vm, a, &ArrayElements::strs);
+    return inside(v, i) ? &(*v)[static_cast<size_t>(i)] : nullptr;
 }
 
-int32_t Walk::lineAt(int32_t token) const {
-    int32_t line = 1;
-    for (int32_t i = 1; i < token && i <= vm.tokens.count; ++i)
-        if (vm.tokens.classAt(i) == CLS_EOL) ++line;
-    return line;
-}
+int32_t Walk::lineAt(int32_t token) const { return vm.tokens.lineAt(token); }
 
 void Walk::abort(std::string_view caption, std::string_view text, int line) {
     abortRun(vm, caption, text, line);
@@ -605,7 +610,7 @@ void Walk::runError(std::string_view text, int32_t token) {
 // --- the engine ---------------------------------------------------------------
 
 void Walker::prepare(Vm& vm) {
-    if (vm.symbols.tokVar.size() < static_cast<size_t>(vm.tokens.count) + 2)
+    if (vm.symbols.binding.size() < static_cast<size_t>(vm.tokens.count) + 2)
         sizeTokenTables(vm.symbols, vm.tokens.count);
     allocateMemory(vm.memory, vm.symbols);
     classifyTokens(vm, *this);

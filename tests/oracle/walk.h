@@ -81,7 +81,7 @@ class Walk {
     const std::string& strElem(int32_t a, int32_t i);
     void storeNum(int32_t a, int32_t i, float v);
     void storePtr(int32_t a, int32_t i, int32_t v);
-    void storeStr(int32_t a, int32_t i, std::string v);
+    std::string* strSlot(int32_t a, int32_t i);  // null outside the storage
 
     // --- evaluator (expressions.cpp) ---
     float numericExpression();
