@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "checker/checker.h"
+#include "diff/generator.h"
 #include "diff/harness.h"
 #include "golden/cases.h"
+#include "lexer/tokenizer.h"
 
 namespace tessel::diff {
 namespace {
@@ -36,6 +39,37 @@ TEST(Differential, ExamplesWithTheirEvents) { compareCases({kRoot / "examples"},
 
 TEST(Differential, DocumentationSamples) {
     compareCases({kRoot / "docs" / "guide.md", kRoot / "docs" / "reference.md"}, 18);
+}
+
+// Whether the front end accepts `source` (a rejected program runs nothing).
+bool accepted(const std::string& source) {
+    struct Quiet final : Reporter {
+        void diagnostic(std::string_view, std::string_view, int) override {}
+        void countReport(std::string_view) override {}
+    } quiet;
+    TokenStore tokens;
+    CheckerState symbols;
+    LexState lex;
+    return lexingPhase(source, tokens, lex, quiet) == 1 && runChecker(tokens, symbols, quiet) == 1;
+}
+
+// Programs of every statement, made from fixed seeds, each with the events
+// its event blocks need; the work budget ends endless loops alike.
+TEST(Differential, GeneratedPrograms) {
+    constexpr uint64_t kPrograms = 400;
+    uint64_t ran = 0;
+    for (uint64_t seed = 1; seed <= kPrograms; ++seed) {
+        GeneratedProgram g = generateProgram(seed);
+        Script s;
+        s.name = "generated program " + std::to_string(seed);
+        s.source = g.source;
+        s.events = g.events;
+        if (accepted(g.source)) ++ran;
+        std::string d = compareEngines(s, 8);
+        if (!d.empty()) ADD_FAILURE() << s.name << ":\n" << g.source << "--- events ---\n" << g.events << "---\n" << d;
+    }
+    // The generator is of use only while its programs pass the checker.
+    EXPECT_GE(ran * 10, kPrograms * 8) << ran << " of " << kPrograms << " programs passed the checker";
 }
 
 }  // namespace
