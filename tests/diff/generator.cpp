@@ -103,6 +103,7 @@ class ProgramMaker {
         else if (r < 41) line = elementAssignment();
         else if (r < 49 && depth < kMaxDepth) return ifBlock(depth);
         else if (r < 55 && depth < kMaxDepth) return whileBlock(depth);
+        else if (r < 57 && depth == 0) return jumpIntoBlock();
         else if (r < 58) line = "GOTO L" + std::to_string(rng_.below(static_cast<uint32_t>(labels_)));
         else if (r < 64 && functions_ > 0) line = call();
         else if (r < 72) line = print();
@@ -264,7 +265,18 @@ class ProgramMaker {
             s += "ELSE\n";
             for (int i = 1 + static_cast<int>(rng_.below(3)); i > 0; --i) s += statement(depth + 1);
         }
-        return s + "ENDIF\n";
+        return s + "ENDIF\n" + passiveLines();
+    }
+
+    // Lines of tokens that start no statement after a block's end, so that
+    // the end and what follows it make long runs of them, which jumps may
+    // land in the middle of.
+    std::string passiveLines() {
+        static constexpr const char* kLines[] = {"\n", "\n\n", "NEXT\n", "FOR TO\n", "ENDIF\n"};
+        if (!rng_.chance(30)) return {};
+        const std::string line = rng_.pick(kLines);
+        // (An ENDIF alone would unbalance the blocks: it comes with an IF.)
+        return line == "ENDIF\n" ? "IF [ [ x ] ] = 1 : ENDIF\n\n" : line;
     }
 
     std::string whileBlock(int depth) {
@@ -278,7 +290,23 @@ class ProgramMaker {
         }
         const int body = 1 + static_cast<int>(rng_.below(4));
         for (int i = 0; i < body; ++i) s += statement(depth + 1);
-        return s + "WEND\n";
+        return s + "WEND\n" + passiveLines();
+    }
+
+    // A GOTO into a block, and later a GOTO back before the block, so that
+    // the block's own jumps are read after the code they lead to (a run of
+    // tokens that start no statement is then entered in its middle).
+    std::string jumpIntoBlock() {
+        const std::string in = "J" + std::to_string(jumps_) + "in", back = "J" + std::to_string(jumps_) + "back";
+        ++jumps_;
+        std::string s = "GOTO " + in + "\nLABEL " + back + "\n";
+        const bool loop = rng_.chance(50);
+        s += loop ? "c2 = 0\nWHILE c2 < 2\nc2 = c2 + 1\n" : "IF " + condition(false) + "\n";
+        s += statement(2) + "LABEL " + in + "\n" + statement(2);
+        s += loop ? "WEND\n" : "ENDIF\n";
+        s += rng_.chance(50) ? "NEXT\n\n" : "\n";
+        s += statement(2);
+        return s + "IF d < 3 : d = d + 1 : GOTO " + back + " : ENDIF\n";
     }
 
     std::string call() {
@@ -386,6 +414,7 @@ class ProgramMaker {
     Rng rng_;
     int functions_ = 0;
     int labels_ = 1;
+    int jumps_ = 0;  // blocks entered by a GOTO so far
 };
 
 }  // namespace
