@@ -18,6 +18,9 @@ case "$name" in
     fuzz_image) exec "$root/scripts/run-image-fuzz.sh" "$fuzzer" "$seconds" ;;  # seeds of its own
     fuzz_program) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \;
                   flags+=(-close_fd_mask=2) ;;  # the run's boxes go to stderr
+    fuzz_engines) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \;
+                  # and generated programs: the byte 1, then an eight-byte seed
+                  for seed in $(seq 1 16); do printf '\001\000\000\000\000\000\000\000\%03o' "$seed" > "$corpus/generated-$seed"; done ;;
     *) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \; ;;
 esac
 "$fuzzer" "${flags[@]}" "$corpus" 2>&1 | tail -n 12

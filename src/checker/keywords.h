@@ -10,8 +10,8 @@
 namespace tessel {
 
 // X(NAME, code, counter, role) -- counter is the block counter the keyword
-// bumps, or NONE; role says what the keyword is to the executor and the
-// evaluator (see KeywordRole). Listed in keyword-table slot order. VAR, STR
+// bumps, or NONE; role says what the keyword is to the compiler (see
+// KeywordRole): this column is the one list of statements. Listed in keyword-table slot order. VAR, STR
 // and PTR are re-coded by the declaration pass, not by keyword recognition.
 #define TESSEL_KEYWORDS(X)      \
     X(VAR, 0x21, NONE, DECL)          \
@@ -106,7 +106,7 @@ enum BlockCounter : int {
 // What a keyword is to the run.
 enum class KeywordRole : uint8_t {
     DECL,     // VAR, STR, PTR: a declaration, passed over by the run
-    STMT,     // starts a statement with a handler of its own
+    STMT,     // starts a statement: the compiler reads it with readNAME
     NUMFN,    // a numeric function (a factor of numeric expressions)
     STRFN,    // a string function (a factor of string expressions)
     PASSIVE,  // starts nothing: at a statement's start the run services messages
