@@ -7,6 +7,7 @@
 #include <string>
 
 #include "checker/checker.h"
+#include "compile/compiler.h"
 #include "lexer/tokenizer.h"
 
 namespace {
@@ -76,6 +77,47 @@ void BM_TokenizeAndCheck(benchmark::State& state) {
     state.counters["tokens"] = count;
 }
 BENCHMARK(BM_TokenizeAndCheck)->Unit(benchmark::kMillisecond);
+
+// Scripts of about a million tokens for the compiler, by shape: the mixed
+// units above, dense arithmetic (12 tokens a line), one-line IF blocks (the
+// densest code: 10 tokens a line), and nothing but line ends.
+std::string compileScript(int shape) {
+    constexpr int kMillion = 1000000;
+    std::string s;
+    switch (shape) {
+        case 0: return generateScript(kMillion);
+        case 1:
+            s = "VAR a\n";
+            for (int i = 0; i < kMillion / 12; ++i) s += "a=a+a-a*a/a\n";
+            return s;
+        case 2:
+            s = "VAR x\nLABEL l\n";
+            for (int i = 0; i < kMillion / 10; ++i) s += "IF x = 1 : GOTO l : ENDIF\n";
+            return s;
+        default: return std::string(kMillion, '\n');
+    }
+}
+
+// Compiling a checked script: the compile layer alone, with the bytes its
+// code keeps per token.
+void BM_Compile(benchmark::State& state) {
+    SilentReporter rep;
+    tessel::TokenStore tokens;
+    tessel::LexState lex;
+    tessel::CheckerState checker;
+    if (tessel::lexingPhase(compileScript(static_cast<int>(state.range(0))), tokens, lex, rep) != 1 ||
+        tessel::runChecker(tokens, checker, rep) != 1) {
+        state.SkipWithError("the script did not check");
+        return;
+    }
+    tessel::Code code;
+    for (auto _ : state) tessel::compileProgram(tokens, checker, code);
+    const double bytes = static_cast<double>(code.ins.size() * sizeof(tessel::Instr) + code.tokenOf.size() * 4 +
+                                             code.aux.size() * 4 + code.strings.size() * sizeof(std::string_view));
+    state.counters["tokens"] = tokens.count;
+    state.counters["code B/token"] = bytes / tokens.count;
+}
+BENCHMARK(BM_Compile)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

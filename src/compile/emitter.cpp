@@ -1,22 +1,21 @@
 #include "compile/emitter.h"
 
+#include <algorithm>
+
 namespace tessel {
-
-namespace {
-
-constexpr int32_t kNoCode = -1;
-constexpr int32_t kQueued = -2;
-
-}  // namespace
 
 Emitter::Emitter(Code& code, int32_t tokenCount, int32_t varCount)
     : code_(code), count_(tokenCount), base_(varCount + 1),
-      insAt_(static_cast<size_t>(tokenCount) + 2, kNoCode) {
+      hasCode_(static_cast<size_t>(tokenCount) / 64 + 1), queued_(hasCode_.size()) {
     code_ = Code{};
     code_.blockEntry.fill(-1);
-    // Roughly one instruction for every three tokens.
+    // Room for the densest code (about one instruction and one statement
+    // for every three tokens); what stays unused is never touched, and so
+    // takes no memory.
     code_.ins.reserve(static_cast<size_t>(tokenCount) / 3 + 16);
     code_.tokenOf.reserve(code_.ins.capacity());
+    fixups_.reserve(static_cast<size_t>(tokenCount) / 4 + 16);
+    queue_.reserve(static_cast<size_t>(tokenCount) / 8 + 16);
 }
 
 int32_t Emitter::emit(int32_t token, uint8_t op, int32_t a, int32_t b, int32_t c, uint16_t x) {
@@ -29,7 +28,8 @@ int32_t Emitter::emit(int32_t token, uint8_t op, int32_t a, int32_t b, int32_t c
     in.c = c;
     if (pendingStart_ != 0) {
         in.ticks = 1;
-        insAt_[static_cast<size_t>(pendingStart_)] = index;
+        mark(hasCode_, pendingStart_);
+        token = pendingStart_;
         pendingStart_ = 0;
     }
     code_.ins.push_back(in);
@@ -45,7 +45,7 @@ void Emitter::insert(int32_t index, int32_t token, uint8_t op, int32_t a, int32_
     in.b = b;
     code_.ins.insert(code_.ins.begin() + index, in);
     code_.tokenOf.insert(code_.tokenOf.begin() + index, token);
-    for (auto f = fixups_.rbegin(); f != fixups_.rend() && f->ins >= index && f->field >= 0; ++f) ++f->ins;
+    for (auto f = fixups_.rbegin(); f != fixups_.rend() && f->where >= index * 4; ++f) f->where += 4;
 }
 
 void Emitter::beginStatement(int32_t position) {
@@ -54,12 +54,11 @@ void Emitter::beginStatement(int32_t position) {
 }
 
 void Emitter::service(int32_t position) {
-    if (lastService_ >= 0 && insAt_[static_cast<size_t>(position)] == kNoCode &&
+    if (lastService_ >= 0 && !marked(queued_, position) &&
         code_.tokenOf[static_cast<size_t>(lastService_)] + at(lastService_).a == position) {
         // The token before this one was the run's last: one step more.
         ++at(lastService_).a;
-        insAt_[static_cast<size_t>(position)] = lastService_;
-        pendingStart_ = 0;
+        mark(hasCode_, position);
         return;
     }
     beginStatement(position);
@@ -69,25 +68,23 @@ void Emitter::service(int32_t position) {
 
 // --- jumps ---------------------------------------------------------------------
 
-void Emitter::addFixup(int32_t ins, int32_t field, int32_t pc) {
-    fixups_.push_back({ins, field, pc});
+void Emitter::addFixup(int32_t where, int32_t pc) {
+    fixups_.push_back({where, pc});
     if (pc < 0 || pc >= count_) return;
-    int32_t& slot = insAt_[static_cast<size_t>(pc) + 1];
-    if (slot == kNoCode) {
-        slot = kQueued;
-        queue_.push_back(pc + 1);
-    }
+    const int32_t position = pc + 1;
+    if (!marked(queued_, position) && !marked(hasCode_, position)) queue_.push_back(position);
+    mark(queued_, position);
 }
 
-void Emitter::jumpTo(int32_t ins, int field, int32_t pc) { addFixup(ins, field, pc); }
-void Emitter::mainEntryAfter(int32_t pc) { addFixup(0, -1, pc); }
-void Emitter::blockEntryAfter(int slot, int32_t pc) { addFixup(0, -2 - slot, pc); }
+void Emitter::jumpTo(int32_t ins, int field, int32_t pc) { addFixup(ins * 4 + field, pc); }
+void Emitter::mainEntryAfter(int32_t pc) { addFixup(-1, pc); }
+void Emitter::blockEntryAfter(int slot, int32_t pc) { addFixup(-2 - slot, pc); }
 
 int32_t Emitter::nextQueued() {
     while (!queue_.empty()) {
         const int32_t position = queue_.back();
         queue_.pop_back();
-        if (insAt_[static_cast<size_t>(position)] == kQueued) return position;
+        if (!marked(hasCode_, position)) return position;
     }
     return 0;
 }
@@ -98,42 +95,56 @@ int32_t Emitter::endInstruction(int32_t pc) {
     return it->second;
 }
 
-// A jump into the middle of a SERVICE run: a SERVICE for the rest of the
-// run, then on to what follows the run.
-int32_t Emitter::tailOf(int32_t position) {
-    const int32_t run = insAt_[static_cast<size_t>(position)];
+// A jump into the middle of the SERVICE run `run`: a SERVICE for the rest
+// of the run, then on to what follows the run (one such copy for each
+// position jumped into).
+int32_t Emitter::tailOf(int32_t position, int32_t run) {
+    auto [it, fresh] = tails_.emplace(position, 0);
+    if (!fresh) return it->second;
     const int32_t done = position - code_.tokenOf[static_cast<size_t>(run)];
     const int32_t rest = at(run).a - done;
     const int32_t tail = emit(position, OP_SERVICE, rest);
     at(tail).ticks = 1;
     emit(position, OP_JMP, run + 1);
-    insAt_[static_cast<size_t>(position)] = tail;
+    it->second = tail;
     return tail;
 }
 
 int32_t Emitter::resolve(int32_t pc) {
     if (pc < 0 || pc >= count_) return endInstruction(pc);
     const int32_t position = pc + 1;
-    const int32_t index = insAt_[static_cast<size_t>(position)];
-    if (at(index).op == OP_SERVICE && code_.tokenOf[static_cast<size_t>(index)] != position)
-        return tailOf(position);
-    return index;
+    // The statement at the position, or else the SERVICE run that covers it
+    // (the last statement that starts before it).
+    const std::vector<int32_t>& tokenOf = code_.tokenOf;
+    const int32_t s = *std::prev(std::upper_bound(starts_.begin(), starts_.end(), position,
+                                                  [&tokenOf](int32_t p, int32_t ins) {
+                                                      return p < tokenOf[static_cast<size_t>(ins)];
+                                                  }));
+    return tokenOf[static_cast<size_t>(s)] == position ? s : tailOf(position, s);
 }
 
 void Emitter::finish() {
+    for (int32_t i = 0; i < size(); ++i)
+        if (at(i).ticks) starts_.push_back(i);
+    const std::vector<int32_t>& tokenOf = code_.tokenOf;
+    std::sort(starts_.begin(), starts_.end(), [&tokenOf](int32_t a, int32_t b) {
+        return tokenOf[static_cast<size_t>(a)] < tokenOf[static_cast<size_t>(b)];
+    });
     for (size_t k = 0; k < fixups_.size(); ++k) {
         const Fixup f = fixups_[k];
         const int32_t target = resolve(f.pc);
-        if (f.field == -1) code_.mainEntry = target;
-        else if (f.field < -1) code_.blockEntry[static_cast<size_t>(-2 - f.field)] = target;
-        else if (f.field == 0) at(f.ins).a = target;
-        else if (f.field == 1) at(f.ins).b = target;
-        else at(f.ins).c = target;
+        if (f.where == -1) code_.mainEntry = target;
+        else if (f.where < -1) code_.blockEntry[static_cast<size_t>(-2 - f.where)] = target;
+        else if (f.where % 4 == 0) at(f.where / 4).a = target;
+        else if (f.where % 4 == 1) at(f.where / 4).b = target;
+        else at(f.where / 4).c = target;
     }
     code_.numRegisters = base_ + num_.most;
     code_.strRegisters = base_ + str_.most;
     code_.intRegisters = base_ + int_.most;
     code_.compiled = true;
+    std::vector<int32_t>().swap(starts_);
+    std::vector<Fixup>().swap(fixups_);
 }
 
 // --- temporaries and constants ---------------------------------------------------

@@ -39,7 +39,7 @@ class Emitter {
     // The next instruction emitted begins the statement at `position`.
     void beginStatement(int32_t position);
     // Whether `position` already has code.
-    bool hasCode(int32_t position) const { return insAt_[static_cast<size_t>(position)] >= 0; }
+    bool hasCode(int32_t position) const { return marked(hasCode_, position); }
     // A token that starts no statement at `position`: one more step of the
     // SERVICE run before it when it continues one, else a new SERVICE.
     void service(int32_t position);
@@ -91,26 +91,37 @@ class Emitter {
     }
     void giveBack(Temps& t, int32_t reg);
 
-    // Where a jump, or an entry, must be patched.
+    // Where a jump, or an entry, must be patched: operand `field` (0, 1, 2)
+    // of instruction `ins` is `where` = ins * 4 + field; the entries are
+    // `where` = -1 (the main program) and -2 - s (event block s).
     struct Fixup {
-        int32_t ins;    // instruction (unused for entries)
-        int32_t field;  // 0, 1, 2: operand a, b, c; -1 the main entry; -2 - s block entry s
-        int32_t pc;     // the program counter the run goes on after
+        int32_t where;
+        int32_t pc;  // the program counter the run goes on after
     };
-    void addFixup(int32_t ins, int32_t field, int32_t pc);
+    void addFixup(int32_t where, int32_t pc);
     int32_t resolve(int32_t pc);
     int32_t endInstruction(int32_t pc);
-    int32_t tailOf(int32_t position);
+    int32_t tailOf(int32_t position, int32_t run);
+    static bool marked(const std::vector<uint64_t>& bits, int32_t position) {
+        return (bits[static_cast<size_t>(position) >> 6] >> (position & 63)) & 1;
+    }
+    static void mark(std::vector<uint64_t>& bits, int32_t position) {
+        bits[static_cast<size_t>(position) >> 6] |= uint64_t{1} << (position & 63);
+    }
 
     Code& code_;
     const int32_t count_;   // tokens in the store
     const int32_t base_;    // first temporary register (the variables come before)
-    // Per position: the instruction of the statement there, kNoCode, or
-    // kQueued (a jump leads there, no code yet).
-    std::vector<int32_t> insAt_;
-    std::vector<int32_t> queue_;
+    // A bit per position: it has code (a statement starts there, or a
+    // SERVICE run covers it), or a jump leads there (queued).
+    std::vector<uint64_t> hasCode_, queued_;
+    // Every statement's first instruction (those with ticks), by position,
+    // while the jumps are resolved.
+    std::vector<int32_t> starts_;
+    std::vector<int32_t> queue_;  // positions jumps lead to, to be read
     std::vector<Fixup> fixups_;
-    std::unordered_map<int32_t, int32_t> ends_;  // END instruction for each final pc
+    std::unordered_map<int32_t, int32_t> ends_;   // END instruction for each final pc
+    std::unordered_map<int32_t, int32_t> tails_;  // a run's rest for each position jumped into
     int32_t pendingStart_ = 0;  // position of the statement the next emit begins (0: none)
     int32_t lastService_ = -1;  // the SERVICE the next service token may continue (-1: none)
     Temps num_, str_, int_;

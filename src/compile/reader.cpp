@@ -125,7 +125,9 @@ uint8_t Reader::numAlt(int32_t token) const {
         default: break;
     }
     if (isNumericFunction(c)) return NA_FUNC;
-    // A string literal that begins with a digit reads as its number too.
+    // A number, or a string literal that begins with a digit (which reads as
+    // its number too); no other token's text begins with a digit.
+    if (c != CLS_NUM && c != CLS_QSTR) return NA_NONE;
     std::string_view t = text(token);
     return !t.empty() && t[0] >= '0' && t[0] <= '9' ? NA_DIGIT : NA_NONE;
 }
@@ -186,7 +188,7 @@ bool Reader::enterNesting() {
 }
 
 void Reader::abortHere(uint16_t kind) {
-    out.emit(pos, OP_ABORT, 0, 0, 0, kind);
+    out.emit(pos, OP_ABORT, pos, 0, 0, kind);
     dead = true;
 }
 

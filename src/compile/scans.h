@@ -25,9 +25,9 @@ class BlockScans {
     explicit BlockScans(const TokenStore& tokens);
 
     // From a false IF's condition at `from` to its own ELSE or ENDIF.
-    int32_t ifEnd(int32_t from) const { return find(ifs_, from, true); }
+    int32_t ifEnd(int32_t from) const { return find(ifs_, from, false); }
     // From an ELSE at `from` to its own ENDIF.
-    int32_t elseEnd(int32_t from) const { return find(ifs_, from, false); }
+    int32_t elseEnd(int32_t from) const { return find(ifs_, from, true); }
     // From a false WHILE's condition at `from` to its own WEND.
     int32_t whileEnd(int32_t from) const { return find(whiles_, from, false); }
     // From a FUNC at `from` to the first ENDFN after it.
@@ -35,14 +35,21 @@ class BlockScans {
 
    private:
     // The keywords of one kind of block, in token order, and for each the
-    // scan's stop from just before it.
+    // scan's stop from just before it: the first closing or middle keyword
+    // at the same level, at or after it (its index in `at`, -1: none).
     struct Blocks {
-        std::vector<int32_t> at;         // token index of each block keyword
-        std::vector<int32_t> stop;       // first stop at the same level, at or after it
-        std::vector<int32_t> stopElse;   // the same, with the middle keyword a stop too
+        std::vector<int32_t> at;    // token index of each block keyword
+        std::vector<int32_t> stop;
+        int32_t middle = -1;        // the middle keyword's class (-1: none)
     };
-    static void build(const TokenStore& tokens, int32_t open, int32_t middle, int32_t close, Blocks& b);
-    static int32_t find(const Blocks& b, int32_t from, bool withMiddle);
+    // From the block keywords at `at`, the blocks of one kind.
+    static void build(const TokenStore& tokens, const std::vector<int32_t>& at, int32_t open, int32_t middle,
+                      int32_t close, Blocks& b);
+    // The stop from `from`; with `pastMiddle`, middle keywords are passed
+    // over (a scan for the closing keyword only).
+    int32_t find(const Blocks& b, int32_t from, bool pastMiddle) const;
+
+    const TokenStore& tokens_;
 
     Blocks ifs_;     // IF, ELSE, ENDIF
     Blocks whiles_;  // WHILE, WEND

@@ -10,6 +10,7 @@
 // after it, role DECL is a declaration, and every other token only
 // services the message queue.
 #include <array>
+#include <optional>
 
 #include "compile/compiler.h"
 #include "compile/reader.h"
@@ -25,7 +26,7 @@ class StatementReader {
    public:
     StatementReader(const TokenStore& tokens, const CheckerState& symbols, Code& code)
         : tokens_(tokens), symbols_(symbols), count_(tokens.count),
-          out_(code, tokens.count, symbols.varCount()), r_(tokens, symbols, out_), scans_(tokens) {}
+          out_(code, tokens.count, symbols.varCount()), r_(tokens, symbols, out_), scans_(std::in_place, tokens) {}
 
     void compile() {
         out_.mainEntryAfter(0);
@@ -33,6 +34,7 @@ class StatementReader {
             if (symbols_.slots[static_cast<size_t>(slot)] != 0)
                 out_.blockEntryAfter(slot, symbols_.slots[static_cast<size_t>(slot)]);
         for (int32_t p = out_.nextQueued(); p != 0; p = out_.nextQueued()) chainFrom(p);
+        scans_.reset();  // (its memory, before the jumps are resolved)
         out_.finish();
     }
 
@@ -308,7 +310,7 @@ class StatementReader {
         if (tokens_.classAt(r_.pos) != CLS_NAME) return op;
         op.isName = true;
         op.pointer = pointerVariable(r_.pos);
-        if (op.pointer == 0) out_.emit(r_.pos, OP_DIAG, 0, 0, 0, DIAG_HANDLER);
+        if (op.pointer == 0) out_.emit(r_.pos, OP_DIAG, r_.pos, 0, 0, DIAG_HANDLER);
         return op;
     }
 
@@ -327,7 +329,7 @@ class StatementReader {
     const int32_t count_;
     Emitter out_;
     Reader r_;
-    BlockScans scans_;
+    std::optional<BlockScans> scans_;
 };
 
 // --- declarations ---------------------------------------------------------------------
@@ -359,12 +361,12 @@ int32_t StatementReader::readIF(int32_t p) {
     const bool evaluated = tokens_.classAt(first) == CLS_NAME &&
                            (r_.varOf(first) != 0 || (r_.arrOf(first) != 0 && tokens_.classAt(first + 1) == CLS_LBRK));
     if (!evaluated) {
-        out_.jumpTo(out_.emit(p, OP_IFFLAG), 0, afterScan(scans_.ifEnd(first), 0));
+        out_.jumpTo(out_.emit(p, OP_IFFLAG), 0, afterScan(scans_->ifEnd(first), 0));
         return first;
     }
     const Truth t = r_.condition();
     if (r_.dead) return kNoNext;
-    const int32_t skip = afterScan(scans_.ifEnd(r_.pos), 0);
+    const int32_t skip = afterScan(scans_->ifEnd(r_.pos), 0);
     int32_t in;
     if (t.kind == Truth::NUMCMP) {
         Num l = t.left, rt = t.right;
@@ -386,7 +388,7 @@ int32_t StatementReader::readIF(int32_t p) {
 // ELSE reached as a statement ends a taken branch: the run resumes after
 // the ELSE's own ENDIF.
 int32_t StatementReader::readELSE(int32_t p) {
-    jump(p, afterScan(scans_.elseEnd(p), 0));
+    jump(p, afterScan(scans_->elseEnd(p), 0));
     return kNoNext;
 }
 
@@ -397,7 +399,7 @@ int32_t StatementReader::readWHILE(int32_t p) {
     r_.fetch();
     const Truth t = r_.condition();
     if (r_.dead) return kNoNext;
-    const int32_t exit = afterScan(scans_.whileEnd(r_.pos), 1);
+    const int32_t exit = afterScan(scans_->whileEnd(r_.pos), 1);
     const bool alone = out_.size() == start;  // the test is the statement's only instruction
     if (t.kind == Truth::NUMCMP && alone && !t.left.isConst) {
         const int32_t in = t.right.isConst ? out_.emit(p, OP_WHILECMPK, t.left.reg, floatBits(t.right.k), 0, t.op)
@@ -431,7 +433,7 @@ int32_t StatementReader::readGOTO(int32_t p) {
 // FUNC met by the main flow: the whole definition is passed over, up to two
 // tokens after its ENDFN. Inside a call FUNC does nothing.
 int32_t StatementReader::readFUNC(int32_t p) {
-    out_.jumpTo(out_.emit(p, OP_FUNC), 0, afterScan(scans_.funcEnd(p), 1));
+    out_.jumpTo(out_.emit(p, OP_FUNC), 0, afterScan(scans_->funcEnd(p), 1));
     return p;
 }
 
@@ -684,7 +686,7 @@ int32_t StatementReader::readSETTEXT(int32_t p) {
     const int32_t c = tokens_.classAt(t);
     if (c == CLS_NAME) {
         if (r_.varType(r_.varOf(t)) != TYPE_STR) {
-            out_.emit(t, OP_DIAG, 0, 0, 0, DIAG_TEXT_TYPE);
+            out_.emit(t, OP_DIAG, t, 0, 0, DIAG_TEXT_TYPE);
             return t;
         }
     } else if (c != CLS_QSTR) {
@@ -704,7 +706,7 @@ int32_t StatementReader::readGETTEXT(int32_t p) {
     const int32_t t = r_.pos;
     if (!op.isName) return t;
     const int32_t v = tokens_.classAt(t) == CLS_NAME ? r_.varOf(t) : 0;
-    if (r_.varType(v) != TYPE_STR) out_.emit(t, OP_DIAG, 0, 0, 0, DIAG_STRING_TYPE);
+    if (r_.varType(v) != TYPE_STR) out_.emit(t, OP_DIAG, t, 0, 0, DIAG_STRING_TYPE);
     else out_.emit(t, OP_GETTEXT, v);
     return t;
 }

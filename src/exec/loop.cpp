@@ -368,7 +368,7 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
                 NEXT();
             }
             vmcase(NOP) { NEXT(); }
-            vmcase(ABORT) { ABORT_WITH(raiseAbort(vm, ip->x, TOKEN())); }
+            vmcase(ABORT) { ABORT_WITH(raiseAbort(vm, ip->x, ip->a)); }
             // --- statements ---
             vmcase(PRINT) { execPrint(vm, *ip); NEXT(); }
             vmcase(PSET) { pset(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b])); NEXT(); }
@@ -419,7 +419,7 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
             }
             vmcase(TIMERON) { execTimeron(vm, *ip); NEXT(); }
             vmcase(TIMEROFF) { platform.killTimer(kTimerId); NEXT(); }
-            vmcase(DIAG) { SYNC(execDiagnostic(vm, ip->x, TOKEN())); NEXT(); }
+            vmcase(DIAG) { SYNC(execDiagnostic(vm, ip->x, ip->a)); NEXT(); }
             vmcase(INPUTBOX) { SYNC(execInputbox(vm, *ip, TOKEN())); NEXT(); }
             vmcase(CONTROL) { ex.currentTextControl = P[ip->a]; NEXT(); }
             vmcase(SETTEXT) { platform.setEditText(ex.currentTextControl, sv(ip->a)); NEXT(); }

@@ -1,5 +1,7 @@
 #include "vm/code.h"
 
+#include <string>
+
 namespace tessel {
 
 std::string_view opcodeName(uint8_t op) {
@@ -9,6 +11,17 @@ std::string_view opcodeName(uint8_t op) {
 #undef X
     };
     return op < OP_COUNT ? kNames[op] : std::string_view("?");
+}
+
+std::string codeListing(const Code& code) {
+    std::string out;
+    for (size_t i = 0; i < code.ins.size(); ++i) {
+        const Instr& in = code.ins[i];
+        out += std::to_string(i) + (in.ticks ? " * " : "   ") + std::string(opcodeName(in.op)) + " " +
+               std::to_string(in.a) + " " + std::to_string(in.b) + " " + std::to_string(in.c) + " x" +
+               std::to_string(in.x) + "  @" + std::to_string(code.tokenOf[i]) + "\n";
+    }
+    return out;
 }
 
 }  // namespace tessel

@@ -17,7 +17,8 @@
 //
 // Statement starts. An instruction's `ticks` (0 or 1) says whether it begins
 // a statement: the loop counts it toward the keep-alive round (and headless
-// virtual time) before running the instruction. SERVICE n stands for n
+// virtual time) before running the instruction. Such an instruction's
+// token is the statement's first token. SERVICE n stands for n
 // tokens that start no statement: each counts and services the message
 // queue once.
 #pragma once
@@ -106,7 +107,7 @@ namespace tessel {
     X(ENDBLOCK, "the run ends at a WINMSG or ENDWM")                                          \
     X(SERVICE, "a tokens that start no statement")                                            \
     X(NOP, "a statement that does nothing")                                                   \
-    X(ABORT, "run abort of kind x at this instruction's token")                               \
+    X(ABORT, "run abort of kind x at token a")                                                \
     /* --- statements --- */                                                                  \
     X(PRINT, "PRINT at R[a], R[b] of item c, kind x")                                         \
     X(PSET, "PSET R[a], R[b]")                                                                \
@@ -128,7 +129,7 @@ namespace tessel {
     X(GETTICK, "R[a] = the tick count")                                                       \
     X(TIMERON, "timer interval from nothing (x 0), K(a) (x 1) or R[a] (x 2); start it")       \
     X(TIMEROFF, "stop the timer")                                                             \
-    X(DIAG, "the box x names, about this instruction's token")                                \
+    X(DIAG, "the box x names, about token a")                                                 \
     X(INPUTBOX, "INPUTBOX at R[a..a+3] with text s(b); handle into P[c] (c > 0)")             \
     X(CONTROL, "the current text control = P[a]")                                             \
     X(SETTEXT, "the current text control's text = s(a)")                                      \
@@ -204,6 +205,10 @@ struct Code {
     int32_t intRegisters = 0;  // pointer variables, then integer temporaries
     bool compiled = false;
 };
+
+// The code as text, an instruction a line: index, "*" where a statement
+// begins, opcode, operands, and "@" the token it was read from.
+std::string codeListing(const Code& code);
 
 // Floats travel in instruction operands as their bits.
 inline int32_t floatBits(float f) {
