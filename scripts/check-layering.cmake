@@ -7,7 +7,7 @@
 set(allowed_base "")
 set(allowed_lexer base)
 set(allowed_checker base lexer)
-set(allowed_lint base lexer checker)
+set(allowed_lint base lexer checker vm expr compile)
 set(allowed_vm base lexer checker)
 set(allowed_expr base lexer checker vm)
 set(allowed_compile base lexer checker vm expr)

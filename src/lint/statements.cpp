@@ -2,6 +2,7 @@
 // with a keyword of their own or with a name: FOR, PRINT and assignments.
 #include <array>
 
+#include "compile/reader.h"
 #include "lint/lint_context.h"
 
 namespace tessel {
@@ -213,31 +214,26 @@ void lintTextIntoNumber(LintContext& ctx, int32_t target, int32_t v) {
     }
 }
 
-// A number variable in a string expression adds nothing and ends it.
-void lintNumberIntoText(LintContext& ctx, int32_t v, int32_t end) {
-    int depth = 0;
-    for (int32_t j = v; j < end; ++j) {
-        int32_t c = ctx.cls(j);
-        if (depth == 0 && (c == KW_STRS || c == KW_CHRS)) return;  // a number is read from here on
-        if (c == CLS_LPAR || c == CLS_LBRK) ++depth;
-        if (c == CLS_RPAR || c == CLS_RBRK) --depth;
-        bool factor = j == v || (depth == 0 && ctx.cls(j - 1) == CLS_PLUS);
-        if (depth != 0 || !factor) continue;
-        if (!isNumberType(ctx.scalarType(j)) && !isNumberType(ctx.elementType(j))) continue;
-        std::string before = j > v ? ctx.spelling(v, j - 2) : "";
-        std::string gives = before.empty() ? "an empty text" : "only " + before;
-        std::string number = ctx.cls(j + 1) == CLS_LBRK
-                                 ? ctx.spelling(j, ctx.closingBracket(j + 1, end))
-                                 : ctx.text(j);
-        ctx.warn(j, "number-in-string",
-                 ctx.spelling(v, end - 1) + " gives " + gives + ": " + number +
-                     " is a number, which adds nothing to a text and ends it; write STRS(" +
-                     number + ")");
-        return;
-    }
+// A number variable in a string expression adds nothing and ends it. The
+// string expression from `v` is read as the run reads it (the compile
+// layer's reader): it ends at such a variable, first or after a "+".
+void lintNumberIntoText(LintContext& ctx, Reader& reader, int32_t v, int32_t end) {
+    reader.beginStatement();
+    reader.pos = v;
+    Builder built;
+    reader.stringExpression(built);
+    const int32_t j = reader.pos;
+    if (reader.dead || j >= end || (j > v && ctx.cls(j - 1) != CLS_PLUS)) return;
+    if (!isNumberType(ctx.scalarType(j)) && !isNumberType(ctx.elementType(j))) return;
+    std::string before = j > v ? ctx.spelling(v, j - 2) : "";
+    std::string gives = before.empty() ? "an empty text" : "only " + before;
+    std::string number = ctx.cls(j + 1) == CLS_LBRK ? ctx.spelling(j, ctx.closingBracket(j + 1, end)) : ctx.text(j);
+    ctx.warn(j, "number-in-string",
+             ctx.spelling(v, end - 1) + " gives " + gives + ": " + number +
+                 " is a number, which adds nothing to a text and ends it; write STRS(" + number + ")");
 }
 
-void lintAssignment(LintContext& ctx, const Statement& st) {
+void lintAssignment(LintContext& ctx, Reader& reader, const Statement& st) {
     int32_t target = st.first;
     int32_t n = target + 1;
     int32_t type = TYPE_NONE;
@@ -255,7 +251,7 @@ void lintAssignment(LintContext& ctx, const Statement& st) {
     }
     if (value >= st.end) return;
     if (isNumberType(type)) lintTextIntoNumber(ctx, target, value);
-    if (type == TYPE_STR) lintNumberIntoText(ctx, value, st.end);
+    if (type == TYPE_STR) lintNumberIntoText(ctx, reader, value, st.end);
 }
 
 // An operator with nothing after it is dropped: x = 1 + stores 1.
@@ -283,12 +279,16 @@ bool startsNoEffectStatement(const LintContext& ctx, const Statement& st) {
 }  // namespace
 
 void lintAssignments(LintContext& ctx) {
+    // The reader writes its instructions to code of its own, which nothing runs.
+    Code scratch;
+    Emitter out(scratch, 0, ctx.symbols.varCount());
+    Reader reader(ctx.tokens, ctx.symbols, out);
     for (const Statement& st : ctx.statements) {
         if (startsNoEffectStatement(ctx, st)) {
             lintNoEffect(ctx, st);
             continue;
         }
-        if (ctx.cls(st.first) == CLS_NAME) lintAssignment(ctx, st);
+        if (ctx.cls(st.first) == CLS_NAME) lintAssignment(ctx, reader, st);
         lintDanglingOperator(ctx, st);
     }
 }
