@@ -20,7 +20,9 @@ case "$name" in
                   flags+=(-close_fd_mask=2) ;;  # the run's boxes go to stderr
     fuzz_engines) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \;
                   # and generated programs: the byte 1, then an eight-byte seed
-                  for seed in $(seq 1 16); do printf '\001\000\000\000\000\000\000\000\%03o' "$seed" > "$corpus/generated-$seed"; done ;;
+                  for seed in $(seq 1 16); do
+                    printf "\\001\\000\\000\\000\\000\\000\\000\\000\\$(printf %03o "$seed")" > "$corpus/generated-$seed"
+                  done ;;
     *) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \; ;;
 esac
 "$fuzzer" "${flags[@]}" "$corpus" 2>&1 | tail -n 12
