@@ -3,8 +3,9 @@
 # on Lua 5.4 and the LuaJIT interpreter (luajit -joff), checking that each
 # counterpart computes the same result and printing CPU-time minima, medians
 # and ratios. The counterparts keep their variables global, as a script's
-# are; Lua 5.4 on the same programs with local variables is shown beside
-# them (bench/workloads/locals). Then drawing in a window against yabasic
+# are; Lua 5.4 and the LuaJIT interpreter on the same programs with local
+# variables run beside them (bench/workloads/locals), the figures the
+# targets are set against. Then drawing in a window against yabasic
 # and brandy, large scripts, the front end and the number formatting.
 # Usage: scripts/run-bench.sh BUILD_DIR [RUNS]   (RUNS per interpreter, default 5)
 set -euo pipefail
@@ -72,17 +73,18 @@ tessel_result() {
 lua_result() { "$@" 2>&1 | tail -n 1; }
 
 workloads=(loop calls branches sieve mandel strings strs text images)
-echo "Results (tessel's last PRINT against what Lua 5.4, luajit -joff and Lua 5.4 with locals print)"
+echo "Results (tessel's last PRINT against what Lua 5.4, luajit -joff, and both with locals print)"
 mismatch=0
 for name in "${workloads[@]}"; do
   t=$(tessel_result "$w/$name.tsl")
   l=$(lua_result lua5.4 "$w/$name.lua")
   j=$(lua_result luajit -joff "$w/$name.lua")
   o=$(lua_result lua5.4 "$wl/$name.lua")
+  k=$(lua_result luajit -joff "$wl/$name.lua")
   verdict="same"
-  if [ "$t" != "$l" ] || [ "$t" != "$j" ] || [ "$t" != "$o" ]; then verdict="DIFFERENT"; mismatch=1; fi
-  printf '%-10s %-9s tessel "%s"  lua "%s"  luajit "%s"  lua locals "%s"\n' "$name" "$verdict" \
-    "${t:0:40}" "${l:0:40}" "${j:0:40}" "${o:0:40}"
+  if [ "$t" != "$l" ] || [ "$t" != "$j" ] || [ "$t" != "$o" ] || [ "$t" != "$k" ]; then verdict="DIFFERENT"; mismatch=1; fi
+  printf '%-10s %-9s tessel "%s"  lua "%s"  luajit "%s"  lua locals "%s"  luajit locals "%s"\n' "$name" \
+    "$verdict" "${t:0:30}" "${l:0:30}" "${j:0:30}" "${o:0:30}" "${k:0:30}"
 done
 
 # The interpreters take turns, run after run, so that a slow spell of the
@@ -90,24 +92,26 @@ done
 # minimum is the figure least disturbed by other work on the machine.
 echo
 echo "Language workloads (CPU ms of whole processes, min/median of $runs interleaved runs each)"
+echo "(lua and luajit: the counterparts with global variables; locals: the same with local variables)"
 row() { printf '%-10s %11s %11s %13s %11s %13s %13s %13s\n' "$@"; }
-row workload tessel lua5.4 "luajit -joff" "lua locals" "tessel/lua" "tessel/luajit" "tessel/locals"
+row workload tessel lua5.4 "luajit -joff" "lua locals" "luajit locals" "tessel/locals" "tessel/jit loc"
 row "" min/med min/med min/med min/med min/med min/med min/med
 for name in "${workloads[@]}"; do
-  T=(); L=(); J=(); O=()
+  T=(); L=(); J=(); O=(); K=()
   for _ in $(seq "$runs"); do
     T+=("$(cpu run_tessel "$w/$name.tsl")")
     L+=("$(cpu lua5.4 "$w/$name.lua")")
     J+=("$(cpu luajit -joff "$w/$name.lua")")
     O+=("$(cpu lua5.4 "$wl/$name.lua")")
+    K+=("$(cpu luajit -joff "$wl/$name.lua")")
   done
   read -r tmin tmed <<<"$(minmed "${T[@]}")"
   read -r lmin lmed <<<"$(minmed "${L[@]}")"
   read -r jmin jmed <<<"$(minmed "${J[@]}")"
   read -r omin omed <<<"$(minmed "${O[@]}")"
-  row "$name" "$tmin/$tmed" "$lmin/$lmed" "$jmin/$jmed" "$omin/$omed" \
-    "$(ratio "$tmin" "$lmin")/$(ratio "$tmed" "$lmed")" "$(ratio "$tmin" "$jmin")/$(ratio "$tmed" "$jmed")" \
-    "$(ratio "$tmin" "$omin")/$(ratio "$tmed" "$omed")"
+  read -r kmin kmed <<<"$(minmed "${K[@]}")"
+  row "$name" "$tmin/$tmed" "$lmin/$lmed" "$jmin/$jmed" "$omin/$omed" "$kmin/$kmed" \
+    "$(ratio "$tmin" "$omin")/$(ratio "$tmed" "$omed")" "$(ratio "$tmin" "$kmin")/$(ratio "$tmed" "$kmed")"
 done
 echo "(ratios of the minima / of the medians; below 1: tessel is faster)"
 
@@ -144,7 +148,7 @@ echo "Large scripts (time and peak memory of --check, --lint and a headless run)
 
 if [ -x "$build/bench/bench_front" ]; then
   echo
-  echo "Front end (tokenize and check)"
+  echo "Front end (tokenize and check; compile a million tokens, by shape)"
   "$build/bench/bench_front"
 fi
 
