@@ -18,14 +18,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// This process's own scratch folder.
+// This process's own scratch folder, removed when the process ends.
 const fs::path& scratch() {
-    static const fs::path dir = [] {
-        fs::path d = fs::temp_directory_path() / ("tessel-diff-" + std::to_string(getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
-    return dir;
+    struct Folder {
+        fs::path path = fs::temp_directory_path() / ("tessel-diff-" + std::to_string(getpid()));
+        Folder() { fs::create_directories(path); }
+        ~Folder() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 std::string slurp(const fs::path& p) {
