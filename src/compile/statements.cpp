@@ -11,6 +11,7 @@
 // services the message queue.
 #include <array>
 #include <optional>
+#include <unordered_map>
 
 #include "compile/compiler.h"
 #include "compile/reader.h"
@@ -330,6 +331,9 @@ class StatementReader {
     Emitter out_;
     Reader r_;
     std::optional<BlockScans> scans_;
+    // The WHILE instruction of each WEND whose loop tests in one instruction
+    // (WHILECMP, WHILECMPK), by the WEND's position.
+    std::unordered_map<int32_t, int32_t> loopOfWend_;
 };
 
 // --- declarations ---------------------------------------------------------------------
@@ -405,6 +409,8 @@ int32_t StatementReader::readWHILE(int32_t p) {
         const int32_t in = t.right.isConst ? out_.emit(p, OP_WHILECMPK, t.left.reg, floatBits(t.right.k), 0, t.op)
                                            : out_.emit(p, OP_WHILECMP, t.left.reg, t.right.reg, 0, t.op);
         out_.jumpTo(in, 2, exit);
+        // Its own WEND may make the test itself.
+        if (const int32_t wend = scans_->whileEnd(r_.pos); wend != kScanEnd) loopOfWend_[wend] = in;
     } else {
         const int32_t in = out_.emit(p, OP_WHILE, r_.truthRegister(t), 0, start);
         out_.jumpTo(in, 1, exit);
@@ -412,9 +418,13 @@ int32_t StatementReader::readWHILE(int32_t p) {
     return r_.pos;
 }
 
-// WEND: back to the WHILE on top of the loop stack, which tests again.
+// WEND: back to the WHILE on top of the loop stack, which tests again. The
+// WEND of a loop whose test is one instruction makes that test itself when
+// its own WHILE is on top (WENDLOOP), saving a step each pass.
 int32_t StatementReader::readWEND(int32_t p) {
-    out_.emit(p, OP_WEND);
+    auto own = loopOfWend_.find(p);
+    if (own != loopOfWend_.end()) out_.emit(p, OP_WENDLOOP, own->second);
+    else out_.emit(p, OP_WEND);
     return kNoNext;
 }
 

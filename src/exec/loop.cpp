@@ -22,21 +22,28 @@ namespace {
 
 enum class RunEnd { DONE, ABORTED };
 
+// Why the instruction loop stopped and handed over to its driver.
+enum class Stop : uint8_t {
+    END,        // the run is over
+    ABORT,      // the instruction at the cursor aborts the run (its box is still to show)
+    HANDOVER,   // the instruction at the cursor is the driver's (below)
+    KEEPALIVE,  // a keep-alive round is due before the instruction at the cursor
+};
+
+// Where the instruction loop is, kept across its stops.
+struct Cursor {
+    const Instr* ip;
+    uint32_t ka;           // statement starts since the last keep-alive round
+    bool counted = false;  // the statement start at ip has been counted
+};
+
 // One round of kKeepAliveInterval statement starts: the work budget, and
 // the platform reads native events (headless, the virtual clock moves on).
-[[gnu::noinline, gnu::cold]] void keepAliveRound(Vm& vm) {
+void keepAliveRound(Vm& vm) {
     ExecState& ex = vm.exec;
     ex.keepAliveCount = 0;
     if (ex.workBudget != 0 && --ex.workBudget == 0) throw ProgramExit{0};
     vm.platform.keepAlive();
-}
-
-// One look at the message queue, when it may hold something: a message
-// found is dispatched (which may run an event block in the middle of this
-// run).
-[[gnu::noinline]] void serviceMessage(Vm& vm) {
-    Message msg;
-    if (vm.platform.peekMessage(msg)) vm.platform.dispatchMessage(msg);
 }
 
 inline float numElement(const ArrayElements& a, float index) {
@@ -55,85 +62,237 @@ inline const std::string& strElement(const ArrayElements& a, float index) {
     return i < a.strs.size() ? a.strs[i] : kEmpty;
 }
 
-inline float truth(bool b) { return b ? -1.0f : 0.0f; }
+inline float truth(bool b) {
+    return b ? -1.0f : 0.0f;
+}
 
 #if defined(TESSEL_SWITCH_DISPATCH)
 #define vmdispatch(o) switch (o)
 #define vmcase(name) case OP_##name:
-#define vmbreak continue
+#define vmbreak goto next
 #else
 // Computed goto: every instruction's end jumps straight to the next one's
 // code, which branch predictors follow better than one shared switch.
 #define vmdispatch(o) goto* kLabels[o];
 #define vmcase(name) L_##name:
-#define vmbreak        \
-    do {               \
-        TICK();        \
+#define vmbreak                \
+    do {                       \
+        TICK();                \
         goto* kLabels[ip->op]; \
     } while (0)
 #endif
 
-// A statement starts: it counts toward the keep-alive round.
-#define TICK()                                                  \
-    do {                                                        \
-        if ((ka += ip->ticks) >= kKeepAliveInterval) {          \
-            ka = 0;                                             \
-            keepAliveRound(vm);                                 \
-        }                                                       \
+// Leaves the loop at the instruction at ip.
+#define STOP(why)         \
+    do {                  \
+        c.ip = ip;        \
+        c.ka = ka;        \
+        return Stop::why; \
     } while (0)
-#define NEXT() \
-    do {       \
-        ++ip;  \
+// A statement starts: it counts toward the keep-alive round; when a round
+// is due the driver makes it first.
+#define TICK()                                         \
+    do {                                               \
+        if ((ka += ip->ticks) >= kKeepAliveInterval) { \
+            c.counted = true;                          \
+            STOP(KEEPALIVE);                           \
+        }                                              \
+    } while (0)
+#define NEXT()   \
+    do {         \
+        ++ip;    \
         vmbreak; \
     } while (0)
-#define JUMP(target)              \
-    do {                          \
-        ip = base + (target);     \
-        vmbreak;                  \
+#define JUMP(target)          \
+    do {                      \
+        ip = base + (target); \
+        vmbreak;              \
     } while (0)
-// Leaves the loop; the statement-start count goes back to the state first.
-#define LEAVE(how)                   \
-    do {                             \
-        ex.keepAliveCount = ka;      \
-        return RunEnd::how;          \
-    } while (0)
-// Around what may show a box or dispatch a message (and so run an event
-// block, which counts statement starts too).
-#define SYNC(call)                   \
-    do {                             \
-        ex.keepAliveCount = ka;      \
-        call;                        \
-        ka = ex.keepAliveCount;      \
-    } while (0)
-#define ABORT_WITH(call)                                  \
-    do {                                                  \
-        ex.pc = code.tokenOf[static_cast<size_t>(ip - base)]; \
-        ex.keepAliveCount = ka;                           \
-        call;                                             \
-        return RunEnd::ABORTED;                           \
-    } while (0)
-#define TOKEN() code.tokenOf[static_cast<size_t>(ip - base)]
-#define CHECKED(s)                                                        \
-    do {                                                                  \
-        if ((ip->x & SF_CHECK) && (s).size() > kMaxStringBytes)           \
-            ABORT_WITH(raiseTooLong(vm, (s).size()));                     \
+#define OTHER()                             \
+    do {                                    \
+        if (!runOther(vm, ip)) STOP(ABORT); \
+        NEXT();                             \
     } while (0)
 
-// Runs from instruction `entry` until the run ends. Nothing here has a
-// destructor, so a throw from below (the window closed, memory exhausted,
-// an abort in an event block run from here) passes through without an
-// unwinding path of its own.
-[[gnu::hot]] RunEnd execute(Vm& vm, int32_t entry) {
-    const Code& code = vm.code;
-    const Instr* const base = code.ins.data();
-    const Instr* ip = base + entry;
+// The instructions out of the loop's own body: strings, and statements that
+// draw or set event state. Each is a call's worth of work or more, and
+// kept apart they leave the loop small, which the web edition's compiler
+// turns into much faster code. False when the instruction aborts the run.
+[[gnu::noinline]] bool runOther(Vm& vm, const Instr* ip) {
     float* const R = vm.memory.num.data();
     int32_t* const P = vm.memory.ptr.data();
     std::string* const S = vm.memory.str.data();
     ArrayElements* const A = vm.memory.arrays.data();
     ExecState& ex = vm.exec;
-    WindowCore& platform = vm.platform;
-    uint32_t ka = ex.keepAliveCount;
+    auto sv = [&](int32_t x) { return stringOperand(vm, x); };
+    switch (ip->op) {
+        case OP_VAL: {
+            R[ip->a] = static_cast<float>(textToNumber(S[ip->b]));
+            return true;
+        }
+        case OP_LEN: {
+            R[ip->a] = static_cast<float>(S[ip->b].size());
+            return true;
+        }
+        case OP_STELS: {
+            if (!storeStringElement(vm, *ip)) return false;
+            return true;
+        }
+        case OP_SSET: {
+            std::string& s = S[ip->a];
+            s.assign(sv(ip->b));
+            return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
+        }
+        case OP_SAPP: {
+            std::string& s = S[ip->a];
+            s.append(sv(ip->b));
+            return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
+        }
+        case OP_SAPPEL: {
+            std::string& s = S[ip->a];
+            if (ip->x & SF_ASSIGN) s.clear();
+            s.append(strElement(A[ip->b], R[ip->c]));
+            return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
+        }
+        case OP_SAPPNUM: {
+            std::string& s = S[ip->a];
+            if (ip->x & SF_ASSIGN) s.clear();
+            appendNumberText(s, R[ip->b]);
+            return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
+        }
+        case OP_SAPPCHR: {
+            std::string& s = S[ip->a];
+            if (ip->x & SF_ASSIGN) s.clear();
+            s.push_back(static_cast<char>(toInt32(R[ip->b]) & 0xFF));
+            return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
+        }
+        case OP_SAPPSUB: {
+            appendSubstring(vm, *ip);
+            return !(ip->x & SF_CHECK) || (S[ip->a]).size() <= kMaxStringBytes;
+        }
+        case OP_SCHECK: {
+            if (S[ip->a].size() > kMaxStringBytes) return false;
+            return true;
+        }
+        case OP_STORE: {
+            std::string& s = S[ip->a];
+            const std::string_view value = sv(ip->b);
+            if (!chargeString(vm.memory, s.size(), value.size())) return false;
+            s.assign(value);
+            return true;
+        }
+        case OP_STORETAKE: {
+            std::string& s = S[ip->a];
+            if (!chargeString(vm.memory, s.size(), S[ip->b].size())) return false;
+            s.swap(S[ip->b]);
+            return true;
+        }
+        case OP_SMARK: {
+            ex.appendTarget = ip->a;
+            ex.appendBase = S[ip->a].size();
+            return true;
+        }
+        case OP_SUNMARK: {
+            ex.appendTarget = -1;
+            std::string& s = S[ip->a];
+            if (!chargeString(vm.memory, ex.appendBase, s.size())) {
+                s.resize(ex.appendBase);
+                return false;
+            }
+            return true;
+        }
+        case OP_SLENGTH: {
+            P[ip->a] = static_cast<int32_t>(S[ip->b].size());
+            return true;
+        }
+        case OP_SCUT: {
+            S[ip->a].resize(static_cast<size_t>(P[ip->b]));
+            return true;
+        }
+        case OP_SCMP: {
+            R[ip->a] =
+                truth(stringRelation(sv(ip->b), sv(ip->c), static_cast<CompareOp>(ip->x)) != 0);
+            return true;
+        }
+        case OP_PLOT: {
+            plot(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b]));
+            return true;
+        }
+        case OP_DRAW: {
+            drawTo(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b]));
+            return true;
+        }
+        case OP_LINE: {
+            const float* a = R + ip->a;
+            line(vm.gfx, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]));
+            return true;
+        }
+        case OP_RECT: {
+            const float* a = R + ip->a;
+            rect(vm.gfx, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]));
+            return true;
+        }
+        case OP_CIRCLE: {
+            circle(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b]), toInt32(R[ip->c]));
+            return true;
+        }
+        case OP_SHOWN: {
+            vm.gfx.shownImage = P[ip->a];
+            return true;
+        }
+        case OP_SHOWIMG: {
+            execShowimg(vm, *ip);
+            return true;
+        }
+        case OP_SHOWIMGT: {
+            const float* a = R + ip->a;
+            showImage(vm.gfx, vm.gfx.shownImage, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]),
+                      toInt32(a[3]));
+            return true;
+        }
+        case OP_MODE: {
+            ex.displayMode = ip->a;
+            return true;
+        }
+        case OP_MOUSE: {
+            int32_t& coordinate = ip->x == 0 ? ex.mouseX : ex.mouseY;
+            if (ip->a != 0) R[ip->a] = static_cast<float>(coordinate);
+            coordinate = 0;
+            return true;
+        }
+        case OP_EVENTVAL: {
+            int32_t& value = ip->x == 0 ? ex.wordParam : ex.longParam;
+            if (ip->b == TYPE_NUM) R[ip->a] = static_cast<float>(value);
+            if (ip->b == TYPE_PTR) P[ip->a] = value;
+            value = 0;
+            return true;
+        }
+        case OP_CONTROL: {
+            ex.currentTextControl = P[ip->a];
+            return true;
+        }
+        default: return true;
+    }
+}
+
+// Runs instructions from the cursor until the run ends, aborts, or meets an
+// instruction whose work reaches beyond the run's own memory and drawing:
+// the platform (the message queue, the clock, the window, input boxes),
+// the drawing of text, or a box. It calls nothing that does, so the web
+// edition, which may suspend a run only where the platform is reached,
+// needs no suspension points in it. Nothing here has a destructor, so a
+// throw from below (memory exhausted) passes through without an unwinding
+// path of its own.
+[[gnu::hot, gnu::noinline]] Stop runInstructions(Vm& vm, Cursor& c) {
+    const Code& code = vm.code;
+    const Instr* const base = code.ins.data();
+    const Instr* ip = c.ip;
+    float* const R = vm.memory.num.data();
+    int32_t* const P = vm.memory.ptr.data();
+    ArrayElements* const A = vm.memory.arrays.data();
+    ExecState& ex = vm.exec;
+    const WindowCore& platform = vm.platform;
+    uint32_t ka = c.ka;
 #if !defined(TESSEL_SWITCH_DISPATCH)
     static const void* const kLabels[] = {
 #define X(name, operands) &&L_##name,
@@ -141,44 +300,133 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
 #undef X
     };
 #endif
-    auto sv = [&](int32_t x) { return stringOperand(vm, x); };
-
+    if (c.counted) {
+        c.counted = false;
+        goto dispatch;
+    }
     for (;;) {
+#if defined(TESSEL_SWITCH_DISPATCH)
+    next:
+#endif
         TICK();
+    dispatch:
         vmdispatch(ip->op) {
             // --- numbers ---
-            vmcase(MOV) { R[ip->a] = R[ip->b]; NEXT(); }
-            vmcase(MOVK) { R[ip->a] = bitsFloat(ip->b); NEXT(); }
-            vmcase(MOVP) { R[ip->a] = static_cast<float>(P[ip->b]); NEXT(); }
-            vmcase(NEG) { R[ip->a] = -R[ip->b]; NEXT(); }
-            vmcase(ADD) { R[ip->a] = R[ip->b] + R[ip->c]; NEXT(); }
-            vmcase(SUB) { R[ip->a] = R[ip->b] - R[ip->c]; NEXT(); }
-            vmcase(MUL) { R[ip->a] = R[ip->b] * R[ip->c]; NEXT(); }
-            vmcase(DIV) { R[ip->a] = arith(AOP_DIV, R[ip->b], R[ip->c]); NEXT(); }
-            vmcase(QUO) { R[ip->a] = truncatedQuotient(R[ip->b], R[ip->c]); NEXT(); }
-            vmcase(POW) { R[ip->a] = power(R[ip->b], R[ip->c]); NEXT(); }
-            vmcase(ADDK) { R[ip->a] = R[ip->b] + bitsFloat(ip->c); NEXT(); }
-            vmcase(SUBK) { R[ip->a] = R[ip->b] - bitsFloat(ip->c); NEXT(); }
-            vmcase(MULK) { R[ip->a] = R[ip->b] * bitsFloat(ip->c); NEXT(); }
-            vmcase(DIVK) { R[ip->a] = arith(AOP_DIV, R[ip->b], bitsFloat(ip->c)); NEXT(); }
-            vmcase(QUOK) { R[ip->a] = truncatedQuotient(R[ip->b], bitsFloat(ip->c)); NEXT(); }
-            vmcase(POWK) { R[ip->a] = power(R[ip->b], bitsFloat(ip->c)); NEXT(); }
-            vmcase(KADD) { R[ip->a] = bitsFloat(ip->b) + R[ip->c]; NEXT(); }
-            vmcase(KSUB) { R[ip->a] = bitsFloat(ip->b) - R[ip->c]; NEXT(); }
-            vmcase(KMUL) { R[ip->a] = bitsFloat(ip->b) * R[ip->c]; NEXT(); }
-            vmcase(KDIV) { R[ip->a] = arith(AOP_DIV, bitsFloat(ip->b), R[ip->c]); NEXT(); }
-            vmcase(KQUO) { R[ip->a] = truncatedQuotient(bitsFloat(ip->b), R[ip->c]); NEXT(); }
-            vmcase(KPOW) { R[ip->a] = power(bitsFloat(ip->b), R[ip->c]); NEXT(); }
-            vmcase(FN) { R[ip->a] = pureFunction(ip->x, R[ip->b]); NEXT(); }
-            vmcase(RND) { R[ip->a] = rndStep(vm.expr.rndState); NEXT(); }
-            vmcase(RAND) {
-                R[ip->a] = static_cast<float>(randStep(vm.expr.randState, toInt32(static_cast<double>(R[ip->b]))));
+            vmcase(MOV) {
+                R[ip->a] = R[ip->b];
                 NEXT();
             }
-            vmcase(VAL) { R[ip->a] = static_cast<float>(textToNumber(S[ip->b])); NEXT(); }
-            vmcase(LEN) { R[ip->a] = static_cast<float>(S[ip->b].size()); NEXT(); }
-            vmcase(LDEL) { R[ip->a] = numElement(A[ip->b], R[ip->c]); NEXT(); }
-            vmcase(LDELP) { R[ip->a] = static_cast<float>(ptrElement(A[ip->b], R[ip->c])); NEXT(); }
+            vmcase(MOVK) {
+                R[ip->a] = bitsFloat(ip->b);
+                NEXT();
+            }
+            vmcase(MOVP) {
+                R[ip->a] = static_cast<float>(P[ip->b]);
+                NEXT();
+            }
+            vmcase(NEG) {
+                R[ip->a] = -R[ip->b];
+                NEXT();
+            }
+            vmcase(ADD) {
+                R[ip->a] = R[ip->b] + R[ip->c];
+                NEXT();
+            }
+            vmcase(SUB) {
+                R[ip->a] = R[ip->b] - R[ip->c];
+                NEXT();
+            }
+            vmcase(MUL) {
+                R[ip->a] = R[ip->b] * R[ip->c];
+                NEXT();
+            }
+            vmcase(DIV) {
+                R[ip->a] = arith(AOP_DIV, R[ip->b], R[ip->c]);
+                NEXT();
+            }
+            vmcase(QUO) {
+                R[ip->a] = truncatedQuotient(R[ip->b], R[ip->c]);
+                NEXT();
+            }
+            vmcase(POW) {
+                R[ip->a] = power(R[ip->b], R[ip->c]);
+                NEXT();
+            }
+            vmcase(ADDK) {
+                R[ip->a] = R[ip->b] + bitsFloat(ip->c);
+                NEXT();
+            }
+            vmcase(SUBK) {
+                R[ip->a] = R[ip->b] - bitsFloat(ip->c);
+                NEXT();
+            }
+            vmcase(MULK) {
+                R[ip->a] = R[ip->b] * bitsFloat(ip->c);
+                NEXT();
+            }
+            vmcase(DIVK) {
+                R[ip->a] = arith(AOP_DIV, R[ip->b], bitsFloat(ip->c));
+                NEXT();
+            }
+            vmcase(QUOK) {
+                R[ip->a] = truncatedQuotient(R[ip->b], bitsFloat(ip->c));
+                NEXT();
+            }
+            vmcase(POWK) {
+                R[ip->a] = power(R[ip->b], bitsFloat(ip->c));
+                NEXT();
+            }
+            vmcase(KADD) {
+                R[ip->a] = bitsFloat(ip->b) + R[ip->c];
+                NEXT();
+            }
+            vmcase(KSUB) {
+                R[ip->a] = bitsFloat(ip->b) - R[ip->c];
+                NEXT();
+            }
+            vmcase(KMUL) {
+                R[ip->a] = bitsFloat(ip->b) * R[ip->c];
+                NEXT();
+            }
+            vmcase(KDIV) {
+                R[ip->a] = arith(AOP_DIV, bitsFloat(ip->b), R[ip->c]);
+                NEXT();
+            }
+            vmcase(KQUO) {
+                R[ip->a] = truncatedQuotient(bitsFloat(ip->b), R[ip->c]);
+                NEXT();
+            }
+            vmcase(KPOW) {
+                R[ip->a] = power(bitsFloat(ip->b), R[ip->c]);
+                NEXT();
+            }
+            vmcase(FN) {
+                R[ip->a] = pureFunction(ip->x, R[ip->b]);
+                NEXT();
+            }
+            vmcase(RND) {
+                R[ip->a] = rndStep(vm.expr.rndState);
+                NEXT();
+            }
+            vmcase(RAND) {
+                R[ip->a] = static_cast<float>(
+                    randStep(vm.expr.randState, toInt32(static_cast<double>(R[ip->b]))));
+                NEXT();
+            }
+            vmcase(VAL) {
+                OTHER();
+            }
+            vmcase(LEN) {
+                OTHER();
+            }
+            vmcase(LDEL) {
+                R[ip->a] = numElement(A[ip->b], R[ip->c]);
+                NEXT();
+            }
+            vmcase(LDELP) {
+                R[ip->a] = static_cast<float>(ptrElement(A[ip->b], R[ip->c]));
+                NEXT();
+            }
             vmcase(STEL) {
                 std::vector<float>& v = A[ip->a].nums;
                 const uint32_t i = static_cast<uint32_t>(toInt32(R[ip->b]));
@@ -192,102 +440,78 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
                 NEXT();
             }
             vmcase(STELS) {
-                if (!storeStringElement(vm, *ip)) ABORT_WITH(raiseStringMemory(vm, TOKEN()));
+                OTHER();
+            }
+            vmcase(SETP) {
+                P[ip->a] = toInt32(R[ip->b]);
                 NEXT();
             }
-            vmcase(SETP) { P[ip->a] = toInt32(R[ip->b]); NEXT(); }
             // --- strings ---
             vmcase(SSET) {
-                std::string& s = S[ip->a];
-                s.assign(sv(ip->b));
-                CHECKED(s);
-                NEXT();
+                OTHER();
             }
             vmcase(SAPP) {
-                std::string& s = S[ip->a];
-                s.append(sv(ip->b));
-                CHECKED(s);
-                NEXT();
+                OTHER();
             }
             vmcase(SAPPEL) {
-                std::string& s = S[ip->a];
-                if (ip->x & SF_ASSIGN) s.clear();
-                s.append(strElement(A[ip->b], R[ip->c]));
-                CHECKED(s);
-                NEXT();
+                OTHER();
             }
             vmcase(SAPPNUM) {
-                std::string& s = S[ip->a];
-                if (ip->x & SF_ASSIGN) s.clear();
-                appendNumberText(s, R[ip->b]);
-                CHECKED(s);
-                NEXT();
+                OTHER();
             }
             vmcase(SAPPCHR) {
-                std::string& s = S[ip->a];
-                if (ip->x & SF_ASSIGN) s.clear();
-                s.push_back(static_cast<char>(toInt32(R[ip->b]) & 0xFF));
-                CHECKED(s);
-                NEXT();
+                OTHER();
             }
             vmcase(SAPPSUB) {
-                appendSubstring(vm, *ip);
-                CHECKED(S[ip->a]);
-                NEXT();
+                OTHER();
             }
             vmcase(SCHECK) {
-                if (S[ip->a].size() > kMaxStringBytes) ABORT_WITH(raiseTooLong(vm, S[ip->a].size()));
-                NEXT();
+                OTHER();
             }
             vmcase(STORE) {
-                std::string& s = S[ip->a];
-                const std::string_view value = sv(ip->b);
-                if (!chargeString(vm.memory, s.size(), value.size())) ABORT_WITH(raiseStringMemory(vm, TOKEN()));
-                s.assign(value);
-                NEXT();
+                OTHER();
             }
             vmcase(STORETAKE) {
-                std::string& s = S[ip->a];
-                if (!chargeString(vm.memory, s.size(), S[ip->b].size())) ABORT_WITH(raiseStringMemory(vm, TOKEN()));
-                s.swap(S[ip->b]);
-                NEXT();
+                OTHER();
             }
             vmcase(SMARK) {
-                ex.appendTarget = ip->a;
-                ex.appendBase = S[ip->a].size();
-                NEXT();
+                OTHER();
             }
             vmcase(SUNMARK) {
-                ex.appendTarget = -1;
-                std::string& s = S[ip->a];
-                if (!chargeString(vm.memory, ex.appendBase, s.size())) {
-                    s.resize(ex.appendBase);
-                    ABORT_WITH(raiseStringMemory(vm, TOKEN()));
-                }
-                NEXT();
+                OTHER();
             }
-            vmcase(SLENGTH) { P[ip->a] = static_cast<int32_t>(S[ip->b].size()); NEXT(); }
+            vmcase(SLENGTH) {
+                OTHER();
+            }
             vmcase(SCUT) {
-                S[ip->a].resize(static_cast<size_t>(P[ip->b]));
-                NEXT();
+                OTHER();
             }
             // --- conditions ---
             vmcase(CMP) {
-                R[ip->a] = truth(numericRelation(R[ip->b], R[ip->c], static_cast<CompareOp>(ip->x)) != 0);
+                R[ip->a] =
+                    truth(numericRelation(R[ip->b], R[ip->c], static_cast<CompareOp>(ip->x)) != 0);
                 NEXT();
             }
             vmcase(CMPK) {
-                R[ip->a] = truth(numericRelation(R[ip->b], bitsFloat(ip->c), static_cast<CompareOp>(ip->x)) != 0);
+                R[ip->a] = truth(numericRelation(R[ip->b], bitsFloat(ip->c),
+                                                 static_cast<CompareOp>(ip->x)) != 0);
                 NEXT();
             }
             vmcase(SCMP) {
-                R[ip->a] = truth(stringRelation(sv(ip->b), sv(ip->c), static_cast<CompareOp>(ip->x)) != 0);
+                OTHER();
+            }
+            vmcase(AND) {
+                R[ip->a] = truth(R[ip->b] != 0.0f && R[ip->c] != 0.0f);
                 NEXT();
             }
-            vmcase(AND) { R[ip->a] = truth(R[ip->b] != 0.0f && R[ip->c] != 0.0f); NEXT(); }
-            vmcase(OR) { R[ip->a] = truth(R[ip->b] != 0.0f || R[ip->c] != 0.0f); NEXT(); }
+            vmcase(OR) {
+                R[ip->a] = truth(R[ip->b] != 0.0f || R[ip->c] != 0.0f);
+                NEXT();
+            }
             // --- control ---
-            vmcase(JMP) { JUMP(ip->a); }
+            vmcase(JMP) {
+                JUMP(ip->a);
+            }
             vmcase(IF) {
                 ex.condFlag = R[ip->a] != 0.0f ? -1 : 0;
                 if (ex.condFlag == 0) JUMP(ip->b);
@@ -303,43 +527,60 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
                 NEXT();
             }
             vmcase(IFCMPK) {
-                ex.condFlag = numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x));
+                ex.condFlag =
+                    numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x));
                 if (ex.condFlag == 0) JUMP(ip->c);
                 NEXT();
             }
             vmcase(WHILE) {
-                if (ex.loopDepth >= kStackCapacity)
-                    ABORT_WITH(raiseRunError(vm, "Too many nested WHILE loops! : WHILE", TOKEN()));
+                if (ex.loopDepth >= kStackCapacity) STOP(ABORT);
                 if (R[ip->a] == 0.0f) JUMP(ip->b);
                 ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = ip->c;
                 NEXT();
             }
             vmcase(WHILECMP) {
-                if (ex.loopDepth >= kStackCapacity)
-                    ABORT_WITH(raiseRunError(vm, "Too many nested WHILE loops! : WHILE", TOKEN()));
-                if (!numericRelation(R[ip->a], R[ip->b], static_cast<CompareOp>(ip->x))) JUMP(ip->c);
+                if (ex.loopDepth >= kStackCapacity) STOP(ABORT);
+                if (!numericRelation(R[ip->a], R[ip->b], static_cast<CompareOp>(ip->x)))
+                    JUMP(ip->c);
                 ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
                 NEXT();
             }
             vmcase(WHILECMPK) {
-                if (ex.loopDepth >= kStackCapacity)
-                    ABORT_WITH(raiseRunError(vm, "Too many nested WHILE loops! : WHILE", TOKEN()));
-                if (!numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x))) JUMP(ip->c);
+                if (ex.loopDepth >= kStackCapacity) STOP(ABORT);
+                if (!numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x)))
+                    JUMP(ip->c);
                 ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
                 NEXT();
             }
             vmcase(WEND) {
-                if (ex.loopDepth <= 0) ABORT_WITH(raiseRunError(vm, "WEND without a running WHILE! : WEND", TOKEN()));
+                if (ex.loopDepth <= 0) STOP(ABORT);
                 JUMP(ex.loopStack[static_cast<size_t>(ex.loopDepth--)]);
             }
+            vmcase(WENDLOOP) {
+                // The loop's own WHILE on top and no keep-alive round due:
+                // its statement start counts, and its test runs here; the
+                // loop stack is as the WHILE would leave it (popped when
+                // the loop ends, the same entry again when it goes on).
+                if (ex.loopDepth <= 0) STOP(ABORT);
+                const int32_t top = ex.loopStack[static_cast<size_t>(ex.loopDepth)];
+                if (top != ip->a || ka + 1 >= kKeepAliveInterval) {
+                    --ex.loopDepth;
+                    JUMP(top);
+                }
+                ++ka;
+                const Instr* w = base + top;
+                const float right = w->op == OP_WHILECMPK ? bitsFloat(w->b) : R[w->b];
+                if (numericRelation(R[w->a], right, static_cast<CompareOp>(w->x))) JUMP(top + 1);
+                --ex.loopDepth;
+                JUMP(w->c);
+            }
             vmcase(CALL) {
-                if (ex.callDepth >= kStackCapacity)
-                    ABORT_WITH(raiseRunError(vm, "Too many nested function calls! : ", TOKEN(), true));
+                if (ex.callDepth >= kStackCapacity) STOP(ABORT);
                 ex.callStack[static_cast<size_t>(++ex.callDepth)] = ip->b;
                 JUMP(ip->a);
             }
             vmcase(ENDFN) {
-                if (ex.callDepth <= 0) ABORT_WITH(raiseRunError(vm, "ENDFN without a running call! : ENDFN", TOKEN()));
+                if (ex.callDepth <= 0) STOP(ABORT);
                 JUMP(ex.callStack[static_cast<size_t>(ex.callDepth--)]);
             }
             vmcase(FUNC) {
@@ -348,96 +589,230 @@ inline float truth(bool b) { return b ? -1.0f : 0.0f; }
             }
             vmcase(END) {
                 ex.pc = ip->a;
-                LEAVE(DONE);
+                STOP(END);
             }
             vmcase(ENDBLOCK) {
                 ex.pc = 0;
-                LEAVE(DONE);
+                STOP(END);
             }
             vmcase(SERVICE) {
                 // Each token counts as a statement start (the first one
-                // already has) and looks at the message queue once.
-                for (int32_t k = 0;;) {
-                    if (platform.mayHaveMessage()) SYNC(serviceMessage(vm));
-                    if (++k == ip->a) break;
-                    if (++ka >= kKeepAliveInterval) {
-                        ka = 0;
-                        keepAliveRound(vm);
-                    }
-                }
+                // already has) and looks at the message queue once: while
+                // nothing can wait there and no keep-alive round falls due,
+                // all of it at once.
+                if (platform.mayHaveMessage() ||
+                    ka + static_cast<uint32_t>(ip->a) - 1 >= kKeepAliveInterval)
+                    STOP(HANDOVER);
+                ka += static_cast<uint32_t>(ip->a) - 1;
                 NEXT();
             }
-            vmcase(NOP) { NEXT(); }
-            vmcase(ABORT) { ABORT_WITH(raiseAbort(vm, ip->x, ip->a)); }
-            // --- statements ---
-            vmcase(PRINT) { execPrint(vm, *ip); NEXT(); }
-            vmcase(PSET) { pset(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b])); NEXT(); }
-            vmcase(PLOT) { plot(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b])); NEXT(); }
-            vmcase(DRAW) { drawTo(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b])); NEXT(); }
-            vmcase(LINE) {
-                const float* a = R + ip->a;
-                line(vm.gfx, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]));
+            vmcase(NOP) {
                 NEXT();
+            }
+            vmcase(ABORT) {
+                STOP(ABORT);
+            }
+            // --- statements ---
+            vmcase(PSET) {
+                pset(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b]));
+                NEXT();
+            }
+            vmcase(PLOT) {
+                OTHER();
+            }
+            vmcase(DRAW) {
+                OTHER();
+            }
+            vmcase(LINE) {
+                OTHER();
             }
             vmcase(RECT) {
-                const float* a = R + ip->a;
-                rect(vm.gfx, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]));
-                NEXT();
+                OTHER();
             }
-            vmcase(CIRCLE) { circle(vm.gfx, toInt32(R[ip->a]), toInt32(R[ip->b]), toInt32(R[ip->c])); NEXT(); }
-            vmcase(COLOR) { execColour(vm, *ip); NEXT(); }
-            vmcase(SETFONT) { execSetfont(vm, *ip); NEXT(); }
-            vmcase(SWAP) { execSwap(vm); NEXT(); }
-            vmcase(LOADIMG) {
-                if (!execLoadimg(vm, *ip, TOKEN())) ABORT_WITH((void)0);
-                NEXT();
+            vmcase(CIRCLE) {
+                OTHER();
             }
-            vmcase(SHOWN) { vm.gfx.shownImage = P[ip->a]; NEXT(); }
-            vmcase(SHOWIMG) { execShowimg(vm, *ip); NEXT(); }
+            vmcase(SHOWN) {
+                OTHER();
+            }
+            vmcase(SHOWIMG) {
+                OTHER();
+            }
             vmcase(SHOWIMGT) {
-                const float* a = R + ip->a;
-                showImage(vm.gfx, vm.gfx.shownImage, toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]));
-                NEXT();
+                OTHER();
             }
-            vmcase(MODE) { ex.displayMode = ip->a; NEXT(); }
+            vmcase(MODE) {
+                OTHER();
+            }
             vmcase(MOUSE) {
-                int32_t& coordinate = ip->x == 0 ? ex.mouseX : ex.mouseY;
-                if (ip->a != 0) R[ip->a] = static_cast<float>(coordinate);
-                coordinate = 0;
-                NEXT();
+                OTHER();
             }
             vmcase(EVENTVAL) {
-                int32_t& value = ip->x == 0 ? ex.wordParam : ex.longParam;
-                if (ip->b == TYPE_NUM) R[ip->a] = static_cast<float>(value);
-                if (ip->b == TYPE_PTR) P[ip->a] = value;
-                value = 0;
-                NEXT();
+                OTHER();
+            }
+            vmcase(CONTROL) {
+                OTHER();
+            }
+            // The driver's: they reach the platform, the drawing of text or a box.
+            vmcase(PRINT) {
+                STOP(HANDOVER);
+            }
+            vmcase(COLOR) {
+                STOP(HANDOVER);
+            }
+            vmcase(SETFONT) {
+                STOP(HANDOVER);
+            }
+            vmcase(SWAP) {
+                STOP(HANDOVER);
+            }
+            vmcase(LOADIMG) {
+                STOP(HANDOVER);
             }
             vmcase(GETTICK) {
-                R[ip->a] = static_cast<float>(static_cast<int32_t>(platform.tickCount()));
-                NEXT();
+                STOP(HANDOVER);
             }
-            vmcase(TIMERON) { execTimeron(vm, *ip); NEXT(); }
-            vmcase(TIMEROFF) { platform.killTimer(kTimerId); NEXT(); }
-            vmcase(DIAG) { SYNC(execDiagnostic(vm, ip->x, ip->a)); NEXT(); }
-            vmcase(INPUTBOX) { SYNC(execInputbox(vm, *ip, TOKEN())); NEXT(); }
-            vmcase(CONTROL) { ex.currentTextControl = P[ip->a]; NEXT(); }
-            vmcase(SETTEXT) { platform.setEditText(ex.currentTextControl, sv(ip->a)); NEXT(); }
+            vmcase(TIMERON) {
+                STOP(HANDOVER);
+            }
+            vmcase(TIMEROFF) {
+                STOP(HANDOVER);
+            }
+            vmcase(DIAG) {
+                STOP(HANDOVER);
+            }
+            vmcase(INPUTBOX) {
+                STOP(HANDOVER);
+            }
+            vmcase(SETTEXT) {
+                STOP(HANDOVER);
+            }
             vmcase(GETTEXT) {
-                if (!storeEditText(vm, S[ip->a])) ABORT_WITH(raiseStringMemory(vm, TOKEN()));
-                NEXT();
+                STOP(HANDOVER);
             }
             vmcase(FOCUS) {
-                ex.currentTextControl = P[ip->a];
-                platform.showEdit(ex.currentTextControl, true);
-                platform.focusEdit(ex.currentTextControl);
-                NEXT();
+                STOP(HANDOVER);
             }
-            vmcase(HIDE) { platform.showEdit(ex.lastInputBox, false); NEXT(); }
+            vmcase(HIDE) {
+                STOP(HANDOVER);
+            }
 #if defined(TESSEL_SWITCH_DISPATCH)
-            default: LEAVE(DONE);
+            default: STOP(END);
 #endif
         }
+    }
+}
+
+#undef vmdispatch
+#undef vmcase
+#undef vmbreak
+#undef STOP
+#undef TICK
+#undef NEXT
+#undef JUMP
+#undef OTHER
+
+// The tokens of a SERVICE instruction: each counts as a statement start (the
+// first one already has) and looks at the message queue once, where a
+// message found is dispatched (which may run an event block in the middle of
+// this run).
+void service(Vm& vm, int32_t tokens) {
+    ExecState& ex = vm.exec;
+    for (int32_t k = 0;;) {
+        Message msg;
+        if (vm.platform.peekWaiting(msg)) vm.platform.dispatchMessage(msg);
+        if (++k == tokens) return;
+        if (++ex.keepAliveCount >= kKeepAliveInterval) keepAliveRound(vm);
+    }
+}
+
+// Does the work of the instruction the loop handed over; false when it
+// aborts the run (its box shown).
+bool handOver(Vm& vm, const Instr& in, int32_t token) {
+    ExecState& ex = vm.exec;
+    WindowCore& platform = vm.platform;
+    switch (in.op) {
+        case OP_SERVICE: service(vm, in.a); break;
+        case OP_PRINT: execPrint(vm, in); break;
+        case OP_COLOR: execColour(vm, in); break;
+        case OP_SETFONT: execSetfont(vm, in); break;
+        case OP_SWAP: execSwap(vm); break;
+        case OP_LOADIMG: return execLoadimg(vm, in, token);
+        case OP_GETTICK:
+            vm.memory.num[static_cast<size_t>(in.a)] =
+                static_cast<float>(static_cast<int32_t>(platform.tickCount()));
+            break;
+        case OP_TIMERON: execTimeron(vm, in); break;
+        case OP_TIMEROFF: platform.killTimer(kTimerId); break;
+        case OP_DIAG: execDiagnostic(vm, in.x, in.a); break;
+        case OP_INPUTBOX: execInputbox(vm, in, token); break;
+        case OP_SETTEXT:
+            platform.setEditText(ex.currentTextControl, stringOperand(vm, in.a));
+            break;
+        case OP_GETTEXT:
+            if (!storeEditText(vm, vm.memory.str[static_cast<size_t>(in.a)])) {
+                raiseStringMemory(vm, token);
+                return false;
+            }
+            break;
+        case OP_FOCUS:
+            ex.currentTextControl = vm.memory.ptr[static_cast<size_t>(in.a)];
+            platform.showEdit(ex.currentTextControl, true);
+            platform.focusEdit(ex.currentTextControl);
+            break;
+        case OP_HIDE: platform.showEdit(ex.lastInputBox, false); break;
+        default: break;
+    }
+    return true;
+}
+
+// The box of the run abort the instruction `in` met.
+void raiseFor(Vm& vm, const Instr& in, int32_t token) {
+    switch (in.op) {
+        case OP_ABORT: raiseAbort(vm, in.x, in.a); break;
+        case OP_WHILE:
+        case OP_WHILECMP:
+        case OP_WHILECMPK: raiseRunError(vm, "Too many nested WHILE loops! : WHILE", token); break;
+        case OP_WEND:
+        case OP_WENDLOOP: raiseRunError(vm, "WEND without a running WHILE! : WEND", token); break;
+        case OP_CALL: raiseRunError(vm, "Too many nested function calls! : ", token, true); break;
+        case OP_ENDFN: raiseRunError(vm, "ENDFN without a running call! : ENDFN", token); break;
+        case OP_STORE:
+        case OP_STORETAKE:
+        case OP_STELS:
+        case OP_SUNMARK: raiseStringMemory(vm, token); break;
+        default: raiseTooLong(vm, vm.memory.str[static_cast<size_t>(in.a)].size()); break;
+    }
+}
+
+// Runs from instruction `entry` until the run ends: the instruction loop,
+// and between its stops what it hands over.
+RunEnd execute(Vm& vm, int32_t entry) {
+    ExecState& ex = vm.exec;
+    const Instr* const base = vm.code.ins.data();
+    Cursor c{base + entry, ex.keepAliveCount};
+    // (Two calls of the loop, the first and the later ones: a function called
+    // from one place only, the web edition's optimizer would merge into this
+    // one, which may suspend the run and so pays for that at every step.)
+    for (Stop stop = runInstructions(vm, c);; stop = runInstructions(vm, c)) {
+        ex.keepAliveCount = c.ka;
+        const int32_t token = vm.code.tokenOf[static_cast<size_t>(c.ip - base)];
+        switch (stop) {
+            case Stop::END: return RunEnd::DONE;
+            case Stop::KEEPALIVE: keepAliveRound(vm); break;
+            case Stop::ABORT:
+                ex.pc = token;
+                raiseFor(vm, *c.ip, token);
+                return RunEnd::ABORTED;
+            case Stop::HANDOVER:
+                if (!handOver(vm, *c.ip, token)) {
+                    ex.pc = token;
+                    return RunEnd::ABORTED;
+                }
+                ++c.ip;
+                break;
+        }
+        c.ka = ex.keepAliveCount;
     }
 }
 
@@ -455,7 +830,8 @@ class RunScope {
     }
     ~RunScope() {
         ExecState& ex = vm_.exec;
-        if (ex.appendTarget >= 0) vm_.memory.str[static_cast<size_t>(ex.appendTarget)].resize(ex.appendBase);
+        if (ex.appendTarget >= 0)
+            vm_.memory.str[static_cast<size_t>(ex.appendTarget)].resize(ex.appendBase);
         // (A run interrupted by this one goes on with its own.)
         ex.appendTarget = target_;
         ex.appendBase = base_;
@@ -493,7 +869,9 @@ void runFrom(Vm& vm, int32_t entry) {
 
 namespace exec {
 
-int32_t lineAt(const Vm& vm, int32_t i) { return vm.tokens.lineAt(i); }
+int32_t lineAt(const Vm& vm, int32_t i) {
+    return vm.tokens.lineAt(i);
+}
 
 }  // namespace exec
 
@@ -503,7 +881,8 @@ void prepareExecution(Vm& vm) {
     compileProgram(vm.tokens, vm.symbols, vm.code);
     const size_t vars = vm.symbols.vars.size();
     allocateMemory(vm.memory, vm.symbols, static_cast<size_t>(vm.code.numRegisters) - vars,
-                   static_cast<size_t>(vm.code.strRegisters) - vars, static_cast<size_t>(vm.code.intRegisters) - vars);
+                   static_cast<size_t>(vm.code.strRegisters) - vars,
+                   static_cast<size_t>(vm.code.intRegisters) - vars);
 }
 
 void runMainProgram(Vm& vm) {

@@ -100,6 +100,7 @@ namespace tessel {
     X(WHILECMP, "loop test R[a] op(x) R[b]; pushes itself, or goes to T(c)")                  \
     X(WHILECMPK, "loop test R[a] op(x) K(b); pushes itself, or goes to T(c)")                 \
     X(WEND, "back to the WHILE on top of the loop stack")                                     \
+    X(WENDLOOP, "WEND; when the WHILE at a is on top, its test here (the next pass or out)")  \
     X(CALL, "push T(b), go to T(a)")                                                          \
     X(ENDFN, "back to the position on top of the call stack")                                 \
     X(FUNC, "outside a call: go to T(a)")                                                     \
