@@ -25,5 +25,5 @@ case "$name" in
                   done ;;
     *) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \; ;;
 esac
-"$fuzzer" "${flags[@]}" "$corpus" 2>&1 | tail -n 12
+"$fuzzer" "${flags[@]}" "$corpus" 2>&1 | tail -n 40
 echo "$name: fuzzing for ${seconds}s found nothing"
