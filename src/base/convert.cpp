@@ -238,6 +238,16 @@ void appendNumberText(std::string& out, float value) {
     if (std::isinf(value)) return void(out += value > 0 ? "#INF" : "#-INF");
     if (std::isnan(value)) return void(out += "#qNAN");
     float mag = std::fabs(value);
+    if (mag < 0x1p24f && mag == std::trunc(mag)) {
+        // A whole number below 2^24 (the commonest, a counter's value): in
+        // the fixed layout its six decimals are all zeros and go, which
+        // leaves its digits.
+        char digits[12];
+        char* end = digits + sizeof digits;
+        char* first = writeDigits(static_cast<uint64_t>(mag), end);
+        if (value < 0) *--first = '-';
+        return void(out.append(first, end));
+    }
     BinaryFloat x = splitFloat(mag);
     int e = decimalExponent(x, mag);
     bool fixed = e >= -4 && e <= 17;
