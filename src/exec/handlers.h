@@ -1,7 +1,8 @@
-// The statement handlers the dispatch loop calls out of line: each receives
-// its instruction, whose operands name registers the loop has already
-// computed (vm/code.h), and does what the statement does. The run-time
-// errors that abort a run are raised here too.
+// The statement handlers the executor calls out of line (the instruction
+// loop, or its driver for those that reach the platform): each receives its
+// instruction, whose operands name registers already computed (vm/code.h),
+// and does what the statement does. The boxes of the run-time errors that
+// abort a run are raised here too.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,10 @@
 // The executor: one loop runs the compiled program's instructions (vm/code.h)
 // with one dispatch, on number, pointer and string registers whose types
-// the compiler fixed. Statements that draw, read events or use input boxes
-// call their handlers; a run abort shows its box where it happens and ends
-// the loop, and the run's edge abandons the run.
+// the compiler fixed. The loop stops, and its driver takes over, where an
+// instruction's work reaches beyond the run's memory and drawing (the
+// message queue, the clock, the window, input boxes, text, boxes), where a
+// keep-alive round falls due, and where the run aborts: the driver shows
+// the abort's box, and the run's edge abandons the run.
 #include <algorithm>
 #include <cstdio>
 #include <functional>
