@@ -4,11 +4,12 @@
 #include <cstring>
 #include <new>
 
+#include "base/cp1252.h"
+#include "base/file_io.h"
 #include "checker/checker.h"
 #include "exec/executor.h"
 #include "host/files.h"
 #include "host/version.h"
-#include "base/cp1252.h"
 #include "lint/lint.h"
 #include "platform/sdl_module.h"
 
@@ -26,13 +27,16 @@ Interpreter::~Interpreter() {
 
 void Interpreter::writeBoxLog(std::string_view record) {
     if (!host.boxLog || host.boxLogFailed) return;
-    if (!writeLogFile(host.boxLog, opts.boxLog, record, true)) host.boxLogFailed = host.failed = true;
+    if (!writeOutputFile(host.boxLog, opts.boxLog, record, true)) host.boxLogFailed = host.failed = true;
 }
 
 // ---------------------------------------------------------------------------
 // Diagnostics
 
 void Interpreter::diagnostic(std::string_view caption, std::string_view text, int line) {
+    // Every box of the tokenizer and the checker reports a failure; it counts
+    // even when the window is closed while the box is open.
+    if (host.frontEnd) host.failed = true;
     showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, line, true);
 }
 
@@ -57,10 +61,10 @@ static std::string_view sourceLine(std::string_view src, int line) {
 
 std::string terminalDiagnostic(std::string_view script, std::string_view source, std::string_view caption,
                                std::string_view text, int line) {
-    std::string out(script);
+    std::string out = bytesToTerminal(script);
     if (line > 0) out += ":" + std::to_string(line);
-    out += ": " + windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
-    if (line > 0) out += "    " + windows1252ToUtf8(sourceLine(source, line)) + "\n";
+    out += ": " + windows1252ToTerminal(caption) + ": " + windows1252ToTerminal(text) + "\n";
+    if (line > 0) out += "    " + windows1252ToTerminal(sourceLine(source, line)) + "\n";
     return out;
 }
 
@@ -68,17 +72,11 @@ void Interpreter::showBox(std::string_view caption, std::string_view text, int l
     if (host.boxLog)
         writeBoxLog("{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
                     "\"}\n");
-    if (opts.lint) {  // only a source that cannot be read gets here
-        std::string out = opts.script + ": error: " + windows1252ToUtf8(caption) + ": " +
-                          windows1252ToUtf8(text) + "\n";
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        return;
-    }
     // --check writes diagnostics instead of showing them; a window run shows
     // them and writes them too (the headless backend writes its own form).
     if (opts.check || (!opts.headless && isDiagnostic)) {
         std::string out = terminalDiagnostic(opts.script, host.source, caption, text, line);
-        std::fwrite(out.data(), 1, out.size(), stderr);  // texts may hold zero bytes
+        std::fwrite(out.data(), 1, out.size(), stderr);
         std::fflush(stderr);
     }
     if (!opts.check) platform.messageBox(caption, text);
@@ -88,28 +86,25 @@ void Interpreter::printed(int x, int y, std::string_view text) {
     if (!host.printLog || host.printLogFailed) return;
     std::string rec = "{\"x\":" + std::to_string(x) + ",\"y\":" + std::to_string(y) +
                       ",\"text\":\"" + jsonEscape(text) + "\"}\n";
-    if (!writeLogFile(host.printLog, opts.printLog, rec, false))
+    if (!writeOutputFile(host.printLog, opts.printLog, rec, false))
         host.printLogFailed = host.failed = true;
 }
 
 // ---------------------------------------------------------------------------
 // Start-up and phases
 
-// A log or screenshot that names the script would destroy it before it is
-// read: that is a usage error, found before anything is opened.
-bool Interpreter::outputsNameTheScript() const {
-    for (const std::string* out : {&opts.boxLog, &opts.printLog, &opts.screenshot, &opts.record}) {
-        if (out->empty() || !sameFile(*out, opts.script)) continue;
-        std::fprintf(stderr, "tessel: %s names the script %s itself\n", out->c_str(), opts.script.c_str());
-        return true;
-    }
-    return false;
-}
-
-// Logs are opened once the script has been read (or failed to be).
-void Interpreter::openLogs() {
-    if (!opts.boxLog.empty() && !(host.boxLog = openLogFile(opts.boxLog))) host.failed = true;
-    if (!opts.printLog.empty() && !(host.printLog = openLogFile(opts.printLog))) host.failed = true;
+// The logs and the recording are opened once the script has been read (or
+// failed to be), after every check of the command line (refusedOutput). An
+// output that cannot be opened is reported and fails the run, which goes on.
+void Interpreter::openOutputs() {
+    if (!opts.boxLog.empty() && !(host.boxLog = openOutputFile(opts.boxLog))) host.failed = true;
+    if (!opts.printLog.empty() && !(host.printLog = openOutputFile(opts.printLog))) host.failed = true;
+    // Only a window records: there is nobody to record in a headless run.
+    if (opts.record.empty() || opts.headless || opts.check) return;
+    if (std::FILE* f = openOutputFile(opts.record))
+        platform.startRecording(f, opts.record, vm.expr.randState);
+    else
+        host.failed = true;
 }
 
 // Reads the whole source file byte for byte: a regular file of at most
@@ -127,7 +122,6 @@ bool Interpreter::readSource(std::string& why) {
 }
 
 int Interpreter::run() {
-    if (outputsNameTheScript()) return 2;
     if (opts.lint) return lint();
     try {
         if (!opts.check) {
@@ -136,16 +130,23 @@ int Interpreter::run() {
             createBackBuffer(gfx, kClientWidth, kClientHeight);
             platform.present(gfx.view());
             vm.expr.randState = opts.seed ? *opts.seed : platform.tickCount();
-            platform.recordSeed(vm.expr.randState);
         }
         runFromSource();
     } catch (const ProgramExit& e) {
         if (e.status != 0) host.failed = true;
+    } catch (const SignalStop& s) {
+        host.stoppedBy = s.signal;
     }
     // Closing the window while a run error's box was open ends the program
     // before the abort is thrown: the abort still counts.
     if (vm.exec.aborted) host.failed = true;
     finish();
+    if (host.stoppedBy != 0) {
+        // As shells report a process a signal ended: 128 + its number.
+        std::fprintf(stderr, "tessel: stopped by signal %d (%s); what the run wrote is kept\n", host.stoppedBy,
+                     strsignal(host.stoppedBy));
+        return 128 + host.stoppedBy;
+    }
     return host.failed ? 1 : 0;
 }
 
@@ -153,7 +154,7 @@ int Interpreter::run() {
 void Interpreter::runFromSource() {
     std::string why;
     bool read = readSource(why);
-    openLogs();
+    openOutputs();
     if (!read) {
         host.failed = true;
         diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + why, 0);
@@ -171,25 +172,27 @@ void Interpreter::runFromSource() {
 // --lint: the script is read as for a run, then checked and linted; the
 // report goes to stdout.
 int Interpreter::lint() {
-    std::string why;
-    if (!readSource(why)) {
-        std::string out = opts.script + ": error: Program Exit!: Cannot open source file: " + opts.script +
-                          ": " + why + "\n";
-        std::fwrite(out.data(), 1, out.size(), stdout);
+    std::string why, report;
+    int status = 1;
+    if (readSource(why)) {
+        status = lintScript(opts.script, host.source, report);
+    } else {
+        std::string script = bytesToTerminal(opts.script);
+        report = script + ": error: Program Exit!: Cannot open source file: " + script + ": " + why + "\n";
+    }
+    bool written = std::fwrite(report.data(), 1, report.size(), stdout) == report.size();
+    if (std::fflush(stdout) != 0 || !written) {
+        reportWriteError("the report to standard output", std::strerror(errno));
         return 1;
     }
-    std::string report;
-    int status = lintScript(opts.script, host.source, report);
-    std::fwrite(report.data(), 1, report.size(), stdout);
-    std::fflush(stdout);
     return status;
 }
 
 void Interpreter::runPhases() {
+    host.frontEnd = true;
     const int lexed = lexingPhase(host.source, vm.tokens, lex, *this);
     if (lex.errorCode != 0 || lexed != 1) {
         diagnostic("Program Exit!", "END", 0);
-        host.failed = true;
         return;  // the process ends: no message loop
     }
     // Event blocks the checker has registered may run from the modal loop of
@@ -217,9 +220,9 @@ void Interpreter::outOfMemory() {
 void Interpreter::checkAndRun() {
     if (runChecker(vm.tokens, vm.symbols, *this) != 1) {
         diagnostic("Program Exit!", "END", 0);
-        host.failed = true;
         return;
     }
+    host.frontEnd = false;
     if (opts.check) return;
     prepareExecution(vm);
     runExecutor(vm);
@@ -241,15 +244,16 @@ void Interpreter::messageLoop() {
     }
 }
 
+// Writes what the run leaves behind: the screenshot, the rest of the logs
+// and of the recording. Any output that failed fails the run.
 void Interpreter::finish() {
-    if (!opts.screenshot.empty() && !opts.check && !platform.saveScreenshot(opts.screenshot)) {
-        std::fprintf(stderr, "tessel: cannot save screenshot %s\n", opts.screenshot.c_str());
+    if (!opts.screenshot.empty() && !opts.check && !platform.saveScreenshot(opts.screenshot))
         host.failed = true;
-    }
     for (auto [file, path] : {std::pair{&host.boxLog, &opts.boxLog}, std::pair{&host.printLog, &opts.printLog}}) {
-        if (*file && !closeLogFile(*file, *path)) host.failed = true;
+        if (*file && !closeOutputFile(*file, *path)) host.failed = true;
         *file = nullptr;
     }
+    if (!platform.finishRecording() || platform.outputFailed()) host.failed = true;
 }
 
 // ---------------------------------------------------------------------------

@@ -19,6 +19,8 @@ namespace tessel {
 struct HostState {
     std::string source;       // the whole source file, byte for byte
     bool failed = false;      // a lexing/checking failure, a run abort or a write error: exit status 1
+    bool frontEnd = false;    // the tokenizer or the checker is at work: each of its boxes is a failure
+    int stoppedBy = 0;        // the termination signal that ended the run (0: none)
     std::FILE* boxLog = nullptr;    // --box-log (null: none)
     std::FILE* printLog = nullptr;  // --print-log (null: none)
     bool boxLogFailed = false;      // a write to the box log failed (reported once)
@@ -50,8 +52,7 @@ class Interpreter final : public Reporter, public RunLog {
     Vm vm;
 
    private:
-    bool outputsNameTheScript() const;
-    void openLogs();
+    void openOutputs();
     void writeBoxLog(std::string_view record);
     void runFromSource();
     bool readSource(std::string& why);

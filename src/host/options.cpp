@@ -1,10 +1,13 @@
 #include "host/options.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
+#include "base/cp1252.h"
 #include "host/version.h"
 
 namespace tessel {
@@ -40,7 +43,10 @@ const char kHelp[] =
     "  --version          show the version\n"
     "\n"
     "Exit status: 0 after a normal end, 1 when the script failed to lex or check,\n"
-    "a run was aborted or the script cannot be read, 2 for a usage error.\n";
+    "a run was aborted, the script cannot be read or an output cannot be written,\n"
+    "2 for a usage error (an output that names the script, the events file or\n"
+    "another output is one), 128 + N when signal N (SIGINT, SIGTERM) stopped the\n"
+    "run after the logs and the screenshot were written.\n";
 
 bool takesFile(std::string_view opt, Options& o, std::string** dest) {
     if (opt == "--box-log") *dest = &o.boxLog;
@@ -62,9 +68,18 @@ bool parseSeed(std::string_view text, Options& o) {
 
 ParseResult usage(const char* fmt, const char* arg) {
     std::fprintf(stderr, "tessel: ");
-    std::fprintf(stderr, fmt, arg);
+    std::fprintf(stderr, fmt, bytesToTerminal(arg).c_str());
     std::fprintf(stderr, "\nTry 'tessel --help' for more information.\n");
     return ParseResult::Usage;
+}
+
+// Help and version go to standard output; a failure to write them (a full
+// disk, a closed pipe) is reported, not passed over.
+ParseResult writeOut(const std::string& text, const char* what) {
+    bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (std::fflush(stdout) == 0 && ok && !std::ferror(stdout)) return ParseResult::Exit0;
+    std::fprintf(stderr, "tessel: cannot write the %s: %s\n", what, std::strerror(errno ? errno : EIO));
+    return ParseResult::WriteFailed;
 }
 
 }  // namespace
@@ -75,11 +90,9 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
         std::string_view a = argv[i];
         std::string* dest = nullptr;
         if (a == "--help" || a == "-h") {
-            std::fputs(kHelp, stdout);
-            return ParseResult::Exit0;
+            return writeOut(kHelp, "help");
         } else if (a == "--version") {
-            std::printf("tessel %s\n", kVersion);
-            return ParseResult::Exit0;
+            return writeOut(std::string("tessel ") + kVersion + "\n", "version");
         } else if (a == "--headless") {
             opts.headless = true;
         } else if (a == "--check") {

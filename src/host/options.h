@@ -22,7 +22,9 @@ struct Options {
     std::optional<uint32_t> seed;  // RAND's seed (default: the tick count at start)
 };
 
-enum class ParseResult { Run, Exit0, Usage };
+// Exit0: help or version was written; WriteFailed: they could not be
+// (exit status 1); Usage: exit status 2.
+enum class ParseResult { Run, Exit0, WriteFailed, Usage };
 
 // Parses argv into `opts`. Prints help, version or usage errors itself;
 // the result says what the caller should do.

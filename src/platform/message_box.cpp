@@ -142,6 +142,7 @@ bool WindowCore::showBox(BoxView& view) {
 
 void WindowCore::runBoxLoop(BoxView& view) {
     while (!view.confirmed && !closed_) {
+        stopIfSignalled();
         pump(waitTimeout());
         // The main window stays enabled: its messages are dispatched here.
         Message m;
@@ -150,8 +151,8 @@ void WindowCore::runBoxLoop(BoxView& view) {
 }
 
 void WindowCore::writeBoxToStderr(std::string_view caption, std::string_view text) {
-    std::string line = windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);  // texts may hold zero bytes
+    std::string line = windows1252ToTerminal(caption) + ": " + windows1252ToTerminal(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 
