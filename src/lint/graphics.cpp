@@ -58,7 +58,9 @@ void lintComponentRange(LintContext& ctx, const Statement& st) {
 void lintColours(LintContext& ctx) {
     for (const Statement& st : ctx.statements) {
         int32_t code = ctx.cls(st.first);
-        if (!isColourStatement(code)) continue;
+        // (Fewer than three places: lintMissingArguments names the reading
+        // that runs on past the statement.)
+        if (!isColourStatement(code) || st.size() < 6) continue;
         if (hasSingleTokenShape(ctx, st)) {
             lintComponentRange(ctx, st);
             continue;

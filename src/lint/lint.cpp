@@ -126,9 +126,9 @@ ErrorPlace placeCheckerError(const TokenStore& tokens, const TokenOffsets& offse
 std::string errorHeader(std::string_view script, const SourceMap& map, size_t offset,
                         const Diagnostic& d) {
     int line = map.lineOf(offset);
-    return std::string(script) + ":" + std::to_string(line) + ":" +
-           std::to_string(map.columnOf(offset)) + ": error: " + windows1252ToUtf8(d.caption) +
-           ": " + windows1252ToUtf8(d.text) + "\n";
+    return bytesToTerminal(script) + ":" + std::to_string(line) + ":" +
+           std::to_string(map.columnOf(offset)) + ": error: " + windows1252ToTerminal(d.caption) +
+           ": " + windows1252ToTerminal(d.text) + "\n";
 }
 
 void writeError(std::string& out, std::string_view script, const SourceMap& map,
@@ -141,8 +141,8 @@ void writeError(std::string& out, std::string_view script, const SourceMap& map,
 // An error that concerns no line (a block left open, nothing to run) names
 // only the script, as --check does.
 void writeUnplacedError(std::string& out, std::string_view script, const Diagnostic& d) {
-    out += std::string(script) + ": error: " + windows1252ToUtf8(d.caption) + ": " +
-           windows1252ToUtf8(d.text) + "\n";
+    out += bytesToTerminal(script) + ": error: " + windows1252ToTerminal(d.caption) + ": " +
+           windows1252ToTerminal(d.text) + "\n";
 }
 
 // ---------------------------------------------------------------------------
@@ -205,6 +205,7 @@ void runRules(LintContext& ctx) {
     lintImages(ctx);
     lintMouse(ctx);
     lintPresenting(ctx);
+    lintMissingArguments(ctx);
     lintEncoding(ctx);
 }
 
@@ -218,8 +219,8 @@ int writeWarnings(LintContext& ctx, std::string_view script, const SourceMap& ma
     for (const LintFinding& f : ctx.findings) {
         int line = map.lineOf(f.offset);
         if (silenced(ignores, line, f.rule)) continue;
-        out += std::string(script) + ":" + std::to_string(line) + ":" +
-               std::to_string(map.columnOf(f.offset)) + ": warning: " + windows1252ToUtf8(f.text) +
+        out += bytesToTerminal(script) + ":" + std::to_string(line) + ":" +
+               std::to_string(map.columnOf(f.offset)) + ": warning: " + windows1252ToTerminal(f.text) +
                " [" + f.rule + "]\n" + map.excerpt(f.offset);
         ++shown;
     }

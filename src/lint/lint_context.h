@@ -70,5 +70,6 @@ void lintColours(LintContext& ctx);      // WCOLOR, FCOLOR, BCOLOR arguments
 void lintImages(LintContext& ctx);       // LOADIMG type and flags
 void lintMouse(LintContext& ctx);        // MOUSEX/MOUSEY without a mouse-move block
 void lintPresenting(LintContext& ctx);   // drawing that is never shown
+void lintMissingArguments(LintContext& ctx);  // argument reading that runs past the statement
 
 }  // namespace tessel

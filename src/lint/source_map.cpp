@@ -40,10 +40,14 @@ std::string SourceMap::excerpt(size_t offset) const {
     std::string_view text = lineText(line);
     size_t col = std::min(offset - lineStart(line), text.size());
     // The caret keeps the line's tabs so it stands under the same character
-    // whatever the terminal's tab width; one blank per other character.
+    // whatever the terminal's tab width; one blank per other character, four
+    // for a control byte shown as \xNN.
     std::string caret;
-    for (unsigned char c : text.substr(0, col)) caret += c == '\t' ? '\t' : ' ';
-    return "    " + windows1252ToUtf8(text) + "\n    " + caret + "^\n";
+    for (unsigned char c : text.substr(0, col)) {
+        if (c == '\t') caret += '\t';
+        else caret.append(shownEscaped(c) ? 4 : 1, ' ');
+    }
+    return "    " + windows1252ToTerminal(text) + "\n    " + caret + "^\n";
 }
 
 }  // namespace tessel
