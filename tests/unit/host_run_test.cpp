@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "exec_test_support.h"
 
@@ -161,6 +162,99 @@ TEST(HostOptions, Utf8ScriptIsReadAsWindows1252) {
     EXPECT_EQ(in.run(), 0);
     EXPECT_EQ(in.host.source, "STR s\ns = \"\xE9\"\n");
     std::remove(script.c_str());
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// Closing the window while the tokenizer's or the checker's error box is
+// open ends the program inside the box's modal loop: the failure counts.
+TEST(HostRun, ClosingTheWindowOnAFrontEndErrorBoxFailsTheRun) {
+    for (auto [caption, source] : {std::pair{"T:Error", "VAR x\nx = (1\n"},
+                                   std::pair{"ERROR", "VAR x\ny = 1\n"},
+                                   std::pair{"Program Exit!", "VAR x\ny = 1\n"}}) {
+        test::FakePlatform platform(true);
+        dispatchWhileBoxIsOpen(platform, caption, Message{kMainWindow, WM_CLOSE, 0, 0});
+        Options opts;
+        opts.script = writeScript("tessel_host_close_in_front_end_box.tsl", source);
+        int status = 0;
+        {
+            Interpreter in(platform.core, opts);
+            status = in.run();
+        }
+        EXPECT_EQ(status, 1) << caption;
+        std::remove(opts.script.c_str());
+    }
+    // The count box is no failure: closing the window on it ends the
+    // program normally.
+    test::FakePlatform platform(true);
+    dispatchWhileBoxIsOpen(platform, "Kiv", Message{kMainWindow, WM_CLOSE, 0, 0});
+    Options opts;
+    opts.script = writeScript("tessel_host_close_in_count_box.tsl", "VAR x\nx = 1\n");
+    Interpreter in(platform.core, opts);
+    EXPECT_EQ(in.run(), 0);
+    std::remove(opts.script.c_str());
+}
+
+// --record in a window: the recording starts with the seed, and a write
+// that fails (a full disk, a folder that is not there) is reported and
+// fails the run, which still runs to its end.
+struct RecordedRun {
+    int status = 0;
+    bool ran = false;  // the script's PRINT reached the print log
+};
+
+RecordedRun runRecording(const std::string& record) {
+    test::FakePlatform platform(true);
+    platform.native->onPoll = [moved = false](NativeInput& in) mutable {
+        if (!std::exchange(moved, true)) in.mouseMove(5, 6);
+    };
+    Options opts;
+    opts.quiet = true;
+    opts.seed = 77;
+    opts.record = record;
+    opts.printLog = tempPath("tessel_host_record.prints");
+    opts.script = writeScript("tessel_host_record.tsl", "VAR x\nx = 3\nPRINT 0, 0, x\n");
+    RecordedRun r;
+    {
+        Interpreter in(platform.core, opts);
+        r.status = in.run();
+    }
+    std::FILE* f = std::fopen(opts.printLog.c_str(), "rb");
+    char buf[64] = {};
+    r.ran = f && std::fgets(buf, sizeof buf, f) && std::string(buf).find("\"text\":\"3\"") != std::string::npos;
+    if (f) std::fclose(f);
+    std::remove(opts.printLog.c_str());
+    std::remove(opts.script.c_str());
+    return r;
+}
+
+TEST(HostRun, RecordingStartsWithTheSeedAndHoldsWhatThePersonDid) {
+    std::string path = tempPath("tessel_host_record.events");
+    RecordedRun r = runRecording(path);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.ran);
+    std::ifstream in(path);
+    std::string first, second;
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_EQ(first, "seed 77");
+    EXPECT_EQ(second, "move 5 6");
+    std::remove(path.c_str());
+}
+
+TEST(HostRun, RecordingThatCannotBeWrittenFailsTheRun) {
+    for (const char* path : {"/dev/full", "/nonexistent-folder/session.events"}) {
+        testing::internal::CaptureStderr();
+        RecordedRun r = runRecording(path);
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(r.status, 1) << path;
+        EXPECT_TRUE(r.ran) << path;
+        EXPECT_NE(err.find(std::string("tessel: cannot write ") + path), std::string::npos) << err;
+    }
 }
 
 }  // namespace

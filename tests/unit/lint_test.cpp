@@ -145,6 +145,60 @@ TEST(Lint, DrawingThatIsNeverShown) {
     EXPECT_EQ(rules("MODE 0\nPSET 1, 1\n"), Rules{"never-shown"});
 }
 
+// Each statement whose argument reading runs on past its end when the last
+// arguments are missing, with the next line's first tokens taken for them.
+TEST(Lint, MissingTrailingArgumentTakesTheNextLinesTokens) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"FCOLOR 255", "FCOLOR takes 3"},        {"FCOLOR 1, 2", "FCOLOR takes 3"},
+        {"PSET 5", "PSET takes 2"},              {"PLOT 5", "PLOT takes 2"},
+        {"DRAW 5", "DRAW takes 2"},              {"LINE 1, 2", "LINE takes 4"},
+        {"RECT 1, 2, 3", "RECT takes 4"},        {"CIRCLE 5, 5", "CIRCLE takes 3"},
+        {"PRINT 1, 2", "PRINT takes 3"},         {"SETFONT 16", "SETFONT takes 4"},
+        {"SHOWIMG p, 0, 0, 10", "SHOWIMG takes 5"}, {"SHOWIMGT p, 0, 0, 10", "SHOWIMGT takes 5"},
+        {"INPUTBOX p, 1, 2", "INPUTBOX takes 6"}, {"SETTEXT p", "SETTEXT takes 2"},
+        {"GETTEXT p", "GETTEXT takes 2"},
+    };
+    for (auto [statement, says] : cases) {
+        std::string src = shown(std::string("PTR p\nVAR x\n") + statement + "\nx = 7\n");
+        EXPECT_EQ(rules(src), Rules{"missing-argument"}) << statement;
+        EXPECT_NE(report(src).find(std::string(says) +
+                                   " arguments; the next line's first tokens are read as the missing ones"),
+                  std::string::npos)
+            << report(src);
+    }
+    // The caret stands where the missing arguments belong.
+    EXPECT_NE(report(shown("PSET 5\nPSET 1, 2\n")).find("t.tsl:1:7: warning: PSET takes 2"), std::string::npos);
+    // On one line with others, the next statement is read; at the end, nothing.
+    EXPECT_NE(report(shown("VAR i\nWHILE i < 3 : FCOLOR 255 : i = i + 1 : WEND\n"))
+                  .find("the next statement's first tokens are read as the missing ones"),
+              std::string::npos);
+    EXPECT_NE(report("SWAP\nPSET 5\n").find("nothing follows, and they are read past the end of the script"),
+              std::string::npos);
+}
+
+TEST(Lint, AllArgumentsGivenIsNoMissingArgument) {
+    // Commas inside parentheses and brackets separate no arguments of the
+    // statement; an empty last argument stops at the line's end.
+    EXPECT_EQ(rules(shown("VAR a[4], x\nPSET (1 + 2), a[1]\nLINE 1, 2, 3, 4 : x = 1\nCIRCLE 5, 5, 5\n"
+                          "PRINT 1, 2, x\nFCOLOR 1, 2, 3\nSETFONT 16, 8, 400, \"Mono\"\n")),
+              Rules{});
+    EXPECT_EQ(rules(shown("PTR p\nSTR s\nSETTEXT p, s\nGETTEXT p, s\nINPUTBOX p, 1, 2, 3, 4, s\n"
+                          "SHOWIMG p, 0, 0, 10, 10\nSHOWIMGT p, 0, 0, 10, 10\nPSET 5,\n")),
+              Rules{});
+    // Too short for a colour's three places: only this rule speaks, not the
+    // single-token rule, whose reading ("its last value") would be wrong.
+    EXPECT_EQ(rules(shown("VAR x\nFCOLOR x\nx = 1\n")), Rules{"missing-argument"});
+}
+
+TEST(Lint, ControlBytesAreEscapedAndTheCaretStaysUnderItsColumn) {
+    EXPECT_EQ(report("STR s\ns = \"\x1b\" + 5 +\n"),
+              "t.tsl:2:13: warning: the + at the end has nothing after it and is passed over: "
+              "s = \"\\x1b\" + 5 + stores \"\\x1b\" + 5; finish the expression or drop the + "
+              "[dangling-operator]\n"
+              "    s = \"\\x1b\" + 5 +\n"
+              "                   ^\n");
+}
+
 TEST(Lint, Utf8ScriptNamesTheOption) {
     std::string out = report("STR s\ns = \"caf\xC3\xA9\"\n");
     EXPECT_NE(out.find("t.tsl:2:9: warning: the script looks like UTF-8"), std::string::npos)

@@ -42,6 +42,21 @@ TEST(TextHelpers, JsonEscapeKeepsTheFileAscii) {
     EXPECT_EQ(jsonEscape(std::string("\r\n\x7f\xe9\x00", 5)), "\\u000d\\u000a\\u007f\\u00e9\\u0000");
 }
 
+// What reaches the terminal from a script or a file name can show control
+// bytes but never send them: an escape sequence could recolour the terminal,
+// move its cursor or set its title.
+TEST(TextHelpers, TerminalFormsEscapeControlBytes) {
+    EXPECT_EQ(windows1252ToTerminal("a\x1b[31m\x07\x7f"), "a\\x1b[31m\\x07\\x7f");
+    EXPECT_EQ(windows1252ToTerminal(std::string("x\0y", 3)), "x\\x00y");
+    // Tabs and line breaks stay; a carriage return alone, which would
+    // overwrite the line, does not.
+    EXPECT_EQ(windows1252ToTerminal("a\tb\r\nc\nd\re"), "a\tb\r\nc\nd\\x0de");
+    EXPECT_EQ(windows1252ToTerminal("caf\xe9 \x80"), "caf\xc3\xa9 \xe2\x82\xac");  // readable as before
+    // A file name is kept byte for byte, but for controls, C1 ones in UTF-8 too.
+    EXPECT_EQ(bytesToTerminal("caf\xc3\xa9\x1b]0;x\x07"), "caf\xc3\xa9\\x1b]0;x\\x07");
+    EXPECT_EQ(bytesToTerminal("a\xc2\x9b" "2J"), "a\\xc2\\x9b2J");
+}
+
 TEST(TextHelpers, Cp1252ToUtf8) {
     EXPECT_EQ(windows1252ToUtf8("\xe9"), "\xc3\xa9");          // e acute
     EXPECT_EQ(windows1252ToUtf8("\x80"), "\xe2\x82\xac");      // euro sign
