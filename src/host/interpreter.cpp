@@ -93,14 +93,16 @@ void Interpreter::printed(int x, int y, std::string_view text) {
 // ---------------------------------------------------------------------------
 // Start-up and phases
 
-// The logs and the recording are opened once the script has been read (or
-// failed to be), after every check of the command line (refusedOutput). An
-// output that cannot be opened is reported and fails the run, which goes on.
-void Interpreter::openOutputs() {
+// The logs are opened once the script has been read or failed to be (the
+// box log records why), after every check of the command line
+// (refusedOutput); the recording only when there is a run to record, so a
+// mistyped script name leaves an older recording alone. An output that
+// cannot be opened is reported and fails the run, which goes on.
+void Interpreter::openOutputs(bool scriptRead) {
     if (!opts.boxLog.empty() && !(host.boxLog = openOutputFile(opts.boxLog))) host.failed = true;
     if (!opts.printLog.empty() && !(host.printLog = openOutputFile(opts.printLog))) host.failed = true;
     // Only a window records: there is nobody to record in a headless run.
-    if (opts.record.empty() || opts.headless || opts.check) return;
+    if (!scriptRead || opts.record.empty() || opts.headless || opts.check) return;
     if (std::FILE* f = openOutputFile(opts.record))
         platform.startRecording(f, opts.record, vm.expr.randState);
     else
@@ -154,7 +156,7 @@ int Interpreter::run() {
 void Interpreter::runFromSource() {
     std::string why;
     bool read = readSource(why);
-    openOutputs();
+    openOutputs(read);
     if (!read) {
         host.failed = true;
         diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + why, 0);
@@ -253,7 +255,8 @@ void Interpreter::finish() {
         if (*file && !closeOutputFile(*file, *path)) host.failed = true;
         *file = nullptr;
     }
-    if (!platform.finishRecording() || platform.outputFailed()) host.failed = true;
+    platform.finishRecording();
+    if (platform.outputFailed()) host.failed = true;
 }
 
 // ---------------------------------------------------------------------------

@@ -52,7 +52,7 @@ class Interpreter final : public Reporter, public RunLog {
     Vm vm;
 
    private:
-    void openOutputs();
+    void openOutputs(bool scriptRead);
     void writeBoxLog(std::string_view record);
     void runFromSource();
     bool readSource(std::string& why);

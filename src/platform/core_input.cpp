@@ -261,11 +261,8 @@ void WindowCore::startRecording(std::FILE* out, std::string path, uint32_t seed)
     writeRecord(formatEvent(makeEvent(EventKind::Seed, seed)) + "\n");
 }
 
-bool WindowCore::finishRecording() {
-    if (!record_) return true;
-    std::FILE* f = std::exchange(record_, nullptr);
-    if (!closeOutputFile(f, recordPath_)) outputFailed_ = true;
-    return !outputFailed_;
+void WindowCore::finishRecording() {
+    if (record_ && !closeOutputFile(std::exchange(record_, nullptr), recordPath_)) outputFailed_ = true;
 }
 
 void WindowCore::record(const ScriptedEvent& e) {

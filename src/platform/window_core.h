@@ -98,8 +98,8 @@ class WindowCore final : private NativeInput, public Heartbeat {
     // from here), starting with the run's RAND seed. Nothing is recorded
     // without a window.
     void startRecording(std::FILE* out, std::string path, uint32_t seed);
-    // Ends the recording; false when it could not be written whole.
-    bool finishRecording();
+    // Ends the recording (a failure to write its end counts in outputFailed).
+    void finishRecording();
     // A recording or a scripted screenshot could not be written (each
     // failure reported on stderr once): the run's exit status is 1.
     bool outputFailed() const { return outputFailed_; }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <utility>
 
 #include "exec_test_support.h"
@@ -243,6 +244,23 @@ TEST(HostRun, RecordingStartsWithTheSeedAndHoldsWhatThePersonDid) {
     std::getline(in, second);
     EXPECT_EQ(first, "seed 77");
     EXPECT_EQ(second, "move 5 6");
+    std::remove(path.c_str());
+}
+
+TEST(HostRun, ScriptThatCannotBeReadLeavesAnOlderRecordingAlone) {
+    std::string path = tempPath("tessel_host_old_record.events");
+    std::ofstream(path) << "seed 1\n";
+    test::FakePlatform platform(true);
+    Options opts;
+    opts.record = path;
+    opts.script = tempPath("tessel_host_no_such_script.tsl");
+    {
+        Interpreter in(platform.core, opts);
+        EXPECT_EQ(in.run(), 1);
+    }
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "seed 1\n");
     std::remove(path.c_str());
 }
 
