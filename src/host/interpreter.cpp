@@ -75,7 +75,7 @@ void Interpreter::showBox(std::string_view caption, std::string_view text, int l
     // --check writes diagnostics instead of showing them; a window run shows
     // them and writes them too (the headless backend writes its own form).
     if (opts.check || (!opts.headless && isDiagnostic)) {
-        std::string out = terminalDiagnostic(opts.script, host.source, caption, text, line);
+        std::string out = terminalDiagnostic(opts.script, vm.tokens.source(), caption, text, line);
         std::fwrite(out.data(), 1, out.size(), stderr);
         std::fflush(stderr);
     }
@@ -177,7 +177,7 @@ int Interpreter::lint() {
     std::string why, report;
     int status = 1;
     if (readSource(why)) {
-        status = lintScript(opts.script, host.source, report);
+        status = lintScript(opts.script, std::move(host.source), report);
     } else {
         std::string script = bytesToTerminal(opts.script);
         report = script + ": error: Program Exit!: Cannot open source file: " + script + ": " + why + "\n";
@@ -192,7 +192,7 @@ int Interpreter::lint() {
 
 void Interpreter::runPhases() {
     host.frontEnd = true;
-    const int lexed = lexingPhase(host.source, vm.tokens, lex, *this);
+    const int lexed = lexingPhase(std::move(host.source), vm.tokens, lex, *this);
     if (lex.errorCode != 0 || lexed != 1) {
         diagnostic("Program Exit!", "END", 0);
         return;  // the process ends: no message loop

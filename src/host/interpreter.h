@@ -17,7 +17,7 @@
 namespace tessel {
 
 struct HostState {
-    std::string source;       // the whole source file, byte for byte
+    std::string source;       // the whole source file, byte for byte, until the token store takes it
     bool failed = false;      // a lexing/checking failure, a run abort or a write error: exit status 1
     bool frontEnd = false;    // the tokenizer or the checker is at work: each of its boxes is a failure
     int stoppedBy = 0;        // the termination signal that ended the run (0: none)

@@ -96,7 +96,7 @@ EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out)
     DiagnosticList list;
     TokenStore tokens;
     LexState lex;
-    int lexed = lexingPhase(source, tokens, lex, list);
+    int lexed = lexingPhase(std::move(source), tokens, lex, list);
     if (lex.errorCode == 0 && lexed == 1) {
         CheckerState checker;
         runChecker(tokens, checker, list);
