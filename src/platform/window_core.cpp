@@ -321,12 +321,13 @@ bool WindowCore::takeBeforeStop(Message& m) {
 }
 
 bool WindowCore::peekMessage(Message& m) {
-    stopIfSignalled();
-    // Scripts may peek in a tight loop: read native events only now and then.
+    // Scripts may peek in a tight loop: read native events, and look for a
+    // termination signal, only now and then (keepAlive looks too).
     if (interactive_) {
         uint64_t c = clock_.coarseMs();
         if (c - lastPeekPump_ >= 2) {
             lastPeekPump_ = c;
+            stopIfSignalled();
             pump(0);
         }
     }
