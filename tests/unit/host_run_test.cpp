@@ -1,6 +1,7 @@
 // The host's phases around a whole run: what reaches the message loop when
 // an event block runs from inside a diagnostic box's modal loop.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -217,8 +218,10 @@ RecordedRun runRecording(const std::string& record) {
     opts.quiet = true;
     opts.seed = 77;
     opts.record = record;
-    opts.printLog = tempPath("tessel_host_record.prints");
-    opts.script = writeScript("tessel_host_record.tsl", "VAR x\nx = 3\nPRINT 0, 0, x\n");
+    // (Tests run side by side in processes of their own: names of their own.)
+    const std::string id = std::to_string(getpid());
+    opts.printLog = tempPath("tessel_host_record" + id + ".prints");
+    opts.script = writeScript("tessel_host_record" + id + ".tsl", "VAR x\nx = 3\nPRINT 0, 0, x\n");
     RecordedRun r;
     {
         Interpreter in(platform.core, opts);
