@@ -152,7 +152,8 @@ bool checkShape(CheckContext& ctx, const StatementShape& shape, int32_t i, int l
     for (const ArgCheck& c : shape.checks) {
         if (c.joinedOnly && !joined) continue;
         if (passes(ctx, c, int64_t{i} + c.offset)) continue;
-        return ctx.failQuoting(shape.caption, c.body, int64_t{i} + (c.quote ? c.quote : c.offset), line);
+        return ctx.failQuoting(shape.caption, c.body, int64_t{i} + (c.quote ? c.quote : c.offset), line,
+                               shapeHint(ctx, i, c.offset));
     }
     return true;
 }

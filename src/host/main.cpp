@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     }
     PlatformConfig cfg;
     cfg.record = opts.record;
+    cfg.scripted = !opts.events.empty();
     std::string error;
     // A bad events file is a usage error, whichever backend plays it.
     if (!opts.check && !opts.lint && !opts.events.empty() && !loadEventsFile(opts.events, cfg.events, &error)) {

@@ -12,6 +12,7 @@ struct Options {
     bool headless = false;   // no window: boxes go to stderr and are confirmed at once
     bool check = false;      // tokenize and check only
     bool lint = false;       // check, then report what runs but rarely means what it says
+    bool json = false;       // --format=json: --check and --lint write one JSON object a finding
     bool quiet = false;      // no token-count box
     bool utf8 = false;       // the script is UTF-8: read it as Windows-1252
     std::string boxLog;      // JSON line per message box

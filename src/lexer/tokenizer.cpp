@@ -8,6 +8,8 @@
 #include <new>
 #include <string>
 
+#include "base/cp1252.h"
+
 namespace tessel {
 
 namespace {
@@ -81,14 +83,58 @@ struct Scanner {
     void emitEol() { emit(CLS_EOL); }
 
     // Shows the "T:Error" box for `code` and records it. `text` already holds
-    // the message up to the line number.
-    void fail(int32_t code, std::string text) {
+    // the message up to the line number, which counts the line ends before
+    // the error (the place names the line from 1). The place covers `length`
+    // bytes from `offset`.
+    void fail(int32_t code, std::string text, size_t offset, size_t length, std::string hint = {}) {
         lex.errorCode = code;
         lex.errorOffset = tokenStart;  // the opening quote of an unclosed literal
         text += std::to_string(tokens.eolCount);
-        rep.diagnostic("T:Error", text, tokens.eolCount + 1);
+        DiagnosticPlace where;
+        where.at.line = tokens.eolCount + 1;
+        where.at.offset = static_cast<uint32_t>(offset);
+        where.at.column = static_cast<int32_t>(offset - tokens.lineStart(where.at.line)) + 1;
+        where.at.length = static_cast<uint32_t>(length);
+        where.hint = std::move(hint);
+        rep.diagnostic("T:Error", text, where);
     }
+    // A bracket error: the line is where the count went wrong; the place is
+    // its line feed.
+    void failBrackets(int32_t code, std::string text) { fail(code, std::move(text), pos, 0); }
 };
+
+// Curly quotes, as a word processor or a web page writes them, in
+// Windows-1252 (0x91 to 0x94) or, in a script saved as UTF-8, E2 80 98 to 9D.
+bool isCurlyQuote(std::string_view src, size_t at) {
+    const unsigned char c = static_cast<unsigned char>(src[at]);
+    if (c >= 0x91 && c <= 0x94) return true;
+    if (c != 0xE2 || at + 2 >= src.size() || static_cast<unsigned char>(src[at + 1]) != 0x80) return false;
+    const unsigned char last = static_cast<unsigned char>(src[at + 2]);
+    return last == 0x98 || last == 0x99 || last == 0x9C || last == 0x9D;
+}
+
+const char kCurlyQuoteHint[] =
+    "a curly quote, as a word processor or a web page writes it: a string literal is enclosed in "
+    "straight double quotes (\"...\") and a comment starts with a straight apostrophe (')";
+
+// A literal left open on its line, perhaps by a curly closing quote.
+std::string unclosedQuoteHint(std::string_view src, size_t open, size_t end) {
+    for (size_t at = open; at < end; ++at)
+        if (isCurlyQuote(src, at)) return kCurlyQuoteHint;
+    return "close the string literal with a double quote (\") on the same line";
+}
+
+// What to write instead of a byte no rule takes.
+std::string unknownByteHint(std::string_view src, size_t at) {
+    if (isCurlyQuote(src, at)) return kCurlyQuoteHint;
+    if (likelyUtf8Start(src) != std::string_view::npos)
+        return "the script looks like UTF-8; run it with --utf8 to read its text as Windows-1252";
+    const unsigned char c = static_cast<unsigned char>(src[at]);
+    if (c < 0x20 || c == 0x7F)
+        return "a control byte stands outside a string literal and a comment: remove it";
+    return "a character other than letters, digits and the ASCII signs may stand only in a "
+           "string literal or a comment";
+}
 
 // An apostrophe comment runs to the line feed (or the end of the source) and
 // ends with an end-of-line token, without a bracket check. Any byte may stand
@@ -102,13 +148,13 @@ void scanComment(Scanner& s) {
 // A line feed checks that parentheses, then brackets, balance so far.
 bool scanLineFeed(Scanner& s) {
     if (s.openParens > s.closeParens) {
-        s.fail(LEX_MISSING_RPAREN, "Missing right paren! ((...)- at LINE: ");
+        s.failBrackets(LEX_MISSING_RPAREN, "Missing right paren! ((...)- at LINE: ");
     } else if (s.openParens < s.closeParens) {
-        s.fail(LEX_MISSING_LPAREN, "Missing left paren! (...))- at LINE: ");
+        s.failBrackets(LEX_MISSING_LPAREN, "Missing left paren! (...))- at LINE: ");
     } else if (s.openBrackets > s.closeBrackets) {
-        s.fail(LEX_MISSING_RBRACKET, "Missing right bracket!- at LINE: ");
+        s.failBrackets(LEX_MISSING_RBRACKET, "Missing right bracket!- at LINE: ");
     } else if (s.openBrackets < s.closeBrackets) {
-        s.fail(LEX_MISSING_LBRACKET, "Missing left bracket!- at LINE: ");
+        s.failBrackets(LEX_MISSING_LBRACKET, "Missing left bracket!- at LINE: ");
     } else {
         s.emitEol();
         ++s.pos;
@@ -123,7 +169,8 @@ bool scanString(Scanner& s) {
     ++s.pos;
     while (!s.atEnd() && s.peek() != '"' && s.peek() != '\n') ++s.pos;
     if (s.atEnd() || s.peek() == '\n') {
-        s.fail(LEX_UNCLOSED_QUOTE, "Unclosed Quote!- at LINE: ");
+        s.fail(LEX_UNCLOSED_QUOTE, "Unclosed Quote!- at LINE: ", s.tokenStart, s.pos - s.tokenStart,
+               unclosedQuoteHint(s.src, s.tokenStart, s.pos));
         return false;
     }
     s.emit(CLS_QSTR);
@@ -175,8 +222,8 @@ bool scanOne(Scanner& s) {
     }
     // Every printable ASCII byte belongs to a rule above, so what is left is
     // a control byte (zero and 28..31 included) or a byte above 126.
-    s.fail(LEX_UNKNOWN_BYTE,
-           "Unknown token!-[ " + std::string(1, static_cast<char>(c)) + " ] at LINE: ");
+    s.fail(LEX_UNKNOWN_BYTE, "Unknown token!-[ " + std::string(1, static_cast<char>(c)) + " ] at LINE: ",
+           s.pos, 1, unknownByteHint(s.src, s.pos));
     return false;
 }
 
@@ -200,14 +247,14 @@ int32_t tokenize(std::string source, TokenStore& tokens, LexState& lex, Reporter
 int lexingPhase(std::string source, TokenStore& tokens, LexState& lex, Reporter& rep) {
     int32_t n = tokenize(std::move(source), tokens, lex, rep);
     if (lex.errorCode > 0) {
-        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", 0);
+        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", {});
         return 0;
     }
     rep.countReport("Number of tokens: " + std::to_string(n) +
                     "\r\nNumber of lines: " + std::to_string(tokens.eolCount));
     tokens.count = n;
     if (tokens.eolCount == 0) {
-        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", 0);
+        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", {});
         return 0;
     }
     return 1;

@@ -49,6 +49,9 @@ using WindowProc = std::function<void(const Message&)>;
 // How the window core runs.
 struct PlatformConfig {
     std::vector<ScriptedEvent> events;  // the events file, parsed (empty: none)
+    // An events file drives the run, even one with no events (or only a
+    // seed): nobody is there to confirm a box.
+    bool scripted = false;
     std::string record;                 // where to record what a person did ("" for none)
     // Headless: keep each presented frame (with the input boxes over it).
     // Nothing shows them there but a screenshot; without one, leaving them

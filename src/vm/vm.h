@@ -52,17 +52,20 @@ struct Vm {
     Reporter& reporter;    // the one diagnostic path
     RunLog& log;           // where PRINTs are recorded
 
-    void diagnostic(std::string_view caption, std::string_view text, int line) {
-        reporter.diagnostic(caption, text, line);
+    // A diagnostic at the token `token` (0: at no place), as the run
+    // reports it: the failing token's place goes with the box.
+    void diagnostic(std::string_view caption, std::string_view text, int32_t token) {
+        reporter.diagnostic(caption, text, DiagnosticPlace{token > 0 ? tokens.placeAt(token) : SourcePlace{}, {}});
     }
 };
 
-// The run abort: a run-time error's diagnostic, then every pending statement
-// and expression is abandoned. The abort is recorded before the box shows,
-// so a program that ends while the box is open still ends as aborted.
-[[noreturn]] inline void abortRun(Vm& vm, std::string_view caption, std::string_view text, int line) {
+// The run abort: a run-time error's diagnostic at the token that failed,
+// then every pending statement and expression is abandoned. The abort is
+// recorded before the box shows, so a program that ends while the box is
+// open still ends as aborted.
+[[noreturn]] inline void abortRun(Vm& vm, std::string_view caption, std::string_view text, int32_t token) {
     vm.exec.aborted = true;
-    vm.diagnostic(caption, text, line);
+    vm.diagnostic(caption, text, token);
     throw RunAbort{};
 }
 

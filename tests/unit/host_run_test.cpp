@@ -130,6 +130,29 @@ TEST(HostOptions, QuietLeavesOutExactlyTheCountBox) {
     std::remove(script.c_str());
 }
 
+// A run error in a window run is written at the token that failed, with its
+// line and column, though the box names neither.
+TEST(HostOptions, WindowRunWritesARunErrorAtItsToken) {
+    std::string script = std::filesystem::temp_directory_path() / "tessel_host_type.tsl";
+    std::ofstream(script, std::ios::binary) << "STR s\n\ts = \"score: \" + 5\n";
+    test::FakePlatform platform(true);
+    Options opts;
+    opts.script = script;
+    opts.quiet = true;
+    testing::internal::CaptureStderr();
+    int status = 0;
+    {
+        Interpreter in(platform.core, opts);
+        status = in.run();
+    }
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    // The caret keeps the line's tab, so it stands under the 5 in any terminal.
+    EXPECT_EQ(err, script + ":2:18: TYPE ERROR: Not String! -{ 5 }\n    \ts = \"score: \" + 5\n    \t" +
+                       std::string(16, ' ') + "^\n");
+    std::remove(script.c_str());
+}
+
 TEST(HostOptions, WindowRunWritesEachDiagnosticToStderr) {
     std::string script = std::filesystem::temp_directory_path() / "tessel_host_echo.tsl";
     std::ofstream(script, std::ios::binary) << "VAR x\n\ny = 1\n";
@@ -143,7 +166,7 @@ TEST(HostOptions, WindowRunWritesEachDiagnosticToStderr) {
         in.run();
     }
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, script + ":3: ERROR: Variable ID not found! -{ y }-Line: 3\n    y = 1\n" + script +
+    EXPECT_EQ(err, script + ":3:1: ERROR: Variable ID not found! -{ y }-Line: 3\n    y = 1\n    ^\n" + script +
                        ": Program Exit!: END\n");
     EXPECT_EQ(readBoxes(opts.boxLog).size(), 3u);  // the count box is shown, not written
     std::remove(script.c_str());

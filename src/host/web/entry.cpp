@@ -23,9 +23,9 @@ constexpr int kStopped = 3;
 // Collects the front end's diagnostics as JSON lines with their source lines.
 class DiagnosticList final : public Reporter {
    public:
-    void diagnostic(std::string_view caption, std::string_view text, int line) override {
+    void diagnostic(std::string_view caption, std::string_view text, const DiagnosticPlace& where) override {
         json += "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
-                "\",\"line\":" + std::to_string(line) + "}\n";
+                "\",\"line\":" + std::to_string(where.at.line) + "}\n";
     }
     void countReport(std::string_view) override {}
 
