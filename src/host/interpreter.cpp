@@ -23,6 +23,7 @@ Interpreter::Interpreter(WindowCore& p, Options o)
 Interpreter::~Interpreter() {
     if (host.boxLog) std::fclose(host.boxLog);
     if (host.printLog) std::fclose(host.printLog);
+    if (host.findingLog) std::fclose(host.findingLog);
 }
 
 void Interpreter::writeBoxLog(std::string_view record) {
@@ -53,6 +54,9 @@ void Interpreter::showBox(std::string_view caption, std::string_view text, const
         return;
     }
     if (opts.check) return writeCheckFinding(caption, text, where);
+    if (isDiagnostic && host.findingLog &&
+        !writeLogFile(host.findingLog, opts.findingLog, findingJson(opts.script, findingOf(caption, text, where)), true))
+        host.failed = true;
     // A window run writes a diagnostic before its box waits for OK; the
     // headless backend writes the box itself, and its place follows.
     if (isDiagnostic && !opts.headless) writeLocated(caption, text, where);
@@ -138,6 +142,7 @@ bool Interpreter::outputsNameTheScript() const {
 void Interpreter::openLogs() {
     if (!opts.boxLog.empty() && !(host.boxLog = openLogFile(opts.boxLog))) host.failed = true;
     if (!opts.printLog.empty() && !(host.printLog = openLogFile(opts.printLog))) host.failed = true;
+    if (!opts.findingLog.empty() && !(host.findingLog = openLogFile(opts.findingLog))) host.failed = true;
 }
 
 // Reads the whole source file byte for byte: a regular file of at most
@@ -276,7 +281,8 @@ void Interpreter::finish() {
         std::fprintf(stderr, "tessel: cannot save screenshot %s\n", opts.screenshot.c_str());
         host.failed = true;
     }
-    for (auto [file, path] : {std::pair{&host.boxLog, &opts.boxLog}, std::pair{&host.printLog, &opts.printLog}}) {
+    for (auto [file, path] : {std::pair{&host.boxLog, &opts.boxLog}, std::pair{&host.printLog, &opts.printLog},
+                              std::pair{&host.findingLog, &opts.findingLog}}) {
         if (*file && !closeLogFile(*file, *path)) host.failed = true;
         *file = nullptr;
     }

@@ -29,6 +29,7 @@ struct HostState {
     bool failed = false;      // a lexing/checking failure, a run abort or a write error: exit status 1
     std::FILE* boxLog = nullptr;    // --box-log (null: none)
     std::FILE* printLog = nullptr;  // --print-log (null: none)
+    std::FILE* findingLog = nullptr;  // Options::findingLog (null: none)
     bool boxLogFailed = false;      // a write to the box log failed (reported once)
     bool printLogFailed = false;    // a write to the print log failed (reported once)
     int findingsWritten = 0;        // --check --format=json: objects written so far

@@ -17,6 +17,7 @@ struct Options {
     bool utf8 = false;       // the script is UTF-8: read it as Windows-1252
     std::string boxLog;      // JSON line per message box
     std::string printLog;    // JSON line per PRINT
+    std::string findingLog;  // JSON line per diagnostic of a run, with its place (the page's list)
     std::string screenshot;  // PNG of the window when the run ends
     std::string events;      // window events to feed to the run
     std::string record;      // write what a person did as an events file

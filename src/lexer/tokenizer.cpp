@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/cp1252.h"
 
@@ -84,23 +86,38 @@ struct Scanner {
 
     // Shows the "T:Error" box for `code` and records it. `text` already holds
     // the message up to the line number, which counts the line ends before
-    // the error (the place names the line from 1). The place covers `length`
+    // the error (the place names lines from 1). The place covers `length`
     // bytes from `offset`.
     void fail(int32_t code, std::string text, size_t offset, size_t length, std::string hint = {}) {
         lex.errorCode = code;
         lex.errorOffset = tokenStart;  // the opening quote of an unclosed literal
         text += std::to_string(tokens.eolCount);
+        // (A bracket left open may stand on a line a comment ended before.)
         DiagnosticPlace where;
-        where.at.line = tokens.eolCount + 1;
-        where.at.offset = static_cast<uint32_t>(offset);
-        where.at.column = static_cast<int32_t>(offset - tokens.lineStart(where.at.line)) + 1;
+        where.at = tokens.placeAtOffset(static_cast<uint32_t>(offset));
         where.at.length = static_cast<uint32_t>(length);
         where.hint = std::move(hint);
         rep.diagnostic("T:Error", text, where);
     }
-    // A bracket error: the line is where the count went wrong; the place is
-    // its line feed.
-    void failBrackets(int32_t code, std::string text) { fail(code, std::move(text), pos, 0); }
+    // A bracket error at the line feed where the counts differ; the place is
+    // the bracket left open, or the first closing one that found none open.
+    void failBrackets(int32_t code, std::string text, size_t at) { fail(code, std::move(text), at, 1); }
+
+    // Where the line's brackets stand, for placing a bracket error: the
+    // counts balance at every line feed before the error, so a line's own
+    // brackets tell which one is wrong.
+    std::vector<size_t> openParenAt{}, openBracketAt{};
+    size_t strayParenAt = SIZE_MAX, strayBracketAt = SIZE_MAX;
+
+    static void close(std::vector<size_t>& opened, size_t& stray, size_t at) {
+        if (!opened.empty()) opened.pop_back();
+        else if (stray == SIZE_MAX) stray = at;
+    }
+    void newLine() {
+        openParenAt.clear();
+        openBracketAt.clear();
+        strayParenAt = strayBracketAt = SIZE_MAX;
+    }
 };
 
 // Curly quotes, as a word processor or a web page writes them, in
@@ -147,17 +164,20 @@ void scanComment(Scanner& s) {
 
 // A line feed checks that parentheses, then brackets, balance so far.
 bool scanLineFeed(Scanner& s) {
+    auto last = [&s](const std::vector<size_t>& opened) { return opened.empty() ? s.pos : opened.back(); };
+    auto stray = [&s](size_t at) { return at == SIZE_MAX ? s.pos : at; };
     if (s.openParens > s.closeParens) {
-        s.failBrackets(LEX_MISSING_RPAREN, "Missing right paren! ((...)- at LINE: ");
+        s.failBrackets(LEX_MISSING_RPAREN, "Missing right paren! ((...)- at LINE: ", last(s.openParenAt));
     } else if (s.openParens < s.closeParens) {
-        s.failBrackets(LEX_MISSING_LPAREN, "Missing left paren! (...))- at LINE: ");
+        s.failBrackets(LEX_MISSING_LPAREN, "Missing left paren! (...))- at LINE: ", stray(s.strayParenAt));
     } else if (s.openBrackets > s.closeBrackets) {
-        s.failBrackets(LEX_MISSING_RBRACKET, "Missing right bracket!- at LINE: ");
+        s.failBrackets(LEX_MISSING_RBRACKET, "Missing right bracket!- at LINE: ", last(s.openBracketAt));
     } else if (s.openBrackets < s.closeBrackets) {
-        s.failBrackets(LEX_MISSING_LBRACKET, "Missing left bracket!- at LINE: ");
+        s.failBrackets(LEX_MISSING_LBRACKET, "Missing left bracket!- at LINE: ", stray(s.strayBracketAt));
     } else {
         s.emitEol();
         ++s.pos;
+        s.newLine();
         return true;
     }
     return false;
@@ -186,10 +206,19 @@ void scanRun(Scanner& s, int32_t cls, Accept accept) {
 }
 
 void scanSingleChar(Scanner& s, int32_t cls) {
-    if (cls == CLS_LPAR) ++s.openParens;
-    if (cls == CLS_RPAR) ++s.closeParens;
-    if (cls == CLS_LBRK) ++s.openBrackets;
-    if (cls == CLS_RBRK) ++s.closeBrackets;
+    if (cls == CLS_LPAR) {
+        ++s.openParens;
+        s.openParenAt.push_back(s.pos);
+    } else if (cls == CLS_RPAR) {
+        ++s.closeParens;
+        Scanner::close(s.openParenAt, s.strayParenAt, s.pos);
+    } else if (cls == CLS_LBRK) {
+        ++s.openBrackets;
+        s.openBracketAt.push_back(s.pos);
+    } else if (cls == CLS_RBRK) {
+        ++s.closeBrackets;
+        Scanner::close(s.openBracketAt, s.strayBracketAt, s.pos);
+    }
     s.emit(cls);
     ++s.pos;
 }
