@@ -27,8 +27,8 @@ struct CheckContext {
     CheckerState& state;  // tables the passes fill
     Reporter& rep;        // where the first error goes
 
-    NameIndex varByName{tokens};    // variable name -> first variable number
-    NameIndex arrayByName{tokens};  // array name -> first array number
+    NameIndex varByName{tokens};    // variable name -> its first declaring token
+    NameIndex arrayByName{tokens};  // array name -> its first declaring token
     NameIndex labelByName{tokens};  // label -> first label name token
     NameIndex funcByName{tokens};   // function name -> first FUNC name token
     int64_t arrayBytes = 0;         // element storage handed out so far

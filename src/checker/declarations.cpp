@@ -22,7 +22,7 @@ void declareVariable(CheckContext& ctx, int32_t j, int32_t type) {
     ctx.state.vars.push_back(Variable{j, type});
     int32_t number = ctx.state.varCount();
     ctx.state.bind(j, BIND_VAR, number);
-    ctx.varByName.addFirst(j, number);
+    ctx.varByName.addFirst(j);
 }
 
 // Declares the array named by token j (its size is token j + 2) and gives it
@@ -46,7 +46,7 @@ bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
     ctx.state.arrays.push_back(a);
     int32_t number = ctx.state.arrayCount();
     ctx.state.bind(j, BIND_ARRAY, number);
-    ctx.arrayByName.addFirst(j, number);
+    ctx.arrayByName.addFirst(j);
     return true;
 }
 

@@ -69,7 +69,16 @@ int32_t keywordCode(std::string_view upper) {
 }
 
 int32_t keywordCodeAnyCase(std::string_view name) {
+    // Most names of a script are no keyword: a keyword of this length must
+    // begin with this letter, or the name is none.
+    static const std::array<uint32_t, kLongestKeyword + 1> firstLetters = [] {
+        std::array<uint32_t, kLongestKeyword + 1> bits{};
+        for (const KeywordInfo& k : kKeywords) bits[k.spelling.size()] |= 1u << (k.spelling[0] - 'A');
+        return bits;
+    }();
     if (name.empty() || name.size() > kLongestKeyword) return 0;
+    const char first = upperByte(name[0]);
+    if (first < 'A' || first > 'Z' || !(firstLetters[name.size()] & (1u << (first - 'A')))) return 0;
     char upper[kLongestKeyword];
     for (size_t k = 0; k < name.size(); ++k) upper[k] = upperByte(name[k]);
     return keywordIndex().find(std::string_view(upper, name.size()));

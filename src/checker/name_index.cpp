@@ -49,19 +49,19 @@ void NameIndex::grow() {
     }
 }
 
-void NameIndex::addFirst(int32_t token, int32_t number) {
-    if ((used_ + 1) * 2 > slots_.size()) grow();
+void NameIndex::addFirst(int32_t token) {
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow();  // at most three quarters full
     std::string_view name = tokens_->textAt(token);
     const uint32_t hash = hashFolded(name);
     Slot& s = slots_[slotOf(name, hash)];
     if (s.token != 0) return;
-    s = Slot{token, number, hash};
+    s = Slot{token, hash};
     ++used_;
 }
 
-int32_t NameIndex::find(std::string_view name) const {
+int32_t NameIndex::firstToken(std::string_view name) const {
     if (slots_.empty()) return 0;
-    return slots_[slotOf(name, hashFolded(name))].number;
+    return slots_[slotOf(name, hashFolded(name))].token;
 }
 
 }  // namespace tessel

@@ -1,7 +1,7 @@
-// A name -> number index over the token store's own text: it keeps, per
-// name, the token that spells it and the number of the first entry with that
-// name, so a script of a million names costs twelve bytes a slot and no copy
-// of any name.
+// A name index over the token store's own text: per name, the first token
+// that spelled it (the declaring token, whose binding says what the name
+// stands for), so a script of a million names costs eight bytes a slot and
+// no copy of any name.
 #pragma once
 
 #include <cstdint>
@@ -16,18 +16,17 @@ class NameIndex {
    public:
     explicit NameIndex(const TokenStore& tokens) : tokens_(&tokens) {}
 
-    // Records `number` for the name token `token` spells, unless that name
-    // (compared ignoring ASCII case) already has one: the first entry wins,
-    // as a search from the start of a table would find it.
-    void addFirst(int32_t token, int32_t number);
-    // The number recorded for `name` (any case), or 0.
-    int32_t find(std::string_view name) const;
+    // Records `token` for the name it spells, unless that name (compared
+    // ignoring ASCII case) already has a token: the first wins, as a search
+    // from the start of a table would find it.
+    void addFirst(int32_t token);
+    // The token recorded for `name` (any case), or 0.
+    int32_t firstToken(std::string_view name) const;
 
    private:
     struct Slot {
-        int32_t token = 0;   // the token spelling the name; 0: empty slot
-        int32_t number = 0;  // what the name stands for
-        uint32_t hash = 0;   // of the folded name: most mismatches end here
+        int32_t token = 0;  // the token spelling the name; 0: empty slot
+        uint32_t hash = 0;  // of the folded name: most mismatches end here
     };
     static uint32_t hashFolded(std::string_view name);
     size_t slotOf(std::string_view name, uint32_t hash) const;

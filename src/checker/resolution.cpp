@@ -15,21 +15,21 @@ bool namesTarget(int32_t code) {
 // A call: bound to the first function of that name. Whatever stands inside
 // the parentheses does not change the binding.
 bool bindCall(CheckContext& ctx, int32_t i, int line) {
-    int32_t k = ctx.funcByName.find(ctx.text(i));
+    int32_t k = ctx.funcByName.firstToken(ctx.text(i));
     if (k == 0) return ctx.failQuoting("FN_ERROR", "Function not found! -{ ", i, line);
     ctx.state.bind(i, BIND_CALL, k);
     return true;
 }
 
 bool bindArray(CheckContext& ctx, int32_t i, int line) {
-    int32_t a = ctx.arrayByName.find(ctx.text(i));
+    int32_t a = ctx.state.arrayAt(ctx.arrayByName.firstToken(ctx.text(i)));
     if (a == 0) return ctx.failQuoting("ERROR", "Array ID not found! -{ ", i, line);
     ctx.state.bind(i, BIND_ARRAY, a);
     return true;
 }
 
 bool bindVariable(CheckContext& ctx, int32_t i, int line) {
-    int32_t v = ctx.varByName.find(ctx.text(i));
+    int32_t v = ctx.state.varAt(ctx.varByName.firstToken(ctx.text(i)));
     if (v == 0) return ctx.failQuoting("ERROR", "Variable ID not found! -{ ", i, line);
     ctx.state.bind(i, BIND_VAR, v);
     return true;

@@ -28,7 +28,7 @@ enum : int32_t {
 };
 
 // At most this many token slots are reserved before the scan.
-constexpr size_t kReserveTokenLimit = size_t{1} << 22;
+constexpr size_t kReserveTokenLimit = size_t{1} << 26;
 
 // The one-character tokens and their classes, in the order they are tried.
 struct SingleChar {
