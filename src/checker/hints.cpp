@@ -45,11 +45,13 @@ int64_t statementEnd(const CheckContext& ctx, int64_t i) {
     return i;
 }
 
-// A value written with a sign where one token is read: -1 needs brackets.
-std::string negativeValueHint(const CheckContext& ctx, int64_t at) {
+// A value written with a sign where one token is read: -1 needs brackets,
+// or, where no bracket is taken, a variable.
+std::string negativeValueHint(const CheckContext& ctx, int64_t at, bool bracketsTaken) {
     const std::string value = std::string(ctx.text(at)) + std::string(ctx.text(at + 1));
-    return "a value with a sign is two tokens, and the checker takes one here: write a negative number in "
-           "brackets, (" + value + ")";
+    const std::string hint = "a value with a sign is two tokens, and the checker takes one here: ";
+    if (bracketsTaken) return hint + "write a negative number in brackets, (" + value + ")";
+    return hint + "put " + value + " into a variable first and compare with that";
 }
 
 // Two comparison signs in a row (<=, >=, <>, ==, !=): a comparison has one.
@@ -102,8 +104,9 @@ std::string shapeHint(const CheckContext& ctx, int64_t keyword, int offset) {
     const int32_t code = ctx.cls(keyword);
     const int64_t at = keyword + offset;
     const bool comparison = code == KW_IF || code == KW_WHILE;
+    // Only IF's first comparison takes a bracketed value on its right.
     if (comparison && (offset == 3 || offset == 7) && (ctx.cls(at) == CLS_MINUS || ctx.cls(at) == CLS_PLUS))
-        return negativeValueHint(ctx, at);
+        return negativeValueHint(ctx, at, code == KW_IF && offset == 3);
     if (comparison && isComparisonSign(ctx.text(at)) && isComparisonSign(ctx.text(at - 1)))
         return twoSignHint(ctx, at - 1);
     if (code == KW_IF && offset >= 5) return joinedElementHint(ctx, keyword);

@@ -179,7 +179,9 @@ TEST(Checker, ShapeErrorsGetAHint) {
          "write SHOWIMGT p, sx[i], 0, 32, 32"},
         {"VAR s, g[3], i\nIF s = 3 | g[i] = 1\nENDIF\n", "Wrong operator(2)! -{ [ }-Line: 2",
          "put it first, IF g[i] = 1 | s = 3"},
-        {"VAR a\nIF a = 1 & a = -2\nENDIF\n", "Wrong Argument(7)! -{ - }-Line: 2", "(-2)"},
+        // Where no bracket is taken, a variable is the way.
+        {"VAR a\nIF a = 1 & a = -2\nENDIF\n", "Wrong Argument(7)! -{ - }-Line: 2", "put -2 into a variable"},
+        {"VAR i\nWHILE i > -1\nWEND\n", "Wrong Argument(3)! -{ - }-Line: 2", "put -1 into a variable"},
         {"STR label\n", "Label witout name! -{ EOL }-Line: 1", "LABEL is a reserved word"},
         {"VAR print\n", "Missing variable after VAR! line: 1", "PRINT is a reserved word"},
         {"VAR a\nIF a = 1 OR a = 2\nENDIF\n", "Variable ID not found! -{ OR }-Line: 2", "OR is no word"},
