@@ -37,6 +37,12 @@ class RunLog {
     virtual void printed(int x, int y, std::string_view text) = 0;
 };
 
+// The token a run-time diagnostic concerns (index 0: none). A type of its
+// own, so that a line number is never passed where a token belongs.
+struct AtToken {
+    int32_t index = 0;
+};
+
 struct Vm {
     Vm(GfxState& g, WindowCore& p, Reporter& r, RunLog& l) : gfx(g), platform(p), reporter(r), log(l) {}
     Vm(const Vm&) = delete;
@@ -52,10 +58,11 @@ struct Vm {
     Reporter& reporter;    // the one diagnostic path
     RunLog& log;           // where PRINTs are recorded
 
-    // A diagnostic at the token `token` (0: at no place), as the run
-    // reports it: the failing token's place goes with the box.
-    void diagnostic(std::string_view caption, std::string_view text, int32_t token) {
-        reporter.diagnostic(caption, text, DiagnosticPlace{token > 0 ? tokens.placeAt(token) : SourcePlace{}, {}});
+    // A diagnostic at the token `at`, as the run reports it: the failing
+    // token's place goes with the box.
+    void diagnostic(std::string_view caption, std::string_view text, AtToken at) {
+        reporter.diagnostic(caption, text,
+                            DiagnosticPlace{at.index > 0 ? tokens.placeAt(at.index) : SourcePlace{}, {}});
     }
 };
 
@@ -63,9 +70,9 @@ struct Vm {
 // then every pending statement and expression is abandoned. The abort is
 // recorded before the box shows, so a program that ends while the box is
 // open still ends as aborted.
-[[noreturn]] inline void abortRun(Vm& vm, std::string_view caption, std::string_view text, int32_t token) {
+[[noreturn]] inline void abortRun(Vm& vm, std::string_view caption, std::string_view text, AtToken at) {
     vm.exec.aborted = true;
-    vm.diagnostic(caption, text, token);
+    vm.diagnostic(caption, text, at);
     throw RunAbort{};
 }
 
