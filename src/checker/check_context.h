@@ -42,16 +42,13 @@ struct CheckContext {
     // Reports the checker's one error at token `at` (0: at no place) and
     // returns false, so a pass can `return ctx.fail(...)`. Without a hint of its own the error
     // gets the one hintFor gives the token.
-    bool fail(std::string_view caption, const std::string& body, int64_t at, std::string hint = {}) {
-        DiagnosticPlace where{at > 0 ? tokens.placeAt(at) : SourcePlace{}, std::move(hint)};
-        if (where.hint.empty()) where.hint = hintFor(*this, at);
-        rep.diagnostic(caption, body, where);
-        return false;
-    }
+    // (Out of line and cold: the passes' loops stay as they were.)
+    [[gnu::cold, gnu::noinline]] bool fail(std::string_view caption, const std::string& body, int64_t at,
+                                           std::string hint = {});
 
     // "<message>" + token text + " }-Line: " + line: the shape of most errors.
-    bool failQuoting(std::string_view caption, std::string_view message, int64_t quoted, int line,
-                     std::string hint = {}) {
+    [[gnu::cold, gnu::noinline]] bool failQuoting(std::string_view caption, std::string_view message,
+                                                  int64_t quoted, int line, std::string hint = {}) {
         return fail(caption, std::string(message) + std::string(text(quoted)) + " }-Line: " + std::to_string(line),
                     quoted, std::move(hint));
     }
