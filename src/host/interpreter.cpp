@@ -6,6 +6,7 @@
 
 #include "base/cp1252.h"
 #include "base/file_io.h"
+#include "base/finding.h"
 #include "checker/checker.h"
 #include "exec/executor.h"
 #include "host/files.h"
@@ -23,6 +24,7 @@ Interpreter::Interpreter(WindowCore& p, Options o)
 Interpreter::~Interpreter() {
     if (host.boxLog) std::fclose(host.boxLog);
     if (host.printLog) std::fclose(host.printLog);
+    if (host.findingLog) std::fclose(host.findingLog);
 }
 
 void Interpreter::writeBoxLog(std::string_view record) {
@@ -33,53 +35,84 @@ void Interpreter::writeBoxLog(std::string_view record) {
 // ---------------------------------------------------------------------------
 // Diagnostics
 
-void Interpreter::diagnostic(std::string_view caption, std::string_view text, int line) {
+void Interpreter::diagnostic(std::string_view caption, std::string_view text, const DiagnosticPlace& where) {
     // Every box of the tokenizer and the checker reports a failure; it counts
     // even when the window is closed while the box is open.
     if (host.frontEnd) host.failed = true;
-    showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, line, true);
+    showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, where, true);
 }
 
 void Interpreter::countReport(std::string_view text) {
     if (opts.check || opts.quiet) return;  // neither --check nor --quiet shows it
-    showBox("Kiv", text, 0, false);
+    showBox("Kiv", text, {}, false);
 }
 
-// Returns the 1-based line `line` of the source, without its line end.
-static std::string_view sourceLine(std::string_view src, int line) {
-    size_t pos = 0;
-    for (int l = 1; l < line; ++l) {
-        pos = src.find('\n', pos);
-        if (pos == std::string_view::npos) return {};
-        ++pos;
-    }
-    size_t end = src.find('\n', pos);
-    std::string_view s = src.substr(pos, end == std::string_view::npos ? src.npos : end - pos);
-    if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-    return s;
-}
-
-std::string terminalDiagnostic(std::string_view script, std::string_view source, std::string_view caption,
-                               std::string_view text, int line) {
-    std::string out = bytesToTerminal(script);
-    if (line > 0) out += ":" + std::to_string(line);
-    out += ": " + windows1252ToTerminal(caption) + ": " + windows1252ToTerminal(text) + "\n";
-    if (line > 0) out += "    " + windows1252ToTerminal(sourceLine(source, line)) + "\n";
-    return out;
-}
-
-void Interpreter::showBox(std::string_view caption, std::string_view text, int line, bool isDiagnostic) {
+void Interpreter::showBox(std::string_view caption, std::string_view text, const DiagnosticPlace& where,
+                          bool isDiagnostic) {
     if (host.boxLog)
         writeBoxLog("{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
                     "\"}\n");
-    // --check writes diagnostics instead of showing them; a window run shows
-    // them and writes them too (the headless backend writes its own form).
-    if (opts.check || (!opts.headless && isDiagnostic)) {
-        std::string out = terminalDiagnostic(opts.script, vm.tokens.source(), caption, text, line);
-        std::fwrite(out.data(), 1, out.size(), stderr);
-        std::fflush(stderr);
+    if (opts.check) return writeCheckFinding(caption, text, where);
+    if (isDiagnostic && host.findingLog &&
+        !writeOutputFile(host.findingLog, opts.findingLog, findingJson(opts.script, findingOf(caption, text, where)), true))
+        host.failed = true;
+    // A window run writes a diagnostic before its box waits for OK; the
+    // headless backend writes the box itself, and its place follows.
+    if (isDiagnostic && !opts.headless) writeLocated(caption, text, where);
+    platform.messageBox(caption, text);
+    if (isDiagnostic && opts.headless && where.at.known()) writeLocated(caption, text, where);
+}
+
+Finding Interpreter::findingOf(std::string_view caption, std::string_view text, const DiagnosticPlace& where) {
+    Finding f;
+    f.at = where.at;
+    f.caption = caption;
+    f.text = text;
+    f.hint = where.hint;
+    return f;
+}
+
+// --check writes what a run would show, each diagnostic at its place, to
+// stderr; or with --format=json one object a line to stdout, without the
+// boxes that only say the phases ended after a finding already written.
+void Interpreter::writeCheckFinding(std::string_view caption, std::string_view text, const DiagnosticPlace& where) {
+    const Finding f = findingOf(caption, text, where);
+    if (!opts.json) {
+        writeTerminal(stderr, findingText(opts.script, vm.tokens.source(), f, false));
+        return;
     }
-    if (!opts.check) platform.messageBox(caption, text);
+    const bool followUp = (caption == "Program Exit!" && text == "END") ||
+                          (caption == "Process Terminated!" && text == "EXIT from TOKENIZER");
+    if (followUp && host.findingsWritten > 0) return;
+    ++host.findingsWritten;
+    writeTerminal(stdout, findingJson(opts.script, f));
+}
+
+// A run writes each diagnostic at its place once: the same one again (a
+// timer block failing on every tick) is counted, and the count written when
+// the run ends.
+void Interpreter::writeLocated(std::string_view caption, std::string_view text, const DiagnosticPlace& where) {
+    std::string key = std::string(caption) + '\0' + std::string(text) + '\0' + std::to_string(where.at.offset) +
+                      '\0' + std::to_string(where.at.line);
+    auto [it, first] = host.repeats.try_emplace(std::move(key), RepeatedDiagnostic{findingOf(caption, text, where), 0});
+    ++it->second.count;
+    if (first) writeTerminal(stderr, findingText(opts.script, vm.tokens.source(), it->second.finding, false));
+}
+
+void Interpreter::writeRepeatCounts() {
+    for (const auto& [key, r] : host.repeats) {
+        if (r.count < 2) continue;
+        std::string head = findingText(opts.script, vm.tokens.source(), r.finding, false);
+        head.resize(head.find('\n'));
+        writeTerminal(stderr, head + " (came " + std::to_string(r.count) + " times in all)\n");
+    }
+    host.repeats.clear();
+}
+
+// Texts may hold zero bytes: written whole.
+void Interpreter::writeTerminal(std::FILE* f, const std::string& out) {
+    std::fwrite(out.data(), 1, out.size(), f);
+    std::fflush(f);
 }
 
 void Interpreter::printed(int x, int y, std::string_view text) {
@@ -101,6 +134,7 @@ void Interpreter::printed(int x, int y, std::string_view text) {
 void Interpreter::openOutputs(bool scriptRead) {
     if (!opts.boxLog.empty() && !(host.boxLog = openOutputFile(opts.boxLog))) host.failed = true;
     if (!opts.printLog.empty() && !(host.printLog = openOutputFile(opts.printLog))) host.failed = true;
+    if (!opts.findingLog.empty() && !(host.findingLog = openOutputFile(opts.findingLog))) host.failed = true;
     // Only a window records: there is nobody to record in a headless run.
     if (!scriptRead || opts.record.empty() || opts.headless || opts.check) return;
     if (std::FILE* f = openOutputFile(opts.record))
@@ -159,7 +193,7 @@ void Interpreter::runFromSource() {
     openOutputs(read);
     if (!read) {
         host.failed = true;
-        diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + why, 0);
+        diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + why, {});
         return;
     }
     try {
@@ -167,7 +201,7 @@ void Interpreter::runFromSource() {
     } catch (const std::bad_alloc&) {
         // Out of memory before the run could begin (tokens, tables).
         host.failed = true;
-        diagnostic("Program Exit!", "Out of memory!", 0);
+        diagnostic("Program Exit!", "Out of memory!", {});
     }
 }
 
@@ -177,10 +211,12 @@ int Interpreter::lint() {
     std::string why, report;
     int status = 1;
     if (readSource(why)) {
-        status = lintScript(opts.script, std::move(host.source), report);
+        status = lintScript(opts.script, std::move(host.source), report, opts.json);
     } else {
-        std::string script = bytesToTerminal(opts.script);
-        report = script + ": error: Program Exit!: Cannot open source file: " + script + ": " + why + "\n";
+        Finding f;
+        f.caption = "Program Exit!";
+        f.text = "Cannot open source file: " + opts.script + ": " + why;
+        report = opts.json ? findingJson(opts.script, f) : findingText(opts.script, {}, f, true);
     }
     bool written = std::fwrite(report.data(), 1, report.size(), stdout) == report.size();
     if (std::fflush(stdout) != 0 || !written) {
@@ -194,7 +230,7 @@ void Interpreter::runPhases() {
     host.frontEnd = true;
     const int lexed = lexingPhase(std::move(host.source), vm.tokens, lex, *this);
     if (lex.errorCode != 0 || lexed != 1) {
-        diagnostic("Program Exit!", "END", 0);
+        diagnostic("Program Exit!", "END", {});
         return;  // the process ends: no message loop
     }
     // Event blocks the checker has registered may run from the modal loop of
@@ -215,13 +251,13 @@ void Interpreter::runPhases() {
 // A run that ran out of memory ends like a run abort, with a box saying so.
 void Interpreter::outOfMemory() {
     host.failed = true;
-    diagnostic("Run Error!", "Out of memory!", 0);
+    diagnostic("Run Error!", "Out of memory!", {});
 }
 
 // The checker and, when it accepts the program, the main run.
 void Interpreter::checkAndRun() {
     if (runChecker(vm.tokens, vm.symbols, *this) != 1) {
-        diagnostic("Program Exit!", "END", 0);
+        diagnostic("Program Exit!", "END", {});
         return;
     }
     host.frontEnd = false;
@@ -246,12 +282,15 @@ void Interpreter::messageLoop() {
     }
 }
 
-// Writes what the run leaves behind: the screenshot, the rest of the logs
-// and of the recording. Any output that failed fails the run.
+// Writes what the run leaves behind: the counts of repeated diagnostics,
+// the screenshot, the rest of the logs and of the recording. Any output
+// that failed fails the run.
 void Interpreter::finish() {
+    writeRepeatCounts();
     if (!opts.screenshot.empty() && !opts.check && !platform.saveScreenshot(opts.screenshot))
         host.failed = true;
-    for (auto [file, path] : {std::pair{&host.boxLog, &opts.boxLog}, std::pair{&host.printLog, &opts.printLog}}) {
+    for (auto [file, path] : {std::pair{&host.boxLog, &opts.boxLog}, std::pair{&host.printLog, &opts.printLog},
+                              std::pair{&host.findingLog, &opts.findingLog}}) {
         if (*file && !closeOutputFile(*file, *path)) host.failed = true;
         *file = nullptr;
     }
@@ -263,23 +302,7 @@ void Interpreter::finish() {
 // Text helpers
 
 std::string jsonEscape(std::string_view bytes) {
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() + 8);
-    for (unsigned char c : bytes) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return jsonString(bytes, true);
 }
-
 
 }  // namespace tessel

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
     }
     const bool runs = !opts.check && !opts.lint;
     PlatformConfig cfg;
+    cfg.scripted = !opts.events.empty();
     std::string error;
     // A bad events file is a usage error, whichever backend plays it.
     if (runs && !opts.events.empty() && !loadEventsFile(opts.events, cfg.events, &error)) {

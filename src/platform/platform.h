@@ -61,6 +61,9 @@ struct PlatformConfig {
     // Set to the number of a termination signal by the process's handler
     // (null: signals are not watched).
     const volatile std::sig_atomic_t* stopSignal = nullptr;
+    // An events file drives the run, even one with no events (or only a
+    // seed): nobody is there to confirm a box.
+    bool scripted = false;
     // Headless: keep each presented frame (with the input boxes over it).
     // Nothing shows them there but a screenshot; without one, leaving them
     // out saves a frame copy per SWAP. A window always keeps them.

@@ -14,6 +14,7 @@ WindowCore::WindowCore(std::unique_ptr<NativeWindow> native, PlatformConfig cfg)
     : native_(std::move(native)),
       interactive_(native_->interactive()),
       virtualTime_(native_->virtualTime()),
+      scripted_(cfg.scripted || !cfg.events.empty()),
       events_(std::move(cfg.events)),
       stopSignal_(cfg.stopSignal) {
     // A window always shows its frames; headless keeps them only for a

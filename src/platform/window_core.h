@@ -220,6 +220,7 @@ class WindowCore final : private NativeInput, public Heartbeat {
     std::unique_ptr<Font> editFont_;  // the edit controls' and boxes' font (null: no text drawn)
     bool editFontOpened_ = false;     // editFont_ was asked for once
 
+    bool scripted_ = false;              // an events file drives the run: boxes are confirmed at once
     std::vector<ScriptedEvent> events_;  // --events, played while the script is idle
     size_t nextEvent_ = 0;               // next scripted event
     std::optional<uint64_t> waitUntil_;  // end of the scripted wait in progress

@@ -133,6 +133,64 @@ TEST(HostOptions, QuietLeavesOutExactlyTheCountBox) {
     std::remove(script.c_str());
 }
 
+// A run error in a window run is written at the token that failed, with its
+// line and column, though the box names neither.
+TEST(HostOptions, WindowRunWritesARunErrorAtItsToken) {
+    std::string script = std::filesystem::temp_directory_path() / "tessel_host_type.tsl";
+    std::ofstream(script, std::ios::binary) << "STR s\n\ts = \"score: \" + 5\n";
+    test::FakePlatform platform(true);
+    Options opts;
+    opts.script = script;
+    opts.quiet = true;
+    testing::internal::CaptureStderr();
+    int status = 0;
+    {
+        Interpreter in(platform.core, opts);
+        status = in.run();
+    }
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    // The caret keeps the line's tab, so it stands under the 5 in any terminal.
+    EXPECT_EQ(err, script + ":2:18: TYPE ERROR: Not String! -{ 5 }\n    \ts = \"score: \" + 5\n    \t" +
+                       std::string(16, ' ') + "^\n");
+    std::remove(script.c_str());
+}
+
+// --check --format=json: one object a finding on stdout, without the boxes
+// that only say the phases ended after it.
+TEST(HostOptions, CheckWritesJsonFindings) {
+    auto check = [](const std::string& name, const std::string& source) {
+        std::string script = std::filesystem::temp_directory_path() / name;
+        std::ofstream(script, std::ios::binary) << source;
+        test::FakePlatform platform;
+        Options opts;
+        opts.script = script;
+        opts.check = opts.json = true;
+        testing::internal::CaptureStdout();
+        int status = 0;
+        {
+            Interpreter in(platform.core, opts);
+            status = in.run();
+        }
+        std::string out = testing::internal::GetCapturedStdout();
+        std::remove(script.c_str());
+        EXPECT_EQ(status, 1);
+        return std::make_pair(script, out);
+    };
+    auto [script, out] = check("tessel_host_json.tsl", "VAR a\nIF a = 1\n");
+    EXPECT_EQ(out, "{\"file\":\"" + script +
+                       "\",\"line\":2,\"column\":1,\"endLine\":2,\"endColumn\":3,\"severity\":\"error\","
+                       "\"caption\":\"IF/ENDIF ERROR\",\"text\":\"IF without ENDIF , check code!\",\"rule\":\"\","
+                       "\"hint\":\"this IF has no ENDIF (blocks are matched by nesting: each ENDIF closes the latest IF "
+                       "still open); add ENDIF where its block ends\"}\n");
+    // An empty script: the tokenizer's end is the finding, at no place.
+    auto [empty, first] = check("tessel_host_empty.tsl", "");
+    EXPECT_EQ(first, "{\"file\":\"" + empty +
+                         "\",\"line\":0,\"column\":0,\"endLine\":0,\"endColumn\":0,\"severity\":\"error\","
+                         "\"caption\":\"Process Terminated!\",\"text\":\"EXIT from TOKENIZER\",\"rule\":\"\","
+                         "\"hint\":\"\"}\n");
+}
+
 TEST(HostOptions, WindowRunWritesEachDiagnosticToStderr) {
     std::string script = std::filesystem::temp_directory_path() / "tessel_host_echo.tsl";
     std::ofstream(script, std::ios::binary) << "VAR x\n\ny = 1\n";
@@ -146,7 +204,7 @@ TEST(HostOptions, WindowRunWritesEachDiagnosticToStderr) {
         in.run();
     }
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, script + ":3: ERROR: Variable ID not found! -{ y }-Line: 3\n    y = 1\n" + script +
+    EXPECT_EQ(err, script + ":3:1: ERROR: Variable ID not found! -{ y }-Line: 3\n    y = 1\n    ^\n" + script +
                        ": Program Exit!: END\n");
     EXPECT_EQ(readBoxes(opts.boxLog).size(), 3u);  // the count box is shown, not written
     std::remove(script.c_str());

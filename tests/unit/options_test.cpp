@@ -37,6 +37,18 @@ TEST(Options, ScriptNamesStartingWithADashAfterDoubleDash) {
     EXPECT_EQ(o.script, "-odd.tsl");
 }
 
+TEST(Options, FormatGoesWithCheckOrLint) {
+    Options a, b, c, d, e;
+    EXPECT_EQ(parse({"--check", "--format=json", "x.tsl"}, a), ParseResult::Run);
+    EXPECT_TRUE(a.json);
+    EXPECT_EQ(parse({"--lint", "--format", "json", "x.tsl"}, b), ParseResult::Run);
+    EXPECT_TRUE(b.json);
+    EXPECT_EQ(parse({"--lint", "--format=text", "x.tsl"}, c), ParseResult::Run);
+    EXPECT_FALSE(c.json);
+    EXPECT_EQ(parse({"--format=json", "x.tsl"}, d), ParseResult::Usage);  // a run writes no findings
+    EXPECT_EQ(parse({"--check", "--format=xml", "x.tsl"}, e), ParseResult::Usage);
+}
+
 TEST(TextHelpers, JsonEscapeKeepsTheFileAscii) {
     EXPECT_EQ(jsonEscape("a\"b\\c"), "a\\\"b\\\\c");
     EXPECT_EQ(jsonEscape(std::string("\r\n\x7f\xe9\x00", 5)), "\\u000d\\u000a\\u007f\\u00e9\\u0000");

@@ -1,5 +1,5 @@
 // The web edition's entry points, called by the page: run a script from the
-// page's file system, and list a script's diagnostics with their lines.
+// page's file system, and list a script's diagnostics with their places.
 #include <emscripten.h>
 
 #include <cstdio>
@@ -8,6 +8,7 @@
 
 #include "checker/checker.h"
 #include "host/interpreter.h"
+#include "lint/lint.h"
 #include "lexer/tokenizer.h"
 #include "platform/browser/browser_window.h"
 #include "platform/events_file.h"
@@ -23,9 +24,9 @@ constexpr int kStopped = 3;
 // Collects the front end's diagnostics as JSON lines with their source lines.
 class DiagnosticList final : public Reporter {
    public:
-    void diagnostic(std::string_view caption, std::string_view text, int line) override {
+    void diagnostic(std::string_view caption, std::string_view text, const DiagnosticPlace& where) override {
         json += "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
-                "\",\"line\":" + std::to_string(line) + "}\n";
+                "\",\"line\":" + std::to_string(where.at.line) + "}\n";
     }
     void countReport(std::string_view) override {}
 
@@ -55,12 +56,14 @@ bool writeFile(const char* path, const std::string& data) {
 
 extern "C" {
 
-// Runs the script at `script` with box and PRINT logs at the paths given.
-// With `scripted`, the events file `events` drives the run as in a headless
-// run; with `quiet`, no token-count box is shown. Returns the exit status, 2
-// for bad events (the reason in stderr), 3 when the page stopped the run.
-EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, const char* printLog,
-                                    const char* events, int scripted, int quiet) {
+// Runs the script at `script` with box, PRINT and finding logs at the paths
+// given ("" for none; the finding log gets each diagnostic of the run as a
+// JSON object with its place, as --format=json writes findings). With
+// `scripted`, the events file `events` drives the run as in a headless run;
+// with `quiet`, no token-count box is shown. Returns the exit status, 2 for
+// bad events (the reason in stderr), 3 when the page stopped the run.
+EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog, const char* printLog,
+                                            const char* findingLog, const char* events, int scripted, int quiet) {
     using namespace tessel;
     PlatformConfig cfg;
     std::string error;
@@ -74,6 +77,7 @@ EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, cons
     opts.script = script;
     opts.boxLog = boxLog;
     opts.printLog = printLog;
+    opts.findingLog = findingLog;
     opts.quiet = quiet != 0;
     // A scripted run is a headless run whose frames reach the canvas.
     opts.headless = scripted != 0;
@@ -85,6 +89,25 @@ EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, cons
     } catch (const StopRequested&) {
         return kStopped;
     }
+}
+
+// tessel_run_located without a finding log.
+EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, const char* printLog,
+                                    const char* events, int scripted, int quiet) {
+    return tessel_run_located(script, boxLog, printLog, "", events, scripted, quiet);
+}
+
+// Writes the findings of `--lint --format=json` for the script at `script`
+// to `out`: the lexer's or the checker's first error with its place and
+// hint, or else the lint's warnings, one JSON object a line (file, line,
+// column, endLine, endColumn, severity, caption, text, rule, hint).
+// Returns 1 when `out` was written.
+EMSCRIPTEN_KEEPALIVE int tessel_findings(const char* script, const char* out) {
+    using namespace tessel;
+    std::string source, json;
+    if (!readFile(script, source)) return 0;
+    lintScript(script, std::move(source), json, true);
+    return writeFile(out, json) ? 1 : 0;
 }
 
 // Writes the tokenizer's and the checker's diagnostics for the script at
