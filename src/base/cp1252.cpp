@@ -123,8 +123,11 @@ size_t likelyUtf8Start(std::string_view bytes) {
     return inSequences > stray ? firstUtf8Sequence(bytes) : std::string_view::npos;
 }
 
-std::string utf8SourceToWindows1252(std::string_view utf8) {
-    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+std::string utf8SourceToWindows1252(std::string_view utf8, std::vector<uint32_t>* extraUnits) {
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
+        utf8.remove_prefix(3);
+        if (extraUnits) extraUnits->push_back(0);
+    }
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
@@ -135,6 +138,7 @@ std::string utf8SourceToWindows1252(std::string_view utf8) {
             ++i;
             continue;
         }
+        if (len == 4 && extraUnits) extraUnits->push_back(static_cast<uint32_t>(out.size() + 1));
         int b = len == 1 ? c : windows1252Byte(decodeUtf8(utf8, i));
         if (len == 1) ++i;
         out += b >= 0 ? static_cast<char>(b) : '?';

@@ -20,6 +20,7 @@ inline uint32_t cp1252CodePoint(unsigned char c) {
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessel {
 
@@ -84,7 +85,10 @@ size_t likelyUtf8Start(std::string_view bytes);
 
 // A UTF-8 script as Windows-1252 bytes: a leading byte-order mark is dropped;
 // characters Windows-1252 cannot hold and bytes that are not well-formed
-// UTF-8 each become '?'.
-std::string utf8SourceToWindows1252(std::string_view utf8);
+// UTF-8 each become '?'. With `extraUnits`, the offset in the result from
+// which each character that an editor counts as two UTF-16 units (those past
+// U+FFFF, and the dropped mark, counted from offset 0) adds one to the
+// columns of the bytes after it is appended, in order.
+std::string utf8SourceToWindows1252(std::string_view utf8, std::vector<uint32_t>* extraUnits = nullptr);
 
 }  // namespace tessel

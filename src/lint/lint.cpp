@@ -92,56 +92,49 @@ void runRules(LintContext& ctx) {
     lintEncoding(ctx);
 }
 
-struct Report {
-    std::string_view script;
-    std::string_view source;
-    bool json;
-    std::string& out;
-
-    void write(const Finding& f) {
-        out += json ? findingJson(script, f) : findingText(script, source, f, true);
-    }
-};
-
-int writeWarnings(LintContext& ctx, Report& report) {
+void collectWarnings(LintContext& ctx, std::vector<Finding>& out) {
     auto ignores = ignoreComments(ctx);
     std::stable_sort(ctx.findings.begin(), ctx.findings.end(),
                      [](const LintFinding& a, const LintFinding& b) { return a.at.offset < b.at.offset; });
-    int shown = 0;
     for (const LintFinding& f : ctx.findings) {
         if (silenced(ignores, f.at.line, f.rule)) continue;
-        report.write(Finding{f.at, Severity::Warning, {}, f.text, f.rule, {}});
-        ++shown;
+        out.push_back(Finding{f.at, Severity::Warning, {}, f.text, f.rule, {}});
     }
-    return shown;
 }
 
 }  // namespace
 
-int lintScript(std::string_view script, std::string sourceText, std::string& out, bool json) {
-    TokenStore tokens;
+void lintProgram(std::string sourceText, LintResult& out) {
+    TokenStore& tokens = out.tokens;
     LexState lex;
     FirstDiagnostic lexed;
     int32_t n = tokenize(std::move(sourceText), tokens, lex, lexed);
-    Report report{script, tokens.source(), json, out};
     if (lex.errorCode != 0) {
-        report.write(lexed.first.value_or(Finding{}));
-        return 1;
+        out.findings.push_back(lexed.first.value_or(Finding{}));
+        return;
     }
     tokens.count = n;
     if (tokens.eolCount == 0) {
-        report.write(Finding{{}, Severity::Error, "Process Terminated!", "EXIT from TOKENIZER", {}, {}});
-        return 1;
+        out.findings.push_back(Finding{{}, Severity::Error, "Process Terminated!", "EXIT from TOKENIZER", {}, {}});
+        return;
     }
-    CheckerState symbols;
     FirstDiagnostic checked;
-    if (runChecker(tokens, symbols, checked) != 1) {
-        report.write(checked.first.value_or(Finding{}));
-        return 1;
+    if (runChecker(tokens, out.symbols, checked) != 1) {
+        out.findings.push_back(checked.first.value_or(Finding{}));
+        return;
     }
-    LintContext ctx{tokens.source(), tokens, symbols, splitStatements(tokens), {}};
+    out.checked = true;
+    LintContext ctx{tokens.source(), tokens, out.symbols, splitStatements(tokens), {}};
     runRules(ctx);
-    return writeWarnings(ctx, report) > 0 ? 1 : 0;
+    collectWarnings(ctx, out.findings);
+}
+
+int lintScript(std::string_view script, std::string sourceText, std::string& out, bool json) {
+    LintResult result;
+    lintProgram(std::move(sourceText), result);
+    for (const Finding& f : result.findings)
+        out += json ? findingJson(script, f) : findingText(script, result.tokens.source(), f, true);
+    return result.findings.empty() ? 0 : 1;
 }
 
 }  // namespace tessel

@@ -6,6 +6,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "base/finding.h"
+#include "checker/symbols.h"
+#include "lexer/token_store.h"
 
 namespace tessel {
 
@@ -19,5 +24,15 @@ namespace tessel {
 // (base/finding.h). Returns the exit status: 0 when nothing was found, 1
 // otherwise.
 int lintScript(std::string_view script, std::string source, std::string& out, bool json = false);
+
+// What lintScript finds, as values: the program as lexed and checked, and
+// its findings in the order the report writes them.
+struct LintResult {
+    TokenStore tokens;              // keeps the source's bytes
+    CheckerState symbols;           // the checker's tables (complete when `checked`)
+    bool checked = false;           // the script lexed and checked without error
+    std::vector<Finding> findings;  // the one error, or the warnings left after ignore comments
+};
+void lintProgram(std::string source, LintResult& out);
 
 }  // namespace tessel
