@@ -10,6 +10,8 @@
 #include "host/files.h"
 #include "host/interpreter.h"
 #include "host/options.h"
+#include "host/version.h"
+#include "lsp/transport.h"
 #include "platform/events_file.h"
 #include "platform/sdl_module.h"
 
@@ -52,6 +54,11 @@ int main(int argc, char** argv) {
         case ParseResult::WriteFailed: return 1;
         case ParseResult::Usage: return 2;
         case ParseResult::Run: break;
+    }
+    if (opts.lsp) {
+        // An editor that goes away leaves a write failing, not a signal.
+        std::signal(SIGPIPE, SIG_IGN);
+        return runLanguageServer(0, 1, ServerOptions{kVersion});
     }
     const bool runs = !opts.check && !opts.lint;
     PlatformConfig cfg;

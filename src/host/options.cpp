@@ -16,6 +16,7 @@ namespace {
 
 const char kHelp[] =
     "Usage: tessel [options] SCRIPT\n"
+    "       tessel --lsp\n"
     "Run a tessel script in an 800x600 window. Every diagnostic box of a run is\n"
     "also written to stderr at its place, as SCRIPT:LINE:COL: CAPTION: TEXT with\n"
     "the source line, a caret under the column and a hint where one is known.\n"
@@ -32,6 +33,10 @@ const char kHelp[] =
     "  --format=json      with --check or --lint: one JSON object a finding on\n"
     "                     stdout (file, line, column, endLine, endColumn, severity,\n"
     "                     caption, text, rule, hint); --format=text is the default\n"
+    "  --lsp              serve the Language Server Protocol on standard input and\n"
+    "                     output for an editor: diagnostics as you type, completion,\n"
+    "                     hover, definitions, references, symbols, folding, rename,\n"
+    "                     semantic colours and formatting (no script is given)\n"
     "  -q, --quiet        no token-count box at start\n"
     "  --utf8             the script is UTF-8: its text is read as Windows-1252\n"
     "                     (a byte-order mark is dropped, other characters become ?)\n"
@@ -116,6 +121,10 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
             formatGiven = true;
         } else if (a == "--lint") {
             opts.lint = true;
+        } else if (a == "--lsp") {
+            opts.lsp = true;
+        } else if (a == "--stdio" && opts.lsp) {
+            // (Editors' clients add it to say which channel the server uses.)
         } else if (a == "--quiet" || a == "-q") {
             opts.quiet = true;
         } else if (a == "--utf8") {
@@ -137,6 +146,12 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
             opts.script = argv[i];
             haveScript = true;
         }
+    }
+    if (opts.lsp) {
+        if (haveScript) return usage("%s", "--lsp reads its scripts from the editor; it takes no script");
+        if (opts.check || opts.lint || formatGiven || opts.headless)
+            return usage("%s", "--lsp cannot be used with --check, --lint, --format or --headless");
+        return ParseResult::Run;
     }
     if (!haveScript) return usage("%s", "no script given");
     if (opts.lint && opts.check)

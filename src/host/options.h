@@ -15,6 +15,7 @@ struct Options {
     bool json = false;       // --format=json: --check and --lint write one JSON object a finding
     bool quiet = false;      // no token-count box
     bool utf8 = false;       // the script is UTF-8: read it as Windows-1252
+    bool lsp = false;        // serve the Language Server Protocol on stdin/stdout (no script)
     std::string boxLog;      // JSON line per message box
     std::string printLog;    // JSON line per PRINT
     std::string findingLog;  // JSON line per diagnostic of a run, with its place (the page's list)
