@@ -76,14 +76,14 @@ int32_t lineOf(const ScriptModel& m, int32_t token) {
 std::string describe(const ScriptModel& m, const SymbolRef& s, bool withPlace) {
     const int32_t def = m.definitionOf(s);
     const std::string name = def ? std::string(m.text(def)) : s.folded;
-    const std::string where = def && withPlace ? ", line " + std::to_string(lineOf(m, def) + 1) : "";
+    const std::string where = def && withPlace ? " on line " + std::to_string(lineOf(m, def) + 1) : "";
     const CheckerState& st = m.symbols();
     switch (s.kind) {
         case SymbolKind::Variable: {
             if (!def) return "`" + name + "`: no declaration";
             const int32_t type = st.vars[static_cast<size_t>(st.varAt(def))].type;
             return codeBlock(std::string(typeKeyword(type)) + " " + name) + "\n\n" + std::string(typeName(type)) +
-                   " variable, declared" + (withPlace ? " on" : "") + where;
+                   " variable" + (withPlace ? ", declared" + where : "");
         }
         case SymbolKind::Array: {
             if (!def) return "`" + name + "[]`: no declaration";
@@ -92,14 +92,14 @@ std::string describe(const ScriptModel& m, const SymbolRef& s, bool withPlace) {
                              "]") +
                    "\n\n" + std::string(typeName(a.type)) + " array of declared size " +
                    std::to_string(a.declaredSize) + ": " + std::to_string(a.elements) + " elements, indexes 0 to " +
-                   std::to_string(a.elements - 1) + (withPlace ? "; declared on" + where : "");
+                   std::to_string(a.elements - 1) + (withPlace ? "; declared" + where : "");
         }
         case SymbolKind::Function:
             if (!def) return "`" + name + "()`: no FUNC of that name";
-            return codeBlock("FUNC " + name + "()") + "\n\nfunction" + (withPlace ? ", defined on" + where : "");
+            return codeBlock("FUNC " + name + "()") + "\n\nfunction" + (withPlace ? ", defined" + where : "");
         case SymbolKind::Label:
             if (!def) return "`" + name + "`: no LABEL of that name";
-            return codeBlock("LABEL " + name) + "\n\nlabel" + (withPlace ? " on" + where : "");
+            return codeBlock("LABEL " + name) + "\n\nlabel" + where;
         case SymbolKind::Message: break;
     }
     const KeywordDoc* d = keywordDoc(s.folded);
@@ -131,7 +131,7 @@ CompletionContext contextAt(const ScriptModel& m, EditorPosition p) {
     line.count = n;
     if (lex.errorCode == 2) return c;  // inside a string literal
     if (n > 0 && line.classAt(n) == CLS_EOL) {
-        if (line.textAt(n).substr(0, 1) == "'") return c;  // inside a comment
+        if (line.source()[line.offsetAt(n)] == '\'') return c;  // inside a comment
         --n;
     }
     const uint32_t end = at - start;
@@ -384,7 +384,7 @@ std::pair<int, int> semanticType(const ScriptModel& m, int32_t i) {
     switch (c) {
         case CLS_NUM: return {TT_NUMBER, 0};
         case CLS_QSTR: return {TT_STRING, 0};
-        case CLS_EOL: return {m.text(i).substr(0, 1) == "'" ? TT_COMMENT : -1, 0};
+        case CLS_EOL: return {m.bytes()[m.tokens().offsetAt(i)] == '\'' ? TT_COMMENT : -1, 0};
         case CLS_PLUS: case CLS_MINUS: case CLS_STAR: case CLS_SLASH: case CLS_EQ: case CLS_GT:
         case CLS_LT: case CLS_AMP: case CLS_BAR: case CLS_BANG: case CLS_PCT: case CLS_CARET:
             return {TT_OPERATOR, 0};
