@@ -76,8 +76,8 @@ fuzz-long: build-fuzz/build.ninja
 window-test: build-tests
 	cd $(BUILD) && ctest -L window --output-on-failure
 
-editor-test:
-	scripts/test-editor.sh
+editor-test: build
+	scripts/test-editor.sh $(BUILD)/tessel
 
 test: test-deps
 	$(MAKE) unit-test
