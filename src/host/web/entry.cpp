@@ -1,14 +1,19 @@
 // The web edition's entry points, called by the page: run a script from the
-// page's file system, and list a script's diagnostics with their places.
+// page's file system, list a script's diagnostics with their places, and
+// answer the page's editor with the language server's own features (marks,
+// completion, hover) over the editor's text.
 #include <emscripten.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "checker/checker.h"
 #include "host/interpreter.h"
 #include "lint/lint.h"
+#include "lsp/features.h"
+#include "lsp/script_model.h"
 #include "lexer/tokenizer.h"
 #include "platform/browser/browser_window.h"
 #include "platform/events_file.h"
@@ -48,6 +53,32 @@ bool writeFile(const char* path, const std::string& data) {
     if (!f) return false;
     bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
     return std::fclose(f) == 0 && ok;
+}
+
+// What the page's editor asked about last: the text and its model, kept so
+// that marks, completion and hover of one text read it once, and the last
+// answer, whose characters the page reads before its next call.
+struct EditorSession {
+    std::string text;
+    std::unique_ptr<ScriptModel> model;
+    std::string answer;
+
+    const ScriptModel& modelOf(const char* utf8) {
+        if (!model || text != utf8) {
+            text = utf8;
+            model = std::make_unique<ScriptModel>(text);
+        }
+        return *model;
+    }
+    const char* answerWith(const Json& value) {
+        answer = value.dump();
+        return answer.c_str();
+    }
+};
+
+EditorSession& editorSession() {
+    static EditorSession session;
+    return session;
 }
 
 }  // namespace
@@ -125,6 +156,32 @@ EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out)
         runChecker(tokens, checker, list);
     }
     return writeFile(out, list.json) ? 1 : 0;
+}
+
+// The language server's answers for the page's editor, as JSON text (valid
+// until the next call). `text` is the editor's text as UTF-8; lines and
+// characters count as the protocol counts (0-based, UTF-16 units), as
+// JavaScript strings do.
+
+// The checker's error or the lint's warnings as Diagnostic objects.
+EMSCRIPTEN_KEEPALIVE const char* tessel_editor_marks(const char* text) {
+    using namespace tessel;
+    EditorSession& s = editorSession();
+    return s.answerWith(diagnosticsOf(s.modelOf(text)));
+}
+
+// CompletionItem objects for what can stand at the position.
+EMSCRIPTEN_KEEPALIVE const char* tessel_editor_completion(const char* text, int line, int character) {
+    using namespace tessel;
+    EditorSession& s = editorSession();
+    return s.answerWith(completionAt(s.modelOf(text), {line, character}));
+}
+
+// A Hover object for the keyword or name at the position, or null.
+EMSCRIPTEN_KEEPALIVE const char* tessel_editor_hover(const char* text, int line, int character) {
+    using namespace tessel;
+    EditorSession& s = editorSession();
+    return s.answerWith(hoverAt(s.modelOf(text), {line, character}));
 }
 
 }  // extern "C"
