@@ -62,7 +62,7 @@ build-fuzz/build.ninja:
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DTESSEL_FUZZ=ON -DTESSEL_TESTS=OFF -DTESSEL_BENCH=OFF
 
-FUZZERS ?= fuzz_front fuzz_program fuzz_events fuzz_image fuzz_fastpath
+FUZZERS ?= fuzz_front fuzz_program fuzz_events fuzz_image fuzz_fastpath fuzz_lsp
 
 fuzz: build-fuzz/build.ninja
 	cmake --build build-fuzz -j $(JOBS) --target $(FUZZERS)

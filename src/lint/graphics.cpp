@@ -77,9 +77,13 @@ void lintColours(LintContext& ctx) {
 }
 
 // What is wrong with the image file a LOADIMG names as a literal, read from
-// the working folder as the run reads it ("" when it is a BMP or PNG file).
-std::string imageFileProblem(const std::string& path) {
-    std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+// the working folder as the run reads it, or from `folder` when one is given
+// ("" when it is a BMP or PNG file).
+std::string imageFileProblem(const std::string& path, const std::string& folder) {
+    const std::string where = folder.empty() || path.empty() || path[0] == '/' ? path : folder + "/" + path;
+    std::FILE* f = path.empty() ? nullptr : std::fopen(where.c_str(), "rb");
+    if (!f && !folder.empty())
+        return "there is no file " + path + " in the script's folder, where a run started there looks for it";
     if (!f) return "there is no file " + path + " in the working folder, where the run looks for it";
     unsigned char head[8] = {};
     const size_t n = std::fread(head, 1, sizeof head, f);
@@ -97,7 +101,7 @@ void lintImages(LintContext& ctx) {
         if (ctx.cls(st.first) != KW_LOADIMG) continue;
         const int32_t file = st.first + 3;
         if (ctx.cls(file) == CLS_QSTR) {
-            const std::string problem = imageFileProblem(ctx.text(file));
+            const std::string problem = imageFileProblem(ctx.text(file), ctx.folder);
             if (!problem.empty())
                 ctx.warn(file, "loadimg-file",
                          "LOADIMG loads nothing: " + problem +

@@ -104,7 +104,7 @@ void collectWarnings(LintContext& ctx, std::vector<Finding>& out) {
 
 }  // namespace
 
-void lintProgram(std::string sourceText, LintResult& out) {
+void lintProgram(std::string sourceText, LintResult& out, std::string folder) {
     TokenStore& tokens = out.tokens;
     LexState lex;
     FirstDiagnostic lexed;
@@ -124,7 +124,7 @@ void lintProgram(std::string sourceText, LintResult& out) {
         return;
     }
     out.checked = true;
-    LintContext ctx{tokens.source(), tokens, out.symbols, splitStatements(tokens), {}};
+    LintContext ctx{tokens.source(), tokens, out.symbols, splitStatements(tokens), {}, std::move(folder)};
     runRules(ctx);
     collectWarnings(ctx, out.findings);
 }

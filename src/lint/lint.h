@@ -33,6 +33,8 @@ struct LintResult {
     bool checked = false;           // the script lexed and checked without error
     std::vector<Finding> findings;  // the one error, or the warnings left after ignore comments
 };
-void lintProgram(std::string source, LintResult& out);
+// `folder` is where a run would look for the files the script names (for a
+// script in an editor, its own folder); "" is the working folder.
+void lintProgram(std::string source, LintResult& out, std::string folder = {});
 
 }  // namespace tessel

@@ -34,6 +34,7 @@ struct LintContext {
     const CheckerState& symbols;        // the checker's tables
     std::vector<Statement> statements;  // in source order
     std::vector<LintFinding> findings;  // what the rules found
+    std::string folder = {};            // where a run would look for files ("": the working folder)
 
     int32_t cls(int64_t i) const { return tokens.classAt(i); }
     std::string text(int64_t i) const { return std::string(tokens.textAt(i)); }

@@ -42,17 +42,17 @@ bool startsStatement(const TokenStore& tokens, int32_t token) {
     return token == 1 || before == CLS_EOL || before == CLS_COLON || before == KW_ELSE;
 }
 
-ScriptModel::ScriptModel(std::string_view utf8) {
+ScriptModel::ScriptModel(std::string_view utf8, std::string folder) {
     readEditorText(utf8, text_);
-    lintProgram(text_.bytes, real_);
-    if (!real_.checked) repair();
+    lintProgram(text_.bytes, real_, folder);
+    if (!real_.checked) repair(folder);
     collectNames();
     collectBlocks();
 }
 
 // Reads a copy again with the line of each error blanked, until it checks.
 // Blanking keeps every byte where it was, so places stay those of the script.
-void ScriptModel::repair() {
+void ScriptModel::repair(const std::string& folder) {
     std::string copy = text_.bytes;
     const LintResult* last = &real_;
     for (int tries = 0; tries < kRepairs && !last->checked; ++tries) {
@@ -65,7 +65,7 @@ void ScriptModel::repair() {
             break;
         }
         auto next = std::make_unique<LintResult>();
-        lintProgram(copy, *next);
+        lintProgram(copy, *next, folder);
         repaired_ = std::move(next);
         last = repaired_.get();
     }

@@ -48,7 +48,9 @@ struct Block {
 
 class ScriptModel {
    public:
-    explicit ScriptModel(std::string_view utf8);
+    // `folder`: where a run of the script would look for the files it names
+    // (its own folder; "" for the working folder).
+    explicit ScriptModel(std::string_view utf8, std::string folder = {});
     ScriptModel(const ScriptModel&) = delete;
     ScriptModel& operator=(const ScriptModel&) = delete;
 
@@ -93,7 +95,7 @@ class ScriptModel {
 
    private:
     const LintResult& program() const { return repaired_ ? *repaired_ : real_; }
-    void repair();
+    void repair(const std::string& folder);
     void collectNames();
     void collectBlocks();
 

@@ -52,6 +52,27 @@ Json capabilities() {
     });
 }
 
+// The folder of a file: URI, percent escapes decoded ("" for another scheme).
+std::string folderOf(std::string_view uri) {
+    if (uri.substr(0, 7) != "file://") return {};
+    uri.remove_prefix(7);
+    std::string path;
+    auto hex = [](char c) {
+        const char lower = static_cast<char>(c | 0x20);
+        return c >= '0' && c <= '9' ? c - '0' : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+    };
+    for (size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] == '%' && i + 2 < uri.size() && hex(uri[i + 1]) >= 0 && hex(uri[i + 2]) >= 0) {
+            path += static_cast<char>(hex(uri[i + 1]) * 16 + hex(uri[i + 2]));
+            i += 2;
+        } else {
+            path += uri[i];
+        }
+    }
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+}
+
 bool validId(const Json& id) {
     return id.isString() || (id.isNumber() && id.asNumber() == static_cast<double>(id.asInt(-1)));
 }
@@ -173,7 +194,7 @@ LanguageServer::Document& LanguageServer::document(const Json& params) {
 }
 
 const ScriptModel& LanguageServer::model(Document& d) {
-    if (!d.model) d.model = std::make_unique<ScriptModel>(d.text);
+    if (!d.model) d.model = std::make_unique<ScriptModel>(d.text, d.folder);
     return *d.model;
 }
 
@@ -190,6 +211,7 @@ void LanguageServer::notification(const std::string& method, const Json& params,
         if (!text.isString()) return;
         Document& d = documents_[uri.asString()];
         d.text = text.asString();
+        d.folder = folderOf(uri.asString());
         d.version = params["textDocument"]["version"].asInt(0);
         d.model.reset();
         d.dueMs = nowMs;

@@ -45,6 +45,7 @@ class LanguageServer {
    private:
     struct Document {
         std::string text;    // UTF-8, as the editor has it
+        std::string folder;  // where a run of it looks for files (its file's folder)
         int64_t version = 0;
         std::unique_ptr<ScriptModel> model;  // null while a change waits for analysis
         int64_t dueMs = -1;  // when its diagnostics are due; -1: published

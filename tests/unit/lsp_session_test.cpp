@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <deque>
+#include <filesystem>
 #include <thread>
 
 #include "lsp/json.h"
@@ -339,6 +340,32 @@ TEST_F(LspSession, ShutsDownAndExitsWithZero) {
     EXPECT_EQ(server.request("textDocument/hover", at(1, 1))["error"]["code"].asInt(), -32600);
     server.notify("exit", Json());
     EXPECT_EQ(server.wait(), 0);
+}
+
+TEST(LspFiles, ImageFilesAreLookedUpInTheScriptsOwnFolder) {
+    // A folder whose name needs escaping in the URI.
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("tessel lsp " + std::to_string(getpid()));
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(TESSEL_TEST_DATA) / "fixtures/images/bmp_os2_v24.bmp", folder / "here.bmp",
+                  fs::copy_options::overwrite_existing);
+    LspProcess p;
+    p.initialize();
+    const std::string uri = "file://" + folder.parent_path().string() + "/tessel%20lsp%20" + std::to_string(getpid()) +
+                            "/show.tsl";
+    p.notify("textDocument/didOpen",
+             Json::object({{"textDocument",
+                            Json::object({{"uri", uri},
+                                          {"version", 1},
+                                          {"text", "PTR a, b\nLOADIMG a, \"here.bmp\", 0, 0, 0, 16\n"
+                                                   "LOADIMG b, \"gone.bmp\", 0, 0, 0, 16\nSHOWIMG a, 0, 0, 8, 8\n"
+                                                   "SHOWIMG b, 0, 0, 8, 8\nSWAP\n"}})}}));
+    Json d = p.notification("textDocument/publishDiagnostics")["params"]["diagnostics"];
+    std::vector<std::string> found;
+    for (const Json& w : d.items())
+        found.push_back(w["code"].asString() + "@" + std::to_string(w["range"]["start"]["line"].asInt()));
+    EXPECT_EQ(found, std::vector<std::string>{"loadimg-file@2"});
+    fs::remove_all(folder);
 }
 
 // ---------------------------------------------------------------------------
