@@ -17,7 +17,8 @@ constexpr double kYieldInterval = 15;
 
 class BrowserWindow final : public NativeWindow {
    public:
-    explicit BrowserWindow(bool scripted) : scripted_(scripted), lastYield_(emscripten_get_now()) {}
+    BrowserWindow(bool scripted, std::function<int()> abortedAt)
+        : scripted_(scripted), abortedAt_(std::move(abortedAt)), lastYield_(emscripten_get_now()) {}
     ~BrowserWindow() override { paintCanvas(); }
 
     bool interactive() const override { return !scripted_; }
@@ -41,6 +42,10 @@ class BrowserWindow final : public NativeWindow {
     void pollEvents(NativeInput& input, int timeoutMs) override {
         if (stopping_) return;
         if (timeoutMs > 0) {
+            if (!boxShown_ && !waiting_) {
+                waiting_ = true;
+                page_waiting(abortedAt_ ? abortedAt_() : 0);
+            }
             paintCanvas();
             page_wait(timeoutMs);
             lastYield_ = emscripten_get_now();
@@ -64,10 +69,14 @@ class BrowserWindow final : public NativeWindow {
     bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override {
         paintCanvas();
         page_show_box(std::string(caption).c_str(), pixels, width, height);
+        boxShown_ = true;
         return true;
     }
 
-    void hideBox() override { page_hide_box(); }
+    void hideBox() override {
+        boxShown_ = false;
+        page_hide_box();
+    }
 
    private:
     void paintCanvas() {
@@ -88,22 +97,26 @@ class BrowserWindow final : public NativeWindow {
             case kPageBoxButton: in.boxButton(e.a, e.b, e.c != 0); break;
             case kPageBoxKey: in.boxKey(static_cast<uint32_t>(e.a)); break;
             case kPageBoxClose: in.boxClose(); break;
+            case kPageClose: in.closeRequest(); break;
             default: break;
         }
     }
 
     bool scripted_ = false;        // an events file drives the run, not the page
+    std::function<int()> abortedAt_;  // the line a run abort stopped at, or 0
     bool stopping_ = false;        // StopRequested was thrown: the run is unwinding
     int width_ = 0, height_ = 0;   // the canvas
     std::vector<uint32_t> frame_;  // the newest frame
     bool dirty_ = false;           // the canvas lags behind frame_
+    bool boxShown_ = false;        // a message box is on the page
+    bool waiting_ = false;         // the page knows the main program is over
     double lastYield_ = 0;         // when the page last had control (ms)
 };
 
 }  // namespace
 
-std::unique_ptr<NativeWindow> makeBrowserWindow(bool scripted) {
-    return std::make_unique<BrowserWindow>(scripted);
+std::unique_ptr<NativeWindow> makeBrowserWindow(bool scripted, std::function<int()> abortedAt) {
+    return std::make_unique<BrowserWindow>(scripted, std::move(abortedAt));
 }
 
 }  // namespace tessel
