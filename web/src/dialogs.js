@@ -79,7 +79,9 @@ export function shareDialog(link, copied, fromDisk) {
     const img = document.createElement('img');
     img.className = 'qr';
     img.alt = 'QR code of the link';
-    img.src = qr.createDataURL(4, 4);
+    // Whole pixels a module, the code at most about 300 pixels wide.
+    const cell = Math.max(2, Math.min(6, Math.floor(300 / (qr.getModuleCount() + 8))));
+    img.src = qr.createDataURL(cell, 4 * cell);
     body.push(img);
   } catch (e) {
     body.push(paragraph('The link is too long for a QR code.', 'note'));
