@@ -99,8 +99,9 @@ function fonts() {
 }
 
 // --- the page -----------------------------------------------------------------------------
-const bundle = await esbuild.build({
-  entryPoints: [path.join(here, 'src', 'main.js')],
+// The page's script, and the editor's apart (an embed never runs it).
+const bundle = async (entry) => (await esbuild.build({
+  entryPoints: [path.join(here, 'src', entry)],
   bundle: true,
   minify: true,
   format: 'iife',
@@ -108,16 +109,22 @@ const bundle = await esbuild.build({
   define: { TESSEL_WORDS: JSON.stringify(grammarWords()) },
   write: false,
   legalComments: 'none',
-});
-const pageJs = bundle.outputFiles[0].text;
+})).outputFiles[0].text;
+const pageJs = await bundle('main.js');
+const editorJs = await bundle('editor.js');
 const moduleJs = fs.readFileSync(path.join(moduleDir, 'tessel.js'), 'utf8');
 const wasm = fs.readFileSync(path.join(moduleDir, 'tessel.wasm'));
 const icon = fs.readFileSync(path.join(here, 'icon.svg'), 'utf8');
 
 const data = (id, bytes) => `<script type="application/octet-stream" id="${id}">${b64(gz(bytes))}</script>`;
+const bootJs = await bundle('boot.js');
+// What an embed needs comes before the page's script; the rest after it.
 const blobs = [
   data('wasm-data', wasm),
+  `<script>${bootJs}</script>`,
   data('font-data', fonts()),
+].join('\n');
+const laterBlobs = [
   data('examples-data', Buffer.from(JSON.stringify(examples()))),
   data('help-data', Buffer.from(help())),
 ].join('\n');
@@ -128,8 +135,10 @@ const html = fill(fs.readFileSync(path.join(here, 'shell.html'), 'utf8'), {
   CSS: fs.readFileSync(path.join(here, 'page.css'), 'utf8'),
   ICON: encodeURIComponent(icon),
   DATA: blobs,
+  LATER_DATA: laterBlobs,
   // A script element ends at the first "</script": none may stand inside.
   PAGE_JS: pageJs.replace(/<\/script/gi, '<\\/script'),
+  EDITOR_JS: editorJs.replace(/<\/script/gi, '<\\/script'),
   MODULE_JS: moduleJs.replace(/<\/script/gi, '<\\/script'),
 });
 
@@ -147,4 +156,4 @@ fs.writeFileSync(path.join(outDir, 'manifest.webmanifest'), JSON.stringify({
 }, null, 2) + '\n');
 fs.copyFileSync(path.join(here, 'sw.js'), path.join(outDir, 'sw.js'));
 console.log(`built ${path.join(outDir, 'tessel.html')} (${html.length} bytes; module ${wasm.length} bytes, ` +
-  `page script ${pageJs.length} bytes)`);
+  `page script ${pageJs.length} bytes, editor ${editorJs.length} bytes)`);

@@ -41,10 +41,13 @@ function keys(handlers) {
   ];
 }
 
+// The page runs this file as a script of its own (see main.js), which
+// leaves its functions here.
+
 // `handlers`: run(), stop(), leave() (Escape), changed(state, userEdit)
 // after every change of text or document, findings(text) -> the list the
 // lint shows (see findingsToDiagnostics).
-export function createEditor(parent, handlers) {
+function createEditor(parent, handlers) {
   const fontSize = new Compartment();
   const view = new EditorView({
     parent,
@@ -94,10 +97,12 @@ export function createEditor(parent, handlers) {
   };
 }
 
+window.tesselEditor = { createEditor, findingsToDiagnostics };
+
 // The engine's findings (JSON objects with 1-based line and column, and
 // their ends) as the editor's diagnostics; those that name no line are left
 // to the problems list.
-export function findingsToDiagnostics(doc, findings) {
+function findingsToDiagnostics(doc, findings) {
   const out = [];
   for (const f of findings) {
     if (f.line < 1 || f.line > doc.lines) continue;

@@ -3,7 +3,6 @@
 // and their status, problems, sharing, files, the layout, and test hooks.
 import { bytesToText, fromBase64, fromBase64Url, textToBytes, toBase64Url } from './cp1252.js';
 import { dialog, message, paragraph, shareDialog } from './dialogs.js';
-import { createEditor, findingsToDiagnostics } from './editor.js';
 import { closeHelp, openHelp, setUpHelp } from './help.js';
 import { gunzip, makeLink, readFragment } from './links.js';
 import * as runner from './runner.js';
@@ -24,9 +23,9 @@ const LINT_AS_YOU_TYPE_CHARS = 512 * 1024;
 
 // --- the module ------------------------------------------------------------------
 // The WebAssembly module and the fonts are kept gzipped in the page; they are
-// unpacked (by the browser) while the module compiles.
+// unpacked (by the browser) while the module compiles (boot.js starts that).
 const blob = (id) => fromBase64(document.getElementById(id).textContent.trim()).then(gunzip);
-const wasmModule = blob('wasm-data').then((bytes) => WebAssembly.compile(bytes));
+const wasmModule = window.tesselWasm;  // see boot.js
 const fontFiles = blob('font-data').then((bytes) => {
   // The fonts' blob: for each, a name line and a size line, then the bytes.
   const files = [];
@@ -67,7 +66,11 @@ const loader = document.createElement('script');
 loader.textContent = loaderText;
 document.body.appendChild(loader);
 const check = embed ? null : wasmModule.then((m) => startChecker(loaderText, m));
-const examplesReady = blob('examples-data').then((b) => JSON.parse(new TextDecoder().decode(b)));
+const examplesReady = embed ? Promise.resolve({}) : new Promise((resolve) => {
+  const unpack = () => resolve(blob('examples-data').then((b) => JSON.parse(new TextDecoder().decode(b))));
+  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', unpack);
+  else unpack();
+});
 
 // --- status and announcements -----------------------------------------------------
 const status = (text) => { $('status').textContent = text; };
@@ -83,7 +86,19 @@ let examples = {};
 let exact = null;  // {doc, bytes, text}
 let saveTimer = 0, savePending = false, keptInBrowser = true;
 
-const editor = embed ? null : createEditor($('editor'), {
+// The editor's script (CodeMirror and what the page adds to it) is kept as
+// text and run only where an editor is shown: an embed starts without it.
+function editorLibrary() {
+  const s = document.createElement('script');
+  s.textContent = $('editor-js').textContent;
+  document.body.appendChild(s);
+  return window.tesselEditor;
+}
+let editor = null, findingsToDiagnostics = null;
+function makeEditor() {
+  const library = editorLibrary();
+  findingsToDiagnostics = library.findingsToDiagnostics;
+  editor = library.createEditor($('editor'), {
   run: () => startRun(),
   stop: () => stopRun(),
   leave: () => $('run').focus(),
@@ -93,7 +108,8 @@ const editor = embed ? null : createEditor($('editor'), {
     if (!userEdit) documentShown();
   },
   findings: (view) => lintFindings(view),
-});
+  });
+}
 
 const eolOf = (bytes) => (bytesToText(bytes.subarray(0, 1 << 20)).includes('\r\n') ? '\r\n' : '\n');
 const withEol = (text, eol) => (eol === '\n' ? text : text.split('\n').join(eol));
@@ -586,6 +602,13 @@ listen(() => (embed ? $('remix') : $('run')).focus());
 let embedScript = null;
 
 async function start() {
+  if (embed) {
+    await moduleReady;
+    return startEmbed(await readFragment(location.hash));
+  }
+  // The editor's script and the examples stand after the page's script.
+  if (document.readyState === 'loading') await new Promise((r) => document.addEventListener('DOMContentLoaded', r));
+  makeEditor();
   const list = await examplesReady;
   for (const [name, e] of Object.entries(list)) {
     examples[name] = { bytes: await fromBase64(e.script), description: e.description, files: e.files };
@@ -594,7 +617,6 @@ async function start() {
   for (const e of Object.values(examples))
     for (const [file, b64] of Object.entries(e.files)) runner.writeFile(file, await fromBase64(b64));
   const fromLink = await readFragment(location.hash);
-  if (embed) return startEmbed(fromLink);
   wire();
   if (fromLink && fromLink.bytes) {
     const key = await linkKey(location.hash);
