@@ -121,10 +121,11 @@ const bootJs = await bundle('boot.js');
 // What an embed needs comes before the page's script; the rest after it.
 const blobs = [
   data('wasm-data', wasm),
-  `<script>${bootJs}</script>`,
   data('font-data', fonts()),
+  `<script>${bootJs}</script>`,
 ].join('\n');
 const laterBlobs = [
+  data('editor-data', Buffer.from(editorJs)),
   data('examples-data', Buffer.from(JSON.stringify(examples()))),
   data('help-data', Buffer.from(help())),
 ].join('\n');
@@ -138,7 +139,6 @@ const html = fill(fs.readFileSync(path.join(here, 'shell.html'), 'utf8'), {
   LATER_DATA: laterBlobs,
   // A script element ends at the first "</script": none may stand inside.
   PAGE_JS: pageJs.replace(/<\/script/gi, '<\\/script'),
-  EDITOR_JS: editorJs.replace(/<\/script/gi, '<\\/script'),
   MODULE_JS: moduleJs.replace(/<\/script/gi, '<\\/script'),
 });
 

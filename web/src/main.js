@@ -25,8 +25,8 @@ const LINT_AS_YOU_TYPE_CHARS = 512 * 1024;
 // The WebAssembly module and the fonts are kept gzipped in the page; they are
 // unpacked (by the browser) while the module compiles (boot.js starts that).
 const blob = (id) => fromBase64(document.getElementById(id).textContent.trim()).then(gunzip);
-const wasmModule = window.tesselWasm;  // see boot.js
-const fontFiles = blob('font-data').then((bytes) => {
+const wasmModule = window.tesselBoot.then((b) => b.module);  // see boot.js
+const fontFiles = window.tesselBoot.then((b) => new Uint8Array(b.fonts)).then((bytes) => {
   // The fonts' blob: for each, a name line and a size line, then the bytes.
   const files = [];
   let at = 0;
@@ -86,17 +86,17 @@ let examples = {};
 let exact = null;  // {doc, bytes, text}
 let saveTimer = 0, savePending = false, keptInBrowser = true;
 
-// The editor's script (CodeMirror and what the page adds to it) is kept as
-// text and run only where an editor is shown: an embed starts without it.
-function editorLibrary() {
+// The editor's script (CodeMirror and what the page adds to it) is kept
+// compressed and run only where an editor is shown: an embed starts without it.
+async function editorLibrary() {
   const s = document.createElement('script');
-  s.textContent = $('editor-js').textContent;
+  s.textContent = new TextDecoder().decode(await blob('editor-data'));
   document.body.appendChild(s);
   return window.tesselEditor;
 }
 let editor = null, findingsToDiagnostics = null;
-function makeEditor() {
-  const library = editorLibrary();
+async function makeEditor() {
+  const library = await editorLibrary();
   findingsToDiagnostics = library.findingsToDiagnostics;
   editor = library.createEditor($('editor'), {
   run: () => startRun(),
@@ -608,7 +608,7 @@ async function start() {
   }
   // The editor's script and the examples stand after the page's script.
   if (document.readyState === 'loading') await new Promise((r) => document.addEventListener('DOMContentLoaded', r));
-  makeEditor();
+  await makeEditor();
   const list = await examplesReady;
   for (const [name, e] of Object.entries(list)) {
     examples[name] = { bytes: await fromBase64(e.script), description: e.description, files: e.files };
