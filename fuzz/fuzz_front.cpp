@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tessel::CheckerState checker;
     checker.arrayStorageBudget = 64 << 20;  // keeps each run fast; the limit itself is tested
     SilentReporter rep;
-    if (tessel::lexingPhase(src, tokens, lex, rep) == 1 && lex.errorCode == 0)
+    if (tessel::lexingPhase(std::string(src), tokens, lex, rep) == 1 && lex.errorCode == 0)
         tessel::runChecker(tokens, checker, rep);
     return 0;
 }

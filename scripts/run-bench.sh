@@ -5,7 +5,7 @@
 # and ratios. The counterparts keep their variables global, as a script's
 # are; Lua 5.4 on the same programs with local variables is shown beside
 # them (bench/workloads/locals). Then drawing in a window against yabasic
-# and brandy, the front end and the number formatting.
+# and brandy, large scripts, the front end and the number formatting.
 # Usage: scripts/run-bench.sh BUILD_DIR [RUNS]   (RUNS per interpreter, default 5)
 set -euo pipefail
 build="$1"
@@ -137,6 +137,10 @@ if [ -x "$build/bench/bench_numtext" ]; then
   echo "Number to text (integer conversion against the long-double reference)"
   "$build/bench/bench_numtext"
 fi
+
+echo
+echo "Large scripts (time and peak memory of --check, --lint and a headless run)"
+"$root/scripts/bench-large.sh" "$tessel" 3
 
 if [ -x "$build/bench/bench_front" ]; then
   echo

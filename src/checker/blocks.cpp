@@ -48,7 +48,7 @@ bool collectLabels(CheckContext& ctx) {
         if (ctx.cls(j) == CLS_EOL) ++line;
         if (ctx.cls(j) != KW_LABEL) continue;
         if (!ctx.isName(j + 1)) return ctx.failQuoting("ERROR~LABEL", "Label witout name! -{ ", j + 1, line);
-        ctx.labelByName.emplace(lowerAscii(ctx.text(j + 1)), j + 1);
+        ctx.labelByName.addFirst(j + 1);
     }
     return true;
 }
@@ -62,9 +62,8 @@ bool collectFunctions(CheckContext& ctx) {
         if (ctx.cls(j) != KW_FUNC) continue;
         if (!ctx.isName(j + 1)) return ctx.failQuoting("ERROR~FUNC", "Function witout name! -{ ", j + 1, line);
         if (ctx.cls(j + 2) != CLS_LPAR || ctx.cls(j + 3) != CLS_RPAR) continue;
-        std::string name = lowerAscii(ctx.text(j + 1));
-        ctx.state.callTarget[j + 1] = j + 1;
-        ctx.funcByName.emplace(std::move(name), j + 1);
+        ctx.state.bind(j + 1, BIND_CALL, j + 1);
+        ctx.funcByName.addFirst(j + 1);
     }
     return true;
 }
@@ -85,11 +84,12 @@ bool registerEventBlock(CheckContext& ctx, int32_t i, int line) {
 // A GOTO: the name after it is bound to the first label of that name.
 bool bindGoto(CheckContext& ctx, int32_t i, int line) {
     if (!ctx.isName(i + 1)) return ctx.failQuoting("ERROR~GOTO", "Goto witout name! -{ ", i + 1, line);
-    auto it = ctx.labelByName.find(lowerAscii(ctx.text(i + 1)));
-    if (it == ctx.labelByName.end())
-        return ctx.fail("ERROR~GOTO", "Cannot found label :" + ctx.text(i + 1) + " -Line: " + std::to_string(line),
+    int32_t label = ctx.labelByName.firstToken(ctx.text(i + 1));
+    if (label == 0)
+        return ctx.fail("ERROR~GOTO",
+                        "Cannot found label :" + std::string(ctx.text(i + 1)) + " -Line: " + std::to_string(line),
                         line);
-    ctx.state.gotoTarget[i + 1] = it->second;
+    ctx.state.bind(i + 1, BIND_GOTO, label);
     return true;
 }
 

@@ -6,33 +6,30 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
+#include "checker/name_index.h"
 #include "checker/symbols.h"
 #include "base/reporter.h"
 #include "lexer/token_store.h"
 
 namespace tessel {
 
-// Name -> number of the first entry with that name. Entries are added in
-// increasing order and never replaced, so the first declaration wins, as a
-// search from the start of a table would find it.
-using FirstIndex = std::unordered_map<std::string, int32_t>;
-
 struct CheckContext {
     TokenStore& tokens;   // read by every pass; keyword classes written
     CheckerState& state;  // tables the passes fill
     Reporter& rep;        // where the first error goes
 
-    FirstIndex varByName;    // lower-cased variable name -> first variable number
-    FirstIndex arrayByName;  // lower-cased array name -> first array number
-    FirstIndex labelByName;  // lower-cased label -> first label name token
-    FirstIndex funcByName;   // lower-cased function name -> first FUNC name token
-    int64_t arrayBytes = 0;  // element storage handed out so far
+    NameIndex varByName{tokens};    // variable name -> its first declaring token
+    NameIndex arrayByName{tokens};  // array name -> its first declaring token
+    NameIndex labelByName{tokens};  // label -> first label name token
+    NameIndex funcByName{tokens};   // function name -> first FUNC name token
+    int64_t arrayBytes = 0;         // element storage handed out so far
+    std::vector<int32_t> declaringWords{};  // name tokens spelling VAR, STR or PTR, in order
 
     int32_t count() const { return tokens.count; }
     int32_t cls(int64_t i) const { return tokens.classAt(i); }
-    const std::string& text(int64_t i) const { return tokens.textAt(i); }
+    std::string_view text(int64_t i) const { return tokens.textAt(i); }
     bool isName(int64_t i) const { return cls(i) == CLS_NAME; }
 
     // Reports the checker's one error and returns false, so a pass can
@@ -44,7 +41,8 @@ struct CheckContext {
 
     // "<message>" + token text + " }-Line: " + line: the shape of most errors.
     bool failQuoting(std::string_view caption, std::string_view message, int64_t quoted, int line) {
-        return fail(caption, std::string(message) + text(quoted) + " }-Line: " + std::to_string(line), line);
+        return fail(caption, std::string(message) + std::string(text(quoted)) + " }-Line: " + std::to_string(line),
+                    line);
     }
 };
 

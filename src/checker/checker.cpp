@@ -19,6 +19,10 @@ std::string upperAscii(std::string_view s) {
     return out;
 }
 
+std::string declaredName(const TokenStore& tokens, int32_t nameToken) {
+    return lowerAscii(tokens.textAt(nameToken));
+}
+
 // Re-codes every identifier token that spells a keyword (other than VAR, STR
 // and PTR, which the declaration pass re-codes where they start a
 // declaration) and counts the block keywords. String literals are never
@@ -26,9 +30,13 @@ std::string upperAscii(std::string_view s) {
 void recogniseKeywords(CheckContext& ctx) {
     for (int32_t i = 1; i <= ctx.count(); ++i) {
         if (!ctx.isName(i)) continue;
-        int32_t code = keywordCode(upperAscii(ctx.text(i)));
-        if (code == 0 || keywordRole(code) == KeywordRole::DECL) continue;
-        ctx.tokens.cls[i] = code;
+        int32_t code = keywordCodeAnyCase(ctx.text(i));
+        if (code == 0) continue;
+        if (keywordRole(code) == KeywordRole::DECL) {
+            ctx.declaringWords.push_back(i);
+            continue;
+        }
+        ctx.tokens.setClass(i, code);
         BlockCounter bc = keywordCounter(code);
         if (bc != BC_NONE) ++ctx.state.counters[bc];
     }
@@ -36,15 +44,34 @@ void recogniseKeywords(CheckContext& ctx) {
 
 void sizeTokenTables(CheckerState& st, int32_t count) {
     size_t n = static_cast<size_t>(count) + kTokenPadding + 1;
-    st.tokVar.assign(n, 0);
-    st.tokArr.assign(n, 0);
-    st.callTarget.assign(n, 0);
-    st.gotoTarget.assign(n, 0);
+    st.binding.assign(n, BIND_NONE);
+    st.secondBinding.clear();
+}
+
+void CheckerState::bind(int64_t i, BindingKind kind, int32_t number) {
+    const uint32_t b = (static_cast<uint32_t>(number) << kBindingKindBits) | kind;
+    uint32_t& first = binding[static_cast<size_t>(i)];
+    if (kindOf(first) == BIND_NONE || kindOf(first) == kind)
+        first = b;
+    else
+        secondBinding[static_cast<int32_t>(i)] = b;
+}
+
+int32_t CheckerState::bound(int64_t i, BindingKind kind) const {
+    if (i < 0 || static_cast<uint64_t>(i) >= binding.size()) return 0;
+    uint32_t b = binding[static_cast<size_t>(i)];
+    if (kindOf(b) != kind) {
+        if (secondBinding.empty() || kindOf(b) == BIND_NONE) return 0;
+        auto it = secondBinding.find(static_cast<int32_t>(i));
+        if (it == secondBinding.end() || kindOf(it->second) != kind) return 0;
+        b = it->second;
+    }
+    return static_cast<int32_t>(b >> kBindingKindBits);
 }
 
 int runChecker(TokenStore& tokens, CheckerState& state, Reporter& rep) {
     sizeTokenTables(state, tokens.count);
-    CheckContext ctx{tokens, state, rep, {}, {}, {}, {}, 0};
+    CheckContext ctx{tokens, state, rep};
     recogniseKeywords(ctx);
     bool ok = collectLabels(ctx) && collectFunctions(ctx) && declareNames(ctx) &&
               resolveNames(ctx) && validateStatements(ctx) && matchBlocks(ctx);

@@ -1,6 +1,8 @@
 // The checker: seven passes between the tokenizer and the executor.
 #pragma once
 
+#include <string>
+
 #include "checker/symbols.h"
 #include "base/reporter.h"
 #include "lexer/token_store.h"
@@ -14,6 +16,9 @@ inline constexpr int kTokenPadding = 16;
 // Gives every per-token table room for `count` tokens plus fixed look-ahead,
 // all entries 0 (the checker's first step).
 void sizeTokenTables(CheckerState& state, int32_t count);
+
+// The lower-cased name a variable or an array was declared with.
+std::string declaredName(const TokenStore& tokens, int32_t nameToken);
 
 // Runs every pass in order. Returns 1 for a valid program, 0 after the first
 // error has been reported through `rep`.

@@ -2,8 +2,8 @@
 // tables, and every array's element storage is sized (the run allocates it).
 #include <algorithm>
 
-#include "checker/check_context.h"
 #include "base/convert.h"
+#include "checker/check_context.h"
 
 namespace tessel {
 
@@ -19,13 +19,10 @@ int64_t elementBytes(int32_t type) {
 }
 
 void declareVariable(CheckContext& ctx, int32_t j, int32_t type) {
-    Variable v;
-    v.name = lowerAscii(ctx.text(j));
-    v.type = type;
-    ctx.state.vars.push_back(std::move(v));
+    ctx.state.vars.push_back(Variable{j, type});
     int32_t number = ctx.state.varCount();
-    ctx.state.tokVar[j] = number;
-    ctx.varByName.emplace(ctx.state.vars.back().name, number);
+    ctx.state.bind(j, BIND_VAR, number);
+    ctx.varByName.addFirst(j);
 }
 
 // Declares the array named by token j (its size is token j + 2) and gives it
@@ -42,14 +39,14 @@ bool declareArray(CheckContext& ctx, int32_t j, int32_t type, int line) {
     ctx.arrayBytes += bytes;
 
     ArrayInfo a;
-    a.name = lowerAscii(ctx.text(j));
+    a.nameToken = j;
     a.type = type;
     a.declaredSize = declared;
     a.elements = elements;
-    ctx.state.arrays.push_back(std::move(a));
+    ctx.state.arrays.push_back(a);
     int32_t number = ctx.state.arrayCount();
-    ctx.state.tokArr[j] = number;
-    ctx.arrayByName.emplace(ctx.state.arrays.back().name, number);
+    ctx.state.bind(j, BIND_ARRAY, number);
+    ctx.arrayByName.addFirst(j);
     return true;
 }
 
@@ -64,21 +61,15 @@ bool declareName(CheckContext& ctx, int32_t j, int32_t type, int line) {
 
 const char* missingVariableText(int32_t type) {
     if (type == TYPE_NUM) return "Missing variable after VAR! line: ";
-    return type == TYPE_STR ? "Missing variable after STR! line: " : "Missing variable after PTR! line: ";
-}
-
-// The declaring keyword a token spells (identifier tokens only), or 0.
-int32_t declaringKeyword(CheckContext& ctx, int32_t i) {
-    if (!ctx.isName(i)) return 0;
-    int32_t code = keywordCode(upperAscii(ctx.text(i)));
-    return keywordRole(code) == KeywordRole::DECL ? code : 0;
+    return type == TYPE_STR ? "Missing variable after STR! line: "
+                            : "Missing variable after PTR! line: ";
 }
 
 // Declares the list after the keyword at i; returns the index of the token
 // that ends it (a colon, an end of line, or one past the last token), or 0
 // after an error.
 int32_t declareList(CheckContext& ctx, int32_t i, int32_t type, int line) {
-    ctx.tokens.cls[i] = type;
+    ctx.tokens.setClass(i, type);
     if (!ctx.isName(i + 1)) {
         ctx.fail("ERROR", missingVariableText(type) + std::to_string(line), line);
         return 0;
@@ -91,15 +82,16 @@ int32_t declareList(CheckContext& ctx, int32_t i, int32_t type, int line) {
 
 }  // namespace
 
+// Keyword recognition has listed the names that spell VAR, STR or PTR; one
+// that stands inside an earlier declaration's list is a name of that list.
 bool declareNames(CheckContext& ctx) {
-    int line = 1;
-    for (int32_t i = 1; i <= ctx.count(); ++i) {
-        if (ctx.cls(i) == CLS_EOL) ++line;
-        int32_t type = declaringKeyword(ctx, i);
-        if (type == 0) continue;
-        int32_t end = declareList(ctx, i, type, line);
+    int32_t next = 1;  // the first token after the last list
+    for (int32_t i : ctx.declaringWords) {
+        if (i < next || !ctx.isName(i)) continue;
+        int32_t type = keywordCodeAnyCase(ctx.text(i));
+        int32_t end = declareList(ctx, i, type, ctx.tokens.lineAt(i));
         if (end == 0) return false;
-        i = end - 1;  // the token ending the list is walked like any other
+        next = end;  // the token ending the list is walked like any other
     }
     return true;
 }

@@ -131,6 +131,8 @@ static_assert(kKeywordCount == 64, "the language has 64 keywords");
 // The code of a keyword spelled `upper` (already upper-cased), or 0 when it is
 // none. VAR, STR and PTR are included; keyword recognition skips them itself.
 int32_t keywordCode(std::string_view upper);
+// The same for a name in any case (ASCII letters folded).
+int32_t keywordCodeAnyCase(std::string_view name);
 
 // The block counter a statement code bumps, or BC_NONE.
 BlockCounter keywordCounter(int32_t code);

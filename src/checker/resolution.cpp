@@ -12,32 +12,26 @@ bool namesTarget(int32_t code) {
     return code == KW_LABEL || code == KW_GOTO || code == KW_FUNC || code == KW_WINMSG;
 }
 
-// Entry number of `name` (lower-cased) in `index`, or 0.
-int32_t lookUp(const FirstIndex& index, const std::string& name) {
-    auto it = index.find(lowerAscii(name));
-    return it == index.end() ? 0 : it->second;
-}
-
 // A call: bound to the first function of that name. Whatever stands inside
 // the parentheses does not change the binding.
 bool bindCall(CheckContext& ctx, int32_t i, int line) {
-    int32_t k = lookUp(ctx.funcByName, ctx.text(i));
+    int32_t k = ctx.funcByName.firstToken(ctx.text(i));
     if (k == 0) return ctx.failQuoting("FN_ERROR", "Function not found! -{ ", i, line);
-    ctx.state.callTarget[i] = k;
+    ctx.state.bind(i, BIND_CALL, k);
     return true;
 }
 
 bool bindArray(CheckContext& ctx, int32_t i, int line) {
-    int32_t a = lookUp(ctx.arrayByName, ctx.text(i));
+    int32_t a = ctx.state.arrayAt(ctx.arrayByName.firstToken(ctx.text(i)));
     if (a == 0) return ctx.failQuoting("ERROR", "Array ID not found! -{ ", i, line);
-    ctx.state.tokArr[i] = a;
+    ctx.state.bind(i, BIND_ARRAY, a);
     return true;
 }
 
 bool bindVariable(CheckContext& ctx, int32_t i, int line) {
-    int32_t v = lookUp(ctx.varByName, ctx.text(i));
+    int32_t v = ctx.state.varAt(ctx.varByName.firstToken(ctx.text(i)));
     if (v == 0) return ctx.failQuoting("ERROR", "Variable ID not found! -{ ", i, line);
-    ctx.state.tokVar[i] = v;
+    ctx.state.bind(i, BIND_VAR, v);
     return true;
 }
 

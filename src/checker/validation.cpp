@@ -140,7 +140,7 @@ unsigned classBit(int32_t cls) {
 
 bool passes(const CheckContext& ctx, const ArgCheck& c, int64_t pos) {
     if (!c.within.empty()) {
-        const std::string& t = ctx.text(pos);
+        std::string_view t = ctx.text(pos);
         return !t.empty() && c.within.find(t) != std::string_view::npos;
     }
     return (classBit(ctx.cls(pos)) & c.accept) != 0;

@@ -11,7 +11,7 @@ void execDeclaration(Vm& vm) {
     ExecState& ex = vm.exec;
     const int32_t count = vm.tokens.count;
     while (ex.pc < count) {
-        int32_t c = vm.tokens.cls[ex.pc];
+        int32_t c = vm.tokens.classes()[ex.pc];
         if (c == CLS_COLON || c == CLS_EOL) return;
         ++ex.pc;
     }
@@ -23,16 +23,16 @@ namespace {
 // factor is s alone (what follows it ends the factor) and nothing else on
 // the line reads s, whose value changes as the appending goes on.
 bool appendsToItself(const Vm& vm, int32_t name) {
-    const int32_t v = vm.symbols.tokVar[static_cast<size_t>(name)];
+    const int32_t v = vm.symbols.varAt(name);
     const int32_t first = name + 2;
-    if (vm.symbols.tokVar[static_cast<size_t>(first)] != v || runAt(vm, first).strAlt != SA_STRVAR)
+    if (vm.symbols.varAt(first) != v || runAt(vm, first).strAlt != SA_STRVAR)
         return false;
     const RunToken& after = runAt(vm, first + 1);
     if (after.op != OP_PLUS || (after.strAlt != SA_NONE && after.strAlt != SA_LPAR)) return false;
     for (int32_t i = first + 1; i <= vm.tokens.count; ++i) {
-        int32_t cls = vm.tokens.cls[static_cast<size_t>(i)];
+        int32_t cls = vm.tokens.classes()[static_cast<size_t>(i)];
         if (cls == CLS_EOL || cls == CLS_COLON) return true;
-        if (vm.symbols.tokVar[static_cast<size_t>(i)] == v) return false;
+        if (vm.symbols.varAt(i) == v) return false;
     }
     return true;
 }
@@ -41,6 +41,7 @@ bool appendsToItself(const Vm& vm, int32_t name) {
 // for what it appends, not for the whole string each time. A run abort in
 // the middle leaves s as it was.
 void appendInPlace(Vm& vm, std::string& target) {
+    const int32_t statement = vm.exec.pc;
     const size_t before = target.size();
     vm.exec.pc += 2;  // onto s after the '='
     fetch(vm);        // past it
@@ -49,6 +50,10 @@ void appendInPlace(Vm& vm, std::string& target) {
     } catch (...) {
         target.resize(before);
         throw;
+    }
+    if (!chargeString(vm.memory, before, target.size())) {
+        target.resize(before);
+        stringMemoryExhausted(vm, statement);
     }
 }
 
@@ -60,10 +65,11 @@ void assignVariable(Vm& vm) {
         appendInPlace(vm, v->str);
         return;
     }
+    const int32_t statement = vm.exec.pc;
     ++vm.exec.pc;  // onto the '='
     switch (v.type) {
         case TYPE_NUM: v->num = fetchNumeric(vm); break;
-        case TYPE_STR: v->str = fetchString(vm); break;
+        case TYPE_STR: storeText(vm, v->str, fetchString(vm), statement); break;
         case TYPE_PTR: v->ptr = toInt32(fetchNumeric(vm)); break;
         default: break;
     }
@@ -80,6 +86,7 @@ void storeElement(std::vector<T>& elems, int32_t index, V&& value) {
 // closing bracket, whatever its first token.
 void assignElement(Vm& vm) {
     ExecState& ex = vm.exec;
+    const int32_t statement = ex.pc;
     ArrayRef a = arrayAt(vm, ex.pc);
     if (!a) return;
     ex.pc += 2;  // onto the index's first token
@@ -89,7 +96,12 @@ void assignElement(Vm& vm) {
     switch (a.type) {
         case TYPE_NUM: storeElement(a->nums, index, fetchNumeric(vm)); break;
         case TYPE_PTR: storeElement(a->ptrs, index, toInt32(fetchNumeric(vm))); break;
-        case TYPE_STR: storeElement(a->strs, index, fetchString(vm)); break;
+        case TYPE_STR: {
+            std::string text = fetchString(vm);
+            if (index >= 0 && index < static_cast<int32_t>(a->strs.size()))
+                storeText(vm, a->strs[static_cast<size_t>(index)], std::move(text), statement);
+            break;
+        }
         default: break;
     }
 }

@@ -17,7 +17,7 @@ namespace {
 int32_t scanBlockEnd(const Vm& vm, int32_t from, bool stopAtElse) {
     int32_t depth = 0;
     for (int32_t j = from + 1; j <= vm.tokens.count; ++j) {
-        int32_t c = vm.tokens.cls[j];
+        int32_t c = vm.tokens.classes()[j];
         if (c == KW_IF) {
             ++depth;
         } else if (c == KW_ENDIF) {
@@ -40,7 +40,7 @@ int32_t scanElseEnd(const Vm& vm, int32_t from) { return scanBlockEnd(vm, from, 
 int32_t scanWhileEnd(const Vm& vm, int32_t from) {
     int32_t nesting = 1;
     for (int32_t j = from + 1; j <= vm.tokens.count; ++j) {
-        int32_t c = vm.tokens.cls[j];
+        int32_t c = vm.tokens.classes()[j];
         if (c == KW_WHILE) ++nesting;
         if (c == KW_WEND && --nesting == 0) return j;
     }
@@ -50,7 +50,7 @@ int32_t scanWhileEnd(const Vm& vm, int32_t from) {
 // From a FUNC met outside a call to the first ENDFN after it.
 int32_t scanFuncEnd(const Vm& vm, int32_t from) {
     for (int32_t j = from + 1; j <= vm.tokens.count; ++j)
-        if (vm.tokens.cls[j] == KW_ENDFN) return j;
+        if (vm.tokens.classes()[j] == KW_ENDFN) return j;
     return kScanEnd;
 }
 
@@ -122,14 +122,14 @@ void execWend(Vm& vm) {
 // as they are.
 void execGoto(Vm& vm) {
     fetch(vm);
-    const int32_t target = vm.symbols.gotoTarget[static_cast<size_t>(vm.exec.pc)];
+    const int32_t target = vm.symbols.gotoAt(vm.exec.pc);
     if (target > 0) vm.exec.pc = target;
 }
 
 // name(): remembers the call site and runs the body after the header line.
 void execCall(Vm& vm) {
     ExecState& ex = vm.exec;
-    const int32_t target = vm.symbols.callTarget[static_cast<size_t>(ex.pc)];
+    const int32_t target = vm.symbols.callAt(ex.pc);
     if (target <= 0) return;
     if (ex.callDepth >= kStackCapacity)
         runError(vm, "Too many nested function calls! : " + currentText(vm), ex.pc);

@@ -18,8 +18,8 @@ namespace tessel::exec {
 
 inline int32_t classAt(const Vm& vm, int32_t i) { return vm.tokens.classAt(i); }
 inline int32_t currentClass(const Vm& vm) { return vm.tokens.classAt(vm.exec.pc); }
-inline const std::string& currentText(const Vm& vm) {
-    return vm.tokens.textAt(vm.exec.pc);
+inline std::string currentText(const Vm& vm) {
+    return std::string(vm.tokens.textAt(vm.exec.pc));
 }
 
 // A variable bound to a token: its type and its value in the run's memory.
@@ -48,6 +48,12 @@ int32_t lineAt(const Vm& vm, int32_t i);
 // A run-time error that the script cannot recover from: its diagnostic, then
 // the run abort.
 [[noreturn]] void runError(Vm& vm, std::string_view text, int32_t token);
+
+// Stores `value` into a string variable or element, or, past the string
+// budget, ends the run with a diagnostic at `token`.
+void storeText(Vm& vm, std::string& slot, std::string&& value, int32_t token);
+// The run error for a text that would take the strings past their budget.
+[[noreturn]] void stringMemoryExhausted(Vm& vm, int32_t token);
 
 // Sizes the executor's per-token tables for the current token store.
 void prepareExecTables(Vm& vm);

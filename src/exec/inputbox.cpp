@@ -91,7 +91,7 @@ void execGettext(Vm& vm) {
         vm.diagnostic("Type Error!", "Invalid string! : " + currentText(vm), lineAt(vm, ex.pc));
         return;
     }
-    v->str = vm.platform.editText(ex.currentTextControl);
+    storeText(vm, v->str, vm.platform.editText(ex.currentTextControl), ex.pc);
 }
 
 // SETFOCUS h shows the input box h and gives it the keyboard focus;

@@ -17,17 +17,13 @@ using namespace exec;
 namespace exec {
 
 VarRef variableAt(Vm& vm, int32_t i) {
-    const std::vector<int32_t>& tv = vm.symbols.tokVar;
-    if (i < 0 || i >= static_cast<int32_t>(tv.size())) return {};
-    size_t v = static_cast<size_t>(tv[static_cast<size_t>(i)]);
+    size_t v = static_cast<size_t>(vm.symbols.varAt(i));
     if (v == 0 || v >= vm.memory.vars.size()) return {};
     return VarRef{vm.symbols.vars[v].type, &vm.memory.vars[v]};
 }
 
 ArrayRef arrayAt(Vm& vm, int32_t i) {
-    const std::vector<int32_t>& ta = vm.symbols.tokArr;
-    if (i < 0 || i >= static_cast<int32_t>(ta.size())) return {};
-    size_t a = static_cast<size_t>(ta[static_cast<size_t>(i)]);
+    size_t a = static_cast<size_t>(vm.symbols.arrayAt(i));
     if (a == 0 || a >= vm.memory.arrays.size()) return {};
     return ArrayRef{vm.symbols.arrays[a].type, &vm.memory.arrays[a]};
 }
@@ -43,6 +39,17 @@ void runError(Vm& vm, std::string_view text, int32_t token) {
     int32_t line = lineAt(vm, token);
     body += " -Line: " + std::to_string(line);
     abortRun(vm, "Run Error!", body, line);
+}
+
+void stringMemoryExhausted(Vm& vm, int32_t token) {
+    runError(vm,
+             "String memory exhausted! : all texts together may hold " +
+                 std::to_string(vm.memory.stringBudget >> 20) + " MB",
+             token);
+}
+
+void storeText(Vm& vm, std::string& slot, std::string&& value, int32_t token) {
+    if (!storeString(vm.memory, slot, std::move(value))) stringMemoryExhausted(vm, token);
 }
 
 // The classes that start a statement: every case of dispatch. Any other
@@ -87,9 +94,7 @@ void prepareExecTables(Vm& vm) {
 // Handlers index the checker's per-token tables at any token of the store
 // (and one past it) without further checks: the checker sizes them so.
 bool tokenTablesCover(const CheckerState& ck, int32_t size) {
-    for (const std::vector<int32_t>* t : {&ck.tokVar, &ck.tokArr, &ck.callTarget, &ck.gotoTarget})
-        if (static_cast<int32_t>(t->size()) < size) return false;
-    return true;
+    return static_cast<int32_t>(ck.binding.size()) >= size;
 }
 
 }  // namespace exec
@@ -208,7 +213,7 @@ inline bool dispatch(Vm& vm, int32_t cls) {
 [[gnu::noinline]] void runStatements(Vm& vm) {
     ExecState& ex = vm.exec;
     const uint32_t count = static_cast<uint32_t>(vm.tokens.count);
-    const int32_t* classes = vm.tokens.cls.data();
+    const uint8_t* classes = vm.tokens.classes();
     const uint8_t* kinds = ex.startKind.data();
     // The run ends when the program counter reaches the last token (it keeps
     // that value) or at a WINMSG or ENDWM token (it becomes 0).

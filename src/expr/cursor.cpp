@@ -9,10 +9,6 @@ namespace tessel {
 
 namespace {
 
-int32_t tableAt(const std::vector<int32_t>& table, int32_t i) {
-    return i >= 0 && static_cast<size_t>(i) < table.size() ? table[i] : 0;
-}
-
 int32_t variableType(const CheckerState& ck, int32_t v) {
     return v > 0 && v <= ck.varCount() ? ck.vars[v].type : TYPE_NONE;
 }
@@ -21,7 +17,7 @@ int32_t arrayType(const CheckerState& ck, int32_t a) {
     return a > 0 && a <= ck.arrayCount() ? ck.arrays[a].type : TYPE_NONE;
 }
 
-ExprOp operatorOf(int32_t cls, const std::string& text) {
+ExprOp operatorOf(int32_t cls, std::string_view text) {
     switch (cls) {
         case CLS_PLUS: return OP_PLUS;
         case CLS_MINUS: return OP_MINUS;
@@ -50,8 +46,8 @@ StrAlt stringFunctionAlt(int32_t cls) {
 void classifyName(const Vm& vm, int32_t i, RunToken& t) {
     const CheckerState& ck = vm.symbols;
     bool element = vm.tokens.classAt(i + 1) == CLS_LBRK;
-    int32_t v = tableAt(ck.tokVar, i);
-    int32_t a = tableAt(ck.tokArr, i);
+    int32_t v = ck.varAt(i);
+    int32_t a = ck.arrayAt(i);
     if (!element) {
         t.ref = v;
         int32_t type = variableType(ck, v);
@@ -74,7 +70,7 @@ void classifyName(const Vm& vm, int32_t i, RunToken& t) {
 
 RunToken classify(const Vm& vm, int32_t i) {
     RunToken t;
-    const std::string& text = vm.tokens.textAt(i);
+    std::string_view text = vm.tokens.textAt(i);
     int32_t cls = vm.tokens.classAt(i);
     t.cls = static_cast<uint8_t>(cls >= 0 && cls < 256 ? cls : CLS_NONE);
     t.op = operatorOf(t.cls, text);
@@ -215,7 +211,7 @@ void buildRunTables(Vm& vm, RunTableMode mode) {
 }
 
 void nestingTooDeep(Vm& vm) {
-    abortRun(vm, "ERROR", "Expression nested too deeply! -{ " + vm.tokens.textAt(vm.exec.pc) + " }", 0);
+    abortRun(vm, "ERROR", "Expression nested too deeply! -{ " + std::string(vm.tokens.textAt(vm.exec.pc)) + " }", 0);
 }
 
 const std::string& stringElement(const Vm& vm, int32_t array, int32_t index) {

@@ -28,7 +28,7 @@ constexpr int kStringOrder[] = {
 void appendStringExpression(Vm& vm, std::string& out);
 
 [[noreturn]] void notString(Vm& vm) {
-    abortRun(vm, "TYPE ERROR", "Not String! -{ " + vm.tokens.textAt(vm.exec.pc) + " }", 0);
+    abortRun(vm, "TYPE ERROR", "Not String! -{ " + std::string(vm.tokens.textAt(vm.exec.pc)) + " }", 0);
 }
 
 // The source of LSTR, RSTR and MSTR: a string variable or a string literal.

@@ -77,7 +77,7 @@ void Interpreter::showBox(std::string_view caption, std::string_view text, int l
     // --check writes diagnostics instead of showing them; a window run shows
     // them and writes them too (the headless backend writes its own form).
     if (opts.check || (!opts.headless && isDiagnostic)) {
-        std::string out = terminalDiagnostic(opts.script, host.source, caption, text, line);
+        std::string out = terminalDiagnostic(opts.script, vm.tokens.source(), caption, text, line);
         std::fwrite(out.data(), 1, out.size(), stderr);  // texts may hold zero bytes
         std::fflush(stderr);
     }
@@ -179,14 +179,14 @@ int Interpreter::lint() {
         return 1;
     }
     std::string report;
-    int status = lintScript(opts.script, host.source, report);
+    int status = lintScript(opts.script, std::move(host.source), report);
     std::fwrite(report.data(), 1, report.size(), stdout);
     std::fflush(stdout);
     return status;
 }
 
 void Interpreter::runPhases() {
-    const int lexed = lexingPhase(host.source, vm.tokens, lex, *this);
+    const int lexed = lexingPhase(std::move(host.source), vm.tokens, lex, *this);
     if (lex.errorCode != 0 || lexed != 1) {
         diagnostic("Program Exit!", "END", 0);
         host.failed = true;

@@ -17,7 +17,7 @@
 namespace tessel {
 
 struct HostState {
-    std::string source;       // the whole source file, byte for byte
+    std::string source;       // the whole source file, byte for byte, until the token store takes it
     bool failed = false;      // a lexing/checking failure, a run abort or a write error: exit status 1
     std::FILE* boxLog = nullptr;    // --box-log (null: none)
     std::FILE* printLog = nullptr;  // --print-log (null: none)

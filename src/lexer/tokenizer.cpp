@@ -4,6 +4,8 @@
 #include "lexer/tokenizer.h"
 
 #include <algorithm>
+#include <array>
+#include <new>
 #include <string>
 
 namespace tessel {
@@ -22,7 +24,7 @@ enum : int32_t {
 };
 
 // At most this many token slots are reserved before the scan.
-constexpr size_t kReserveTokenLimit = size_t{1} << 22;
+constexpr size_t kReserveTokenLimit = size_t{1} << 26;
 
 // The one-character tokens and their classes, in the order they are tried.
 struct SingleChar {
@@ -30,51 +32,53 @@ struct SingleChar {
     int32_t cls;
 };
 constexpr SingleChar kSingleChars[] = {
-    {'+', CLS_PLUS},    {'-', CLS_MINUS},    {'*', CLS_STAR},   {'/', CLS_SLASH},
-    {'(', CLS_LPAR},    {')', CLS_RPAR},     {',', CLS_COMMA},  {':', CLS_COLON},
-    {';', CLS_SEMI},    {'<', CLS_LT},       {'=', CLS_EQ},     {'>', CLS_GT},
-    {'?', CLS_QMARK},   {'@', CLS_AT},       {'[', CLS_LBRK},   {'\\', CLS_BSLASH},
-    {']', CLS_RBRK},    {'^', CLS_CARET},    {'`', CLS_BACKTICK}, {'&', CLS_AMP},
-    {'|', CLS_BAR},     {'!', CLS_BANG},     {'#', CLS_HASH},   {'$', CLS_DOLLAR},
-    {'%', CLS_PCT},     {'.', CLS_DOT},      {'{', CLS_LBRACE}, {'}', CLS_RBRACE},
-    {'~', CLS_TILDE},
+    {'+', CLS_PLUS},    {'-', CLS_MINUS},  {'*', CLS_STAR},   {'/', CLS_SLASH},    {'(', CLS_LPAR},
+    {')', CLS_RPAR},    {',', CLS_COMMA},  {':', CLS_COLON},  {';', CLS_SEMI},     {'<', CLS_LT},
+    {'=', CLS_EQ},      {'>', CLS_GT},     {'?', CLS_QMARK},  {'@', CLS_AT},       {'[', CLS_LBRK},
+    {'\\', CLS_BSLASH}, {']', CLS_RBRK},   {'^', CLS_CARET},  {'`', CLS_BACKTICK}, {'&', CLS_AMP},
+    {'|', CLS_BAR},     {'!', CLS_BANG},   {'#', CLS_HASH},   {'$', CLS_DOLLAR},   {'%', CLS_PCT},
+    {'.', CLS_DOT},     {'{', CLS_LBRACE}, {'}', CLS_RBRACE}, {'~', CLS_TILDE},
 };
 static_assert(sizeof(kSingleChars) / sizeof(kSingleChars[0]) == 29);
 
-// Class of a one-character token, or CLS_NONE when `c` is none.
-int32_t singleCharClass(unsigned char c) {
+// Class of a one-character token for every byte, CLS_NONE for the others.
+constexpr std::array<uint8_t, 256> singleCharClasses() {
+    std::array<uint8_t, 256> table{};
     for (const SingleChar& s : kSingleChars)
-        if (static_cast<unsigned char>(s.ch) == c) return s.cls;
-    return CLS_NONE;
+        table[static_cast<unsigned char>(s.ch)] = static_cast<uint8_t>(s.cls);
+    return table;
+}
+constexpr std::array<uint8_t, 256> kSingleCharClass = singleCharClasses();
+
+int32_t singleCharClass(unsigned char c) {
+    return kSingleCharClass[c];
 }
 
-bool isLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The scan's working state.
 struct Scanner {
-    std::string_view src;  // the source text
-    size_t pos = 0;        // 0-based scan position (the byte being examined)
-    TokenStore& tokens;    // where tokens are appended
-    LexState& lex;         // error code
-    Reporter& rep;         // where the error box goes
-    TokenOffsets* offsets; // where each token starts, when asked for
-    size_t tokenStart = 0; // offset of the scan cycle's first byte
+    std::string_view src;                         // the source text (the store's copy)
+    size_t pos = 0;                               // 0-based scan position (the byte being examined)
+    TokenStore& tokens;                           // where tokens are appended
+    LexState& lex;                                // error code
+    Reporter& rep;                                // where the error box goes
+    size_t tokenStart = 0;                        // offset of the scan cycle's first byte
     int32_t openParens = 0, closeParens = 0;      // running "(" / ")" totals
     int32_t openBrackets = 0, closeBrackets = 0;  // running "[" / "]" totals
 
     bool atEnd() const { return pos >= src.size(); }
     unsigned char peek() const { return static_cast<unsigned char>(src[pos]); }
 
-    void emit(std::string text, int32_t cls) {
-        tokens.append(std::move(text), cls);
-        if (offsets) offsets->push_back(tokenStart);
-    }
+    // The token the scan cycle began is stored; its text stays in the source.
+    void emit(int32_t cls) { tokens.append(static_cast<uint32_t>(tokenStart), cls); }
 
-    void emitEol() {
-        emit("EOL", CLS_EOL);
-        ++tokens.eolCount;
-    }
+    void emitEol() { emit(CLS_EOL); }
 
     // Shows the "T:Error" box for `code` and records it. `text` already holds
     // the message up to the line number.
@@ -86,10 +90,11 @@ struct Scanner {
     }
 };
 
-// An apostrophe comment runs to the line feed (or a zero byte, or the end of
-// the source) and ends with an end-of-line token, without a bracket check.
+// An apostrophe comment runs to the line feed (or the end of the source) and
+// ends with an end-of-line token, without a bracket check. Any byte may stand
+// in a comment, a zero byte included.
 void scanComment(Scanner& s) {
-    while (!s.atEnd() && s.peek() != '\n' && s.peek() != 0) ++s.pos;
+    while (!s.atEnd() && s.peek() != '\n') ++s.pos;
     s.emitEol();
     ++s.pos;  // steps over the byte that ended the comment
 }
@@ -115,13 +120,13 @@ bool scanLineFeed(Scanner& s) {
 // A string literal: the bytes up to the next double quote, taken unchanged.
 // A line feed, or the end of the source, before that quote is an error.
 bool scanString(Scanner& s) {
-    size_t start = ++s.pos;
+    ++s.pos;
     while (!s.atEnd() && s.peek() != '"' && s.peek() != '\n') ++s.pos;
     if (s.atEnd() || s.peek() == '\n') {
         s.fail(LEX_UNCLOSED_QUOTE, "Unclosed Quote!- at LINE: ");
         return false;
     }
-    s.emit(std::string(s.src.substr(start, s.pos - start)), CLS_QSTR);
+    s.emit(CLS_QSTR);
     ++s.pos;
     return true;
 }
@@ -129,17 +134,16 @@ bool scanString(Scanner& s) {
 // A run of bytes accepted by `accept`, starting at the scan position.
 template <typename Accept>
 void scanRun(Scanner& s, int32_t cls, Accept accept) {
-    size_t start = s.pos;
     while (!s.atEnd() && accept(s.peek())) ++s.pos;
-    s.emit(std::string(s.src.substr(start, s.pos - start)), cls);
+    s.emit(cls);
 }
 
-void scanSingleChar(Scanner& s, unsigned char c, int32_t cls) {
+void scanSingleChar(Scanner& s, int32_t cls) {
     if (cls == CLS_LPAR) ++s.openParens;
     if (cls == CLS_RPAR) ++s.closeParens;
     if (cls == CLS_LBRK) ++s.openBrackets;
     if (cls == CLS_RBRK) ++s.closeBrackets;
-    s.emit(std::string(1, static_cast<char>(c)), cls);
+    s.emit(cls);
     ++s.pos;
 }
 
@@ -166,47 +170,41 @@ bool scanOne(Scanner& s) {
         return true;
     }
     if (int32_t cls = singleCharClass(c); cls != CLS_NONE) {
-        scanSingleChar(s, c, cls);
+        scanSingleChar(s, cls);
         return true;
     }
     // Every printable ASCII byte belongs to a rule above, so what is left is
     // a control byte (zero and 28..31 included) or a byte above 126.
-    s.fail(LEX_UNKNOWN_BYTE, "Unknown token!-[ " + std::string(1, static_cast<char>(c)) + " ] at LINE: ");
+    s.fail(LEX_UNKNOWN_BYTE,
+           "Unknown token!-[ " + std::string(1, static_cast<char>(c)) + " ] at LINE: ");
     return false;
 }
 
 }  // namespace
 
-int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep) {
-    return tokenize(source, tokens, lex, rep, nullptr);
-}
-
-int32_t tokenize(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep,
-                 TokenOffsets* offsets) {
-    tokens.clear();
-    if (offsets) offsets->assign(1, 0);
+int32_t tokenize(std::string source, TokenStore& tokens, LexState& lex, Reporter& rep) {
+    if (source.size() > kMaxStoreSource) throw std::bad_alloc();
+    tokens.reset(std::move(source));
     // A source of n bytes holds at most n tokens; reserving up front spares
     // the store its regrowth copies (pages are touched only as tokens
     // arrive). Huge sources reserve a bounded amount and grow from there.
-    size_t expected = std::min<size_t>(source.size(), kReserveTokenLimit) + 1;
-    tokens.text.reserve(expected);
-    tokens.cls.reserve(expected);
+    tokens.reserve(std::min<size_t>(tokens.source().size(), kReserveTokenLimit));
     lex.errorCode = LEX_OK;
     lex.errorOffset = 0;
-    Scanner s{source, 0, tokens, lex, rep, offsets};
+    Scanner s{tokens.source(), 0, tokens, lex, rep};
     while (!s.atEnd())
         if (!scanOne(s)) return 0;
     return tokens.appended();
 }
 
-int lexingPhase(std::string_view source, TokenStore& tokens, LexState& lex, Reporter& rep) {
-    int32_t n = tokenize(source, tokens, lex, rep);
+int lexingPhase(std::string source, TokenStore& tokens, LexState& lex, Reporter& rep) {
+    int32_t n = tokenize(std::move(source), tokens, lex, rep);
     if (lex.errorCode > 0) {
         rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", 0);
         return 0;
     }
-    rep.countReport("Number of tokens: " + std::to_string(n) + "\r\nNumber of lines: " +
-                    std::to_string(tokens.eolCount));
+    rep.countReport("Number of tokens: " + std::to_string(n) +
+                    "\r\nNumber of lines: " + std::to_string(tokens.eolCount));
     tokens.count = n;
     if (tokens.eolCount == 0) {
         rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", 0);

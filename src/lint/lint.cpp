@@ -89,30 +89,30 @@ struct ErrorPlace {
 
 // Looks through the tokens of the error's line for a reserved word in a name's
 // place or a foreign word the checker's text quotes.
-ErrorPlace placeCheckerError(const TokenStore& tokens, const TokenOffsets& offsets,
+ErrorPlace placeCheckerError(const TokenStore& tokens,
                              const SourceMap& map, int line, std::string_view quoted) {
     ErrorPlace place{map.lineStart(line), {}};
     bool placed = false;
     std::string upperQuoted = upperAscii(quoted);
     std::string declaring;  // the declaring word that starts the line, if any
     for (int32_t i = 1; i <= tokens.count; ++i) {
-        if (map.lineOf(offsets[i]) != line || tokens.cls[i] == CLS_EOL) continue;
-        std::string upper = upperAscii(tokens.text[i]);
-        if (!placed) place.offset = offsets[i];
+        if (map.lineOf(tokens.offsetAt(i)) != line || tokens.classAt(i) == CLS_EOL) continue;
+        std::string upper = upperAscii(tokens.textAt(i));
+        if (!placed) place.offset = tokens.offsetAt(i);
         if (declaring.empty() && (upper == "VAR" || upper == "STR" || upper == "PTR"))
             declaring = upper;
-        if (!quoted.empty() && tokens.text[i] == quoted && !placed) {
-            place.offset = offsets[i];
+        if (!quoted.empty() && tokens.textAt(i) == quoted && !placed) {
+            place.offset = tokens.offsetAt(i);
             placed = true;
         }
         std::string before = upperAscii(tokens.textAt(i - 1));
-        if (tokens.cls[i - 1] == CLS_COMMA && !declaring.empty()) before = declaring;
+        if (tokens.classAt(i - 1) == CLS_COMMA && !declaring.empty()) before = declaring;
         std::string_view thing = namedThing(before);
         bool reserved =
-            keywordCode(upper) != 0 && !tokens.text[i].empty() && tokens.cls[i] != CLS_QSTR;
+            keywordCode(upper) != 0 && !tokens.textAt(i).empty() && tokens.classAt(i) != CLS_QSTR;
         if (place.hint.empty() && reserved && !thing.empty() &&
-            map.lineOf(offsets[i - 1]) == line) {
-            place.offset = offsets[i];
+            map.lineOf(tokens.offsetAt(i - 1)) == line) {
+            place.offset = tokens.offsetAt(i);
             placed = true;
             place.hint = upper + " is a reserved word of the language and cannot name " +
                          std::string(thing) +
@@ -152,10 +152,10 @@ void writeUnplacedError(std::string& out, std::string_view script, const Diagnos
 std::map<int, std::set<std::string>> ignoreComments(const LintContext& ctx, const SourceMap& map) {
     std::map<int, std::set<std::string>> out;
     for (int32_t i = 1; i <= ctx.tokens.count; ++i) {
-        if (ctx.cls(i) != CLS_EOL || ctx.source.substr(ctx.offsets[i], 1) != "'") continue;
-        int line = map.lineOf(ctx.offsets[i]);
-        std::string_view comment =
-            map.lineText(line).substr(ctx.offsets[i] - map.lineStart(line) + 1);
+        const size_t apostrophe = ctx.tokens.offsetAt(i);
+        if (ctx.cls(i) != CLS_EOL || ctx.source.substr(apostrophe, 1) != "'") continue;
+        int line = map.lineOf(apostrophe);
+        std::string_view comment = map.lineText(line).substr(apostrophe - map.lineStart(line) + 1);
         size_t at = comment.find_first_not_of(" \t");
         if (at == comment.npos || comment.substr(at, 5) != "lint:") continue;
         comment.remove_prefix(at + 5);
@@ -239,13 +239,13 @@ void writeLexError(std::string& out, std::string_view script, std::string_view s
 
 }  // namespace
 
-int lintScript(std::string_view script, std::string_view source, std::string& out) {
-    SourceMap map(source);
+int lintScript(std::string_view script, std::string sourceText, std::string& out) {
     TokenStore tokens;
     LexState lex;
-    TokenOffsets offsets;
     FirstDiagnostic lexed;
-    int32_t n = tokenize(source, tokens, lex, lexed, &offsets);
+    int32_t n = tokenize(std::move(sourceText), tokens, lex, lexed);
+    std::string_view source = tokens.source();
+    SourceMap map(source);
     if (lex.errorCode != 0) {
         writeLexError(out, script, source, map, lex.errorOffset,
                       lexed.first.value_or(Diagnostic{}));
@@ -264,11 +264,11 @@ int lintScript(std::string_view script, std::string_view source, std::string& ou
             writeUnplacedError(out, script, d);
             return 1;
         }
-        ErrorPlace place = placeCheckerError(tokens, offsets, map, d.line, quotedToken(d.text));
+        ErrorPlace place = placeCheckerError(tokens, map, d.line, quotedToken(d.text));
         writeError(out, script, map, place, d);
         return 1;
     }
-    LintContext ctx{source, tokens, symbols, offsets, splitStatements(tokens), {}};
+    LintContext ctx{source, tokens, symbols, splitStatements(tokens), {}};
     runRules(ctx);
     return writeWarnings(ctx, script, map, out) > 0 ? 1 : 0;
 }

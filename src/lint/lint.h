@@ -16,6 +16,6 @@ namespace tessel {
 // script does not lex or check, that one error in the same form (as
 // SCRIPT: error: CAPTION: TEXT alone when it concerns no line). Returns the
 // exit status: 0 when nothing was found, 1 otherwise.
-int lintScript(std::string_view script, std::string_view source, std::string& out);
+int lintScript(std::string_view script, std::string source, std::string& out);
 
 }  // namespace tessel

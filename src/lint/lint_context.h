@@ -31,19 +31,18 @@ struct LintContext {
     std::string_view source;            // the script's bytes
     const TokenStore& tokens;           // after checking: keywords carry their codes
     const CheckerState& symbols;        // the checker's tables
-    const TokenOffsets& offsets;        // where each token starts
     std::vector<Statement> statements;  // in source order
     std::vector<LintFinding> findings;  // what the rules found
 
     int32_t cls(int64_t i) const { return tokens.classAt(i); }
-    const std::string& text(int64_t i) const { return tokens.textAt(i); }
+    std::string text(int64_t i) const { return std::string(tokens.textAt(i)); }
 
     void warn(int32_t token, std::string_view rule, std::string text) {
         findings.push_back({offsetOf(token), std::string(rule), std::move(text)});
     }
 
     size_t offsetOf(int32_t token) const {
-        return tokens.valid(token) ? offsets[token] : source.size();
+        return tokens.offsetAt(token);
     }
 
     // The source text from the start of token `a` to the end of token `b`,

@@ -8,11 +8,12 @@ namespace tessel {
 
 SourceMap::SourceMap(std::string_view source) : src_(source), starts_{0} {
     for (size_t i = 0; i < source.size(); ++i)
-        if (source[i] == '\n') starts_.push_back(i + 1);
+        if (source[i] == '\n') starts_.push_back(static_cast<uint32_t>(i + 1));
 }
 
 int SourceMap::lineOf(size_t offset) const {
-    auto it = std::upper_bound(starts_.begin(), starts_.end(), offset);
+    auto it = std::upper_bound(starts_.begin(), starts_.end(), offset,
+                               [](size_t o, uint32_t start) { return o < start; });
     return static_cast<int>(it - starts_.begin());
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,7 @@ class SourceMap {
 
    private:
     std::string_view src_;
-    std::vector<size_t> starts_;  // offset of each line's first byte; [0] is line 1
+    std::vector<uint32_t> starts_;  // offset of each line's first byte; [0] is line 1 (sources stay below 4 GiB)
 };
 
 }  // namespace tessel

@@ -11,19 +11,20 @@ namespace tessel {
 
 std::string LintContext::spelling(int32_t a, int32_t b) const {
     if (b < a || !tokens.valid(a) || !tokens.valid(b)) return {};
-    size_t end = offsets[b] + text(b).size() + (cls(b) == CLS_QSTR ? 2 : 0);
-    return std::string(source.substr(offsets[a], end - offsets[a]));
+    size_t end = tokens.offsetAt(b) + tokens.placeAt(b).length;
+    size_t start = tokens.offsetAt(a);
+    return std::string(source.substr(start, end - start));
 }
 
 int32_t LintContext::scalarType(int32_t token) const {
     if (cls(token) != CLS_NAME || cls(token + 1) == CLS_LBRK) return TYPE_NONE;
-    int32_t v = symbols.tokVar[token];
+    int32_t v = symbols.varAt(token);
     return v > 0 ? symbols.vars[v].type : TYPE_NONE;
 }
 
 int32_t LintContext::elementType(int32_t token) const {
     if (cls(token) != CLS_NAME || cls(token + 1) != CLS_LBRK) return TYPE_NONE;
-    int32_t a = symbols.tokArr[token];
+    int32_t a = symbols.arrayAt(token);
     return a > 0 ? symbols.arrays[a].type : TYPE_NONE;
 }
 
@@ -40,7 +41,7 @@ std::vector<Statement> splitStatements(const TokenStore& tokens) {
     std::vector<Statement> out;
     int32_t first = 1;
     for (int32_t i = 1; i <= tokens.count; ++i) {
-        int32_t c = tokens.cls[i];
+        int32_t c = tokens.classAt(i);
         if (c == CLS_EOL || c == CLS_COLON) {
             if (i > first) out.push_back({first, i});
             first = i + 1;
@@ -242,7 +243,7 @@ void lintAssignment(LintContext& ctx, const Statement& st) {
     int32_t type = TYPE_NONE;
     int32_t value = 0;
     if (ctx.cls(n) == CLS_EQ) {
-        int32_t var = ctx.symbols.tokVar[target];
+        int32_t var = ctx.symbols.varAt(target);
         if (var == 0) return;
         type = ctx.symbols.vars[var].type;
         value = n + 1;
@@ -276,7 +277,7 @@ bool startsNoEffectStatement(const LintContext& ctx, const Statement& st) {
     int32_t n = ctx.cls(st.first + 1);
     if (ctx.cls(st.first) != CLS_NAME || n == CLS_EQ || n == CLS_LPAR || n == CLS_LBRK)
         return false;
-    return ctx.symbols.tokVar[st.first] != 0 || ctx.symbols.tokArr[st.first] != 0;
+    return ctx.symbols.varAt(st.first) != 0 || ctx.symbols.arrayAt(st.first) != 0;
 }
 
 }  // namespace

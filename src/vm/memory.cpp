@@ -16,6 +16,20 @@ void allocateMemory(Memory& mem, const CheckerState& symbols) {
         if (info.type == TYPE_PTR) e.ptrs.assign(n, 0);
     }
     mem.allocated = true;
+    mem.stringBytes = 0;
+}
+
+bool chargeString(Memory& mem, size_t before, size_t after) {
+    const int64_t grown = static_cast<int64_t>(after) - static_cast<int64_t>(before);
+    if (grown > 0 && mem.stringBytes + grown > mem.stringBudget) return false;
+    mem.stringBytes += grown;
+    return true;
+}
+
+bool storeString(Memory& mem, std::string& slot, std::string&& value) {
+    if (!chargeString(mem, slot.size(), value.size())) return false;
+    slot = std::move(value);
+    return true;
 }
 
 }  // namespace tessel

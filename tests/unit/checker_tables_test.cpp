@@ -30,17 +30,17 @@ TEST(Checker, DeclarationsAndUsesBindAsInTheWorkedExample) {
     const CheckerState& c = f.checker;
     EXPECT_EQ(f.tokens.classAt(1), KW_VAR);
     EXPECT_EQ(f.tokens.classAt(9), KW_STR);
-    EXPECT_EQ(c.tokVar[2], 1);
-    EXPECT_EQ(c.tokArr[4], 1);
-    EXPECT_EQ(c.tokVar[4], 0);
-    EXPECT_EQ(c.tokVar[10], 2);
-    EXPECT_EQ(c.tokVar[12], 1);
+    EXPECT_EQ(c.varAt(2), 1);
+    EXPECT_EQ(c.arrayAt(4), 1);
+    EXPECT_EQ(c.varAt(4), 0);
+    EXPECT_EQ(c.varAt(10), 2);
+    EXPECT_EQ(c.varAt(12), 1);
     ASSERT_EQ(c.varCount(), 2);
-    EXPECT_EQ(c.vars[1].name, "x");
+    EXPECT_EQ(declaredName(f.tokens, c.vars[1].nameToken), "x");
     EXPECT_EQ(c.vars[1].type, TYPE_NUM);
     EXPECT_EQ(c.vars[2].type, TYPE_STR);
     ASSERT_EQ(c.arrayCount(), 1);
-    EXPECT_EQ(c.arrays[1].name, "a");
+    EXPECT_EQ(declaredName(f.tokens, c.arrays[1].nameToken), "a");
     EXPECT_EQ(c.arrays[1].declaredSize, 10);
     EXPECT_EQ(c.arrays[1].elements, kMinArrayElements);
 }
@@ -50,8 +50,8 @@ TEST(Checker, FirstDeclarationWinsAndNamesFoldCase) {
     ASSERT_EQ(f.checked, 1);
     const CheckerState& c = f.checker;
     EXPECT_EQ(c.varCount(), 4);  // counter, counter, p, q
-    EXPECT_EQ(c.tokVar[5], 1);   // STR COUNTER declares, then binds to the first
-    EXPECT_EQ(c.tokVar[18], 1);
+    EXPECT_EQ(c.varAt(5), 1);   // STR COUNTER declares, then binds to the first
+    EXPECT_EQ(c.varAt(18), 1);
     EXPECT_EQ(c.vars[2].type, TYPE_STR);
     EXPECT_EQ(c.arrays[1].type, TYPE_PTR);
     EXPECT_EQ(c.arrays[1].elements, kMinArrayElements);
@@ -89,9 +89,9 @@ TEST(Checker, LabelsFunctionsAndLoopsBindAsInTheWorkedExample) {
     Front f("LABEL top\nGOTO top\nFUNC f()\nENDFN\nf()\n");
     ASSERT_EQ(f.checked, 1);
     const CheckerState& c = f.checker;
-    EXPECT_EQ(c.gotoTarget[5], 2);
-    EXPECT_EQ(c.callTarget[8], 8);
-    EXPECT_EQ(c.callTarget[14], 8);
+    EXPECT_EQ(c.gotoAt(5), 2);
+    EXPECT_EQ(c.callAt(8), 8);
+    EXPECT_EQ(c.callAt(14), 8);
 }
 
 TEST(Checker, GotoAndCallsBindToTheFirstOfDuplicateNames) {
@@ -99,8 +99,8 @@ TEST(Checker, GotoAndCallsBindToTheFirstOfDuplicateNames) {
             "VAR i\nWHILE i < 3\nWEND\n");
     ASSERT_EQ(f.checked, 1) << f.rep.boxes.at(0).text;
     const CheckerState& c = f.checker;
-    EXPECT_EQ(c.gotoTarget[2], 5);
-    EXPECT_EQ(c.callTarget[27], 11);  // g(x) binds like g()
+    EXPECT_EQ(c.gotoAt(2), 5);
+    EXPECT_EQ(c.callAt(27), 11);  // g(x) binds like g()
 }
 
 TEST(Checker, EventBlocksFillTheirSlotsAndTheLastOneWins) {
@@ -113,13 +113,13 @@ TEST(Checker, EventBlocksFillTheirSlotsAndTheLastOneWins) {
     EXPECT_EQ(c.slots[SLOT_RBUTTONDOWN], 17);
     EXPECT_EQ(c.slots[SLOT_MOUSEMOVE], 0);
     // The message name is no variable: it was not looked up.
-    EXPECT_EQ(c.tokVar[2], 0);
+    EXPECT_EQ(c.varAt(2), 0);
 }
 
 TEST(Checker, PerTokenTablesLeaveRoomForLookAhead) {
     Front f("LOADIMG\n");
     ASSERT_EQ(f.checked, 0);
-    EXPECT_GE(f.checker.tokVar.size(), static_cast<size_t>(f.tokens.count + kTokenPadding + 1));
+    EXPECT_GE(f.checker.binding.size(), static_cast<size_t>(f.tokens.count + kTokenPadding + 1));
     EXPECT_EQ(f.rep.boxes[0].text, "Wrong Argument(1)! -{ EOL }-Line: 1");
     Front g("IF a");  // no line end: the lexing phase stops it
     EXPECT_EQ(g.lexed, 0);
@@ -135,8 +135,8 @@ TEST(Checker, LargeScriptsCheckCompletely) {
     EXPECT_EQ(f.checker.varCount(), 5000);
     int32_t lastUse = f.tokens.count - 9;  // v4999 of the last assignment
     EXPECT_EQ(f.tokens.textAt(lastUse), "v4999");
-    EXPECT_EQ(f.checker.tokVar[lastUse], 5000);
-    EXPECT_EQ(f.checker.gotoTarget[f.tokens.count - 1], f.tokens.count - 4);
+    EXPECT_EQ(f.checker.varAt(lastUse), 5000);
+    EXPECT_EQ(f.checker.gotoAt(f.tokens.count - 1), f.tokens.count - 4);
 }
 
 TEST(Checker, ErrorsCarryTheSourceLineForCheckOutput) {

@@ -166,7 +166,7 @@ class Program {
     bool checkSource(const std::string& source) {
         testing_support::RecordingReporter rep;
         LexState lex;
-        bool ok = lexingPhase(source, in.vm.tokens, lex, rep) == 1 &&
+        bool ok = lexingPhase(std::string(source), in.vm.tokens, lex, rep) == 1 &&
                   runChecker(in.vm.tokens, in.vm.symbols, rep) == 1;
         if (!ok) {
             std::string text;
@@ -181,7 +181,7 @@ class Program {
     template <class Entries>
     size_t numberOf(const Entries& entries, const std::string& name) {
         for (size_t i = 1; i < entries.size(); ++i)
-            if (entries[i].name == name) return i;
+            if (declaredName(in.vm.tokens, entries[i].nameToken) == name) return i;
         ADD_FAILURE() << "no declaration of " << name;
         return 0;
     }

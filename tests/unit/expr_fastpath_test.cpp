@@ -282,7 +282,7 @@ void fillMemory(Vm& vm, Rng& rng) {
     const CheckerState& ck = vm.symbols;
     for (size_t v = 1; v < ck.vars.size(); ++v) {
         VariableValue& val = vm.memory.vars[v];
-        if (ck.vars[v].type == TYPE_NUM) val.num = ck.vars[v].name == "r" ? 0.0f : kValues[rng.below(15)];
+        if (ck.vars[v].type == TYPE_NUM) val.num = declaredName(vm.tokens, ck.vars[v].nameToken) == "r" ? 0.0f : kValues[rng.below(15)];
         if (ck.vars[v].type == TYPE_PTR) val.ptr = kPointers[rng.below(9)];
         if (ck.vars[v].type == TYPE_STR) val.str = kTexts[rng.below(8)];
     }

@@ -60,7 +60,7 @@ class ExprFixture : public ::testing::Test {
         testing_support::RecordingReporter rep;
         LexState lex;
         vm_.symbols = CheckerState{};
-        if (lexingPhase(source, vm_.tokens, lex, rep) != 1 || runChecker(vm_.tokens, vm_.symbols, rep) != 1) {
+        if (lexingPhase(std::string(source), vm_.tokens, lex, rep) != 1 || runChecker(vm_.tokens, vm_.symbols, rep) != 1) {
             std::string text;
             for (const auto& b : rep.boxes) text += b.caption + ": " + b.text + "\n";
             FAIL() << "the front end rejects the script:\n" << text << source;

@@ -111,7 +111,7 @@ class DiffMachine {
     std::string load(std::string_view source) {
         vm_.symbols = CheckerState{};
         rec_.last.clear();
-        if (lexingPhase(source, vm_.tokens, lex_, rec_) != 1 || runChecker(vm_.tokens, vm_.symbols, rec_) != 1)
+        if (lexingPhase(std::string(source), vm_.tokens, lex_, rec_) != 1 || runChecker(vm_.tokens, vm_.symbols, rec_) != 1)
             return rec_.last.empty() ? "rejected" : rec_.last + " (line " + std::to_string(rec_.lastLine) + ")";
         prepareExecution(vm_);
         mode_ = RunTableMode::OneStep;

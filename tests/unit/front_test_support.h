@@ -37,7 +37,7 @@ struct Front {
     int checked = 0;
 
     explicit Front(std::string_view source) {
-        lexed = lexingPhase(source, tokens, lex, rep);
+        lexed = lexingPhase(std::string(source), tokens, lex, rep);
         if (lexed == 1) checked = runChecker(tokens, checker, rep);
     }
 };

@@ -159,7 +159,7 @@ TEST(HostOptions, Utf8ScriptIsReadAsWindows1252) {
     opts.utf8 = true;
     Interpreter in(platform.core, opts);
     EXPECT_EQ(in.run(), 0);
-    EXPECT_EQ(in.host.source, "STR s\ns = \"\xE9\"\n");
+    EXPECT_EQ(in.vm.tokens.source(), "STR s\ns = \"\xE9\"\n");
     std::remove(script.c_str());
 }
 

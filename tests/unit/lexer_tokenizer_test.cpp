@@ -15,7 +15,7 @@ struct Lexed {
     int32_t n = 0;
 
     explicit Lexed(std::string_view src) {
-        n = tokenize(src, tokens, lex, rep);
+        n = tokenize(std::string(src), tokens, lex, rep);
         tokens.count = n;
     }
 
@@ -76,9 +76,11 @@ TEST(Tokenizer, CommentsEndLinesWithoutABracketCheck) {
     EXPECT_EQ(l.tokens.eolCount, 2);
     Lexed noFeed("x ' last line");
     EXPECT_EQ(noFeed.all(), (Toks{{"x", CLS_NAME}, {"EOL", CLS_EOL}}));
-    // A zero byte ends a comment like a line feed and is stepped over.
-    Lexed zero(std::string_view("'a\0b\n", 5));
-    EXPECT_EQ(zero.all(), (Toks{{"EOL", CLS_EOL}, {"b", CLS_NAME}, {"EOL", CLS_EOL}}));
+    // Any byte may stand in a comment: a zero byte, a control byte or an
+    // unknown one neither ends it nor stops the lexing phase.
+    Lexed zero(std::string_view("'a\0b\x1c\x7f\xff\nc ' \0\n", 14));
+    EXPECT_EQ(zero.lex.errorCode, 0);
+    EXPECT_EQ(zero.all(), (Toks{{"EOL", CLS_EOL}, {"c", CLS_NAME}, {"EOL", CLS_EOL}}));
 }
 
 TEST(Tokenizer, CarriageReturnsAreBlanks) {
@@ -127,7 +129,7 @@ struct Phase {
     TokenStore tokens;
     LexState lex;
     int result;
-    explicit Phase(std::string_view src) : result(lexingPhase(src, tokens, lex, rep)) {}
+    explicit Phase(std::string_view src) : result(lexingPhase(std::string(src), tokens, lex, rep)) {}
 };
 
 TEST(LexingPhase, ReportsCountsAndFailsWithoutALineEnd) {
@@ -185,6 +187,64 @@ TEST(LexingPhase, SourcesWithoutALineEndOrCommentFailAfterTheCount) {
         ASSERT_EQ(p.rep.boxes.size(), 1u) << s.bytes;
         EXPECT_EQ(p.rep.boxes[0].caption, "Process Terminated!");
         EXPECT_EQ(p.rep.boxes[0].text, "EXIT from TOKENIZER");
+    }
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// The store keeps only where each token starts: its text and place are read
+// back from the source, whatever class the checker gives the token later.
+TEST(TokenStorePlaces, TextAndPlaceComeBackFromTheSource) {
+    Lexed l("VAR x ' note\n  PRINT 10, 2.5, \"a b\"\n^x\n");
+    ASSERT_EQ(l.lex.errorCode, 0);
+    const TokenStore& t = l.tokens;
+    EXPECT_EQ(t.textAt(3), "EOL");  // the comment's line end
+    TokenPlace comment = t.placeAt(3);
+    EXPECT_EQ(comment.line, 1);
+    EXPECT_EQ(comment.column, 7);
+    EXPECT_EQ(comment.length, 7u);  // from the apostrophe to the line feed
+    TokenPlace print = t.placeAt(4);
+    EXPECT_EQ(print.line, 2);
+    EXPECT_EQ(print.column, 3);
+    EXPECT_EQ(print.offset, 15u);
+    EXPECT_EQ(t.textAt(7), "2.5");
+    EXPECT_EQ(t.textAt(9), "a b");       // a literal's text without its quotes
+    EXPECT_EQ(t.placeAt(9).length, 5u);  // and its extent with them
+    EXPECT_EQ(t.placeAt(11).line, 3);
+    EXPECT_EQ(t.placeAt(11).column, 1);
+    EXPECT_EQ(t.lineStart(3), 36u);
+    EXPECT_EQ(t.lineStart(9), t.source().size());
+    // Outside the store: the empty token, placed after the last line.
+    EXPECT_EQ(t.textAt(0), "");
+    EXPECT_EQ(t.textAt(t.count + 1), "");
+    EXPECT_EQ(t.placeAt(t.count + 1).line, 4);
+}
+
+TEST(TokenStorePlaces, RecodedTokensKeepTheirText) {
+    Lexed l("str s\n^\n");
+    TokenStore& t = l.tokens;
+    t.setClass(1, CLS_CARET);  // STR's code is also the caret's class
+    t.setClass(4, CLS_CARET);
+    EXPECT_EQ(t.textAt(1), "str");
+    EXPECT_EQ(t.textAt(4), "^");
+    EXPECT_EQ(t.lineAt(4), 2);
+}
+
+TEST(TokenStorePlaces, LinesCountLineEndsBeforeTheToken) {
+    std::string src;
+    for (int i = 0; i < 1000; ++i) src += i % 3 ? "a\n" : "' c\n";
+    Lexed l(src);
+    ASSERT_EQ(l.tokens.eolCount, 1000);
+    for (int32_t i = 1; i <= l.tokens.count; ++i) {
+        int32_t line = 1;
+        for (int32_t j = 1; j < i; ++j) line += l.tokens.classAt(j) == CLS_EOL;
+        ASSERT_EQ(l.tokens.lineAt(i), line) << "token " << i;
+        const bool afterName = l.tokens.classAt(i - 1) == CLS_NAME;
+        ASSERT_EQ(l.tokens.placeAt(i).column, afterName ? 2 : 1) << "token " << i;
     }
 }
 

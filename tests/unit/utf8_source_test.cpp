@@ -43,10 +43,10 @@ TEST(TokenOffsets, EachTokenStartsWhereItIsWritten) {
     TokenStore tokens;
     LexState lex;
     NoBoxes rep;
-    TokenOffsets offsets;
-    std::string_view src = "x = \"ab\" ' note\n  PRINT(1)\n";
-    ASSERT_EQ(tokenize(src, tokens, lex, rep, &offsets), 9);
-    std::vector<size_t> expected = {0, 0, 2, 4, 9, 18, 23, 24, 25, 26};
+    ASSERT_EQ(tokens.count = tokenize("x = \"ab\" ' note\n  PRINT(1)\n", tokens, lex, rep), 9);
+    std::vector<uint32_t> offsets;
+    for (int32_t i = 0; i <= 9; ++i) offsets.push_back(i == 0 ? 0 : tokens.offsetAt(i));
+    std::vector<uint32_t> expected = {0, 0, 2, 4, 9, 18, 23, 24, 25, 26};
     EXPECT_EQ(offsets, expected);  // the comment's line end starts at its apostrophe
 }
 

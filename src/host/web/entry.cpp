@@ -116,7 +116,7 @@ EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out)
     DiagnosticList list;
     TokenStore tokens;
     LexState lex;
-    int lexed = lexingPhase(source, tokens, lex, list);
+    int lexed = lexingPhase(std::move(source), tokens, lex, list);
     int handled = 0;
     if (lex.errorCode == 0 && lexed == 1) {
         CheckerState checker;
