@@ -608,14 +608,17 @@ async function start() {
   }
   // The editor's script and the examples stand after the page's script.
   if (document.readyState === 'loading') await new Promise((r) => document.addEventListener('DOMContentLoaded', r));
-  await makeEditor();
-  const list = await examplesReady;
-  for (const [name, e] of Object.entries(list)) {
-    examples[name] = { bytes: await fromBase64(e.script), description: e.description, files: e.files };
-  }
-  await moduleReady;
-  for (const e of Object.values(examples))
-    for (const [file, b64] of Object.entries(e.files)) runner.writeFile(file, await fromBase64(b64));
+  const [, list] = await Promise.all([makeEditor(), examplesReady]);
+  const scripts = await Promise.all(Object.values(list).map((e) => fromBase64(e.script)));
+  Object.keys(list).forEach((name, i) => {
+    examples[name] = { bytes: scripts[i], description: list[name].description, files: list[name].files };
+  });
+  // Runs wait for the module and for the files the examples ship.
+  const filesWritten = moduleReady.then(async () => {
+    for (const e of Object.values(examples))
+      for (const [file, b64] of Object.entries(e.files)) runner.writeFile(file, await fromBase64(b64));
+  });
+  runner.runAfter(filesWritten);
   const fromLink = await readFragment(location.hash);
   wire();
   if (fromLink && fromLink.bytes) {
@@ -631,6 +634,7 @@ async function start() {
   layout();
   if (fromLink && fromLink.error) message('Broken link', fromLink.error);
   if (location.protocol === 'file:') $('share').title += ' (from a page on disk, links work only on this computer)';
+  await filesWritten;
 }
 
 // Each link's edits are kept under a digest of the link.
@@ -653,6 +657,9 @@ function startEmbed(fromLink) {
   }
 }
 
+// An embed needs nothing that stands after this script (the editor, the
+// examples, the help): the page stops reading there.
+if (embed) window.stop();
 const ready = start();
 ready.catch((e) => { status('The page could not start: ' + e.message); console.error(e); });
 

@@ -290,6 +290,10 @@ export function frontEnd(bytes) {
 // folder under /files the script runs in. `started(front)` is called as the
 // run begins, with what the front end says of the script.
 let queue = Promise.resolve();
+// Runs asked for from now on wait for `promise` too.
+export function runAfter(promise) {
+  queue = queue.then(() => promise);
+}
 export function run(bytes, { events = null, where = '', quiet = false, started = () => {} } = {}) {
   stopRun();
   const next = queue.then(() => runNow(bytes, events, where, quiet, started));
