@@ -12,6 +12,7 @@ export const dataUrl = (png) => 'data:image/png;base64,' + fs.readFileSync(png).
 export const latin1 = (text) => Buffer.from(text, 'latin1');
 
 export const ctx = {
+  viewport: null,  // the viewport pages open at, unless a test names one
   pagePath: '',
   pageUrl: '',
   tessel: '',
@@ -65,7 +66,7 @@ export const VIEWPORTS = [{ width: 1366, height: 768 }, { width: 1024, height: 6
 
 // A page in a browser context of its own (nothing kept from other tests),
 // unless `context` is given.
-export async function openPage(browser, { url = ctx.pageUrl, viewport = VIEWPORTS[0], context = null } = {}) {
+export async function openPage(browser, { url = ctx.pageUrl, viewport = ctx.viewport || VIEWPORTS[0], context = null } = {}) {
   const c = context || await browser.createBrowserContext();
   const page = await c.newPage();
   await page.setViewport({ ...viewport, deviceScaleFactor: 1 });

@@ -510,6 +510,29 @@ async function exampleSwitchAsksAndUndoes(browser) {
   return problems;
 }
 
+// New, Rename and Delete (the last two ask through the browser's own dialogs).
+async function projectsList(browser) {
+  const page = await openPage(browser);
+  const problems = [];
+  page.removeAllListeners('dialog');
+  page.on('dialog', (d) => (d.type() === 'prompt' ? d.accept('Space game') : d.accept()));
+  await page.click('#file-menu summary');
+  await page.click('#new');
+  const id = await page.evaluate(() => tesselTest.doc());
+  await page.click('#file-menu summary');
+  await page.click('#rename');
+  await sleep(200);
+  const names = () => page.evaluate(() => [...document.querySelectorAll('#document option[value^="p:"]')].map((o) => o.textContent));
+  if (!(await names()).includes('Space game')) problems.push('after Rename the projects are ' + (await names()).join(', '));
+  await page.click('#file-menu summary');
+  await page.click('#delete');
+  await sleep(200);
+  if ((await names()).length !== 0) problems.push('after Delete the projects are ' + (await names()).join(', '));
+  if (await page.evaluate(() => tesselTest.doc()) === id) problems.push('the deleted project is still shown');
+  await page.done();
+  return problems;
+}
+
 async function saveAndOpenRoundTrip(browser) {
   const page = await openPage(browser);
   const problems = [];
@@ -778,6 +801,18 @@ async function sizeAndFirstPicture(browser) {
 
 export async function pageTests(browser) {
   const only = process.env.PAGE_TEST ? new RegExp(process.env.PAGE_TEST) : null;
+  // What a user of a small screen must have too runs at both sizes.
+  const atBothSizes = [
+    ['code survives a reload', codeSurvivesReload],
+    ['an example switch asks first and can be undone', exampleSwitchAsksAndUndoes],
+    ['Save and Open round-trip a file; the picture saves', saveAndOpenRoundTrip],
+    ['Escape leaves the editor and the canvas', keyboardLeavesEditorAndCanvas],
+    ['lint findings are marked at their lines, with hints', lintFindingsMarked],
+    ['a share link keeps the script byte for byte', shareLinkKeepsBytes],
+    ['share links are compressed', linksAreCompressed],
+    ['controls have names; texts have contrast', namesAndContrast],
+    ['canvas and toolbar in view', (b) => fitsTheScreen(b, ctx.viewport)],
+  ];
   const tests = [
     ['an endless loop leaves the page answering and stops', endlessLoopStops],
     ['a box waits for OK without freezing the page', boxWaitsForOk],
@@ -787,19 +822,11 @@ export async function pageTests(browser) {
     ['a script over 64 MiB is refused with a message', largeScriptRefused],
     ['a 2 MB script loads at once and typing in it stays quick', largeScriptLoadsAndTypes],
     ['the 10,000th box costs what the first does', manyBoxesStayCheap],
-    ['a share link keeps the script byte for byte', shareLinkKeepsBytes],
-    ['share links are compressed', linksAreCompressed],
     ['a broken or cut link says so', brokenLinksSaySo],
     ['a link too long for a browser is refused, offering Save', longLinksRefused],
-    ['lint findings are marked at their lines, with hints', lintFindingsMarked],
     ['the editor indents blocks, matches brackets and searches', editorIndentsAndSearches],
-    ['Escape leaves the editor and the canvas', keyboardLeavesEditorAndCanvas],
-    ['controls have names; texts have contrast', namesAndContrast],
-    ['code survives a reload', codeSurvivesReload],
-    ['an example switch asks first and can be undone', exampleSwitchAsksAndUndoes],
-    ['Save and Open round-trip a file; the picture saves', saveAndOpenRoundTrip],
     ['leaving warns when the browser could not keep the work', leavingWarnsWhenNotKept],
-    ...VIEWPORTS.map((v) => [`canvas and toolbar in view at ${v.width}x${v.height}`, (b) => fitsTheScreen(b, v)]),
+    ['projects can be made, renamed and deleted', projectsList],
     ['full screen and the editor\'s text size', presentationAndFontSize],
     ['an embed looks as the headless run and can be stopped', embedMatchesAndStops],
     ['an embed in a 640x400 frame shows the whole canvas', embedFitsItsFrame],
@@ -807,5 +834,13 @@ export async function pageTests(browser) {
     ['the help is searchable', helpIsSearchable],
     ['the page\'s size and first picture', sizeAndFirstPicture],
   ];
+  for (const v of VIEWPORTS) {
+    ctx.viewport = v;
+    for (const [name, fn] of atBothSizes) {
+      const full = `${name} at ${v.width}x${v.height}`;
+      if (!only || only.test(full)) await check(full, () => fn(browser));
+    }
+  }
+  ctx.viewport = null;
   for (const [name, fn] of tests) if (!only || only.test(name)) await check(name, () => fn(browser));
 }
