@@ -118,11 +118,16 @@ const icon = fs.readFileSync(path.join(here, 'icon.svg'), 'utf8');
 
 const data = (id, bytes) => `<script type="application/octet-stream" id="${id}">${b64(gz(bytes))}</script>`;
 const bootJs = await bundle('boot.js');
-// What an embed needs comes before the page's script; the rest after it.
-const blobs = [
+// The module and the fonts first, in the page's head, so that their worker
+// starts at once; the loader next, before the page's script; what only the
+// editor needs after it.
+const earlyBlobs = [
   data('wasm-data', wasm),
   data('font-data', fonts()),
   `<script>${bootJs}</script>`,
+].join('\n');
+const blobs = [
+  `<script type="text/plain" id="module-js">\n${moduleJs.replace(/<\/script/gi, '<\\/script')}\n</script>`,
 ].join('\n');
 const laterBlobs = [
   data('editor-data', Buffer.from(editorJs)),
@@ -135,11 +140,11 @@ const fill = (text, values) => text.replace(/%([A-Z_]+)%/g, (m, k) => (k in valu
 const html = fill(fs.readFileSync(path.join(here, 'shell.html'), 'utf8'), {
   CSS: fs.readFileSync(path.join(here, 'page.css'), 'utf8'),
   ICON: encodeURIComponent(icon),
+  EARLY_DATA: earlyBlobs,
   DATA: blobs,
   LATER_DATA: laterBlobs,
   // A script element ends at the first "</script": none may stand inside.
   PAGE_JS: pageJs.replace(/<\/script/gi, '<\\/script'),
-  MODULE_JS: moduleJs.replace(/<\/script/gi, '<\\/script'),
 });
 
 fs.mkdirSync(outDir, { recursive: true });

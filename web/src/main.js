@@ -25,6 +25,8 @@ const LINT_AS_YOU_TYPE_CHARS = 512 * 1024;
 // The WebAssembly module and the fonts are kept gzipped in the page; they are
 // unpacked (by the browser) while the module compiles (boot.js starts that).
 const blob = (id) => fromBase64(document.getElementById(id).textContent.trim()).then(gunzip);
+// The module's loader, kept as text for the checker's worker too.
+const loaderText = $('module-js').textContent;
 const wasmModule = window.tesselBoot.then((b) => b.module);  // see boot.js
 const fontFiles = window.tesselBoot.then((b) => new Uint8Array(b.fonts)).then((bytes) => {
   // The fonts' blob: for each, a name line and a size line, then the bytes.
@@ -60,8 +62,6 @@ window.Module = {
 };
 const moduleReady = new Promise((resolve) => { Module.onRuntimeInitialized = resolve; });
 Module.page = runner.page;
-// The module's loader, kept as text for the checker's worker too.
-const loaderText = $('module-js').textContent;
 const loader = document.createElement('script');
 loader.textContent = loaderText;
 document.body.appendChild(loader);
