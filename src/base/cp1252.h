@@ -48,6 +48,21 @@ inline std::string windows1252ToUtf8(std::string_view bytes) {
 // UTF-8 typed text as Windows-1252 bytes; characters it cannot hold are dropped.
 std::string utf8ToWindows1252(std::string_view utf8);
 
+// Whether the terminal forms below show byte c as the four characters \xNN:
+// a control byte other than tab and line feed (a carriage return stays only
+// before a line feed). A script's bytes can thus never move the cursor,
+// recolour the terminal or send it commands.
+inline bool shownEscaped(unsigned char c) { return (c < 0x20 && c != '\t' && c != '\n') || c == 0x7F; }
+
+// Windows-1252 bytes (a script's text, its diagnostics) as UTF-8 for the
+// terminal, with control bytes escaped; printable text reads as it is.
+std::string windows1252ToTerminal(std::string_view bytes);
+
+// Bytes of another origin (a file name from the command line) for the
+// terminal: kept as they are, but control bytes, and C1 controls in their
+// UTF-8 form, are escaped.
+std::string bytesToTerminal(std::string_view bytes);
+
 }  // namespace tessel
 
 namespace tessel {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "checker/symbols.h"
 #include "base/reporter.h"
@@ -16,6 +17,10 @@ inline constexpr int kTokenPadding = 16;
 // Gives every per-token table room for `count` tokens plus fixed look-ahead,
 // all entries 0 (the checker's first step).
 void sizeTokenTables(CheckerState& state, int32_t count);
+
+// ASCII case folding (other bytes unchanged).
+std::string lowerAscii(std::string_view s);
+std::string upperAscii(std::string_view s);
 
 // The lower-cased name a variable or an array was declared with.
 std::string declaredName(const TokenStore& tokens, int32_t nameToken);

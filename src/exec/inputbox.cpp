@@ -22,8 +22,7 @@ HandleOperand handleOperand(Vm& vm) {
     if (v && v.type == TYPE_PTR) {
         op.pointer = v;
     } else {
-        vm.diagnostic("Hendler Error!", "Hendler unknown! : " + currentText(vm),
-                      lineAt(vm, vm.exec.pc));
+        vm.diagnostic("Hendler Error!", "Hendler unknown! : " + currentText(vm), AtToken{vm.exec.pc});
     }
     return op;
 }
@@ -44,7 +43,7 @@ HandleOperand textControlOperand(Vm& vm) {
 void execInputbox(Vm& vm) {
     ExecState& ex = vm.exec;
     const HandleOperand op = handleOperand(vm);
-    const int32_t line = lineAt(vm, ex.pc);
+    const int32_t at = ex.pc;
     ++ex.pc;  // onto the separator
     const int32_t x = toInt32(fetchNumeric(vm));
     const int32_t y = toInt32(fetchNumeric(vm));
@@ -54,7 +53,7 @@ void execInputbox(Vm& vm) {
     const int32_t handle = vm.platform.createEdit(x, y, w, h, text);
     ex.lastInputBox = handle;
     if (handle <= 0) {
-        vm.diagnostic("InputBox Error!", "InputBox Not Created!", line);
+        vm.diagnostic("InputBox Error!", "InputBox Not Created!", AtToken{at});
     } else if (op.pointer) {
         op.pointer->ptr = handle;
     }
@@ -70,8 +69,7 @@ void execSettext(Vm& vm) {
     if (cls == CLS_NAME) {
         VarRef v = variableAt(vm, t);
         if (!v || v.type != TYPE_STR) {
-            vm.diagnostic("Type Error!", "Invalid Variable Type! : " + currentText(vm),
-                          lineAt(vm, t));
+            vm.diagnostic("Type Error!", "Invalid Variable Type! : " + currentText(vm), AtToken{t});
             return;
         }
     } else if (cls != CLS_QSTR) {
@@ -88,7 +86,7 @@ void execGettext(Vm& vm) {
     if (!op.isName) return;
     VarRef v = currentClass(vm) == CLS_NAME ? variableAt(vm, ex.pc) : VarRef{};
     if (!v || v.type != TYPE_STR) {
-        vm.diagnostic("Type Error!", "Invalid string! : " + currentText(vm), lineAt(vm, ex.pc));
+        vm.diagnostic("Type Error!", "Invalid string! : " + currentText(vm), AtToken{ex.pc});
         return;
     }
     storeText(vm, v->str, vm.platform.editText(ex.currentTextControl), ex.pc);

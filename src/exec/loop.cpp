@@ -38,7 +38,7 @@ void runError(Vm& vm, std::string_view text, int32_t token) {
     std::string body(text);
     int32_t line = lineAt(vm, token);
     body += " -Line: " + std::to_string(line);
-    abortRun(vm, "Run Error!", body, line);
+    abortRun(vm, "Run Error!", body, AtToken{token});
 }
 
 void stringMemoryExhausted(Vm& vm, int32_t token) {

@@ -211,7 +211,7 @@ void buildRunTables(Vm& vm, RunTableMode mode) {
 }
 
 void nestingTooDeep(Vm& vm) {
-    abortRun(vm, "ERROR", "Expression nested too deeply! -{ " + std::string(vm.tokens.textAt(vm.exec.pc)) + " }", 0);
+    abortRun(vm, "ERROR", "Expression nested too deeply! -{ " + std::string(vm.tokens.textAt(vm.exec.pc)) + " }", AtToken{vm.exec.pc});
 }
 
 const std::string& stringElement(const Vm& vm, int32_t array, int32_t index) {

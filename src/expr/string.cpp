@@ -28,7 +28,7 @@ constexpr int kStringOrder[] = {
 void appendStringExpression(Vm& vm, std::string& out);
 
 [[noreturn]] void notString(Vm& vm) {
-    abortRun(vm, "TYPE ERROR", "Not String! -{ " + std::string(vm.tokens.textAt(vm.exec.pc)) + " }", 0);
+    abortRun(vm, "TYPE ERROR", "Not String! -{ " + std::string(vm.tokens.textAt(vm.exec.pc)) + " }", AtToken{vm.exec.pc});
 }
 
 // The source of LSTR, RSTR and MSTR: a string variable or a string literal.
@@ -163,7 +163,7 @@ void appendStringFactor(Vm& vm, std::string& out) {
 // doubling a string stops with a diagnostic instead of exhausting memory.
 void checkLength(Vm& vm, const std::string& s) {
     if (s.size() <= kMaxStringBytes) return;
-    abortRun(vm, "Run Error!", "String too long! : " + std::to_string(s.size()) + " bytes", 0);
+    abortRun(vm, "Run Error!", "String too long! : " + std::to_string(s.size()) + " bytes", AtToken{vm.exec.pc});
 }
 
 }  // namespace

@@ -13,9 +13,11 @@ namespace tessel {
 // `script` in the report appended to `out`: one entry per warning,
 //   SCRIPT:LINE:COL: warning: TEXT [rule]
 // followed by the source line and a caret under the column; or, when the
-// script does not lex or check, that one error in the same form (as
-// SCRIPT: error: CAPTION: TEXT alone when it concerns no line). Returns the
-// exit status: 0 when nothing was found, 1 otherwise.
-int lintScript(std::string_view script, std::string source, std::string& out);
+// script does not lex or check, that one error in the same form
+// (SCRIPT:LINE:COL: error: CAPTION: TEXT, with a hint where one is known).
+// With `json`, each finding is one JSON object a line instead
+// (base/finding.h). Returns the exit status: 0 when nothing was found, 1
+// otherwise.
+int lintScript(std::string_view script, std::string source, std::string& out, bool json = false);
 
 }  // namespace tessel

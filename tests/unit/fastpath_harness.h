@@ -84,9 +84,9 @@ inline std::string describe(const Outcome& o) {
 // Keeps the last box; everything else a run reports is dropped.
 class BoxRecorder final : public Reporter, public RunLog {
    public:
-    void diagnostic(std::string_view caption, std::string_view text, int line) override {
+    void diagnostic(std::string_view caption, std::string_view text, const DiagnosticPlace& where) override {
         last = std::string(caption) + "|" + std::string(text);
-        lastLine = line;
+        lastLine = where.at.line;
     }
     void countReport(std::string_view) override {}
     void printed(int, int, std::string_view) override {}

@@ -309,7 +309,7 @@ function addBox(b) {
   li.append(b.caption + ': ' + b.text);
   $('diagnostics').appendChild(li);
   problemsShown();
-  if (!runFailure) runFailure = { ...b, li };
+  if (!runFailure) runFailure = b;
   if (runner.isRunning()) status(boxText(b) + (runner.page.box ? ' (OK goes on)' : ''));
   announce(boxText(b));
 }
@@ -350,12 +350,7 @@ function failureText() {
 
 // The main program is over: a script without event blocks has nothing left
 // to do and its window is closed; one with them waits for the person.
-runner.hooks.waiting = (abortedLine) => {
-  // A run error's box names no line: the run's stopping place is that line.
-  if (runFailure && runFailure.line === 0 && abortedLine > 0) {
-    runFailure.line = abortedLine;
-    if (editor) runFailure.li.prepend(lineLink(abortedLine), ' ');
-  }
+runner.hooks.waiting = () => {
   if (eventBlocks === 0) {
     runner.closeWindow();
     return;

@@ -63,8 +63,8 @@ export const page = {
       wakeUp();
     }
   },
-  waiting(abortedLine) {
-    hooks.waiting(abortedLine);
+  waiting() {
+    hooks.waiting();
   },
   push(event) {
     page.input.push(event);
@@ -108,7 +108,7 @@ class LogTail {
     this.offset = 0;
     this.partial = '';
   }
-  take() {
+  take(parse = parseLogLine) {
     let stream;
     try { stream = FS.open(this.path, 'r'); } catch (e) { return []; }
     try {
@@ -119,7 +119,7 @@ class LogTail {
       this.offset = size;
       const lines = (this.partial + new TextDecoder('latin1').decode(buf)).split('\n');
       this.partial = lines.pop();
-      return lines.filter((l) => l).map(parseLogLine);
+      return lines.filter((l) => l).map(parse);
     } finally {
       FS.close(stream);
     }
@@ -214,30 +214,24 @@ function flushBoxes() {
 }
 
 // --- where boxes come from ---------------------------------------------------------
-// A run in the page writes each diagnostic to stderr as the terminal shows
-// it, "SCRIPT:LINE: CAPTION: TEXT": the line a box concerns comes from there.
-const SCRIPT = '/run/script.tsl';
-const stderrLines = [];
-export function takeStderr(text) {
-  if (text.startsWith(SCRIPT + ':')) {
-    // A box's own line comes just before it: only the newest are kept.
-    if (stderrLines.length >= 16) stderrLines.shift();
-    stderrLines.push(text.slice(SCRIPT.length + 1));
-  }
-  else if (!/^ {4}/.test(text)) console.warn(text);  // (not the source line under a diagnostic)
+// A run in the page logs each diagnostic as a finding with its place, in the
+// order of their boxes: the line a box concerns comes from there.
+let findingTail = null;
+const findingsSeen = [];
+function lineOfBox(b) {
+  if (b.caption === 'Kiv' || !findingTail) return 0;
+  for (const f of findingTail.take(JSON.parse)) findingsSeen.push(f);
+  const f = findingsSeen.shift();
+  return f ? f.line : 0;
 }
 
-// The source line of a box (0 when it names none).
-function lineOfBox(b) {
-  const head = `${b.caption}: ${b.text.split(/\r?\n/)[0]}`;
-  const i = stderrLines.findIndex((l) => /^\d+: /.test(l) && l.slice(l.indexOf(': ') + 2) === head);
-  if (i < 0) return 0;
-  const line = parseInt(stderrLines[i], 10);
-  stderrLines.splice(0, i + 1);
-  return line;
+// Anything else the run writes to stderr is for the console.
+export function takeStderr(text) {
+  if (!/^ {4}/.test(text)) console.warn(text);
 }
 
 // --- runs ---------------------------------------------------------------------------
+const SCRIPT = '/run/script.tsl';
 let running = null;  // the run in progress: a promise of its exit status
 let active = false;  // a run has begun (its first steps run before `running` is set)
 export const isRunning = () => active;
@@ -279,8 +273,7 @@ export function frontEnd(bytes) {
   makeFolders('/run');
   FS.writeFile('/run/front.tsl', bytes);
   Module.ccall('tessel_diagnostics', 'number', ['string', 'string'], ['/run/front.tsl', '/run/front.jsonl']);
-  const lines = readJsonLines('/run/front.jsonl');
-  const summary = lines.pop() || { count: '', eventBlocks: 0 };
+  const summary = readJsonLines('/run/front.jsonl')[0] || { count: '', eventBlocks: 0 };
   return { count: summary.count, eventBlocks: summary.eventBlocks };
 }
 
@@ -308,20 +301,21 @@ async function runNow(bytes, events, where, quiet, started) {
   FS.chdir(folder);
   FS.writeFile(SCRIPT, bytes);
   FS.writeFile('/run/events', events == null ? '' : latin1ToBytes(events));
-  for (const f of ['/run/boxes.jsonl', '/run/prints.jsonl']) try { FS.unlink(f); } catch (e) { }
+  for (const f of ['/run/boxes.jsonl', '/run/prints.jsonl', '/run/findings.jsonl']) try { FS.unlink(f); } catch (e) { }
   page.input = [];
   page.stop = false;
   page.hideBox();
   newBoxes.length = 0;
-  stderrLines.length = 0;
+  findingsSeen.length = 0;
   boxTail = new LogTail('/run/boxes.jsonl');
+  findingTail = new LogTail('/run/findings.jsonl');
   started(frontEnd(bytes));
   const t0 = performance.now();
   active = true;
-  running = new Promise((resolve) => resolve(Module.ccall('tessel_run', 'number',
-    ['string', 'string', 'string', 'string', 'number', 'number'],
-    [SCRIPT, '/run/boxes.jsonl', '/run/prints.jsonl', '/run/events', events == null ? 0 : 1,
-      quiet ? 1 : 0],
+  running = new Promise((resolve) => resolve(Module.ccall('tessel_run_located', 'number',
+    ['string', 'string', 'string', 'string', 'string', 'number', 'number'],
+    [SCRIPT, '/run/boxes.jsonl', '/run/prints.jsonl', '/run/findings.jsonl', '/run/events',
+      events == null ? 0 : 1, quiet ? 1 : 0],
     { async: true })));
   let status;
   try {

@@ -125,7 +125,7 @@ async function statusTellsTheTruth(browser) {
   await expect('VAR x\r\nx = 1\r\nPRINT 1, 1, x\r\n', /^Ended after [\d.]+ s \(number of tokens: \d+, number of lines: 3\)$/,
     'a script that ends');
   if (await page.evaluate(() => tesselTest.running())) problems.push('a script without event blocks still runs after its end');
-  await expect(RUN_ERROR, /^TYPE ERROR Not String! -\{ 1 \} \(OK goes on\)$/, 'a run error\'s box');
+  await expect(RUN_ERROR, /^Line 3: TYPE ERROR Not String! -\{ 1 \} \(OK goes on\)$/, 'a run error\'s box');
   await autoConfirm(page);
   await expect(RUN_ERROR, /^Failed at line 3: TYPE ERROR Not String!/, 'a run error');
   await expect('VAR x\r\nIF x = 1\r\nPRINT 1, 1, x\r\n', /^Failed/, 'a checker error');

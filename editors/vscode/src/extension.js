@@ -1,12 +1,13 @@
 'use strict';
-// The editor side: runs `tessel --check` and `tessel --lint` on a script when
-// it is opened or saved and shows what they report in the problems view, and
-// runs the script in a terminal. Reading tessel's output is diagnostics.js.
+// The editor side: runs `tessel --lint --format=json` on a script when it is
+// opened or saved and shows what it reports (the checker's error or the
+// lint's warnings) in the problems view, and runs the script in a terminal.
+// Reading tessel's findings is diagnostics.js.
 
 const vscode = require('vscode');
 const { execFile } = require('child_process');
 const path = require('path');
-const { collect, rangeFor, displayMessage } = require('./diagnostics');
+const { findingsOf, rangeFor, displayMessage } = require('./diagnostics');
 
 const LANGUAGE = 'tessel';
 const CHECK_TIMEOUT_MS = 15000;
@@ -62,7 +63,7 @@ function toDiagnostic(d, document) {
     const range = new vscode.Range(line, r.start, line, r.end);
     const severity = d.severity === 'warning' ? vscode.DiagnosticSeverity.Warning : vscode.DiagnosticSeverity.Error;
     const diagnostic = new vscode.Diagnostic(range, displayMessage(d), severity);
-    diagnostic.source = d.origin === 'lint' ? 'tessel lint' : 'tessel';
+    diagnostic.source = d.rule ? 'tessel lint' : 'tessel';
     if (d.rule) diagnostic.code = d.rule;
     return diagnostic;
 }
@@ -76,17 +77,15 @@ async function checkDocument(document) {
     const file = document.uri.fsPath;
     const cwd = path.dirname(file);
     const exe = executable(document.uri);
-    const [check, lint] = await Promise.all([
-        runTessel(exe, ['--check', file], cwd),
-        runTessel(exe, ['--lint', file], cwd),
-    ]);
+    // Run from the script's folder, as a run is, so LOADIMG paths resolve alike.
+    const lint = await runTessel(exe, ['--lint', '--format=json', file], cwd);
     if (generation.get(key) !== mine) return;  // a newer run has started
-    if (check.status === null) {
-        reportMissing(exe, check.error);
+    if (lint.status === null) {
+        reportMissing(exe, lint.error);
         collection.delete(document.uri);
         return;
     }
-    const found = collect(check, lint, file);
+    const found = findingsOf(lint);
     collection.set(document.uri, found.map(d => toDiagnostic(d, document)));
 }
 

@@ -98,27 +98,26 @@ function document(fsPath, text, { languageId = 'tessel', scheme = 'file', dirty 
 }
 
 // ---------------------------------------------------------------------------
-// A stand-in for tessel: answers --check with a checker error on the line
-// that assigns y, and --lint with a warning, or with a usage error when
-// LINT_MISSING is set. It notes each call in CALLS_FILE.
+// A stand-in for tessel: answers --lint --format=json with a checker error on
+// the line that assigns y and a warning, or with a usage error when
+// FORMAT_MISSING is set. It notes each call in CALLS_FILE.
 
 const WORK = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-extension-test-'));
 const FAKE = path.join(WORK, 'fake-tessel');
 const CALLS = path.join(WORK, 'calls.txt');
 fs.writeFileSync(FAKE, `#!/usr/bin/env node
 const fs = require('fs');
-const [option, script] = process.argv.slice(2);
-fs.appendFileSync(${JSON.stringify(CALLS)}, option + ' ' + script + ' ' + process.cwd() + '\\n');
-if (option === '--check') {
-    process.stderr.write(script + ':3: ERROR: Variable ID not found! -{ y }-Line: 3\\n    PRINT 0, 0, "y" + y\\n');
-    process.stderr.write(script + ': Program Exit!: END\\n');
-    process.exit(1);
-}
-if (process.env.LINT_MISSING) {
-    process.stderr.write('tessel: unknown option --lint\\n');
+const args = process.argv.slice(2);
+const script = args[args.length - 1];
+fs.appendFileSync(${JSON.stringify(CALLS)}, args.join(' ') + ' ' + process.cwd() + '\\n');
+if (process.env.FORMAT_MISSING) {
+    process.stderr.write("tessel: unknown option '--format=json'\\n");
     process.exit(2);
 }
-process.stdout.write(script + ':1:5: warning: x is never read [unused-variable]\\n    VAR x\\n        ^\\n');
+const finding = (line, column, end, severity, caption, text, rule, hint) => JSON.stringify(
+    { file: script, line, column, endLine: line, endColumn: end, severity, caption, text, rule, hint }) + '\\n';
+process.stdout.write(finding(1, 5, 6, 'warning', '', 'x is never read', 'unused-variable', ''));
+process.stdout.write(finding(3, 19, 20, 'error', 'ERROR', 'Variable ID not found! -{ y }-Line: 3', '', 'declare it'));
 process.exit(1);
 `);
 fs.chmodSync(FAKE, 0o755);
@@ -133,39 +132,40 @@ function calls() {
 test.afterEach(() => fs.rmSync(CALLS, { force: true }));
 test.after(() => fs.rmSync(WORK, { recursive: true, force: true }));
 
-test('opening a script runs --check and --lint on it and shows both findings at their tokens', async () => {
+test('opening a script runs the lint once and shows its findings at their places', async () => {
     const editor = fakeEditor();
     editor.config.executablePath = FAKE;
     loadExtension(editor.api).activate({ subscriptions: [] });
     const doc = document(SCRIPT, TEXT);
     await editor.handlers.open(doc);
 
-    assert.deepEqual(calls().sort(), [`--check ${SCRIPT} ${WORK}`, `--lint ${SCRIPT} ${WORK}`]);
+    assert.deepEqual(calls(), [`--lint --format=json ${SCRIPT} ${WORK}`]);
     const shown = editor.diagnostics.get(doc.uri.toString());
     assert.deepEqual(shown.map(d => [d.severity, d.source, d.code, d.message, d.range]), [
-        [0, 'tessel', undefined, 'ERROR: Variable ID not found! -{ y }-Line: 3', new Range(2, 18, 2, 19)],
         [1, 'tessel lint', 'unused-variable', 'x is never read', new Range(0, 4, 0, 5)],
+        [0, 'tessel', undefined, 'ERROR: Variable ID not found! -{ y }-Line: 3\nhint: declare it', new Range(2, 18, 2, 19)],
     ]);
 
-    // Saving runs both again; closing clears the findings.
+    // Saving runs it again; closing clears the findings.
     await editor.handlers.save(doc);
-    assert.equal(calls().length, 4);
+    assert.equal(calls().length, 2);
     editor.handlers.close(doc);
     assert.equal(editor.diagnostics.has(doc.uri.toString()), false);
 });
 
-test('a tessel without --lint still gives the checker findings', async () => {
+test('a tessel without --format=json shows what it said, as one error', async () => {
     const editor = fakeEditor();
     editor.config.executablePath = FAKE;
-    process.env.LINT_MISSING = '1';
+    process.env.FORMAT_MISSING = '1';
     try {
         loadExtension(editor.api).activate({ subscriptions: [] });
         const doc = document(SCRIPT, TEXT);
         await editor.handlers.open(doc);
         const shown = editor.diagnostics.get(doc.uri.toString());
-        assert.deepEqual(shown.map(d => d.message), ['ERROR: Variable ID not found! -{ y }-Line: 3']);
+        assert.deepEqual(shown.map(d => [d.message, d.range]),
+            [["tessel: unknown option '--format=json'", new Range(0, 0, 0, 5)]]);
     } finally {
-        delete process.env.LINT_MISSING;
+        delete process.env.FORMAT_MISSING;
     }
 });
 
@@ -212,7 +212,7 @@ test('a relative executable path is taken from the workspace folder, or else the
         editor.folder = folder;
         loadExtension(editor.api).activate({ subscriptions: [] });
         await editor.handlers.open(document(inSub, TEXT));
-        assert.deepEqual(calls().sort(), [`--check ${inSub} ${sub}`, `--lint ${inSub} ${sub}`], setting);
+        assert.deepEqual(calls(), [`--lint --format=json ${inSub} ${sub}`], setting);
         assert.deepEqual(editor.warnings, [], setting);
         fs.rmSync(CALLS);
         editor.activeTextEditor = { document: document(inSub, TEXT) };

@@ -1,7 +1,7 @@
 // The web edition's entry points, called by the page: run a script from the
-// page's file system, list what the front end says of a script (its
-// diagnostics with their lines, the token count, whether it has event
-// blocks), and list the checker's and the lint's findings for the editor.
+// page's file system (its diagnostics logged with their places), list the
+// lint's findings of a script as --lint --format=json does, and tell what
+// the front end says of a script (its token count, its event blocks).
 #include <emscripten.h>
 
 #include <cstdio>
@@ -10,7 +10,6 @@
 
 #include "checker/checker.h"
 #include "host/interpreter.h"
-#include "host/web/findings.h"
 #include "lexer/tokenizer.h"
 #include "lint/lint.h"
 #include "platform/browser/browser_window.h"
@@ -24,17 +23,12 @@ namespace {
 // Status of a run the page stopped.
 constexpr int kStopped = 3;
 
-// Collects the front end's diagnostics as JSON lines with their source
-// lines, and its count report.
-class DiagnosticList final : public Reporter {
+// Keeps the front end's count report; its diagnostics go to the findings.
+class CountReport final : public Reporter {
    public:
-    void diagnostic(std::string_view caption, std::string_view text, int line) override {
-        json += "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
-                "\",\"line\":" + std::to_string(line) + "}\n";
-    }
+    void diagnostic(std::string_view, std::string_view, const DiagnosticPlace&) override {}
     void countReport(std::string_view text) override { count = text; }
 
-    std::string json;
     std::string count;
 };
 
@@ -46,15 +40,6 @@ bool readFile(const char* path, std::string& out) {
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
     std::fclose(f);
     return true;
-}
-
-// The source line of the token a run abort left the program counter at
-// (one plus the line ends before it), or 0 when the run was not aborted.
-int abortLine(const Interpreter& interp) {
-    if (!interp.vm.exec.aborted) return 0;
-    int line = 1;
-    for (int32_t i = 1; i < interp.vm.exec.pc; ++i) line += interp.vm.tokens.classAt(i) == CLS_EOL;
-    return line;
 }
 
 bool writeFile(const char* path, const std::string& data) {
@@ -70,12 +55,14 @@ bool writeFile(const char* path, const std::string& data) {
 
 extern "C" {
 
-// Runs the script at `script` with box and PRINT logs at the paths given.
-// With `scripted`, the events file `events` drives the run as in a headless
-// run; with `quiet`, no token-count box is shown. Returns the exit status, 2
-// for bad events (the reason in stderr), 3 when the page stopped the run.
-EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, const char* printLog,
-                                    const char* events, int scripted, int quiet) {
+// Runs the script at `script` with box, PRINT and finding logs at the paths
+// given ("" for none; the finding log gets each diagnostic of the run as a
+// JSON object with its place, as --format=json writes findings). With
+// `scripted`, the events file `events` drives the run as in a headless run;
+// with `quiet`, no token-count box is shown. Returns the exit status, 2 for
+// bad events (the reason in stderr), 3 when the page stopped the run.
+EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog, const char* printLog,
+                                            const char* findingLog, const char* events, int scripted, int quiet) {
     using namespace tessel;
     PlatformConfig cfg;
     std::string error;
@@ -89,55 +76,60 @@ EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, cons
     opts.script = script;
     opts.boxLog = boxLog;
     opts.printLog = printLog;
+    opts.findingLog = findingLog;
     opts.quiet = quiet != 0;
     // A scripted run is a headless run whose frames reach the canvas.
     opts.headless = scripted != 0;
     cfg.keepFrames = true;
     try {
-        const Interpreter* running = nullptr;
-        auto abortedAt = [&running] { return running ? abortLine(*running) : 0; };
-        WindowCore platform(makeBrowserWindow(scripted != 0, abortedAt), std::move(cfg));
+        WindowCore platform(makeBrowserWindow(scripted != 0), std::move(cfg));
         Interpreter interp(platform, opts);
-        running = &interp;
         return interp.run();
     } catch (const StopRequested&) {
         return kStopped;
     }
 }
 
-// Writes what the front end says of the script at `script` to `out`, one
-// JSON object a line: the tokenizer's and the checker's diagnostics with
-// their source lines, then {"count": the token-count report, "eventBlocks":
-// how many messages the script handles}.
+// tessel_run_located without a finding log.
+EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, const char* printLog,
+                                    const char* events, int scripted, int quiet) {
+    return tessel_run_located(script, boxLog, printLog, "", events, scripted, quiet);
+}
+
+// Writes the findings of `--lint --format=json` for the script at `script`
+// to `out`: the lexer's or the checker's first error with its place and
+// hint, or else the lint's warnings, one JSON object a line (file, line,
+// column, endLine, endColumn, severity, caption, text, rule, hint).
+// Returns 1 when `out` was written.
+EMSCRIPTEN_KEEPALIVE int tessel_findings(const char* script, const char* out) {
+    using namespace tessel;
+    std::string source, json;
+    if (!readFile(script, source)) return 0;
+    lintScript(script, std::move(source), json, true);
+    return writeFile(out, json) ? 1 : 0;
+}
+
+// Writes what the front end says of the script at `script` to `out` as one
+// JSON object: {"count": the token-count report, "eventBlocks": how many
+// messages the script handles}.
 EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out) {
     using namespace tessel;
     std::string source;
     if (!readFile(script, source)) return 0;
-    DiagnosticList list;
+    CountReport report;
     TokenStore tokens;
     LexState lex;
-    int lexed = lexingPhase(std::move(source), tokens, lex, list);
+    int lexed = lexingPhase(std::move(source), tokens, lex, report);
     int handled = 0;
     if (lex.errorCode == 0 && lexed == 1) {
         CheckerState checker;
-        if (runChecker(tokens, checker, list) == 1)
+        if (runChecker(tokens, checker, report) == 1)
             for (int32_t slot : checker.slots) handled += slot != 0;
     }
-    list.json += "{\"count\":\"" + jsonEscape(list.count) + "\",\"eventBlocks\":" + std::to_string(handled) + "}\n";
-    return writeFile(out, list.json) ? 1 : 0;
-}
-
-// Writes the checker's and the lint's findings for the script at `script`
-// to `out`, one JSON object a line (see host/web/findings.h). Returns how
-// many there are, or -1 when the script cannot be read.
-EMSCRIPTEN_KEEPALIVE int tessel_findings(const char* script, const char* out) {
-    using namespace tessel;
-    std::string source;
-    if (!readFile(script, source)) return -1;
-    std::string report;
-    lintScript(kFindingsScriptName, source, report);
-    std::vector<Finding> findings = parseLintReport(report, source);
-    return writeFile(out, findingsJson(findings)) ? static_cast<int>(findings.size()) : -1;
+    return writeFile(out, "{\"count\":\"" + jsonEscape(report.count) + "\",\"eventBlocks\":" +
+                              std::to_string(handled) + "}\n")
+               ? 1
+               : 0;
 }
 
 }  // extern "C"

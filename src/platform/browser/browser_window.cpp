@@ -17,8 +17,7 @@ constexpr double kYieldInterval = 15;
 
 class BrowserWindow final : public NativeWindow {
    public:
-    BrowserWindow(bool scripted, std::function<int()> abortedAt)
-        : scripted_(scripted), abortedAt_(std::move(abortedAt)), lastYield_(emscripten_get_now()) {}
+    explicit BrowserWindow(bool scripted) : scripted_(scripted), lastYield_(emscripten_get_now()) {}
     ~BrowserWindow() override { paintCanvas(); }
 
     bool interactive() const override { return !scripted_; }
@@ -44,7 +43,7 @@ class BrowserWindow final : public NativeWindow {
         if (timeoutMs > 0) {
             if (!boxShown_ && !waiting_) {
                 waiting_ = true;
-                page_waiting(abortedAt_ ? abortedAt_() : 0);
+                page_waiting();
             }
             paintCanvas();
             page_wait(timeoutMs);
@@ -103,7 +102,6 @@ class BrowserWindow final : public NativeWindow {
     }
 
     bool scripted_ = false;        // an events file drives the run, not the page
-    std::function<int()> abortedAt_;  // the line a run abort stopped at, or 0
     bool stopping_ = false;        // StopRequested was thrown: the run is unwinding
     int width_ = 0, height_ = 0;   // the canvas
     std::vector<uint32_t> frame_;  // the newest frame
@@ -115,8 +113,8 @@ class BrowserWindow final : public NativeWindow {
 
 }  // namespace
 
-std::unique_ptr<NativeWindow> makeBrowserWindow(bool scripted, std::function<int()> abortedAt) {
-    return std::make_unique<BrowserWindow>(scripted, std::move(abortedAt));
+std::unique_ptr<NativeWindow> makeBrowserWindow(bool scripted) {
+    return std::make_unique<BrowserWindow>(scripted);
 }
 
 }  // namespace tessel

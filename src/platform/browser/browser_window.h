@@ -6,7 +6,6 @@
 // painting, taking input and can stop the run.
 #pragma once
 
-#include <functional>
 #include <memory>
 
 #include "platform/native.h"
@@ -20,8 +19,6 @@ struct StopRequested {};
 // A scripted window (an events file drives the run) behaves as the headless
 // stand-in: not interactive, on virtual time, the page's input ignored, while
 // its frames still reach the canvas. Otherwise the page's input drives it.
-// `abortedAt` gives the source line where the run was aborted (0 when it was
-// not); the page is told it with the end of the main program.
-std::unique_ptr<NativeWindow> makeBrowserWindow(bool scripted, std::function<int()> abortedAt = {});
+std::unique_ptr<NativeWindow> makeBrowserWindow(bool scripted);
 
 }  // namespace tessel

@@ -21,7 +21,7 @@ EM_JS(void, page_show_box, (const char* caption, const uint32_t* pixels, int wid
 
 EM_JS(void, page_hide_box, (), { Module.page.hideBox(); });
 
-EM_JS(void, page_waiting, (int abortedLine), { Module.page.waiting(abortedLine); });
+EM_JS(void, page_waiting, (), { Module.page.waiting(); });
 
 EM_JS(int, page_stop_requested, (), { return Module.page.stop ? 1 : 0; });
 

@@ -36,9 +36,8 @@ void page_show_box(const char* captionUtf8, const uint32_t* pixels, int width, i
 void page_hide_box();
 int page_stop_requested();
 // Tells the page that the run waits for messages with no box open: its main
-// program is over (aborted at source line `abortedLine`, or 0), and only
-// event blocks may run from now on.
-void page_waiting(int abortedLine);
+// program is over, and only event blocks may run from now on.
+void page_waiting();
 // Takes the oldest input; false when none waits. Text goes to `text`.
 int page_take_input(PageEvent* event, char* text, int textCapacity);
 // Suspends the run until the page has run its pending tasks.
