@@ -1,6 +1,8 @@
 // The web edition's entry points, called by the page: run a script from the
-// page's file system, list a script's diagnostics with their places, and
-// answer the page's editor with the language server's own features (marks,
+// page's file system (its diagnostics logged with their places), list the
+// lint's findings of a script as --lint --format=json does, tell what the
+// front end says of a script (its token count, its event blocks), and answer
+// the page's editor with the language server's own features (marks,
 // completion, hover) over the editor's text.
 #include <emscripten.h>
 
@@ -11,10 +13,10 @@
 
 #include "checker/checker.h"
 #include "host/interpreter.h"
+#include "lexer/tokenizer.h"
 #include "lint/lint.h"
 #include "lsp/features.h"
 #include "lsp/script_model.h"
-#include "lexer/tokenizer.h"
 #include "platform/browser/browser_window.h"
 #include "platform/events_file.h"
 #include "platform/window_core.h"
@@ -26,16 +28,13 @@ namespace {
 // Status of a run the page stopped.
 constexpr int kStopped = 3;
 
-// Collects the front end's diagnostics as JSON lines with their source lines.
-class DiagnosticList final : public Reporter {
+// Keeps the front end's count report; its diagnostics go to the findings.
+class CountReport final : public Reporter {
    public:
-    void diagnostic(std::string_view caption, std::string_view text, const DiagnosticPlace& where) override {
-        json += "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
-                "\",\"line\":" + std::to_string(where.at.line) + "}\n";
-    }
-    void countReport(std::string_view) override {}
+    void diagnostic(std::string_view, std::string_view, const DiagnosticPlace&) override {}
+    void countReport(std::string_view text) override { count = text; }
 
-    std::string json;
+    std::string count;
 };
 
 bool readFile(const char* path, std::string& out) {
@@ -141,21 +140,27 @@ EMSCRIPTEN_KEEPALIVE int tessel_findings(const char* script, const char* out) {
     return writeFile(out, json) ? 1 : 0;
 }
 
-// Writes the tokenizer's and the checker's diagnostics for the script at
-// `script` to `out`, one JSON object a line with its source line.
+// Writes what the front end says of the script at `script` to `out` as one
+// JSON object: {"count": the token-count report, "eventBlocks": how many
+// messages the script handles}.
 EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out) {
     using namespace tessel;
     std::string source;
     if (!readFile(script, source)) return 0;
-    DiagnosticList list;
+    CountReport report;
     TokenStore tokens;
     LexState lex;
-    int lexed = lexingPhase(std::move(source), tokens, lex, list);
+    int lexed = lexingPhase(std::move(source), tokens, lex, report);
+    int handled = 0;
     if (lex.errorCode == 0 && lexed == 1) {
         CheckerState checker;
-        runChecker(tokens, checker, list);
+        if (runChecker(tokens, checker, report) == 1)
+            for (int32_t slot : checker.slots) handled += slot != 0;
     }
-    return writeFile(out, list.json) ? 1 : 0;
+    return writeFile(out, "{\"count\":\"" + jsonEscape(report.count) + "\",\"eventBlocks\":" +
+                              std::to_string(handled) + "}\n")
+               ? 1
+               : 0;
 }
 
 // The language server's answers for the page's editor, as JSON text (valid
