@@ -1,7 +1,10 @@
 // The code editor: CodeMirror with the language's colouring, block
 // indentation, bracket matching, search and replace, the checker's and the
-// lint's findings as underlines and gutter marks, and one undo history over
-// every document shown in it (a switch of document is undone like an edit).
+// lint's findings as underlines and gutter marks, completion and hover from
+// the language server's own code (compiled into the module), and one undo
+// history over every document shown in it (a switch of document is undone
+// like an edit).
+import { autocompletion } from '@codemirror/autocomplete';
 import { defaultKeymap, history, historyKeymap, indentLess, indentMore, invertedEffects, isolateHistory }
   from '@codemirror/commands';
 import { bracketMatching, indentOnInput, indentUnit } from '@codemirror/language';
@@ -9,7 +12,7 @@ import { forceLinting, lintGutter, linter } from '@codemirror/lint';
 import { highlightSelectionMatches, search, searchKeymap } from '@codemirror/search';
 import { Compartment, EditorState, Prec, StateEffect, StateField } from '@codemirror/state';
 import { EditorView, drawSelection, highlightActiveLine, highlightActiveLineGutter,
-  highlightSpecialChars, keymap, lineNumbers } from '@codemirror/view';
+  highlightSpecialChars, hoverTooltip, keymap, lineNumbers } from '@codemirror/view';
 import { tessel, tesselColours } from './language.js';
 
 // The document shown: its name (see store.js) and the line end its bytes use.
@@ -41,12 +44,71 @@ function keys(handlers) {
   ];
 }
 
+// --- completion and hover ---------------------------------------------------------
+// The module answers in the Language Server Protocol's shapes: lines from 0,
+// columns in UTF-16 units, as CodeMirror counts positions.
+
+// The protocol's completion kinds as CodeMirror's icon types.
+const completionTypes = { 3: 'function', 6: 'variable', 14: 'keyword', 18: 'constant', 23: 'enum' };
+
+// A keyword's or name's documentation (Markdown: a tessel code block, then
+// text) as a node: the form in monospace, the text under it.
+function docNode(markdown) {
+  const dom = document.createElement('div');
+  dom.className = 'cm-tessel-doc';
+  const m = /^```tessel\n([\s\S]*?)\n```\n*([\s\S]*)$/.exec(markdown);
+  if (m) {
+    const form = document.createElement('code');
+    form.textContent = m[1];
+    dom.appendChild(form);
+  }
+  const text = document.createElement('p');
+  text.textContent = (m ? m[2] : markdown).replace(/`/g, '');
+  if (text.textContent) dom.appendChild(text);
+  return dom;
+}
+
+const where = (state, pos) => {
+  const line = state.doc.lineAt(pos);
+  return [line.number - 1, pos - line.from];
+};
+
+// What can stand at the cursor: asked when a word is being written, after
+// WINMSG or GOTO, or on Ctrl+Space.
+async function completions(context, ask) {
+  const word = context.matchBefore(/[A-Za-z_][A-Za-z0-9_]*/);
+  if (!word && !context.explicit && !context.matchBefore(/\b(WINMSG|GOTO)[ \t]+$/i)) return null;
+  const [line, character] = where(context.state, context.pos);
+  const items = await ask('completion', context.state.doc.toString(), line, character);
+  if (context.aborted || !items || items.length === 0) return null;
+  return {
+    from: word ? word.from : context.pos,
+    validFor: /^[A-Za-z_][A-Za-z0-9_]*$/,
+    options: items.map((i) => ({
+      label: i.label,
+      type: completionTypes[i.kind],
+      detail: i.detail,
+      apply: i.insertText,
+      info: i.documentation ? () => docNode(i.documentation.value) : undefined,
+    })),
+  };
+}
+
+async function hover(view, pos, ask) {
+  const [line, character] = where(view.state, pos);
+  const h = await ask('hover', view.state.doc.toString(), line, character);
+  if (!h) return null;
+  const at = (p) => view.state.doc.line(p.line + 1).from + p.character;
+  return { pos: at(h.range.start), end: at(h.range.end), above: true, create: () => ({ dom: docNode(h.contents.value) }) };
+}
+
 // The page runs this file as a script of its own (see main.js), which
 // leaves its functions here.
 
 // `handlers`: run(), stop(), leave() (Escape), changed(state, userEdit)
 // after every change of text or document, findings(text) -> the list the
-// lint shows (see findingsToDiagnostics).
+// lint shows (see findingsToDiagnostics), ask(question, text, line,
+// character) -> the module's answer (see lint-worker.js).
 function createEditor(parent, handlers) {
   const fontSize = new Compartment();
   const view = new EditorView({
@@ -59,6 +121,8 @@ function createEditor(parent, handlers) {
         EditorState.tabSize.of(4), indentUnit.of('    '),
         tessel, tesselColours, docField, undoSwitch,
         linter((v) => handlers.findings(v), { delay: 400 }), lintGutter(),
+        autocompletion({ override: [(context) => completions(context, handlers.ask)] }),
+        hoverTooltip((view, pos) => hover(view, pos, handlers.ask), { hoverTime: 400 }),
         keys(handlers),
         fontSize.of([]),
         EditorView.contentAttributes.of({ 'aria-label': 'Script editor', 'aria-describedby': 'editor-help' }),

@@ -108,6 +108,7 @@ async function makeEditor() {
     if (!userEdit) documentShown();
   },
   findings: (view) => lintFindings(view),
+  ask: async (question, text, line, character) => (await check).ask(question, text, line, character),
   });
 }
 

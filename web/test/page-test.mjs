@@ -339,6 +339,51 @@ async function lintFindingsMarked(browser) {
   return problems;
 }
 
+// Completion and hover come from the module (the language server's code):
+// the script's own names where a statement starts, message names after
+// WINMSG, a keyword's form and description from the reference on hover.
+async function completionAndHover(browser) {
+  const page = await openPage(browser);
+  const problems = [];
+  const script = 'VAR total\r\nSTR names[4]\r\nFUNC paint()\r\nENDFN\r\nCIRCLE 1, 2, 3\r\n';
+  await page.evaluate((s) => tesselTest.setScript(s), base64url(latin1(script)));
+  const typeAtEnd = async (text) => {
+    await page.evaluate(() => {
+      const v = tesselTest.view();
+      v.focus();
+      v.dispatch({ selection: { anchor: v.state.doc.length } });
+    });
+    await page.keyboard.type(text);
+  };
+  const options = () => page.evaluate(() =>
+    [...document.querySelectorAll('.cm-tooltip-autocomplete li')].map((e) => e.textContent));
+  await typeAtEnd('to');
+  if (!(await waitFor(page, () => document.querySelector('.cm-tooltip-autocomplete'), 5000))) {
+    problems.push('no completion while a name is typed');
+  } else if (!(await options()).some((o) => o.startsWith('total'))) {
+    problems.push('completion offers ' + JSON.stringify(await options()));
+  }
+  await page.keyboard.press('Escape');
+  await typeAtEnd('\nWINMSG ');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('Space');
+  await page.keyboard.up('Control');
+  if (!(await waitFor(page, () => document.querySelectorAll('.cm-tooltip-autocomplete li').length === 7, 5000)))
+    problems.push('after WINMSG the completion offers ' + JSON.stringify(await options()));
+  await page.keyboard.press('Escape');
+  // Hover over CIRCLE on line 5.
+  const box = await page.evaluate(() => {
+    const v = tesselTest.view();
+    const r = v.coordsAtPos(v.state.doc.line(5).from + 2);
+    return { x: r.left, y: (r.top + r.bottom) / 2 };
+  });
+  await page.mouse.move(box.x, box.y);
+  if (!(await waitFor(page, () => /CIRCLE x, y, r/.test(document.querySelector('.cm-tessel-doc')?.textContent || ''), 5000)))
+    problems.push('no hover with CIRCLE\'s form');
+  await page.done();
+  return problems;
+}
+
 async function editorIndentsAndSearches(browser) {
   const page = await openPage(browser);
   const problems = [];
@@ -825,6 +870,7 @@ export async function pageTests(browser) {
     ['a broken or cut link says so', brokenLinksSaySo],
     ['a link too long for a browser is refused, offering Save', longLinksRefused],
     ['the editor indents blocks, matches brackets and searches', editorIndentsAndSearches],
+    ['completion and hover come from the module', completionAndHover],
     ['leaving warns when the browser could not keep the work', leavingWarnsWhenNotKept],
     ['projects can be made, renamed and deleted', projectsList],
     ['full screen and the editor\'s text size', presentationAndFontSize],
