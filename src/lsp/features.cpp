@@ -312,19 +312,19 @@ Json documentSymbols(const ScriptModel& m) {
             blocks.push_back({b.open, b.close,
                               symbol("WINMSG " + upperAscii(m.text(name)), SYMBOL_EVENT, b.open, b.close, name)});
     }
+    // Each label goes into the innermost block that holds it.
     Json top = Json::array();
+    std::vector<Json::Array> children(blocks.size());
     for (int32_t i = 1; i < m.count(); ++i) {
         if (m.cls(i) != KW_LABEL || m.cls(i + 1) != CLS_NAME) continue;
         Json label = symbol(std::string(m.text(i + 1)), SYMBOL_KEY, i, i + 1, i + 1);
-        auto holder = std::find_if(blocks.begin(), blocks.end(), [&](const Entry& e) { return e.from < i && i < e.to; });
-        if (holder == blocks.end()) {
-            top.push(std::move(label));
-        } else {
-            Json children = holder->symbol["children"];
-            children.push(std::move(label));
-            holder->symbol.set("children", std::move(children));
-        }
+        size_t holder = blocks.size();
+        for (size_t k = 0; k < blocks.size() && blocks[k].from < i; ++k)
+            if (i < blocks[k].to) holder = k;
+        if (holder < blocks.size()) children[holder].push_back(std::move(label));
+        else top.push(std::move(label));
     }
+    for (size_t k = 0; k < blocks.size(); ++k) blocks[k].symbol.set("children", Json(std::move(children[k])));
     // Blocks and the labels outside them, in the order of the script.
     Json out = Json::array();
     size_t next = 0;
@@ -519,8 +519,7 @@ RenameResult renameAt(const ScriptModel& m, EditorPosition p, std::string_view n
     std::vector<SymbolRef> changed{m.symbolOf(*n)};
     for (size_t k = 0; k < changed.size(); ++k) {
         for (const NameOccurrence* o : m.occurrences(changed[k])) {
-            for (const NameOccurrence& other : m.names()) {
-                if (other.token != o->token) continue;
+            for (const NameOccurrence& other : m.namesAt(o->token)) {
                 SymbolRef s = m.symbolOf(other);
                 if (std::find(changed.begin(), changed.end(), s) == changed.end()) changed.push_back(s);
             }

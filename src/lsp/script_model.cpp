@@ -173,6 +173,14 @@ const NameOccurrence* ScriptModel::nameAt(int32_t token) const {
     return it == nameIndex_.end() ? nullptr : &names_[it->second];
 }
 
+std::span<const NameOccurrence> ScriptModel::namesAt(int32_t token) const {
+    auto it = nameIndex_.find(token);
+    if (it == nameIndex_.end()) return {};
+    size_t end = it->second;
+    while (end < names_.size() && names_[end].token == token) ++end;
+    return std::span<const NameOccurrence>(names_).subspan(it->second, end - it->second);
+}
+
 SymbolRef ScriptModel::symbolOf(const NameOccurrence& n) const {
     return {n.kind, lowerAscii(text(n.token))};
 }

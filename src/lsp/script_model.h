@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -84,6 +85,8 @@ class ScriptModel {
     // What the name token `token` stands for (the first, for a token that
     // stands for two), or nothing.
     const NameOccurrence* nameAt(int32_t token) const;
+    // Every meaning of the name token `token` (none, one, or two).
+    std::span<const NameOccurrence> namesAt(int32_t token) const;
     SymbolRef symbolOf(const NameOccurrence& n) const;
     // The occurrences of a symbol, in order.
     std::vector<const NameOccurrence*> occurrences(const SymbolRef& s) const;
