@@ -62,7 +62,7 @@ build-fuzz/build.ninja:
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DTESSEL_FUZZ=ON -DTESSEL_TESTS=OFF -DTESSEL_BENCH=OFF
 
-FUZZERS ?= fuzz_front fuzz_program fuzz_events fuzz_image fuzz_engines
+FUZZERS ?= fuzz_front fuzz_program fuzz_events fuzz_image fuzz_engines fuzz_lsp
 
 fuzz: build-fuzz/build.ninja
 	cmake --build build-fuzz -j $(JOBS) --target $(FUZZERS)
@@ -76,8 +76,8 @@ fuzz-long: build-fuzz/build.ninja
 window-test: build-tests
 	cd $(BUILD) && ctest -L window --output-on-failure
 
-editor-test:
-	scripts/test-editor.sh
+editor-test: build
+	scripts/test-editor.sh $(BUILD)/tessel
 
 test: test-deps
 	$(MAKE) unit-test

@@ -10,7 +10,7 @@ namespace {
 
 class SilentReporter final : public tessel::Reporter {
    public:
-    void diagnostic(std::string_view, std::string_view, int) override {}
+    void diagnostic(std::string_view, std::string_view, const tessel::DiagnosticPlace&) override {}
     void countReport(std::string_view) override {}
 };
 

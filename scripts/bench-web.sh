@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Times the benchmark workloads in the web edition against the headless build.
+# Times the benchmark workloads in the web edition against the headless build,
+# and how soon the page shows its first picture (at full speed and with the
+# CPU throttled 4x). Pages named in BASELINE (an older tessel.html, say) are
+# timed in turns with this one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build-web.sh
 [ -x build/tessel ] || make build JOBS=2
-if [ ! -d web/node_modules ] || [ web/package-lock.json -nt web/node_modules ]; then
-  (cd web && npm ci --no-audit --no-fund)
-fi
 node web/bench.mjs build-web/tessel.html build/tessel bench/workloads/*.tsl
+# shellcheck disable=SC2086
+node web/bench-load.mjs ${BASELINE:-} build-web/tessel.html

@@ -2,10 +2,11 @@
 # Installs what the web edition needs to build and test, when missing: the
 # Emscripten compiler (with the acorn parser its JS optimizer loads),
 # Chromium for the page tests, the DejaVu fonts the page embeds, and the
-# FreeType source package (fetched into build-web/ for the web build).
+# FreeType source package (fetched into build-web/ for the web build), and
+# fontTools, which cuts the fonts down to the characters scripts can draw (Debian's python3 -m fontTools.subset).
 set -euo pipefail
 
-packages=(emscripten node-acorn chromium fonts-dejavu-core cmake make ninja-build g++
+packages=(emscripten node-acorn chromium fonts-dejavu-core python3-fonttools cmake make ninja-build g++
   xz-utils dpkg-dev)
 # A node with its own npm may already be installed (and Debian's npm would
 # conflict with it); otherwise take Debian's.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates the screenshot of every example, headless, from its events file.
-# An example names both in its own comments:
+# An example's expectations (tests/expectations/examples/NAME.expect, or
+# comments of the script itself) name both:
 #   ' events: NAME.events
 #   ' expect screenshot: NAME.png
 # Usage: scripts/make-screenshots.sh [--verify] [BUILD_DIR]
@@ -22,8 +23,12 @@ tessel="$(cd "$build" && pwd)/tessel"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-# The value of a "' KEY: VALUE" comment line of a script, or nothing.
-directive() { sed -n "s/^' *$2: *\(.*[^ ]\) *\$/\1/p" "$1" | head -n 1; }
+# The value of a "' KEY: VALUE" comment line of a script or of its
+# expectations file, or nothing.
+directive() {
+  { cat "$1"; cat "$root/tests/expectations/examples/${1%.tsl}.expect" 2>/dev/null || true; } |
+    sed -n "s/^' *$2: *\(.*[^ ]\) *\$/\1/p" | head -n 1
+}
 
 failed=0
 count=0

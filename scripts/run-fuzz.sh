@@ -14,7 +14,8 @@ trap 'rm -rf "$corpus"' EXIT
 flags=(-max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -max_len=65536
        -print_final_stats=1)
 case "$name" in
-    fuzz_events) find "$root/tests" "$root/examples" -name '*.events' -exec cp {} "$corpus/" \; ;;
+    fuzz_events) find "$root/tests" "$root/examples" "$root/fuzz/events_corpus" -name '*.events' -exec cp {} "$corpus/" \;
+                 flags+=(-dict="$root/fuzz/events.dict") ;;
     fuzz_image) exec "$root/scripts/run-image-fuzz.sh" "$fuzzer" "$seconds" ;;  # seeds of its own
     fuzz_program) find "$root/tests/scripts" "$root/examples" -name '*.tsl' -exec cp {} "$corpus/" \;
                   flags+=(-close_fd_mask=2) ;;  # the run's boxes go to stderr

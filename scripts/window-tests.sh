@@ -252,11 +252,12 @@ start_script() {
     WIN=$(wait_window "$TITLE") || { fail "$name: no main window"; return 1; }
 }
 
-# stop_script NAME: closes the window (a close request) and checks the exit.
+# stop_script NAME: ends the run with SIGTERM, which tessel honours as a
+# close once its logs and screenshot are written; it exits with 128 + 15.
 stop_script() {
     kill -TERM "$PID"
     finish "$PID" 3
-    [ "$STATUS" = 0 ] && pass "$1: window closed, exit status 0" || fail "$1: exit status $STATUS"
+    [ "$STATUS" = 143 ] && pass "$1: SIGTERM ended the window run, exit status 143" || fail "$1: exit status $STATUS"
 }
 
 # same_as_headless NAME WINDOW|PNG EVENTS: the window comes to show exactly
@@ -337,6 +338,18 @@ group_demo() {
 group_endless() {
     start_script endless || return
     stop_script endless
+    # SIGINT as a terminal's Ctrl-C sends it (to a job of its own, which a
+    # shell does not make ignore it): the busy run stops, its screenshot saved.
+    set -m
+    start_script endless --screenshot "$WORK/endless.png"
+    local started=$?
+    set +m
+    [ "$started" = 0 ] || return
+    kill -INT "$PID"
+    finish "$PID" 3
+    [ "$STATUS" = 130 ] && [ "$(head -c 4 "$WORK/endless.png" | tail -c 3)" = PNG ] \
+        && pass "endless: SIGINT ended the busy run with its screenshot, exit status 130" \
+        || fail "endless: SIGINT: exit status $STATUS"
 }
 
 group_message_box() {

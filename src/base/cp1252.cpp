@@ -25,7 +25,53 @@ int windows1252Byte(uint32_t cp) {
     return -1;
 }
 
+void appendEscaped(std::string& out, unsigned char c) {
+    static const char hex[] = "0123456789abcdef";
+    out += "\\x";
+    out += hex[c >> 4];
+    out += hex[c & 15];
+}
+
+// True for byte i of `bytes` when the terminal forms escape it.
+bool escapedAt(std::string_view bytes, size_t i) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') return false;
+    return shownEscaped(c);
+}
+
 }  // namespace
+
+std::string windows1252ToTerminal(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (escapedAt(bytes, i))
+            appendEscaped(out, c);
+        else
+            appendUtf8(out, cp1252CodePoint(c));
+    }
+    return out;
+}
+
+std::string bytesToTerminal(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        // U+0080 to U+009F (C2 80 to C2 9F) are controls too, to a terminal.
+        bool c1 = c == 0xC2 && i + 1 < bytes.size() && (static_cast<unsigned char>(bytes[i + 1]) & 0xE0) == 0x80;
+        if (c1) {
+            appendEscaped(out, c);
+            appendEscaped(out, static_cast<unsigned char>(bytes[++i]));
+        } else if (escapedAt(bytes, i)) {
+            appendEscaped(out, c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
 
 std::string utf8ToWindows1252(std::string_view utf8) {
     std::string out;
@@ -77,8 +123,11 @@ size_t likelyUtf8Start(std::string_view bytes) {
     return inSequences > stray ? firstUtf8Sequence(bytes) : std::string_view::npos;
 }
 
-std::string utf8SourceToWindows1252(std::string_view utf8) {
-    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+std::string utf8SourceToWindows1252(std::string_view utf8, std::vector<uint32_t>* extraUnits) {
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
+        utf8.remove_prefix(3);
+        if (extraUnits) extraUnits->push_back(0);
+    }
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
@@ -89,6 +138,7 @@ std::string utf8SourceToWindows1252(std::string_view utf8) {
             ++i;
             continue;
         }
+        if (len == 4 && extraUnits) extraUnits->push_back(static_cast<uint32_t>(out.size() + 1));
         int b = len == 1 ? c : windows1252Byte(decodeUtf8(utf8, i));
         if (len == 1) ++i;
         out += b >= 0 ? static_cast<char>(b) : '?';

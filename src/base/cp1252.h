@@ -20,6 +20,7 @@ inline uint32_t cp1252CodePoint(unsigned char c) {
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessel {
 
@@ -48,6 +49,21 @@ inline std::string windows1252ToUtf8(std::string_view bytes) {
 // UTF-8 typed text as Windows-1252 bytes; characters it cannot hold are dropped.
 std::string utf8ToWindows1252(std::string_view utf8);
 
+// Whether the terminal forms below show byte c as the four characters \xNN:
+// a control byte other than tab and line feed (a carriage return stays only
+// before a line feed). A script's bytes can thus never move the cursor,
+// recolour the terminal or send it commands.
+inline bool shownEscaped(unsigned char c) { return (c < 0x20 && c != '\t' && c != '\n') || c == 0x7F; }
+
+// Windows-1252 bytes (a script's text, its diagnostics) as UTF-8 for the
+// terminal, with control bytes escaped; printable text reads as it is.
+std::string windows1252ToTerminal(std::string_view bytes);
+
+// Bytes of another origin (a file name from the command line) for the
+// terminal: kept as they are, but control bytes, and C1 controls in their
+// UTF-8 form, are escaped.
+std::string bytesToTerminal(std::string_view bytes);
+
 }  // namespace tessel
 
 namespace tessel {
@@ -69,7 +85,10 @@ size_t likelyUtf8Start(std::string_view bytes);
 
 // A UTF-8 script as Windows-1252 bytes: a leading byte-order mark is dropped;
 // characters Windows-1252 cannot hold and bytes that are not well-formed
-// UTF-8 each become '?'.
-std::string utf8SourceToWindows1252(std::string_view utf8);
+// UTF-8 each become '?'. With `extraUnits`, the offset in the result from
+// which each character that an editor counts as two UTF-16 units (those past
+// U+FFFF, and the dropped mark, counted from offset 0) adds one to the
+// columns of the bytes after it is appended, in order.
+std::string utf8SourceToWindows1252(std::string_view utf8, std::vector<uint32_t>* extraUnits = nullptr);
 
 }  // namespace tessel

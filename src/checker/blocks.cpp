@@ -1,5 +1,6 @@
 // Labels, functions, event blocks, GOTO binding and block matching.
 #include <array>
+#include <vector>
 
 #include "checker/check_context.h"
 
@@ -23,20 +24,57 @@ constexpr std::array<MessageName, 7> kMessageNames{{
 }};
 
 // One block-matching rule: the first counter must not exceed the second.
+// The keywords (`opens` starts a block, `closes` ends one) place the error.
 struct BlockRule {
     BlockCounter more, fewer;
     std::string_view caption, text;
+    int32_t opens, closes;
+    bool tooManyOpen;  // the rule is about a block left open (not a stray end)
 };
 constexpr std::array<BlockRule, 8> kBlockRules{{
-    {BC_WHILE, BC_WEND, "LOOP ERROR", "WHILE without WEND , check code!"},
-    {BC_WEND, BC_WHILE, "LOOP ERROR", "WEND without WHILE , check code!"},
-    {BC_IF, BC_ENDIF, "IF/ENDIF ERROR", "IF without ENDIF , check code!"},
-    {BC_ENDIF, BC_IF, "IF/ENDIF ERROR", "ENDIF without IF , check code!"},
-    {BC_FUNC, BC_ENDFN, "FUNC ERROR", "FUNC without ENDFN , check code!"},
-    {BC_ENDFN, BC_FUNC, "FUNC ERROR", "ENDFN without FUNC , check code!"},
-    {BC_WINMSG, BC_ENDWM, "WMSG ERROR", "WINMSG without ENDWM , check code!"},
-    {BC_ENDWM, BC_WINMSG, "WMSG ERROR", "ENDWM without WINMSG, check code!"},
+    {BC_WHILE, BC_WEND, "LOOP ERROR", "WHILE without WEND , check code!", KW_WHILE, KW_WEND, true},
+    {BC_WEND, BC_WHILE, "LOOP ERROR", "WEND without WHILE , check code!", KW_WHILE, KW_WEND, false},
+    {BC_IF, BC_ENDIF, "IF/ENDIF ERROR", "IF without ENDIF , check code!", KW_IF, KW_ENDIF, true},
+    {BC_ENDIF, BC_IF, "IF/ENDIF ERROR", "ENDIF without IF , check code!", KW_IF, KW_ENDIF, false},
+    {BC_FUNC, BC_ENDFN, "FUNC ERROR", "FUNC without ENDFN , check code!", KW_FUNC, KW_ENDFN, true},
+    {BC_ENDFN, BC_FUNC, "FUNC ERROR", "ENDFN without FUNC , check code!", KW_FUNC, KW_ENDFN, false},
+    {BC_WINMSG, BC_ENDWM, "WMSG ERROR", "WINMSG without ENDWM , check code!", KW_WINMSG, KW_ENDWM, true},
+    {BC_ENDWM, BC_WINMSG, "WMSG ERROR", "ENDWM without WINMSG, check code!", KW_WINMSG, KW_ENDWM, false},
 }};
+
+// The block a counting error concerns, matched by nesting: each end closes
+// the latest block still open. A block left open is the innermost one still
+// open at the end; a stray end is the first end that finds none open.
+int32_t unmatchedBlock(const CheckContext& ctx, const BlockRule& r) {
+    std::vector<int32_t> open;
+    for (int32_t i = 1; i <= ctx.count(); ++i) {
+        const int32_t c = ctx.cls(i);
+        if (c == r.opens) {
+            open.push_back(i);
+        } else if (c == r.closes) {
+            if (open.empty()) {
+                if (!r.tooManyOpen) return i;
+                continue;
+            }
+            open.pop_back();
+        }
+    }
+    return r.tooManyOpen && !open.empty() ? open.back() : 0;
+}
+
+std::string unmatchedHint(const CheckContext& ctx, const BlockRule& r, int32_t at) {
+    const std::string written = upperAscii(ctx.text(at));
+    const std::string_view closes = keywordText(r.closes), start = keywordText(r.opens);
+    if (r.tooManyOpen) {
+        const std::string& opens = written;
+        return "this " + opens + " has no " + std::string(closes) + " (blocks are matched by nesting: each " +
+               std::string(closes) + " closes the latest " + opens + " still open); add " + std::string(closes) +
+               " where its block ends";
+    }
+    return "this " + written + " has no " + std::string(start) + " before it (blocks are matched by nesting: each " +
+           written + " closes the latest " + std::string(start) + " still open); remove it or add its " +
+           std::string(start);
+}
 
 }  // namespace
 
@@ -88,7 +126,7 @@ bool bindGoto(CheckContext& ctx, int32_t i, int line) {
     if (label == 0)
         return ctx.fail("ERROR~GOTO",
                         "Cannot found label :" + std::string(ctx.text(i + 1)) + " -Line: " + std::to_string(line),
-                        line);
+                        i + 1);
     ctx.state.bind(i + 1, BIND_GOTO, label);
     return true;
 }
@@ -97,8 +135,13 @@ bool bindGoto(CheckContext& ctx, int32_t i, int line) {
 // business.
 bool matchBlocks(CheckContext& ctx) {
     const auto& c = ctx.state.counters;
-    for (const BlockRule& r : kBlockRules)
-        if (c[r.more] > c[r.fewer]) return ctx.fail(r.caption, std::string(r.text), 0);
+    for (const BlockRule& r : kBlockRules) {
+        if (c[r.more] <= c[r.fewer]) continue;
+        // The box names no line; the place and the hint name the block.
+        const int32_t at = unmatchedBlock(ctx, r);
+        if (at == 0) return ctx.fail(r.caption, std::string(r.text), 0);
+        return ctx.fail(r.caption, std::string(r.text), at, unmatchedHint(ctx, r, at));
+    }
     return true;
 }
 

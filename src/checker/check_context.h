@@ -8,12 +8,19 @@
 #include <string_view>
 #include <vector>
 
+#include "checker/checker.h"
 #include "checker/name_index.h"
 #include "checker/symbols.h"
 #include "base/reporter.h"
 #include "lexer/token_store.h"
 
 namespace tessel {
+
+struct CheckContext;
+// What to write instead, for an error at token `at` that names a reserved
+// word where a name belongs or a word of another language ("" when nothing
+// is known; checker/hints.cpp).
+std::string hintFor(const CheckContext& ctx, int64_t at);
 
 struct CheckContext {
     TokenStore& tokens;   // read by every pass; keyword classes written
@@ -32,23 +39,26 @@ struct CheckContext {
     std::string_view text(int64_t i) const { return tokens.textAt(i); }
     bool isName(int64_t i) const { return cls(i) == CLS_NAME; }
 
-    // Reports the checker's one error and returns false, so a pass can
-    // `return ctx.fail(...)`.
-    bool fail(std::string_view caption, const std::string& body, int line) {
-        rep.diagnostic(caption, body, line);
-        return false;
-    }
+    // Reports the checker's one error at token `at` (0: at no place) and
+    // returns false, so a pass can `return ctx.fail(...)`. Without a hint of its own the error
+    // gets the one hintFor gives the token.
+    // (Out of line and cold: the passes' loops stay as they were.)
+    [[gnu::cold, gnu::noinline]] bool fail(std::string_view caption, const std::string& body, int64_t at,
+                                           std::string hint = {});
 
     // "<message>" + token text + " }-Line: " + line: the shape of most errors.
-    bool failQuoting(std::string_view caption, std::string_view message, int64_t quoted, int line) {
+    [[gnu::cold, gnu::noinline]] bool failQuoting(std::string_view caption, std::string_view message,
+                                                  int64_t quoted, int line, std::string hint = {}) {
         return fail(caption, std::string(message) + std::string(text(quoted)) + " }-Line: " + std::to_string(line),
-                    line);
+                    quoted, std::move(hint));
     }
 };
 
-// ASCII case folding (other bytes unchanged).
-std::string lowerAscii(std::string_view s);
-std::string upperAscii(std::string_view s);
+// The hint for a statement whose keyword is at `keyword` and whose token at
+// `offset` after it has the wrong shape: a signed value, two comparison
+// signs, an element after & or |, an expression in SHOWIMG; else hintFor.
+std::string shapeHint(const CheckContext& ctx, int64_t keyword, int offset);
+
 
 // The passes, in the order the checker runs them. Each returns false after
 // reporting its first error.

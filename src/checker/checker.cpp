@@ -5,6 +5,13 @@
 
 namespace tessel {
 
+bool CheckContext::fail(std::string_view caption, const std::string& body, int64_t at, std::string hint) {
+    DiagnosticPlace where{at > 0 ? tokens.placeAt(at) : SourcePlace{}, std::move(hint)};
+    if (where.hint.empty()) where.hint = hintFor(*this, at);
+    rep.diagnostic(caption, body, where);
+    return false;
+}
+
 std::string lowerAscii(std::string_view s) {
     std::string out(s);
     for (char& c : out)

@@ -1,7 +1,9 @@
 // The checker: seven passes between the tokenizer and the executor.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "checker/symbols.h"
 #include "base/reporter.h"
@@ -17,8 +19,19 @@ inline constexpr int kTokenPadding = 16;
 // all entries 0 (the checker's first step).
 void sizeTokenTables(CheckerState& state, int32_t count);
 
+// ASCII case folding (other bytes unchanged).
+std::string lowerAscii(std::string_view s);
+std::string upperAscii(std::string_view s);
+
 // The lower-cased name a variable or an array was declared with.
 std::string declaredName(const TokenStore& tokens, int32_t nameToken);
+
+// What a name token stands for by its place, as the resolution pass binds
+// it: the name after LABEL or GOTO is a label, after FUNC a function's
+// definition, after WINMSG a message; any other name is a call before "(",
+// an array before "[", and a variable otherwise.
+enum class NameUse : uint8_t { Variable, Array, Call, Label, Function, Message };
+NameUse nameUseAt(const TokenStore& tokens, int64_t i);
 
 // Runs every pass in order. Returns 1 for a valid program, 0 after the first
 // error has been reported through `rep`.

@@ -71,7 +71,7 @@ const char* missingVariableText(int32_t type) {
 int32_t declareList(CheckContext& ctx, int32_t i, int32_t type, int line) {
     ctx.tokens.setClass(i, type);
     if (!ctx.isName(i + 1)) {
-        ctx.fail("ERROR", missingVariableText(type) + std::to_string(line), line);
+        ctx.fail("ERROR", missingVariableText(type) + std::to_string(line), i + 1);
         return 0;
     }
     int32_t j = i + 1;

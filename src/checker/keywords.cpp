@@ -89,6 +89,11 @@ BlockCounter keywordCounter(int32_t code) {
     return k ? k->counter : BC_NONE;
 }
 
+std::string_view keywordText(int32_t code) {
+    const KeywordInfo* k = infoFor(code);
+    return k ? k->spelling : std::string_view();
+}
+
 std::optional<KeywordRole> keywordRole(int32_t code) {
     const KeywordInfo* k = infoFor(code);
     if (!k) return std::nullopt;

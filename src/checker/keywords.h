@@ -134,6 +134,10 @@ int32_t keywordCode(std::string_view upper);
 // The same for a name in any case (ASCII letters folded).
 int32_t keywordCodeAnyCase(std::string_view name);
 
+// The upper-case spelling of the keyword whose statement code is `code`
+// ("" for none).
+std::string_view keywordText(int32_t code);
+
 // The block counter a statement code bumps, or BC_NONE.
 BlockCounter keywordCounter(int32_t code);
 

@@ -6,12 +6,6 @@ namespace tessel {
 
 namespace {
 
-// The names after these keywords are labels, functions and message names,
-// bound by passes of their own.
-bool namesTarget(int32_t code) {
-    return code == KW_LABEL || code == KW_GOTO || code == KW_FUNC || code == KW_WINMSG;
-}
-
 // A call: bound to the first function of that name. Whatever stands inside
 // the parentheses does not change the binding.
 bool bindCall(CheckContext& ctx, int32_t i, int line) {
@@ -37,15 +31,29 @@ bool bindVariable(CheckContext& ctx, int32_t i, int line) {
 
 }  // namespace
 
+NameUse nameUseAt(const TokenStore& tokens, int64_t i) {
+    switch (tokens.classAt(i - 1)) {
+        case KW_LABEL:
+        case KW_GOTO: return NameUse::Label;
+        case KW_FUNC: return NameUse::Function;
+        case KW_WINMSG: return NameUse::Message;
+        default: break;
+    }
+    const int32_t next = tokens.classAt(i + 1);
+    return next == CLS_LPAR ? NameUse::Call : next == CLS_LBRK ? NameUse::Array : NameUse::Variable;
+}
+
 bool resolveNames(CheckContext& ctx) {
     int line = 1;
     for (int32_t i = 1; i <= ctx.count(); ++i) {
         if (ctx.cls(i) == CLS_EOL) ++line;
-        if (!ctx.isName(i) || namesTarget(ctx.cls(i - 1))) continue;
-        int32_t next = ctx.cls(i + 1);
-        bool ok = next == CLS_LPAR   ? bindCall(ctx, i, line)
-                  : next == CLS_LBRK ? bindArray(ctx, i, line)
-                                     : bindVariable(ctx, i, line);
+        if (!ctx.isName(i)) continue;
+        const NameUse use = nameUseAt(ctx.tokens, i);
+        // Labels, functions and message names are bound by passes of their own.
+        bool ok = use == NameUse::Call       ? bindCall(ctx, i, line)
+                  : use == NameUse::Array    ? bindArray(ctx, i, line)
+                  : use == NameUse::Variable ? bindVariable(ctx, i, line)
+                                             : true;
         if (!ok) return false;
     }
     return true;

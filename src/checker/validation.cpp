@@ -146,13 +146,20 @@ bool passes(const CheckContext& ctx, const ArgCheck& c, int64_t pos) {
     return (classBit(ctx.cls(pos)) & c.accept) != 0;
 }
 
+// The error of a check that failed, with the hint for its statement.
+[[gnu::cold, gnu::noinline]] bool failShape(CheckContext& ctx, const StatementShape& shape, const ArgCheck& c,
+                                            int32_t i, int line) {
+    return ctx.failQuoting(shape.caption, c.body, int64_t{i} + (c.quote ? c.quote : c.offset), line,
+                           shapeHint(ctx, i, c.offset));
+}
+
 bool checkShape(CheckContext& ctx, const StatementShape& shape, int32_t i, int line) {
     int32_t joiner = ctx.cls(i + 4);
     bool joined = joiner == CLS_AMP || joiner == CLS_BAR;
     for (const ArgCheck& c : shape.checks) {
         if (c.joinedOnly && !joined) continue;
         if (passes(ctx, c, int64_t{i} + c.offset)) continue;
-        return ctx.failQuoting(shape.caption, c.body, int64_t{i} + (c.quote ? c.quote : c.offset), line);
+        return failShape(ctx, shape, c, i, line);
     }
     return true;
 }

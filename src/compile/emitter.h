@@ -34,6 +34,10 @@ class Emitter {
     // to the statement being read (nothing refers to it yet).
     void insert(int32_t index, int32_t token, uint8_t op, int32_t a = 0, int32_t b = 0);
     std::vector<int32_t>& aux() { return code_.aux; }
+    // The token of instruction `i`, and, for one that begins no statement,
+    // a new token it reports a failure at.
+    int32_t tokenOf(int32_t i) const { return code_.tokenOf[static_cast<size_t>(i)]; }
+    void setToken(int32_t i, int32_t token) { code_.tokenOf[static_cast<size_t>(i)] = token; }
 
     // --- statements ---------------------------------------------------------
     // The next instruction emitted begins the statement at `position`.

@@ -596,7 +596,9 @@ void Reader::stringFactor(Builder& b) {
     }
 }
 
-// After a "+ factor": the built string's length is checked.
+// After a "+ factor": the built string's length is checked; a string too
+// long is reported at the token after the factor. The last append checks
+// when it can report there: it begins no statement, or it was read there.
 void Reader::checkLength(Builder& b) {
     if (dead || b.state == Builder::EMPTY) return;
     if (b.state == Builder::SINGLE) {
@@ -605,11 +607,16 @@ void Reader::checkLength(Builder& b) {
         append(b, operand, true);
         return;
     }
-    Instr& last = out.at(out.size() - 1);
+    const int32_t index = out.size() - 1;
+    Instr& last = out.at(index);
     const bool appends = last.op == OP_SSET || last.op == OP_SAPP || last.op == OP_SAPPEL ||
                          last.op == OP_SAPPNUM || last.op == OP_SAPPCHR || last.op == OP_SAPPSUB;
-    if (appends && last.a == b.reg) last.x |= kCheck;
-    else out.emit(pos, OP_SCHECK, b.reg);
+    if (appends && last.a == b.reg && (last.ticks == 0 || out.tokenOf(index) == pos)) {
+        last.x |= kCheck;
+        out.setToken(index, pos);
+    } else {
+        out.emit(pos, OP_SCHECK, b.reg);
+    }
 }
 
 void Reader::continueStringExpression(Builder& b) {

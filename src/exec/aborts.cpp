@@ -11,19 +11,19 @@ void raiseRunError(Vm& vm, std::string_view text, int32_t token, bool quote) {
     const int32_t line = lineAt(vm, token);
     body += " -Line: " + std::to_string(line);
     vm.exec.aborted = true;
-    vm.diagnostic("Run Error!", body, line);
+    vm.diagnostic("Run Error!", body, AtToken{token});
 }
 
 void raiseAbort(Vm& vm, uint16_t kind, int32_t token) {
     const std::string quoted = "-{ " + std::string(vm.tokens.textAt(token)) + " }";
     vm.exec.aborted = true;
-    if (kind == ABORT_NOT_STRING) vm.diagnostic("TYPE ERROR", "Not String! " + quoted, 0);
-    else vm.diagnostic("ERROR", "Expression nested too deeply! " + quoted, 0);
+    if (kind == ABORT_NOT_STRING) vm.diagnostic("TYPE ERROR", "Not String! " + quoted, AtToken{token});
+    else vm.diagnostic("ERROR", "Expression nested too deeply! " + quoted, AtToken{token});
 }
 
-void raiseTooLong(Vm& vm, size_t length) {
+void raiseTooLong(Vm& vm, size_t length, int32_t token) {
     vm.exec.aborted = true;
-    vm.diagnostic("Run Error!", "String too long! : " + std::to_string(length) + " bytes", 0);
+    vm.diagnostic("Run Error!", "String too long! : " + std::to_string(length) + " bytes", AtToken{token});
 }
 
 void raiseStringMemory(Vm& vm, int32_t token) {

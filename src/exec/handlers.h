@@ -32,7 +32,7 @@ inline std::string_view stringOperand(const Vm& vm, int32_t x) {
 // the token's line.
 void raiseRunError(Vm& vm, std::string_view text, int32_t token, bool quote = false);
 void raiseAbort(Vm& vm, uint16_t kind, int32_t token);
-void raiseTooLong(Vm& vm, size_t length);
+void raiseTooLong(Vm& vm, size_t length, int32_t token);
 // A store that would take the texts of all variables and elements past
 // their budget: it is not made.
 void raiseStringMemory(Vm& vm, int32_t token);

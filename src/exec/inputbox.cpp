@@ -6,11 +6,10 @@ namespace tessel::exec {
 // The box a misused operand gets; `token` is the operand.
 void execDiagnostic(Vm& vm, uint16_t kind, int32_t token) {
     const std::string text(vm.tokens.textAt(token));
-    const int32_t line = lineAt(vm, token);
     switch (kind) {
-        case DIAG_HANDLER: vm.diagnostic("Hendler Error!", "Hendler unknown! : " + text, line); break;
-        case DIAG_TEXT_TYPE: vm.diagnostic("Type Error!", "Invalid Variable Type! : " + text, line); break;
-        default: vm.diagnostic("Type Error!", "Invalid string! : " + text, line); break;
+        case DIAG_HANDLER: vm.diagnostic("Hendler Error!", "Hendler unknown! : " + text, AtToken{token}); break;
+        case DIAG_TEXT_TYPE: vm.diagnostic("Type Error!", "Invalid Variable Type! : " + text, AtToken{token}); break;
+        default: vm.diagnostic("Type Error!", "Invalid string! : " + text, AtToken{token}); break;
     }
 }
 
@@ -22,7 +21,7 @@ void execInputbox(Vm& vm, const Instr& in, int32_t token) {
     const std::string text(stringOperand(vm, in.b));
     const int32_t handle = vm.platform.createEdit(toInt32(a[0]), toInt32(a[1]), toInt32(a[2]), toInt32(a[3]), text);
     ex.lastInputBox = handle;
-    if (handle <= 0) vm.diagnostic("InputBox Error!", "InputBox Not Created!", lineAt(vm, token));
+    if (handle <= 0) vm.diagnostic("InputBox Error!", "InputBox Not Created!", AtToken{token});
     else if (in.c != 0) vm.memory.ptr[static_cast<size_t>(in.c)] = handle;
 }
 

@@ -783,7 +783,7 @@ void raiseFor(Vm& vm, const Instr& in, int32_t token) {
         case OP_STORETAKE:
         case OP_STELS:
         case OP_SUNMARK: raiseStringMemory(vm, token); break;
-        default: raiseTooLong(vm, vm.memory.str[static_cast<size_t>(in.a)].size()); break;
+        default: raiseTooLong(vm, vm.memory.str[static_cast<size_t>(in.a)].size(), token); break;
     }
 }
 

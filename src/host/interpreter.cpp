@@ -4,11 +4,13 @@
 #include <cstring>
 #include <new>
 
+#include "base/cp1252.h"
+#include "base/file_io.h"
+#include "base/finding.h"
 #include "checker/checker.h"
 #include "exec/executor.h"
 #include "host/files.h"
 #include "host/version.h"
-#include "base/cp1252.h"
 #include "lint/lint.h"
 #include "platform/sdl_module.h"
 
@@ -22,94 +24,123 @@ Interpreter::Interpreter(WindowCore& p, Options o)
 Interpreter::~Interpreter() {
     if (host.boxLog) std::fclose(host.boxLog);
     if (host.printLog) std::fclose(host.printLog);
+    if (host.findingLog) std::fclose(host.findingLog);
 }
 
 void Interpreter::writeBoxLog(std::string_view record) {
     if (!host.boxLog || host.boxLogFailed) return;
-    if (!writeLogFile(host.boxLog, opts.boxLog, record, true)) host.boxLogFailed = host.failed = true;
+    if (!writeOutputFile(host.boxLog, opts.boxLog, record, true)) host.boxLogFailed = host.failed = true;
 }
 
 // ---------------------------------------------------------------------------
 // Diagnostics
 
-void Interpreter::diagnostic(std::string_view caption, std::string_view text, int line) {
-    showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, line, true);
+void Interpreter::diagnostic(std::string_view caption, std::string_view text, const DiagnosticPlace& where) {
+    // Every box of the tokenizer and the checker reports a failure; it counts
+    // even when the window is closed while the box is open.
+    if (host.frontEnd) host.failed = true;
+    showBox(caption.empty() ? std::string_view("<MsgBox>") : caption, text, where, true);
 }
 
 void Interpreter::countReport(std::string_view text) {
     if (opts.check || opts.quiet) return;  // neither --check nor --quiet shows it
-    showBox("Kiv", text, 0, false);
+    showBox("Kiv", text, {}, false);
 }
 
-// Returns the 1-based line `line` of the source, without its line end.
-static std::string_view sourceLine(std::string_view src, int line) {
-    size_t pos = 0;
-    for (int l = 1; l < line; ++l) {
-        pos = src.find('\n', pos);
-        if (pos == std::string_view::npos) return {};
-        ++pos;
-    }
-    size_t end = src.find('\n', pos);
-    std::string_view s = src.substr(pos, end == std::string_view::npos ? src.npos : end - pos);
-    if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-    return s;
-}
-
-std::string terminalDiagnostic(std::string_view script, std::string_view source, std::string_view caption,
-                               std::string_view text, int line) {
-    std::string out(script);
-    if (line > 0) out += ":" + std::to_string(line);
-    out += ": " + windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
-    if (line > 0) out += "    " + windows1252ToUtf8(sourceLine(source, line)) + "\n";
-    return out;
-}
-
-void Interpreter::showBox(std::string_view caption, std::string_view text, int line, bool isDiagnostic) {
+void Interpreter::showBox(std::string_view caption, std::string_view text, const DiagnosticPlace& where,
+                          bool isDiagnostic) {
     if (host.boxLog)
         writeBoxLog("{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
                     "\"}\n");
-    if (opts.lint) {  // only a source that cannot be read gets here
-        std::string out = opts.script + ": error: " + windows1252ToUtf8(caption) + ": " +
-                          windows1252ToUtf8(text) + "\n";
-        std::fwrite(out.data(), 1, out.size(), stdout);
+    if (opts.check) return writeCheckFinding(caption, text, where);
+    if (isDiagnostic && host.findingLog &&
+        !writeOutputFile(host.findingLog, opts.findingLog, findingJson(opts.script, findingOf(caption, text, where)), true))
+        host.failed = true;
+    // A window run writes a diagnostic before its box waits for OK; the
+    // headless backend writes the box itself, and its place follows.
+    if (isDiagnostic && !opts.headless) writeLocated(caption, text, where);
+    platform.messageBox(caption, text);
+    if (isDiagnostic && opts.headless && where.at.known()) writeLocated(caption, text, where);
+}
+
+Finding Interpreter::findingOf(std::string_view caption, std::string_view text, const DiagnosticPlace& where) {
+    Finding f;
+    f.at = where.at;
+    f.caption = caption;
+    f.text = text;
+    f.hint = where.hint;
+    return f;
+}
+
+// --check writes what a run would show, each diagnostic at its place, to
+// stderr; or with --format=json one object a line to stdout, without the
+// boxes that only say the phases ended after a finding already written.
+void Interpreter::writeCheckFinding(std::string_view caption, std::string_view text, const DiagnosticPlace& where) {
+    const Finding f = findingOf(caption, text, where);
+    if (!opts.json) {
+        writeTerminal(stderr, findingText(opts.script, vm.tokens.source(), f, false));
         return;
     }
-    // --check writes diagnostics instead of showing them; a window run shows
-    // them and writes them too (the headless backend writes its own form).
-    if (opts.check || (!opts.headless && isDiagnostic)) {
-        std::string out = terminalDiagnostic(opts.script, vm.tokens.source(), caption, text, line);
-        std::fwrite(out.data(), 1, out.size(), stderr);  // texts may hold zero bytes
-        std::fflush(stderr);
+    const bool followUp = (caption == "Program Exit!" && text == "END") ||
+                          (caption == "Process Terminated!" && text == "EXIT from TOKENIZER");
+    if (followUp && host.findingsWritten > 0) return;
+    ++host.findingsWritten;
+    writeTerminal(stdout, findingJson(opts.script, f));
+}
+
+// A run writes each diagnostic at its place once: the same one again (a
+// timer block failing on every tick) is counted, and the count written when
+// the run ends.
+void Interpreter::writeLocated(std::string_view caption, std::string_view text, const DiagnosticPlace& where) {
+    std::string key = std::string(caption) + '\0' + std::string(text) + '\0' + std::to_string(where.at.offset) +
+                      '\0' + std::to_string(where.at.line);
+    auto [it, first] = host.repeats.try_emplace(std::move(key), RepeatedDiagnostic{findingOf(caption, text, where), 0});
+    ++it->second.count;
+    if (first) writeTerminal(stderr, findingText(opts.script, vm.tokens.source(), it->second.finding, false));
+}
+
+void Interpreter::writeRepeatCounts() {
+    for (const auto& [key, r] : host.repeats) {
+        if (r.count < 2) continue;
+        std::string head = findingText(opts.script, vm.tokens.source(), r.finding, false);
+        head.resize(head.find('\n'));
+        writeTerminal(stderr, head + " (came " + std::to_string(r.count) + " times in all)\n");
     }
-    if (!opts.check) platform.messageBox(caption, text);
+    host.repeats.clear();
+}
+
+// Texts may hold zero bytes: written whole.
+void Interpreter::writeTerminal(std::FILE* f, const std::string& out) {
+    std::fwrite(out.data(), 1, out.size(), f);
+    std::fflush(f);
 }
 
 void Interpreter::printed(int x, int y, std::string_view text) {
     if (!host.printLog || host.printLogFailed) return;
     std::string rec = "{\"x\":" + std::to_string(x) + ",\"y\":" + std::to_string(y) +
                       ",\"text\":\"" + jsonEscape(text) + "\"}\n";
-    if (!writeLogFile(host.printLog, opts.printLog, rec, false))
+    if (!writeOutputFile(host.printLog, opts.printLog, rec, false))
         host.printLogFailed = host.failed = true;
 }
 
 // ---------------------------------------------------------------------------
 // Start-up and phases
 
-// A log or screenshot that names the script would destroy it before it is
-// read: that is a usage error, found before anything is opened.
-bool Interpreter::outputsNameTheScript() const {
-    for (const std::string* out : {&opts.boxLog, &opts.printLog, &opts.screenshot, &opts.record}) {
-        if (out->empty() || !sameFile(*out, opts.script)) continue;
-        std::fprintf(stderr, "tessel: %s names the script %s itself\n", out->c_str(), opts.script.c_str());
-        return true;
-    }
-    return false;
-}
-
-// Logs are opened once the script has been read (or failed to be).
-void Interpreter::openLogs() {
-    if (!opts.boxLog.empty() && !(host.boxLog = openLogFile(opts.boxLog))) host.failed = true;
-    if (!opts.printLog.empty() && !(host.printLog = openLogFile(opts.printLog))) host.failed = true;
+// The logs are opened once the script has been read or failed to be (the
+// box log records why), after every check of the command line
+// (refusedOutput); the recording only when there is a run to record, so a
+// mistyped script name leaves an older recording alone. An output that
+// cannot be opened is reported and fails the run, which goes on.
+void Interpreter::openOutputs(bool scriptRead) {
+    if (!opts.boxLog.empty() && !(host.boxLog = openOutputFile(opts.boxLog))) host.failed = true;
+    if (!opts.printLog.empty() && !(host.printLog = openOutputFile(opts.printLog))) host.failed = true;
+    if (!opts.findingLog.empty() && !(host.findingLog = openOutputFile(opts.findingLog))) host.failed = true;
+    // Only a window records: there is nobody to record in a headless run.
+    if (!scriptRead || opts.record.empty() || opts.headless || opts.check) return;
+    if (std::FILE* f = openOutputFile(opts.record))
+        platform.startRecording(f, opts.record, vm.expr.randState);
+    else
+        host.failed = true;
 }
 
 // Reads the whole source file byte for byte: a regular file of at most
@@ -127,7 +158,6 @@ bool Interpreter::readSource(std::string& why) {
 }
 
 int Interpreter::run() {
-    if (outputsNameTheScript()) return 2;
     if (opts.lint) return lint();
     try {
         if (!opts.check) {
@@ -136,16 +166,23 @@ int Interpreter::run() {
             createBackBuffer(gfx, kClientWidth, kClientHeight);
             platform.present(gfx.view());
             vm.expr.randState = opts.seed ? *opts.seed : platform.tickCount();
-            platform.recordSeed(vm.expr.randState);
         }
         runFromSource();
     } catch (const ProgramExit& e) {
         if (e.status != 0) host.failed = true;
+    } catch (const SignalStop& s) {
+        host.stoppedBy = s.signal;
     }
     // Closing the window while a run error's box was open ends the program
     // before the abort is thrown: the abort still counts.
     if (vm.exec.aborted) host.failed = true;
     finish();
+    if (host.stoppedBy != 0) {
+        // As shells report a process a signal ended: 128 + its number.
+        std::fprintf(stderr, "tessel: stopped by signal %d (%s); what the run wrote is kept\n", host.stoppedBy,
+                     strsignal(host.stoppedBy));
+        return 128 + host.stoppedBy;
+    }
     return host.failed ? 1 : 0;
 }
 
@@ -153,10 +190,10 @@ int Interpreter::run() {
 void Interpreter::runFromSource() {
     std::string why;
     bool read = readSource(why);
-    openLogs();
+    openOutputs(read);
     if (!read) {
         host.failed = true;
-        diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + why, 0);
+        diagnostic("Program Exit!", "Cannot open source file: " + opts.script + ": " + why, {});
         return;
     }
     try {
@@ -164,32 +201,36 @@ void Interpreter::runFromSource() {
     } catch (const std::bad_alloc&) {
         // Out of memory before the run could begin (tokens, tables).
         host.failed = true;
-        diagnostic("Program Exit!", "Out of memory!", 0);
+        diagnostic("Program Exit!", "Out of memory!", {});
     }
 }
 
 // --lint: the script is read as for a run, then checked and linted; the
 // report goes to stdout.
 int Interpreter::lint() {
-    std::string why;
-    if (!readSource(why)) {
-        std::string out = opts.script + ": error: Program Exit!: Cannot open source file: " + opts.script +
-                          ": " + why + "\n";
-        std::fwrite(out.data(), 1, out.size(), stdout);
+    std::string why, report;
+    int status = 1;
+    if (readSource(why)) {
+        status = lintScript(opts.script, std::move(host.source), report, opts.json);
+    } else {
+        Finding f;
+        f.caption = "Program Exit!";
+        f.text = "Cannot open source file: " + opts.script + ": " + why;
+        report = opts.json ? findingJson(opts.script, f) : findingText(opts.script, {}, f, true);
+    }
+    bool written = std::fwrite(report.data(), 1, report.size(), stdout) == report.size();
+    if (std::fflush(stdout) != 0 || !written) {
+        reportWriteError("the report to standard output", std::strerror(errno));
         return 1;
     }
-    std::string report;
-    int status = lintScript(opts.script, std::move(host.source), report);
-    std::fwrite(report.data(), 1, report.size(), stdout);
-    std::fflush(stdout);
     return status;
 }
 
 void Interpreter::runPhases() {
+    host.frontEnd = true;
     const int lexed = lexingPhase(std::move(host.source), vm.tokens, lex, *this);
     if (lex.errorCode != 0 || lexed != 1) {
-        diagnostic("Program Exit!", "END", 0);
-        host.failed = true;
+        diagnostic("Program Exit!", "END", {});
         return;  // the process ends: no message loop
     }
     // Event blocks the checker has registered may run from the modal loop of
@@ -208,16 +249,16 @@ void Interpreter::runPhases() {
 // A run that ran out of memory ends like a run abort, with a box saying so.
 void Interpreter::outOfMemory() {
     host.failed = true;
-    diagnostic("Run Error!", "Out of memory!", 0);
+    diagnostic("Run Error!", "Out of memory!", {});
 }
 
 // The checker and, when it accepts the program, the main run.
 void Interpreter::checkAndRun() {
     if (runChecker(vm.tokens, vm.symbols, *this) != 1) {
-        diagnostic("Program Exit!", "END", 0);
-        host.failed = true;
+        diagnostic("Program Exit!", "END", {});
         return;
     }
+    host.frontEnd = false;
     if (opts.check) return;
     prepareExecution(vm);
     runMainProgram(vm);
@@ -237,38 +278,27 @@ void Interpreter::messageLoop() {
     }
 }
 
+// Writes what the run leaves behind: the counts of repeated diagnostics,
+// the screenshot, the rest of the logs and of the recording. Any output
+// that failed fails the run.
 void Interpreter::finish() {
-    if (!opts.screenshot.empty() && !opts.check && !platform.saveScreenshot(opts.screenshot)) {
-        std::fprintf(stderr, "tessel: cannot save screenshot %s\n", opts.screenshot.c_str());
+    writeRepeatCounts();
+    if (!opts.screenshot.empty() && !opts.check && !platform.saveScreenshot(opts.screenshot))
         host.failed = true;
-    }
-    for (auto [file, path] : {std::pair{&host.boxLog, &opts.boxLog}, std::pair{&host.printLog, &opts.printLog}}) {
-        if (*file && !closeLogFile(*file, *path)) host.failed = true;
+    for (auto [file, path] : {std::pair{&host.boxLog, &opts.boxLog}, std::pair{&host.printLog, &opts.printLog},
+                              std::pair{&host.findingLog, &opts.findingLog}}) {
+        if (*file && !closeOutputFile(*file, *path)) host.failed = true;
         *file = nullptr;
     }
+    platform.finishRecording();
+    if (platform.outputFailed()) host.failed = true;
 }
 
 // ---------------------------------------------------------------------------
 // Text helpers
 
 std::string jsonEscape(std::string_view bytes) {
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() + 8);
-    for (unsigned char c : bytes) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return jsonString(bytes, true);
 }
-
 
 }  // namespace tessel

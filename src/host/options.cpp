@@ -1,10 +1,13 @@
 #include "host/options.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
+#include "base/cp1252.h"
 #include "host/version.h"
 
 namespace tessel {
@@ -13,18 +16,27 @@ namespace {
 
 const char kHelp[] =
     "Usage: tessel [options] SCRIPT\n"
-    "Run a tessel script in an 800x600 window. Every diagnostic box of a window\n"
-    "run is also written to stderr as SCRIPT:LINE: CAPTION: TEXT.\n"
+    "       tessel --lsp\n"
+    "Run a tessel script in an 800x600 window. Every diagnostic box of a run is\n"
+    "also written to stderr at its place, as SCRIPT:LINE:COL: CAPTION: TEXT with\n"
+    "the source line, a caret under the column and a hint where one is known.\n"
     "\n"
     "Options:\n"
     "  --headless         no window: each message box is written to stderr as\n"
     "                     \"CAPTION: TEXT\" and confirmed at once\n"
     "  --check            tokenize and check only; print each diagnostic as\n"
-    "                     SCRIPT:LINE: CAPTION: TEXT and exit 1 on an error\n"
+    "                     SCRIPT:LINE:COL: CAPTION: TEXT and exit 1 on an error\n"
     "  --lint             check, then warn of what runs but rarely does what was\n"
     "                     meant, as SCRIPT:LINE:COL: warning: TEXT [rule]; a comment\n"
     "                     ' lint: ignore RULE on the line or the line above silences\n"
     "                     RULE there; exit 1 when it warned or the check failed\n"
+    "  --format=json      with --check or --lint: one JSON object a finding on\n"
+    "                     stdout (file, line, column, endLine, endColumn, severity,\n"
+    "                     caption, text, rule, hint); --format=text is the default\n"
+    "  --lsp              serve the Language Server Protocol on standard input and\n"
+    "                     output for an editor: diagnostics as you type, completion,\n"
+    "                     hover, definitions, references, symbols, folding, rename,\n"
+    "                     semantic colours and formatting (no script is given)\n"
     "  -q, --quiet        no token-count box at start\n"
     "  --utf8             the script is UTF-8: its text is read as Windows-1252\n"
     "                     (a byte-order mark is dropped, other characters become ?)\n"
@@ -40,7 +52,10 @@ const char kHelp[] =
     "  --version          show the version\n"
     "\n"
     "Exit status: 0 after a normal end, 1 when the script failed to lex or check,\n"
-    "a run was aborted or the script cannot be read, 2 for a usage error.\n";
+    "a run was aborted, the script cannot be read or an output cannot be written,\n"
+    "2 for a usage error (an output that names the script, the events file or\n"
+    "another output is one), 128 + N when signal N (SIGINT, SIGTERM) stopped the\n"
+    "run after the logs and the screenshot were written.\n";
 
 bool takesFile(std::string_view opt, Options& o, std::string** dest) {
     if (opt == "--box-log") *dest = &o.boxLog;
@@ -62,24 +77,32 @@ bool parseSeed(std::string_view text, Options& o) {
 
 ParseResult usage(const char* fmt, const char* arg) {
     std::fprintf(stderr, "tessel: ");
-    std::fprintf(stderr, fmt, arg);
+    std::fprintf(stderr, fmt, bytesToTerminal(arg).c_str());
     std::fprintf(stderr, "\nTry 'tessel --help' for more information.\n");
     return ParseResult::Usage;
+}
+
+// Help and version go to standard output; a failure to write them (a full
+// disk, a closed pipe) is reported, not passed over.
+ParseResult writeOut(const std::string& text, const char* what) {
+    bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (std::fflush(stdout) == 0 && ok && !std::ferror(stdout)) return ParseResult::Exit0;
+    std::fprintf(stderr, "tessel: cannot write the %s: %s\n", what, std::strerror(errno ? errno : EIO));
+    return ParseResult::WriteFailed;
 }
 
 }  // namespace
 
 ParseResult parseOptions(int argc, char** argv, Options& opts) {
     bool haveScript = false;
+    bool formatGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view a = argv[i];
         std::string* dest = nullptr;
         if (a == "--help" || a == "-h") {
-            std::fputs(kHelp, stdout);
-            return ParseResult::Exit0;
+            return writeOut(kHelp, "help");
         } else if (a == "--version") {
-            std::printf("tessel %s\n", kVersion);
-            return ParseResult::Exit0;
+            return writeOut(std::string("tessel ") + kVersion + "\n", "version");
         } else if (a == "--headless") {
             opts.headless = true;
         } else if (a == "--check") {
@@ -87,8 +110,21 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
         } else if (a == "--seed") {
             if (i + 1 >= argc) return usage("option '%s' needs a number", argv[i]);
             if (!parseSeed(argv[++i], opts)) return usage("--seed: '%s' is not a number from 0 to 4294967295", argv[i]);
+        } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
+            std::string_view format = a.size() > 8 ? a.substr(9) : std::string_view();
+            if (a == "--format") {
+                if (i + 1 >= argc) return usage("option '%s' needs json or text", argv[i]);
+                format = argv[++i];
+            }
+            if (format != "json" && format != "text") return usage("--format: '%s' is neither json nor text", argv[i]);
+            opts.json = format == "json";
+            formatGiven = true;
         } else if (a == "--lint") {
             opts.lint = true;
+        } else if (a == "--lsp") {
+            opts.lsp = true;
+        } else if (a == "--stdio" && opts.lsp) {
+            // (Editors' clients add it to say which channel the server uses.)
         } else if (a == "--quiet" || a == "-q") {
             opts.quiet = true;
         } else if (a == "--utf8") {
@@ -111,9 +147,17 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
             haveScript = true;
         }
     }
+    if (opts.lsp) {
+        if (haveScript) return usage("%s", "--lsp reads its scripts from the editor; it takes no script");
+        if (opts.check || opts.lint || formatGiven || opts.headless)
+            return usage("%s", "--lsp cannot be used with --check, --lint, --format or --headless");
+        return ParseResult::Run;
+    }
     if (!haveScript) return usage("%s", "no script given");
     if (opts.lint && opts.check)
         return usage("%s", "--lint checks the script itself; it cannot be used with --check");
+    if (formatGiven && !opts.check && !opts.lint)
+        return usage("%s", "--format applies to --check and --lint");
     if (opts.headless && !opts.record.empty())
         return usage("%s", "--record needs a window; it cannot be used with --headless");
     return ParseResult::Run;

@@ -89,4 +89,29 @@ TokenPlace TokenStore::placeAt(int64_t i) const {
     return p;
 }
 
+std::string_view TokenStore::spelling(int64_t a, int64_t b) const {
+    if (b < a || !valid(a) || !valid(b)) return {};
+    const uint32_t start = offsetAt(a);
+    const uint32_t end = offsetAt(b) + extentAt(offsetAt(b));
+    return std::string_view(source_).substr(start, end - start);
+}
+
+SourcePlace TokenStore::placeAtOffset(uint32_t offset) const {
+    SourcePlace p;
+    p.offset = std::min<uint32_t>(offset, static_cast<uint32_t>(source_.size()));
+    // The last token that starts at or before the offset holds it, or the
+    // blanks after it; past a line end's extent the offset is on the next line.
+    auto after = std::upper_bound(start_.begin() + 1, start_.end(), p.offset);
+    const size_t token = static_cast<size_t>(after - start_.begin()) - 1;
+    p.line = 1;
+    if (token >= 1) {
+        p.line = lineAt(static_cast<int64_t>(token));
+        const uint32_t start = start_[token];
+        if (cls_[token] == CLS_EOL && p.offset >= start + extentAt(start)) ++p.line;
+    }
+    p.column = static_cast<int32_t>(p.offset - std::min(p.offset, lineStart(p.line))) + 1;
+    p.length = p.offset < source_.size() ? 1 : 0;
+    return p;
+}
+
 }  // namespace tessel

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/reporter.h"
+
 namespace tessel {
 
 // Lexical classes. Values 32..34 coincide with the statement codes of STR, VAR
@@ -54,15 +56,10 @@ enum : int32_t {
     CLS_TILDE = 34,
 };
 
-// Where a token stands in the source: 1-based line and byte column, and the
+// A token's place (base/reporter.h): 1-based line and byte column, and the
 // bytes it covers (a string literal with its quotes, a comment's line end
 // from its apostrophe to the line feed).
-struct TokenPlace {
-    int32_t line = 0;
-    int32_t column = 0;
-    uint32_t offset = 0;
-    uint32_t length = 0;
-};
+using TokenPlace = SourcePlace;
 
 // Largest source a store can hold (offsets are 32-bit).
 inline constexpr size_t kMaxStoreSource = UINT32_MAX;
@@ -119,6 +116,12 @@ class TokenStore {
     TokenPlace placeAt(int64_t i) const;
     // Offset of the first byte of 1-based `line` (the source's size past the last).
     uint32_t lineStart(int32_t line) const;
+    // The source from the start of token a to the end of token b, as written
+    // (empty when b comes before a or either is outside the store).
+    std::string_view spelling(int64_t a, int64_t b) const;
+    // The place of the one byte at `offset` of the source (inside a token,
+    // a literal or a comment alike), for findings that point into a token.
+    SourcePlace placeAtOffset(uint32_t offset) const;
 
    private:
     std::string_view textOf(size_t i) const {

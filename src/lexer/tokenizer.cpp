@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "base/cp1252.h"
 
 namespace tessel {
 
@@ -80,15 +84,48 @@ struct Scanner {
 
     void emitEol() { emit(CLS_EOL); }
 
-    // Shows the "T:Error" box for `code` and records it. `text` already holds
-    // the message up to the line number.
-    void fail(int32_t code, std::string text) {
-        lex.errorCode = code;
-        lex.errorOffset = tokenStart;  // the opening quote of an unclosed literal
-        text += std::to_string(tokens.eolCount);
-        rep.diagnostic("T:Error", text, tokens.eolCount + 1);
-    }
+    // Shows the "T:Error" box for `code` at the `length` bytes from `offset`
+    // and records it (reportError). Only numbers pass: the texts are made out
+    // of the scan's way.
+    [[gnu::always_inline]] inline void fail(int32_t code, size_t offset, size_t length);
+
+    // Where the counts last balanced: the byte after the last line feed that
+    // passed the bracket check.
+    size_t balancedFrom = 0;
 };
+
+// Curly quotes, as a word processor or a web page writes them, in
+// Windows-1252 (0x91 to 0x94) or, in a script saved as UTF-8, E2 80 98 to 9D.
+bool isCurlyQuote(std::string_view src, size_t at) {
+    const unsigned char c = static_cast<unsigned char>(src[at]);
+    if (c >= 0x91 && c <= 0x94) return true;
+    if (c != 0xE2 || at + 2 >= src.size() || static_cast<unsigned char>(src[at + 1]) != 0x80) return false;
+    const unsigned char last = static_cast<unsigned char>(src[at + 2]);
+    return last == 0x98 || last == 0x99 || last == 0x9C || last == 0x9D;
+}
+
+const char kCurlyQuoteHint[] =
+    "a curly quote, as a word processor or a web page writes it: a string literal is enclosed in "
+    "straight double quotes (\"...\") and a comment starts with a straight apostrophe (')";
+
+// A literal left open on its line, perhaps by a curly closing quote.
+[[gnu::cold]] std::string unclosedQuoteHint(std::string_view src, size_t open, size_t end) {
+    for (size_t at = open; at < end; ++at)
+        if (isCurlyQuote(src, at)) return kCurlyQuoteHint;
+    return "close the string literal with a double quote (\") on the same line";
+}
+
+// What to write instead of a byte no rule takes.
+[[gnu::cold]] std::string unknownByteHint(std::string_view src, size_t at) {
+    if (isCurlyQuote(src, at)) return kCurlyQuoteHint;
+    if (likelyUtf8Start(src) != std::string_view::npos)
+        return "the script looks like UTF-8; run it with --utf8 to read its text as Windows-1252";
+    const unsigned char c = static_cast<unsigned char>(src[at]);
+    if (c < 0x20 || c == 0x7F)
+        return "a control byte stands outside a string literal and a comment: remove it";
+    return "a character other than letters, digits and the ASCII signs may stand only in a "
+           "string literal or a comment";
+}
 
 // An apostrophe comment runs to the line feed (or the end of the source) and
 // ends with an end-of-line token, without a bracket check. Any byte may stand
@@ -99,22 +136,89 @@ void scanComment(Scanner& s) {
     ++s.pos;  // steps over the byte that ended the comment
 }
 
+// The bracket a count error concerns, read again from `from`, where the
+// counts last balanced, up to `end` (only on the way to the error): the
+// latest `open` left open, or the first `close` that found none open.
+[[gnu::cold, gnu::noinline]] size_t wrongBracket(std::string_view src, size_t from, size_t end, char open,
+                                                 char close, bool leftOpen) {
+    std::vector<size_t> opened;
+    for (size_t at = from; at < end && at < src.size(); ++at) {
+        const char c = src[at];
+        if (c == '"' || c == '\'') {  // a literal, or a comment to its line end
+            at = src.find(c == '"' ? '"' : '\n', at + 1);
+            if (at == std::string_view::npos) break;
+        } else if (c == open) {
+            opened.push_back(at);
+        } else if (c == close && !opened.empty()) {
+            opened.pop_back();
+        } else if (c == close && !leftOpen) {
+            return at;
+        }
+    }
+    return leftOpen && !opened.empty() ? opened.back() : end;
+}
+
+// The "T:Error" box: the message up to the line number, which counts the
+// line ends before the error (the place names lines from 1), and a hint.
+[[gnu::cold, gnu::noinline]] void reportError(const TokenStore& tokens, LexState& lex, Reporter& rep, int32_t code,
+                                              size_t tokenStart, size_t offset, size_t length) {
+    const std::string_view src = tokens.source();
+    std::string text, hint;
+    switch (code) {
+        case LEX_UNKNOWN_BYTE:
+            text = "Unknown token!-[ " + std::string(1, src[offset]) + " ] at LINE: ";
+            hint = unknownByteHint(src, offset);
+            break;
+        case LEX_UNCLOSED_QUOTE:
+            text = "Unclosed Quote!- at LINE: ";
+            hint = unclosedQuoteHint(src, tokenStart, offset + length);
+            break;
+        case LEX_MISSING_RPAREN: text = "Missing right paren! ((...)- at LINE: "; break;
+        case LEX_MISSING_LPAREN: text = "Missing left paren! (...))- at LINE: "; break;
+        case LEX_MISSING_RBRACKET: text = "Missing right bracket!- at LINE: "; break;
+        default: text = "Missing left bracket!- at LINE: "; break;
+    }
+    lex.errorCode = code;
+    lex.errorOffset = tokenStart;  // the opening quote of an unclosed literal
+    text += std::to_string(tokens.eolCount);
+    // (A bracket left open may stand on a line a comment ended before.)
+    DiagnosticPlace where;
+    where.at = tokens.placeAtOffset(static_cast<uint32_t>(offset));
+    where.at.length = static_cast<uint32_t>(length);
+    where.hint = std::move(hint);
+    rep.diagnostic("T:Error", text, where);
+}
+
+void Scanner::fail(int32_t code, size_t offset, size_t length) {
+    reportError(tokens, lex, rep, code, tokenStart, offset, length);
+}
+
+// A bracket error at a line feed where the counts differ (parentheses
+// first), placed at the bracket concerned. Values only, so the scanner's
+// address never escapes.
+[[gnu::cold, gnu::noinline]] void bracketError(const TokenStore& tokens, LexState& lex, Reporter& rep,
+                                               size_t balancedFrom, size_t lineFeed, size_t tokenStart,
+                                               int32_t parens, int32_t brackets) {
+    const bool paren = parens != 0;
+    const bool leftOpen = paren ? parens > 0 : brackets > 0;
+    const int32_t code = paren ? (leftOpen ? LEX_MISSING_RPAREN : LEX_MISSING_LPAREN)
+                               : (leftOpen ? LEX_MISSING_RBRACKET : LEX_MISSING_LBRACKET);
+    const size_t at = wrongBracket(tokens.source(), balancedFrom, lineFeed, paren ? '(' : '[', paren ? ')' : ']',
+                                   leftOpen);
+    reportError(tokens, lex, rep, code, tokenStart, at, 1);
+}
+
 // A line feed checks that parentheses, then brackets, balance so far.
 bool scanLineFeed(Scanner& s) {
-    if (s.openParens > s.closeParens) {
-        s.fail(LEX_MISSING_RPAREN, "Missing right paren! ((...)- at LINE: ");
-    } else if (s.openParens < s.closeParens) {
-        s.fail(LEX_MISSING_LPAREN, "Missing left paren! (...))- at LINE: ");
-    } else if (s.openBrackets > s.closeBrackets) {
-        s.fail(LEX_MISSING_RBRACKET, "Missing right bracket!- at LINE: ");
-    } else if (s.openBrackets < s.closeBrackets) {
-        s.fail(LEX_MISSING_LBRACKET, "Missing left bracket!- at LINE: ");
-    } else {
-        s.emitEol();
-        ++s.pos;
-        return true;
+    if (s.openParens != s.closeParens || s.openBrackets != s.closeBrackets) {
+        bracketError(s.tokens, s.lex, s.rep, s.balancedFrom, s.pos, s.tokenStart, s.openParens - s.closeParens,
+                     s.openBrackets - s.closeBrackets);
+        return false;
     }
-    return false;
+    s.emitEol();
+    ++s.pos;
+    s.balancedFrom = s.pos;
+    return true;
 }
 
 // A string literal: the bytes up to the next double quote, taken unchanged.
@@ -123,7 +227,7 @@ bool scanString(Scanner& s) {
     ++s.pos;
     while (!s.atEnd() && s.peek() != '"' && s.peek() != '\n') ++s.pos;
     if (s.atEnd() || s.peek() == '\n') {
-        s.fail(LEX_UNCLOSED_QUOTE, "Unclosed Quote!- at LINE: ");
+        s.fail(LEX_UNCLOSED_QUOTE, s.tokenStart, s.pos - s.tokenStart);
         return false;
     }
     s.emit(CLS_QSTR);
@@ -175,8 +279,7 @@ bool scanOne(Scanner& s) {
     }
     // Every printable ASCII byte belongs to a rule above, so what is left is
     // a control byte (zero and 28..31 included) or a byte above 126.
-    s.fail(LEX_UNKNOWN_BYTE,
-           "Unknown token!-[ " + std::string(1, static_cast<char>(c)) + " ] at LINE: ");
+    s.fail(LEX_UNKNOWN_BYTE, s.pos, 1);
     return false;
 }
 
@@ -200,14 +303,14 @@ int32_t tokenize(std::string source, TokenStore& tokens, LexState& lex, Reporter
 int lexingPhase(std::string source, TokenStore& tokens, LexState& lex, Reporter& rep) {
     int32_t n = tokenize(std::move(source), tokens, lex, rep);
     if (lex.errorCode > 0) {
-        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", 0);
+        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", {});
         return 0;
     }
     rep.countReport("Number of tokens: " + std::to_string(n) +
                     "\r\nNumber of lines: " + std::to_string(tokens.eolCount));
     tokens.count = n;
     if (tokens.eolCount == 0) {
-        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", 0);
+        rep.diagnostic("Process Terminated!", "EXIT from TOKENIZER", {});
         return 0;
     }
     return 1;

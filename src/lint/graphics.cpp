@@ -1,6 +1,8 @@
 // The lint's rules on drawing: colour arguments, image loading, the mouse
 // position and presenting what was drawn.
 #include <array>
+#include <cstdio>
+#include <cstring>
 
 #include "base/convert.h"
 #include "lint/lint_context.h"
@@ -58,7 +60,9 @@ void lintComponentRange(LintContext& ctx, const Statement& st) {
 void lintColours(LintContext& ctx) {
     for (const Statement& st : ctx.statements) {
         int32_t code = ctx.cls(st.first);
-        if (!isColourStatement(code)) continue;
+        // (Fewer than three places: lintMissingArguments names the reading
+        // that runs on past the statement.)
+        if (!isColourStatement(code) || st.size() < 6) continue;
         if (hasSingleTokenShape(ctx, st)) {
             lintComponentRange(ctx, st);
             continue;
@@ -72,11 +76,38 @@ void lintColours(LintContext& ctx) {
     }
 }
 
+// What is wrong with the image file a LOADIMG names as a literal, read from
+// the working folder as the run reads it, or from `folder` when one is given
+// ("" when it is a BMP or PNG file).
+std::string imageFileProblem(const std::string& path, const std::string& folder) {
+    const std::string where = folder.empty() || path.empty() || path[0] == '/' ? path : folder + "/" + path;
+    std::FILE* f = path.empty() ? nullptr : std::fopen(where.c_str(), "rb");
+    if (!f && !folder.empty())
+        return "there is no file " + path + " in the script's folder, where a run started there looks for it";
+    if (!f) return "there is no file " + path + " in the working folder, where the run looks for it";
+    unsigned char head[8] = {};
+    const size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if ((n >= 2 && head[0] == 'B' && head[1] == 'M') || (n == 8 && std::memcmp(head, kPng, 8) == 0)) return {};
+    return path + " is neither a BMP nor a PNG file (LOADIMG reads only those, by their first bytes)";
+}
+
 // LOADIMG h, file, type, width, height, flags loads a bitmap file only with
-// type 0 and the load-from-file flag 16; otherwise the handle is 0.
+// type 0 and the load-from-file flag 16, from a BMP or PNG file that is
+// there; otherwise the handle is 0.
 void lintImages(LintContext& ctx) {
     for (const Statement& st : ctx.statements) {
         if (ctx.cls(st.first) != KW_LOADIMG) continue;
+        const int32_t file = st.first + 3;
+        if (ctx.cls(file) == CLS_QSTR) {
+            const std::string problem = imageFileProblem(ctx.text(file), ctx.folder);
+            if (!problem.empty())
+                ctx.warn(file, "loadimg-file",
+                         "LOADIMG loads nothing: " + problem +
+                             "; the handle becomes 0 and SHOWIMG draws nothing; run tessel from the "
+                             "image's folder or name the file from there");
+        }
         int32_t type = st.first + 5, flags = st.first + 11;
         if (ctx.cls(type) == CLS_NUM && toInt32(textToNumber(ctx.text(type))) != 0)
             ctx.warn(type, "loadimg-args",

@@ -9,12 +9,13 @@
 
 #include "checker/symbols.h"
 #include "lexer/token_store.h"
+#include "base/finding.h"
 #include "lexer/tokenizer.h"
 
 namespace tessel {
 
 struct LintFinding {
-    size_t offset;     // byte offset in the source the finding points at
+    SourcePlace at;    // where in the source the finding points
     std::string rule;  // rule name, as an ignore comment names it
     std::string text;  // what the program will do and what to write instead
 };
@@ -33,21 +34,18 @@ struct LintContext {
     const CheckerState& symbols;        // the checker's tables
     std::vector<Statement> statements;  // in source order
     std::vector<LintFinding> findings;  // what the rules found
+    std::string folder = {};            // where a run would look for files ("": the working folder)
 
     int32_t cls(int64_t i) const { return tokens.classAt(i); }
     std::string text(int64_t i) const { return std::string(tokens.textAt(i)); }
 
     void warn(int32_t token, std::string_view rule, std::string text) {
-        findings.push_back({offsetOf(token), std::string(rule), std::move(text)});
-    }
-
-    size_t offsetOf(int32_t token) const {
-        return tokens.offsetAt(token);
+        findings.push_back({tokens.placeAt(token), std::string(rule), std::move(text)});
     }
 
     // The source text from the start of token `a` to the end of token `b`,
     // as written (an empty text when b comes before a).
-    std::string spelling(int32_t a, int32_t b) const;
+    std::string spelling(int32_t a, int32_t b) const { return std::string(tokens.spelling(a, b)); }
 
     // Type of the scalar variable a name token stands for (TYPE_NONE when it
     // stands for none, or is followed by '[').
@@ -65,9 +63,12 @@ std::vector<Statement> splitStatements(const TokenStore& tokens);
 void lintLoops(LintContext& ctx);        // FOR ... NEXT
 void lintPrint(LintContext& ctx);        // PRINT items
 void lintAssignments(LintContext& ctx);  // no-effect names, mixed types, dangling operators
+void lintDeclarations(LintContext& ctx); // reserved words in declaration lists
 void lintColours(LintContext& ctx);      // WCOLOR, FCOLOR, BCOLOR arguments
 void lintImages(LintContext& ctx);       // LOADIMG type and flags
 void lintMouse(LintContext& ctx);        // MOUSEX/MOUSEY without a mouse-move block
 void lintPresenting(LintContext& ctx);   // drawing that is never shown
+void lintReach(LintContext& ctx);        // statements that can never run
+void lintMissingArguments(LintContext& ctx);  // argument reading that runs past the statement
 
 }  // namespace tessel

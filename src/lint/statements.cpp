@@ -10,13 +10,6 @@ namespace tessel {
 // ---------------------------------------------------------------------------
 // Shared helpers
 
-std::string LintContext::spelling(int32_t a, int32_t b) const {
-    if (b < a || !tokens.valid(a) || !tokens.valid(b)) return {};
-    size_t end = tokens.offsetAt(b) + tokens.placeAt(b).length;
-    size_t start = tokens.offsetAt(a);
-    return std::string(source.substr(start, end - start));
-}
-
 int32_t LintContext::scalarType(int32_t token) const {
     if (cls(token) != CLS_NAME || cls(token + 1) == CLS_LBRK) return TYPE_NONE;
     int32_t v = symbols.varAt(token);
@@ -214,16 +207,26 @@ void lintTextIntoNumber(LintContext& ctx, int32_t target, int32_t v) {
     }
 }
 
-// A number variable in a string expression adds nothing and ends it. The
-// string expression from `v` is read as the run reads it (the compile
-// layer's reader): it ends at such a variable, first or after a "+".
+// A number variable in a string expression adds nothing and ends it; a
+// number literal stops the run. The string expression from `v` is read as
+// the run reads it (the compile layer's reader): it ends at such a
+// variable, first or after a "+", and aborts at such a literal.
 void lintNumberIntoText(LintContext& ctx, Reader& reader, int32_t v, int32_t end) {
     reader.beginStatement();
     reader.pos = v;
     Builder built;
     reader.stringExpression(built);
     const int32_t j = reader.pos;
-    if (reader.dead || j >= end || (j > v && ctx.cls(j - 1) != CLS_PLUS)) return;
+    if (j >= end) return;
+    if (reader.dead) {
+        if (ctx.cls(j) != CLS_NUM) return;
+        ctx.warn(j, "number-literal-in-string",
+                 ctx.spelling(v, end - 1) + " stops the run with TYPE ERROR Not String! -{ " + ctx.text(j) +
+                     " }: a number may not stand in a text; write it inside the quotes, or STRS(" +
+                     ctx.text(j) + ")");
+        return;
+    }
+    if (j > v && ctx.cls(j - 1) != CLS_PLUS) return;
     if (!isNumberType(ctx.scalarType(j)) && !isNumberType(ctx.elementType(j))) return;
     std::string before = j > v ? ctx.spelling(v, j - 2) : "";
     std::string gives = before.empty() ? "an empty text" : "only " + before;
@@ -284,6 +287,12 @@ void lintAssignments(LintContext& ctx) {
     Emitter out(scratch, 0, ctx.symbols.varCount());
     Reader reader(ctx.tokens, ctx.symbols, out);
     for (const Statement& st : ctx.statements) {
+        // SETTEXT h, TEXT: a string expression from its third token on, when
+        // it starts with a text (a number variable there gets a box of its own).
+        const int32_t text = st.first + 3;
+        if (ctx.cls(st.first) == KW_SETTEXT && ctx.cls(st.first + 2) == CLS_COMMA && text < st.end &&
+            (ctx.cls(text) == CLS_QSTR || ctx.scalarType(text) == TYPE_STR))
+            lintNumberIntoText(ctx, reader, text, st.end);
         if (startsNoEffectStatement(ctx, st)) {
             lintNoEffect(ctx, st);
             continue;

@@ -3,8 +3,10 @@
 // events of --events and the recording of --record.
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "base/cp1252.h"
+#include "base/file_io.h"
 #include "platform/window_core.h"
 
 namespace tessel {
@@ -237,8 +239,7 @@ void WindowCore::applyEvent(const ScriptedEvent& e) {
             break;
         case EventKind::Paint: post(Message{kMainWindow, WM_PAINT, 0, 0}); break;
         case EventKind::Screenshot:
-            if (!saveScreenshot(e.text))
-                std::fprintf(stderr, "tessel: cannot save screenshot %s\n", e.text.c_str());
+            if (!saveScreenshot(e.text)) outputFailed_ = true;
             break;
         case EventKind::Close: post(Message{kMainWindow, WM_CLOSE, 0, 0}); break;
         case EventKind::Seed: break;  // the host applies it before the run
@@ -249,24 +250,44 @@ void WindowCore::applyEvent(const ScriptedEvent& e) {
 // Recording (--record): what a person did, with the waits between, in the
 // events file's format.
 
-// The first line of a recording: the seed the run's RAND started from, so
-// that a replay draws the same numbers.
-void WindowCore::recordSeed(uint32_t seed) {
-    if (!record_) return;
-    std::string line = formatEvent(makeEvent(EventKind::Seed, seed)) + "\n";
-    std::fwrite(line.data(), 1, line.size(), record_);
-    std::fflush(record_);
+void WindowCore::startRecording(std::FILE* out, std::string path, uint32_t seed) {
+    if (record_) std::fclose(record_);
+    record_ = out;
+    recordPath_ = std::move(path);
+    recordedBytes_ = 0;
+    lastRecorded_ = now();
+    // The first line: the seed the run's RAND started from, so that a replay
+    // draws the same numbers.
+    writeRecord(formatEvent(makeEvent(EventKind::Seed, seed)) + "\n");
+}
+
+void WindowCore::finishRecording() {
+    if (record_ && !closeOutputFile(std::exchange(record_, nullptr), recordPath_)) outputFailed_ = true;
 }
 
 void WindowCore::record(const ScriptedEvent& e) {
     if (!record_) return;
     uint64_t n = now();
-    if (n > lastRecorded_)
-        std::fprintf(record_, "wait %llu\n", static_cast<unsigned long long>(n - lastRecorded_));
+    std::string lines;
+    if (n > lastRecorded_) lines = "wait " + std::to_string(n - lastRecorded_) + "\n";
     lastRecorded_ = n;
-    std::string line = formatEvent(e) + "\n";
-    std::fwrite(line.data(), 1, line.size(), record_);
-    std::fflush(record_);
+    writeRecord(lines + formatEvent(e) + "\n");
+}
+
+// Each event is flushed as it comes, so a recording survives the end of the
+// process. A failed write, or a recording grown past what an events file
+// may hold, ends the recording with a message and fails the run.
+void WindowCore::writeRecord(const std::string& lines) {
+    recordedBytes_ += static_cast<int64_t>(lines.size());
+    bool ok = recordedBytes_ <= kMaxEventsBytes;
+    if (!ok)
+        reportWriteError(recordPath_, "the recording reached " + std::to_string(kMaxEventsBytes >> 20) +
+                                          " MiB, the most an events file may hold; the rest is not recorded");
+    else
+        ok = writeOutputFile(record_, recordPath_, lines, true);
+    if (ok) return;
+    outputFailed_ = true;
+    std::fclose(std::exchange(record_, nullptr));
 }
 
 }  // namespace tessel

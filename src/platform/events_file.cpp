@@ -1,10 +1,9 @@
 #include "platform/events_file.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+
+#include "base/cp1252.h"
+#include "base/file_io.h"
 
 namespace tessel {
 
@@ -46,6 +45,14 @@ std::string_view takeWord(std::string_view& s) {
     return w;
 }
 
+// A word of the line as an error quotes it: control bytes escaped, and a
+// long word cut short.
+std::string quoted(std::string_view word) {
+    constexpr size_t kShown = 40;
+    std::string out = "'" + windows1252ToTerminal(word.substr(0, kShown));
+    return out + (word.size() > kShown ? "...'" : "'");
+}
+
 // Numeric operands: decimal, within a sane range for coordinates, codes and times.
 bool parseNumber(std::string_view w, int64_t& v) {
     auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v);
@@ -60,7 +67,7 @@ std::string parseSeed(std::string_view rest, ScriptedEvent& e) {
     uint32_t v = 0;
     auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v);
     if (ec != std::errc() || end != w.data() + w.size())
-        return "seed: '" + std::string(w) + "' is not a number from 0 to 4294967295";
+        return "seed: " + quoted(w) + " is not a number from 0 to 4294967295";
     if (!takeWord(rest).empty()) return "seed: too many operands";
     e.a = v;
     return "";
@@ -76,7 +83,7 @@ const Verb* findVerb(std::string_view w) {
 std::string parseLine(std::string_view rest, ScriptedEvent& e) {
     std::string_view word = takeWord(rest);
     const Verb* verb = findVerb(word);
-    if (!verb) return "unknown event '" + std::string(word) + "'";
+    if (!verb) return "unknown event " + quoted(word);
     e.kind = verb->kind;
     if (e.kind == EventKind::Type) {
         // The text is the rest of the line after one separating blank.
@@ -95,7 +102,7 @@ std::string parseLine(std::string_view rest, ScriptedEvent& e) {
     for (std::string_view w = takeWord(rest); !w.empty(); w = takeWord(rest)) {
         if (count == verb->maxArgs) return std::string(verb->name) + ": too many operands";
         if (!parseNumber(w, *slots[count]))
-            return std::string(verb->name) + ": '" + std::string(w) + "' is not a number";
+            return std::string(verb->name) + ": " + quoted(w) + " is not a number";
         ++count;
     }
     if (count < verb->minArgs) return std::string(verb->name) + ": missing operand";
@@ -119,7 +126,7 @@ bool parseEvents(std::string_view text, const std::string& name, std::vector<Scr
         e.line = lineNo;
         std::string reason = parseLine(line, e);
         if (!reason.empty()) {
-            if (error) *error = name + ":" + std::to_string(lineNo) + ": " + reason;
+            if (error) *error = bytesToTerminal(name) + ":" + std::to_string(lineNo) + ": " + reason;
             return false;
         }
         out.push_back(std::move(e));
@@ -128,14 +135,12 @@ bool parseEvents(std::string_view text, const std::string& name, std::vector<Scr
 }
 
 bool loadEventsFile(const std::string& path, std::vector<ScriptedEvent>& out, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (error) *error = "cannot read events file " + path + ": " + std::strerror(errno);
+    std::string text, why;
+    if (!readBoundedFile(path, kMaxEventsBytes, text, why)) {
+        if (error) *error = "cannot read events file " + bytesToTerminal(path) + ": " + why;
         return false;
     }
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    return parseEvents(buf.str(), path, out, error);
+    return parseEvents(text, path, out, error);
 }
 
 std::string formatEvent(const ScriptedEvent& e) {

@@ -12,6 +12,9 @@ namespace tessel {
 
 enum class EventKind { Wait, Move, Click, RClick, KeyDown, KeyUp, Type, Command, Paint, Screenshot, Close, Seed };
 
+// The largest events file read (and recorded): hours of a person's input.
+inline constexpr int64_t kMaxEventsBytes = int64_t{16} << 20;
+
 struct ScriptedEvent {
     EventKind kind = EventKind::Paint;
     int64_t a = 0;     // wait: milliseconds; mouse: x; keys: virtual-key code; command: identifier;
@@ -31,11 +34,12 @@ inline ScriptedEvent makeEvent(EventKind kind, int64_t a = 0, int64_t b = 0, std
 }
 
 // Parses the text of an events file. On a malformed line returns false with
-// "NAME:LINE: reason" in `error`.
+// "NAME:LINE: reason" in `error`, its control bytes escaped for the terminal.
 bool parseEvents(std::string_view text, const std::string& name, std::vector<ScriptedEvent>& out,
                  std::string* error);
 
-// Reads and parses an events file.
+// Reads and parses an events file: a regular file of at most
+// kMaxEventsBytes, or an error naming it and the reason.
 bool loadEventsFile(const std::string& path, std::vector<ScriptedEvent>& out, std::string* error);
 
 // One event as a line of the format (without the line end).

@@ -123,7 +123,7 @@ struct BoxRestore {
 void WindowCore::messageBox(std::string_view caption, std::string_view text) {
     // Nobody is there to confirm a box in a headless or scripted run: pass
     // over it, as if OK had been pressed.
-    if (!interactive_ || !events_.empty()) return writeBoxToStderr(caption, text);
+    if (!interactive_ || scripted_) return writeBoxToStderr(caption, text);
     BoxView view;
     view.caption = caption;
     view.lines = splitLines(text);
@@ -142,6 +142,7 @@ bool WindowCore::showBox(BoxView& view) {
 
 void WindowCore::runBoxLoop(BoxView& view) {
     while (!view.confirmed && !closed_) {
+        stopIfSignalled();
         pump(waitTimeout());
         // The main window stays enabled: its messages are dispatched here.
         Message m;
@@ -150,8 +151,8 @@ void WindowCore::runBoxLoop(BoxView& view) {
 }
 
 void WindowCore::writeBoxToStderr(std::string_view caption, std::string_view text) {
-    std::string line = windows1252ToUtf8(caption) + ": " + windows1252ToUtf8(text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);  // texts may hold zero bytes
+    std::string line = windows1252ToTerminal(caption) + ": " + windows1252ToTerminal(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 

@@ -2,6 +2,7 @@
 // and how the core is configured. The core itself is window_core.h.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -46,10 +47,23 @@ inline uint32_t makeLParam(int x, int y) {
 // core that dispatches messages; the core stays consistent when it does.
 using WindowProc = std::function<void(const Message&)>;
 
+// Thrown out of the window core's loops (waiting for messages, a box's
+// modal loop, the keep-alive of a running script) once a termination signal
+// has arrived: the program then ends as after a close, with its logs and
+// screenshot written, and exit status 128 + signal.
+struct SignalStop {
+    int signal;
+};
+
 // How the window core runs.
 struct PlatformConfig {
     std::vector<ScriptedEvent> events;  // the events file, parsed (empty: none)
-    std::string record;                 // where to record what a person did ("" for none)
+    // Set to the number of a termination signal by the process's handler
+    // (null: signals are not watched).
+    const volatile std::sig_atomic_t* stopSignal = nullptr;
+    // An events file drives the run, even one with no events (or only a
+    // seed): nobody is there to confirm a box.
+    bool scripted = false;
     // Headless: keep each presented frame (with the input boxes over it).
     // Nothing shows them there but a screenshot; without one, leaving them
     // out saves a frame copy per SWAP. A window always keeps them.

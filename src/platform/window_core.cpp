@@ -3,9 +3,7 @@
 #include "platform/window_core.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 #include "base/cp1252.h"
 #include "pixels/image_files.h"
@@ -16,18 +14,14 @@ WindowCore::WindowCore(std::unique_ptr<NativeWindow> native, PlatformConfig cfg)
     : native_(std::move(native)),
       interactive_(native_->interactive()),
       virtualTime_(native_->virtualTime()),
-      events_(std::move(cfg.events)) {
+      scripted_(cfg.scripted || !cfg.events.empty()),
+      events_(std::move(cfg.events)),
+      stopSignal_(cfg.stopSignal) {
     // A window always shows its frames; headless keeps them only for a
     // screenshot, which a scripted one needs as much as one taken at the end.
     keepFrames_ = interactive_ || cfg.keepFrames ||
                   std::any_of(events_.begin(), events_.end(),
                               [](const ScriptedEvent& e) { return e.kind == EventKind::Screenshot; });
-    if (interactive_ && !cfg.record.empty()) {
-        record_ = std::fopen(cfg.record.c_str(), "wb");
-        if (!record_)
-            std::fprintf(stderr, "tessel: cannot write %s: %s\n", cfg.record.c_str(), std::strerror(errno));
-    }
-    lastRecorded_ = now();
     queueChanged();
 }
 
@@ -139,11 +133,13 @@ void WindowCore::recomposeRegion(PixelRect r) {
 }
 
 bool WindowCore::saveScreenshot(const std::string& path) {
-    if (width_ <= 0 || height_ <= 0 || !keepFrames_) return false;
-    const FrameBuffer& screen = composeScreen();
-    std::string error;
-    if (writePngFile(path, screen.data(), width_, height_, &error)) return true;
-    std::fprintf(stderr, "tessel: cannot write %s: %s\n", path.c_str(), error.c_str());
+    std::string error = "the window was never opened";
+    if (width_ > 0 && height_ > 0 && keepFrames_) {
+        const FrameBuffer& screen = composeScreen();
+        if (writePngFile(path, screen.data(), width_, height_, &error)) return true;
+    }
+    std::string line = "tessel: cannot save screenshot " + bytesToTerminal(path) + ": " + error + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
     return false;
 }
 
@@ -300,6 +296,7 @@ bool WindowCore::getMessage(Message& m) {
     for (;;) {
         if (closed_) return false;
         pump(0);
+        if (takeBeforeStop(m)) return true;
         if (takeMessage(m)) return true;
         if (!interactive_ && waitUntil_) {
             // Headless waits let the time pass at once, tick by tick.
@@ -312,12 +309,26 @@ bool WindowCore::getMessage(Message& m) {
     }
 }
 
+// A termination signal ends the program. A window first hands out the
+// messages queued when the signal was noticed (the input a person gave
+// before it), as a close request queued after them would; a headless run
+// stops at once.
+bool WindowCore::takeBeforeStop(Message& m) {
+    if (!stopSignal_ || !*stopSignal_) return false;
+    if (!queuedBeforeStop_) queuedBeforeStop_ = interactive_ ? queue_.size() : 0;
+    if (*queuedBeforeStop_ == 0 || queue_.empty()) stopIfSignalled();
+    --*queuedBeforeStop_;
+    return takeWaiting(m);
+}
+
 bool WindowCore::peekMessage(Message& m) {
-    // Scripts may peek in a tight loop: read native events only now and then.
+    // Scripts may peek in a tight loop: read native events, and look for a
+    // termination signal, only now and then (keepAlive looks too).
     if (interactive_) {
         uint64_t c = clock_.coarseMs();
         if (c - lastPeekPump_ >= 2) {
             lastPeekPump_ = c;
+            stopIfSignalled();
             pump(0);
         }
     }
@@ -331,12 +342,14 @@ void WindowCore::keepAlive() {
     if (virtualTime_) {
         ++workMs_;
         native_->pollEvents(*this, 0);
+        stopIfSignalled();
         return;
     }
     beat();
 }
 
 void WindowCore::beat() {
+    stopIfSignalled();
     if (virtualTime_) return;
     // One clock read, and native events at most every 10 ms.
     if (now() - lastPump_ < 10) return;

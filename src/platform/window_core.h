@@ -93,8 +93,16 @@ class WindowCore final : private NativeInput, public Heartbeat {
     std::optional<uint32_t> timerInterval(uint32_t id) const { return timers_.interval(id); }
     // Milliseconds since an arbitrary start, wrapping at 2^32.
     uint32_t tickCount() { return static_cast<uint32_t>(now()); }
-    // --record: writes the run's RAND seed as the recording's first line.
-    void recordSeed(uint32_t seed);
+    // --- recording (--record) ---------------------------------------------
+    // Records what a person does from now on into `out` (the core owns it
+    // from here), starting with the run's RAND seed. Nothing is recorded
+    // without a window.
+    void startRecording(std::FILE* out, std::string path, uint32_t seed);
+    // Ends the recording (a failure to write its end counts in outputFailed).
+    void finishRecording();
+    // A recording or a scripted screenshot could not be written (each
+    // failure reported on stderr once): the run's exit status is 1.
+    bool outputFailed() const { return outputFailed_; }
 
     // --- edit controls (input boxes) ---------------------------------------
     // Creates a visible single-line edit control; returns its handle (> 0).
@@ -134,6 +142,7 @@ class WindowCore final : private NativeInput, public Heartbeat {
     void advanceClockTo(uint64_t t);
     bool takeMessage(Message& m) { return (queue_.empty() && timers_.empty()) ? false : takeWaiting(m); }
     bool takeWaiting(Message& m);
+    bool takeBeforeStop(Message& m);
     void queueChanged() { mayHaveMessage_ = interactive_ || !queue_.empty() || !timers_.empty(); }
     void dropQueuedInput();
     void pump(int timeoutMs);
@@ -160,6 +169,12 @@ class WindowCore final : private NativeInput, public Heartbeat {
     bool takeTickDuringWait(Message& m);
     void applyEvent(const ScriptedEvent& e);
     void record(const ScriptedEvent& e);
+    void writeRecord(const std::string& lines);
+    // Ends the program when a termination signal has arrived: called only
+    // where the core may throw (never from a destructor's pump).
+    void stopIfSignalled() {
+        if (stopSignal_ && *stopSignal_) throw SignalStop{static_cast<int>(*stopSignal_)};
+    }
 
     // message_box.cpp: the box's pixels and its modal loop
     bool showBox(BoxView& view);
@@ -205,11 +220,17 @@ class WindowCore final : private NativeInput, public Heartbeat {
     std::unique_ptr<Font> editFont_;  // the edit controls' and boxes' font (null: no text drawn)
     bool editFontOpened_ = false;     // editFont_ was asked for once
 
+    bool scripted_ = false;              // an events file drives the run: boxes are confirmed at once
     std::vector<ScriptedEvent> events_;  // --events, played while the script is idle
     size_t nextEvent_ = 0;               // next scripted event
     std::optional<uint64_t> waitUntil_;  // end of the scripted wait in progress
     std::FILE* record_ = nullptr;        // --record output (null: not recording)
+    std::string recordPath_;             // its name, for messages
     uint64_t lastRecorded_ = 0;          // time of the last recorded event
+    int64_t recordedBytes_ = 0;          // written so far: at most kMaxEventsBytes
+    bool outputFailed_ = false;          // a recording or scripted screenshot failed
+    const volatile std::sig_atomic_t* stopSignal_ = nullptr;  // see PlatformConfig
+    std::optional<size_t> queuedBeforeStop_;  // messages still handed out after a termination signal
 
     BoxView* activeBox_ = nullptr;       // the box on screen (innermost when nested)
 };

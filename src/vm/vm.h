@@ -38,6 +38,12 @@ class RunLog {
     virtual void printed(int x, int y, std::string_view text) = 0;
 };
 
+// The token a run-time diagnostic concerns (index 0: none). A type of its
+// own, so that a line number is never passed where a token belongs.
+struct AtToken {
+    int32_t index = 0;
+};
+
 struct Vm;
 
 // How a checked program is run. The program's own engine is the executor
@@ -73,17 +79,21 @@ struct Vm {
     RunLog& log;           // where PRINTs are recorded
     Engine* engine = nullptr;  // another engine than the executor (tests), or null
 
-    void diagnostic(std::string_view caption, std::string_view text, int line) {
-        reporter.diagnostic(caption, text, line);
+    // A diagnostic at the token `at`, as the run reports it: the failing
+    // token's place goes with the box.
+    void diagnostic(std::string_view caption, std::string_view text, AtToken at) {
+        reporter.diagnostic(caption, text,
+                            DiagnosticPlace{at.index > 0 ? tokens.placeAt(at.index) : SourcePlace{}, {}});
     }
 };
 
-// The run abort: a run-time error's diagnostic, then every pending statement
-// and expression is abandoned. The abort is recorded before the box shows,
-// so a program that ends while the box is open still ends as aborted.
-[[noreturn]] inline void abortRun(Vm& vm, std::string_view caption, std::string_view text, int line) {
+// The run abort: a run-time error's diagnostic at the token that failed,
+// then every pending statement and expression is abandoned. The abort is
+// recorded before the box shows, so a program that ends while the box is
+// open still ends as aborted.
+[[noreturn]] inline void abortRun(Vm& vm, std::string_view caption, std::string_view text, AtToken at) {
     vm.exec.aborted = true;
-    vm.diagnostic(caption, text, line);
+    vm.diagnostic(caption, text, at);
     throw RunAbort{};
 }
 

@@ -44,7 +44,7 @@ TEST(Differential, DocumentationSamples) {
 // Whether the front end accepts `source` (a rejected program runs nothing).
 bool accepted(const std::string& source) {
     struct Quiet final : Reporter {
-        void diagnostic(std::string_view, std::string_view, int) override {}
+        void diagnostic(std::string_view, std::string_view, const DiagnosticPlace&) override {}
         void countReport(std::string_view) override {}
     } quiet;
     TokenStore tokens;

@@ -22,6 +22,11 @@
 // cases numbered from 1 (`tessel no-test` blocks are skipped but counted).
 // A case runs headless from its own folder (a Markdown file's folder for its
 // blocks). --case=SUITE.NAME runs one case and fails when there is none.
+//
+// A script's expectations may also stand in a file of their own, in the same
+// comment form: DIR/SUITE/NAME.expect under the folder --expectations=DIR
+// names (file names in it are the script's folder's). The examples keep
+// theirs there, so that a learner's copy of an example carries none.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -49,6 +54,7 @@ using namespace tessel::golden;
 
 std::string gTessel;
 fs::path gOut;
+fs::path gExpectations;  // where scripts' expectation files are, if anywhere
 
 // ---------------------------------------------------------------------------
 // Text escapes
@@ -258,6 +264,12 @@ Expectations parseExpectations(const Case& c) {
     ExpectationParser parser(e, c.file);
     std::vector<std::string> lines = splitLines(c.source);
     for (size_t i = 0; i < lines.size(); ++i) parser.line(lines[i], c.firstLine + static_cast<int>(i));
+    fs::path own = gExpectations / c.suite / (c.name + ".expect");
+    if (!gExpectations.empty() && !c.extracted && fs::is_regular_file(own)) {
+        ExpectationParser more(e, own);
+        std::vector<std::string> moreLines = splitLines(readFile(own));
+        for (size_t i = 0; i < moreLines.size(); ++i) more.line(moreLines[i], static_cast<int>(i) + 1);
+    }
     return e;
 }
 
@@ -726,11 +738,12 @@ int main(int argc, char** argv) {
         if (startsWith(a, "--tessel=")) gTessel = a.substr(9);
         else if (startsWith(a, "--out=")) gOut = a.substr(6);
         else if (startsWith(a, "--case=")) only = a.substr(7);
+        else if (startsWith(a, "--expectations=")) gExpectations = fs::absolute(a.substr(15));
         else roots.push_back(fs::absolute(a));
     }
     if (gTessel.empty() || roots.empty()) {
         std::fprintf(stderr,
-                     "usage: tessel_golden --tessel=PATH [--out=DIR] [--case=SUITE.NAME] ROOT...\n"
+                     "usage: tessel_golden --tessel=PATH [--out=DIR] [--case=SUITE.NAME] [--expectations=DIR] ROOT...\n"
                      "  ROOT: a folder of .tsl scripts or a Markdown file\n");
         return 2;
     }

@@ -1,7 +1,9 @@
 # Lints every script under DIRS (a ;-list of folders, searched recursively)
 # and fails when any gets a warning: scripts that mean what they say, and
 # those that test a quirk on purpose say so with an ignore comment.
-#   cmake -DTESSEL=<binary> -DDIRS=<dir;dir> -P lint_clean.cmake
+#   cmake -DTESSEL=<binary> -DDIRS=<dir;dir> [-DRUN_IN=<dir>] -P lint_clean.cmake
+# Each script is linted in the folder it runs in (its own, or RUN_IN), where
+# LOADIMG finds its files.
 # A script that fails the lexer or the checker on purpose expects the box of
 # that error ("' expect box: CAPTION | ..."); an error it does not expect fails.
 set(scripts "")
@@ -16,7 +18,12 @@ endif()
 set(failed 0)
 set(stopped 0)
 foreach(script ${scripts})
-  execute_process(COMMAND ${TESSEL} --lint ${script} OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  get_filename_component(folder ${script} DIRECTORY)
+  if(RUN_IN)
+    set(folder ${RUN_IN})
+  endif()
+  execute_process(COMMAND ${TESSEL} --lint ${script} OUTPUT_VARIABLE out ERROR_VARIABLE err
+    WORKING_DIRECTORY ${folder})
   if(out MATCHES ": warning: ")
     message(SEND_ERROR "${out}")
     math(EXPR failed "${failed} + 1")

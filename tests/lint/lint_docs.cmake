@@ -22,7 +22,7 @@ foreach(page ${pages})
   endforeach()
 endforeach()
 if(blocks GREATER 0)
-  execute_process(COMMAND ${CMAKE_COMMAND} -DTESSEL=${TESSEL} -DDIRS=${WORK}
+  execute_process(COMMAND ${CMAKE_COMMAND} -DTESSEL=${TESSEL} -DDIRS=${WORK} -DRUN_IN=${DOCS}
     -P ${CMAKE_CURRENT_LIST_DIR}/lint_clean.cmake RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "a docs sample got warnings")

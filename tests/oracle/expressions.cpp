@@ -40,7 +40,7 @@ float termOperator(uint8_t op, float v, float f) {
 }  // namespace
 
 void Walk::enterNesting() {
-    if (w.depth >= kMaxDepth) abort("ERROR", "Expression nested too deeply! -{ " + text() + " }", 0);
+    if (w.depth >= kMaxDepth) abort("ERROR", "Expression nested too deeply! -{ " + text() + " }", AtToken{w.pc});
     ++w.depth;
 }
 
@@ -240,7 +240,7 @@ void Walk::appendStringFactor(std::string& out) {
             case SA_MSTR:
                 if (substringFunction(t.strAlt, out)) return;
                 break;
-            case SA_NUM: abort("TYPE ERROR", "Not String! -{ " + text() + " }", 0);
+            case SA_NUM: abort("TYPE ERROR", "Not String! -{ " + text() + " }", AtToken{w.pc});
             case SA_QSTR: out += text(); fetch(); break;
             default: return;
         }
@@ -252,7 +252,7 @@ void Walk::continueStringExpression(std::string& out) {
         fetch();
         appendStringFactor(out);
         if (out.size() > kMaxStringBytes)
-            abort("Run Error!", "String too long! : " + std::to_string(out.size()) + " bytes", 0);
+            abort("Run Error!", "String too long! : " + std::to_string(out.size()) + " bytes", AtToken{w.pc});
     }
 }
 

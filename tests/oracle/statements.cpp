@@ -461,7 +461,7 @@ class Statements {
         op.isName = true;
         int32_t v = k.varOf(w.pc);
         if (v != 0 && k.varType(v) == TYPE_PTR) op.pointer = v;
-        else vm.diagnostic("Hendler Error!", "Hendler unknown! : " + k.text(), k.lineAt(w.pc));
+        else vm.diagnostic("Hendler Error!", "Hendler unknown! : " + k.text(), AtToken{w.pc});
         return op;
     }
 
@@ -476,13 +476,13 @@ class Statements {
     void inputbox() {
         ExecState& ex = vm.exec;
         const HandleOperand op = handleOperand();
-        const int32_t line = k.lineAt(w.pc);
+        const int32_t at = w.pc;
         ++w.pc;
         auto a = fourArgs();
         const std::string text = k.fetchString();
         const int32_t handle = vm.platform.createEdit(a[0], a[1], a[2], a[3], text);
         ex.lastInputBox = handle;
-        if (handle <= 0) vm.diagnostic("InputBox Error!", "InputBox Not Created!", line);
+        if (handle <= 0) vm.diagnostic("InputBox Error!", "InputBox Not Created!", AtToken{at});
         else if (op.pointer) k.ptr(op.pointer) = handle;
     }
 
@@ -493,7 +493,7 @@ class Statements {
         if (cls == CLS_NAME) {
             int32_t v = k.varOf(t);
             if (v == 0 || k.varType(v) != TYPE_STR) {
-                vm.diagnostic("Type Error!", "Invalid Variable Type! : " + k.text(), k.lineAt(t));
+                vm.diagnostic("Type Error!", "Invalid Variable Type! : " + k.text(), AtToken{t});
                 return;
             }
         } else if (cls != CLS_QSTR) {
@@ -508,7 +508,7 @@ class Statements {
         if (!op.isName) return;
         int32_t v = k.clsAt(w.pc) == CLS_NAME ? k.varOf(w.pc) : 0;
         if (v == 0 || k.varType(v) != TYPE_STR) {
-            vm.diagnostic("Type Error!", "Invalid string! : " + k.text(), k.lineAt(w.pc));
+            vm.diagnostic("Type Error!", "Invalid string! : " + k.text(), AtToken{w.pc});
             return;
         }
         storeText(k.str(v), vm.platform.editText(vm.exec.currentTextControl), w.pc);
@@ -596,15 +596,15 @@ std::string* Walk::strSlot(int32_t a, int32_t i) {
 
 int32_t Walk::lineAt(int32_t token) const { return vm.tokens.lineAt(token); }
 
-void Walk::abort(std::string_view caption, std::string_view text, int line) {
-    abortRun(vm, caption, text, line);
+void Walk::abort(std::string_view caption, std::string_view text, AtToken at) {
+    abortRun(vm, caption, text, at);
 }
 
 void Walk::runError(std::string_view text, int32_t token) {
     int32_t line = lineAt(token);
     std::string body(text);
     body += " -Line: " + std::to_string(line);
-    abort("Run Error!", body, line);
+    abort("Run Error!", body, AtToken{token});
 }
 
 // --- the engine ---------------------------------------------------------------

@@ -100,7 +100,7 @@ class Walk {
 
     // --- diagnostics ---
     int32_t lineAt(int32_t token) const;
-    [[noreturn]] void abort(std::string_view caption, std::string_view text, int line);
+    [[noreturn]] void abort(std::string_view caption, std::string_view text, AtToken at);
     [[noreturn]] void runError(std::string_view text, int32_t token);
 
     Vm& vm;

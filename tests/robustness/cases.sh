@@ -94,6 +94,86 @@ case "$CASE" in
     unwritable_log)
         run 1 --headless --box-log no/such/folder/boxes.jsonl ok.tsl
         said "cannot write no/such/folder/boxes.jsonl" ;;
+    events_not_regular)  # an events file is read as a script is: bounded, regular
+        cp ok.tsl keep.tsl
+        mkfifo pipe.events
+        mkdir dir.events
+        truncate -s 17M big.events
+        for f in /dev/zero /dev/urandom pipe.events; do
+            run 2 --headless --events "$f" keep.tsl
+            said "cannot read events file $f: not a regular file"
+        done
+        run 2 --headless --events dir.events keep.tsl
+        said "cannot read events file dir.events: Is a directory"
+        run 2 --headless --events big.events keep.tsl
+        said "cannot read events file big.events: larger than 16 MiB"
+        cmp -s ok.tsl keep.tsl || fail "a refused events file touched the script" ;;
+    outputs_name_inputs)  # no output may overwrite an input or another output
+        printf 'close\n' >close.events
+        cp ok.tsl victim.tsl
+        ln -s victim.tsl link.tsl
+        run 2 --events close.events --record victim.tsl victim.tsl
+        said "record victim.tsl names the script victim.tsl itself"
+        run 2 --events close.events --record link.tsl victim.tsl
+        cmp -s ok.tsl victim.tsl || fail "--record destroyed the script"
+        echo 'seed 1' >old.events
+        run 2 --record old.events --box-log victim.tsl victim.tsl
+        [ "$(cat old.events)" = 'seed 1' ] || fail "a refused run emptied an older recording"
+        for opt in --box-log --print-log --screenshot; do
+            run 2 --headless --events close.events "$opt" close.events ok.tsl
+            said "names the events file close.events itself"
+        done
+        cmp -s close.events <(printf 'close\n') || fail "an output emptied the events file"
+        printf 'screenshot victim.tsl\n' >shot.events
+        run 2 --headless --events shot.events victim.tsl
+        said "shot.events:1: screenshot victim.tsl names the script victim.tsl itself"
+        cmp -s ok.tsl victim.tsl || fail "a screenshot line replaced the script"
+        run 2 --headless --box-log same.jsonl --print-log ./same.jsonl ok.tsl
+        said "name the same file"
+        [ -e same.jsonl ] && fail "a refused run made a log"
+        true ;;
+    screenshot_event_fails)  # a scripted screenshot that cannot be saved fails the run
+        printf 'screenshot no/such/folder/x.png\n' >shot.events
+        run 1 --headless --events shot.events ok.tsl
+        said "cannot save screenshot no/such/folder/x.png" ;;
+    record_without_window)  # the fallback to headless says that nothing is recorded
+        echo 'seed 1' >old.events
+        DISPLAY= WAYLAND_DISPLAY= run 0 --record old.events -q ok.tsl
+        said "nothing is recorded"
+        [ "$(cat old.events)" = 'seed 1' ] || fail "the recording was emptied" ;;
+    events_control_bytes)  # events-file errors cannot write escape sequences to the terminal
+        printf '\033]0;owned\007\n' >esc.events
+        run 2 --headless --events esc.events ok.tsl
+        said 'unknown event .\\x1b]0;owned\\x07'
+        grep -q "$(printf '\033')" err.txt && fail "a raw escape byte reached stderr"
+        true ;;
+    stop_signals)  # SIGTERM and SIGINT end a run with its logs and screenshot written
+        printf 'VAR i, one\none = 1\nWHILE one = 1\ni = i + 1\nPRINT 0, 0, i\nWEND\n' >endless.tsl
+        set -m  # a background job of its own: SIGINT reaches it
+        for sig in TERM INT; do
+            rm -f boxes.jsonl prints.jsonl shot.png
+            "$TESSEL" --headless --box-log boxes.jsonl --print-log prints.jsonl --screenshot shot.png \
+                endless.tsl >out.txt 2>err.txt &
+            pid=$!
+            # The count box is flushed at once: the run has begun once it is there.
+            for _ in $(seq 200); do [ -s boxes.jsonl ] && break; sleep 0.05; done
+            kill -"$sig" "$pid"
+            wait "$pid"
+            got=$?
+            want=$([ $sig = TERM ] && echo 143 || echo 130)
+            [ "$got" -eq "$want" ] || fail "SIG$sig: exit status $got, expected $want"
+            said "stopped by signal"
+            [ -s prints.jsonl ] || fail "SIG$sig: the print log is empty"
+            grep -qv '^{"x":0,"y":0,"text":"[0-9]*"}$' prints.jsonl && fail "SIG$sig: a torn print log line"
+            [ "$(tail -c 1 prints.jsonl)" = "}" ] || [ "$(tail -c 2 prints.jsonl | head -c 1)" = "}" ] \
+                || fail "SIG$sig: the print log ends mid-line"
+            [ "$(head -c 4 shot.png | tail -c 3)" = PNG ] || fail "SIG$sig: no screenshot"
+        done ;;
+    help_write_error)  # help and version that cannot be written say so
+        "$TESSEL" --help >/dev/full 2>err.txt && fail "--help into a full disk exited 0"
+        said "cannot write the help"
+        "$TESSEL" --version >/dev/full 2>err.txt && fail "--version into a full disk exited 0"
+        said "cannot write the version" ;;
     *) fail "unknown case" ;;
 esac
 echo "ok ($CASE)"

@@ -144,8 +144,58 @@ TEST(Checker, ErrorsCarryTheSourceLineForCheckOutput) {
     ASSERT_EQ(f.checked, 0);
     ASSERT_EQ(f.rep.boxes.size(), 1u);
     EXPECT_EQ(f.rep.boxes[0].line, 4);
-    Front b("WEND\n");
-    EXPECT_EQ(b.rep.boxes.at(0).line, 0);  // block matching names no line
+    EXPECT_EQ(f.rep.boxes[0].at.column, 7);  // at the token the error quotes
+}
+
+// Block matching counts; the place is the block left open, matched by
+// nesting, though the box names no line.
+TEST(Checker, BlockErrorsPointAtTheBlockLeftOpen) {
+    Front stray("VAR a\nIF a = 1\nENDIF\nWEND\n");
+    ASSERT_EQ(stray.rep.boxes.size(), 1u);
+    EXPECT_EQ(stray.rep.boxes[0].text, "WEND without WHILE , check code!");
+    EXPECT_EQ(stray.rep.boxes[0].line, 4);
+    EXPECT_NE(stray.rep.boxes[0].hint.find("this WEND has no WHILE"), std::string::npos);
+    // The inner IF is closed by the only ENDIF: the outer one is left open.
+    Front open("VAR a\nIF a = 1\n  IF a = 2\n  ENDIF\nWHILE a < 1\nWEND\n");
+    ASSERT_EQ(open.rep.boxes.size(), 1u);
+    EXPECT_EQ(open.rep.boxes[0].line, 2);
+    EXPECT_NE(open.rep.boxes[0].hint.find("this IF has no ENDIF"), std::string::npos);
+    // An ENDIF before its IF still passes: only the totals are compared.
+    Front early("VAR a\nENDIF\nIF a = 1\n");
+    EXPECT_EQ(early.checked, 1);
+}
+
+// The hints under checker errors a newcomer meets: what to write instead.
+TEST(Checker, ShapeErrorsGetAHint) {
+    struct Case {
+        const char* source;
+        const char* text;
+        const char* hint;
+    } cases[] = {
+        {"VAR dx\nIF dx = -1\nENDIF\n", "Wrong Argument(3)! -{ - }-Line: 2", "(-1)"},
+        {"VAR i\nWHILE i <= 5\nWEND\n", "Wrong Argument(3)! -{ = }-Line: 2", "write i < 5 | i = 5"},
+        {"VAR a\nIF a <> 2\nENDIF\n", "Wrong Argument(3)! -{ > }-Line: 2", "write a ! 2"},
+        {"PTR p\nVAR sx[3], i\nSHOWIMG p, sx[i], 0, 32, 32\n", "Comma Separator ? -{ [ }-Line: 3",
+         "write SHOWIMGT p, sx[i], 0, 32, 32"},
+        {"VAR s, g[3], i\nIF s = 3 | g[i] = 1\nENDIF\n", "Wrong operator(2)! -{ [ }-Line: 2",
+         "put it first, IF g[i] = 1 | s = 3"},
+        // Where no bracket is taken, a variable is the way.
+        {"VAR a\nIF a = 1 & a = -2\nENDIF\n", "Wrong Argument(7)! -{ - }-Line: 2", "put -2 into a variable"},
+        {"VAR i\nWHILE i > -1\nWEND\n", "Wrong Argument(3)! -{ - }-Line: 2", "put -1 into a variable"},
+        {"STR label\n", "Label witout name! -{ EOL }-Line: 1", "LABEL is a reserved word"},
+        {"VAR print\n", "Missing variable after VAR! line: 1", "PRINT is a reserved word"},
+        {"VAR a\nIF a = 1 OR a = 2\nENDIF\n", "Variable ID not found! -{ OR }-Line: 2", "OR is no word"},
+    };
+    for (const Case& c : cases) {
+        Front f(c.source);
+        ASSERT_EQ(f.rep.boxes.size(), 1u) << c.source;
+        EXPECT_EQ(f.rep.boxes[0].text, c.text) << c.source;
+        EXPECT_NE(f.rep.boxes[0].hint.find(c.hint), std::string::npos) << c.source << f.rep.boxes[0].hint;
+    }
+    // The near misses check, and an unknown name of the script's own gets no hint.
+    EXPECT_EQ(Front("VAR dx\nIF dx = (-1)\nENDIF\nIF dx = 1 & dx < 2 | dx = 3\nENDIF\n").checked, 1);
+    Front plain("y = 1\n");
+    EXPECT_EQ(plain.rep.boxes.at(0).hint, "");
 }
 
 }  // namespace

@@ -16,13 +16,15 @@ class RecordingReporter final : public Reporter {
    public:
     struct Box {
         std::string caption, text;
-        int line;
+        int line;          // the line of the place (0: none)
+        SourcePlace at;    // the place
+        std::string hint;  // what the terminal adds under it
     };
     std::vector<Box> boxes;
     std::vector<std::string> counts;
 
-    void diagnostic(std::string_view caption, std::string_view text, int line) override {
-        boxes.push_back({std::string(caption), std::string(text), line});
+    void diagnostic(std::string_view caption, std::string_view text, const DiagnosticPlace& where) override {
+        boxes.push_back({std::string(caption), std::string(text), where.at.line, where.at, where.hint});
     }
     void countReport(std::string_view text) override { counts.emplace_back(text); }
 };

@@ -93,24 +93,29 @@ struct ErrorCase {
     std::string source;
     int32_t code;
     std::string text;
-    int line;  // 1-based line given for --check
+    int line;    // 1-based line of the place
+    int column;  // 1-based byte column of the place
 };
 
 TEST(Tokenizer, ErrorsStopTheScanWithTheirCodeTextAndLine) {
     const ErrorCase cases[] = {
-        {"a\n\xe9", 1, "Unknown token!-[ \xe9 ] at LINE: 1", 2},
-        {std::string("\0", 1), 1, std::string("Unknown token!-[ \0 ] at LINE: 0", 31), 1},
-        {"\x1c", 1, "Unknown token!-[ \x1c ] at LINE: 0", 1},
-        {"\x7f", 1, "Unknown token!-[ \x7f ] at LINE: 0", 1},
-        {"\x01", 1, "Unknown token!-[ \x01 ] at LINE: 0", 1},
-        {"\n\"ab\ncd\"\n", 2, "Unclosed Quote!- at LINE: 1", 2},
-        {"\n\n\"ab", 2, "Unclosed Quote!- at LINE: 2", 3},
-        {"(\n", 3, "Missing right paren! ((...)- at LINE: 0", 1},
-        {"\n())\n", 4, "Missing left paren! (...))- at LINE: 1", 2},
-        {"[\n", 5, "Missing right bracket!- at LINE: 0", 1},
-        {"([)\n", 5, "Missing right bracket!- at LINE: 0", 1},
-        {"]\n", 6, "Missing left bracket!- at LINE: 0", 1},
-        {"([\n", 3, "Missing right paren! ((...)- at LINE: 0", 1},
+        {"a\n\xe9", 1, "Unknown token!-[ \xe9 ] at LINE: 1", 2, 1},
+        {std::string("\0", 1), 1, std::string("Unknown token!-[ \0 ] at LINE: 0", 31), 1, 1},
+        {"\x1c", 1, "Unknown token!-[ \x1c ] at LINE: 0", 1, 1},
+        {"\x7f", 1, "Unknown token!-[ \x7f ] at LINE: 0", 1, 1},
+        {"x = \x01", 1, "Unknown token!-[ \x01 ] at LINE: 0", 1, 5},
+        {"\n\"ab\ncd\"\n", 2, "Unclosed Quote!- at LINE: 1", 2, 1},
+        {"\n\n\"ab", 2, "Unclosed Quote!- at LINE: 2", 3, 1},
+        {"(\n", 3, "Missing right paren! ((...)- at LINE: 0", 1, 1},
+        {"\n())\n", 4, "Missing left paren! (...))- at LINE: 1", 2, 3},
+        {"[\n", 5, "Missing right bracket!- at LINE: 0", 1, 1},
+        {"([)\n", 5, "Missing right bracket!- at LINE: 0", 1, 2},
+        {"]\n", 6, "Missing left bracket!- at LINE: 0", 1, 1},
+        {"([\n", 3, "Missing right paren! ((...)- at LINE: 0", 1, 1},
+        // The place is the bracket left open: inner brackets closed, one on
+        // a line a comment ended (no count is checked there) named at its own line.
+        {"x = (a[(1)] + 2\n", 3, "Missing right paren! ((...)- at LINE: 0", 1, 5},
+        {"x = (1 ' open\nx = 2\n", 3, "Missing right paren! ((...)- at LINE: 1", 1, 5},
     };
     for (const ErrorCase& c : cases) {
         Lexed l(c.source);
@@ -120,7 +125,18 @@ TEST(Tokenizer, ErrorsStopTheScanWithTheirCodeTextAndLine) {
         EXPECT_EQ(l.rep.boxes[0].caption, "T:Error");
         EXPECT_EQ(l.rep.boxes[0].text, c.text);
         EXPECT_EQ(l.rep.boxes[0].line, c.line) << c.text;
+        EXPECT_EQ(l.rep.boxes[0].at.column, c.column) << c.text;
     }
+}
+
+// A byte no rule takes gets a hint that names the likely cause.
+TEST(Tokenizer, UnknownBytesGetAHint) {
+    auto hint = [](std::string_view src) { return Lexed(src).rep.boxes.at(0).hint; };
+    EXPECT_EQ(hint("s = \x93hi\x94\n").rfind("a curly quote", 0), 0u);
+    EXPECT_EQ(hint("s = \xe2\x80\x9chi\xe2\x80\x9d\n").rfind("a curly quote", 0), 0u);  // saved as UTF-8
+    EXPECT_EQ(hint("s = \"hi\x94\n").rfind("a curly quote", 0), 0u);  // the literal left open
+    EXPECT_NE(hint("' caf\xc3\xa9\nx = \xc3\xa9\n").find("--utf8"), std::string::npos);
+    EXPECT_NE(hint("x = 1\x01\n").find("control byte"), std::string::npos);
 }
 
 // One lexing phase over a source.

@@ -24,6 +24,36 @@ class ZeroStartWindow final : public NativeWindow {
     uint64_t start_ = clock_.exactMs();
 };
 
+// A window whose boxes nobody confirms: a box shown there would wait for ever.
+class UnattendedWindow final : public NativeWindow {
+   public:
+    bool interactive() const override { return true; }
+    bool open(std::string_view, int, int) override { return true; }
+    void present(const uint32_t*, int, int) override {}
+    void pollEvents(NativeInput& in, int) override {
+        if (boxShown) in.closeRequest();  // the test ends the wait it should not have
+    }
+    uint64_t clockMs() override { return 0; }
+    bool showBox(std::string_view, const uint32_t*, int, int) override { return boxShown = true; }
+    void hideBox() override {}
+    bool boxShown = false;
+};
+
+// An events file drives a window run even when it holds no event (an empty
+// file, /dev/null): its boxes are confirmed at once, as with any other.
+TEST(WindowCore, AnEventsFileWithoutEventsConfirmsBoxes) {
+    auto native = std::make_unique<UnattendedWindow>();
+    UnattendedWindow* window = native.get();
+    PlatformConfig cfg;
+    cfg.scripted = true;
+    WindowCore core(std::move(native), std::move(cfg));
+    core.createMainWindow("t", 8, 8, [](const Message&) {});
+    testing::internal::CaptureStderr();
+    core.messageBox("Caption", "text");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Caption: text\n");
+    EXPECT_FALSE(window->boxShown);
+}
+
 TEST(WindowCore, TimersFallDueOnABackendClockOfItsOwn) {
     WindowCore core(std::make_unique<ZeroStartWindow>(), PlatformConfig{});
     core.createMainWindow("t", 8, 8, [](const Message&) {});

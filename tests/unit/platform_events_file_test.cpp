@@ -53,6 +53,15 @@ TEST(EventsFile, MalformedLinesNameFileAndLine) {
               "run.events:1: wait: '99999999999999999999' is not a number");
 }
 
+// An error quotes the line's words for the terminal: control bytes
+// escaped, a long word cut short.
+TEST(EventsFile, ErrorsQuoteWordsSafely) {
+    EXPECT_EQ(parseError("\x1b[2Jboom\n"), "run.events:1: unknown event '\\x1b[2Jboom'");
+    EXPECT_EQ(parseError(std::string("move 1 \x00\n", 10)), "run.events:1: move: '\\x00' is not a number");
+    EXPECT_EQ(parseError("click 1 " + std::string(100000, '9') + "\n"),
+              "run.events:1: click: '" + std::string(40, '9') + "...' is not a number");
+}
+
 TEST(EventsFile, FormattedEventsParseBack) {
     std::vector<ScriptedEvent> in = {
         makeEvent(EventKind::Wait, 40),        makeEvent(EventKind::Move, 5, 6),

@@ -35,7 +35,7 @@ TEST(Utf8Source, LooksLikeUtf8OnlyWhenSequencesOutweighStrayBytes) {
 }
 
 struct NoBoxes final : Reporter {
-    void diagnostic(std::string_view, std::string_view, int) override {}
+    void diagnostic(std::string_view, std::string_view, const DiagnosticPlace&) override {}
     void countReport(std::string_view) override {}
 };
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_io.h"
 #include "platform/sdl_module.h"
 #include "platform/window_core.h"
 
@@ -89,8 +90,9 @@ struct Driver {
 int main(int argc, char** argv) {
     PlatformConfig cfg;
     bool busy = false;
+    std::string record;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) cfg.record = argv[++i];
+        if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) record = argv[++i];
         if (std::strcmp(argv[i], "--busy") == 0) busy = true;
     }
     Driver d;
@@ -104,6 +106,11 @@ int main(int argc, char** argv) {
     WindowCore& p = *d.platform;
     try {
         p.createMainWindow("Tesselv11_31_8_2023", 800, 600, [&d](const Message& m) { d.handle(m); });
+        if (!record.empty()) {
+            std::FILE* f = openOutputFile(record);
+            if (!f) return 1;
+            p.startRecording(f, record, 0);
+        }
         d.square(0, 0, 0xFF00FF00u);
         d.box = p.createEdit(200, 300, 200, 24, "");
         p.setTimer(1, 50);

@@ -1,48 +1,32 @@
 'use strict';
-// The editor side: runs `tessel --check` and `tessel --lint` on a script when
-// it is opened or saved and shows what they report in the problems view, and
-// runs the script in a terminal. Reading tessel's output is diagnostics.js.
+// The editor side: a client of `tessel --lsp`, the language server inside
+// tessel itself, for every tessel script (diagnostics as you type,
+// completion, hover, definitions, references, outline, folding, rename,
+// semantic colours, formatting), and a command that runs the script in a
+// terminal. The colouring grammar stays in syntaxes/ for a first paint.
 
 const vscode = require('vscode');
-const { execFile } = require('child_process');
 const path = require('path');
-const { collect, rangeFor, displayMessage } = require('./diagnostics');
+const { LanguageClient } = require('vscode-languageclient/node');
 
 const LANGUAGE = 'tessel';
-const CHECK_TIMEOUT_MS = 15000;
 
-let collection;
-const generation = new Map();  // document URI -> number of its latest run, to drop stale results
-let missingShown = false;      // the "executable not found" message is shown once a session
+let client;
+let missingShown = false;  // the "executable not found" message is shown once a session
 
-// The tessel executable for `uri`: the setting, where "${workspaceFolder}"
-// stands for the folder of the workspace that holds the script, and a relative
-// path such as build/tessel is taken from that folder (outside a workspace,
-// from the script's folder). A bare name is looked up on the PATH.
+// The tessel executable for `uri` (or, without one, for the first workspace
+// folder): the setting, where "${workspaceFolder}" stands for the folder of
+// the workspace, and a relative path such as build/tessel is taken from that
+// folder (outside a workspace, from the script's folder). A bare name is
+// looked up on the PATH.
 function executable(uri) {
     const configured = vscode.workspace.getConfiguration('tessel').get('executablePath');
     let exe = configured && configured.trim() !== '' ? configured.trim() : 'tessel';
-    const folder = vscode.workspace.getWorkspaceFolder(uri);
-    const root = folder ? folder.uri.fsPath : path.dirname(uri.fsPath);
+    const folder = uri ? vscode.workspace.getWorkspaceFolder(uri) : (vscode.workspace.workspaceFolders || [])[0];
+    const root = folder ? folder.uri.fsPath : uri ? path.dirname(uri.fsPath) : process.cwd();
     exe = exe.split('${workspaceFolder}').join(root);
     if (!path.isAbsolute(exe) && /[\\/]/.test(exe)) exe = path.resolve(root, exe);
     return exe;
-}
-
-// Runs tessel with `args`; resolves to {status, output} with stdout and stderr
-// together, or status null when tessel could not be started.
-function runTessel(exe, args, cwd) {
-    return new Promise(resolve => {
-        execFile(exe, args, { cwd, encoding: 'buffer', timeout: CHECK_TIMEOUT_MS, windowsHide: true },
-            (error, stdout, stderr) => {
-                const output = Buffer.concat([stdout || Buffer.alloc(0), stderr || Buffer.alloc(0)]);
-                if (error && typeof error.code !== 'number') {
-                    resolve({ status: null, output, error });
-                } else {
-                    resolve({ status: error ? error.code : 0, output });
-                }
-            });
-    });
 }
 
 function reportMissing(exe, error) {
@@ -53,41 +37,28 @@ function reportMissing(exe, error) {
         `tessel: "${exe}" ${why}. Set "tessel.executablePath" to the tessel executable.`);
 }
 
-function toDiagnostic(d, document) {
-    const lineText = d.line === null || d.line <= document.lineCount
-        ? document.lineAt(d.line === null ? 0 : Math.max(d.line - 1, 0)).text
-        : undefined;
-    const r = rangeFor(d, lineText);
-    const line = Math.min(r.line, Math.max(document.lineCount - 1, 0));
-    const range = new vscode.Range(line, r.start, line, r.end);
-    const severity = d.severity === 'warning' ? vscode.DiagnosticSeverity.Warning : vscode.DiagnosticSeverity.Error;
-    const diagnostic = new vscode.Diagnostic(range, displayMessage(d), severity);
-    diagnostic.source = d.origin === 'lint' ? 'tessel lint' : 'tessel';
-    if (d.rule) diagnostic.code = d.rule;
-    return diagnostic;
+// Starts the language server for the tessel of the current settings.
+async function startClient() {
+    const exe = executable(undefined);
+    const serverOptions = { command: exe, args: ['--lsp'] };
+    const clientOptions = { documentSelector: [{ language: LANGUAGE }] };
+    client = new LanguageClient(LANGUAGE, 'tessel', serverOptions, clientOptions);
+    try {
+        await client.start();
+    } catch (error) {
+        reportMissing(exe, error);
+    }
 }
 
-async function checkDocument(document) {
-    if (document.languageId !== LANGUAGE || document.uri.scheme !== 'file') return;
-    const key = document.uri.toString();
-    const mine = (generation.get(key) || 0) + 1;
-    generation.set(key, mine);
-
-    const file = document.uri.fsPath;
-    const cwd = path.dirname(file);
-    const exe = executable(document.uri);
-    const [check, lint] = await Promise.all([
-        runTessel(exe, ['--check', file], cwd),
-        runTessel(exe, ['--lint', file], cwd),
-    ]);
-    if (generation.get(key) !== mine) return;  // a newer run has started
-    if (check.status === null) {
-        reportMissing(exe, check.error);
-        collection.delete(document.uri);
-        return;
+async function stopClient() {
+    const running = client;
+    client = undefined;
+    if (!running) return;
+    try {
+        await running.stop();
+    } catch {
+        // (A server that never started has nothing to stop.)
     }
-    const found = collect(check, lint, file);
-    collection.set(document.uri, found.map(d => toDiagnostic(d, document)));
 }
 
 async function runScript() {
@@ -114,25 +85,21 @@ async function runScript() {
 }
 
 function activate(context) {
-    collection = vscode.languages.createDiagnosticCollection(LANGUAGE);
     context.subscriptions.push(
-        collection,
         vscode.commands.registerCommand('tessel.runScript', runScript),
-        vscode.workspace.onDidOpenTextDocument(checkDocument),
-        vscode.workspace.onDidSaveTextDocument(checkDocument),
-        vscode.workspace.onDidCloseTextDocument(document => {
-            collection.delete(document.uri);
-            generation.delete(document.uri.toString());
-        }),
-        vscode.workspace.onDidChangeConfiguration(event => {
+        vscode.workspace.onDidChangeConfiguration(async event => {
             if (!event.affectsConfiguration('tessel.executablePath')) return;
             missingShown = false;
-            vscode.workspace.textDocuments.forEach(checkDocument);
+            await stopClient();
+            await startClient();
         }),
+        { dispose: stopClient },
     );
-    vscode.workspace.textDocuments.forEach(checkDocument);
+    return startClient();
 }
 
-function deactivate() {}
+function deactivate() {
+    return stopClient();
+}
 
-module.exports = { activate, deactivate };
+module.exports = { activate, deactivate, executable };

@@ -1,6 +1,8 @@
 'use strict';
-// The extension's wiring, with a stand-in for the editor API and for tessel:
-// which runs it starts, where their findings land, and how a script is run.
+// The extension's wiring, with stand-ins for the editor API and for the
+// language client: which server it starts and when, what it says when tessel
+// is missing, and how a script is run. (test/server.test.js talks to the
+// real server.)
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
@@ -12,46 +14,25 @@ const Module = require('module');
 // ---------------------------------------------------------------------------
 // A stand-in for the parts of the editor API the extension uses.
 
-class Range {
-    constructor(l1, c1, l2, c2) { Object.assign(this, { l1, c1, l2, c2 }); }
-}
-class Diagnostic {
-    constructor(range, message, severity) { Object.assign(this, { range, message, severity }); }
-}
 
 function fakeEditor() {
     const state = {
         config: {},
         handlers: {},
         commands: {},
-        diagnostics: new Map(),
         warnings: [],
         infos: [],
         terminals: [],
-        textDocuments: [],
         activeTextEditor: undefined,
         folder: undefined,  // the workspace folder's path, when there is one
     };
     const on = name => cb => { state.handlers[name] = cb; return { dispose() {} }; };
     state.api = {
-        Range,
-        Diagnostic,
-        DiagnosticSeverity: { Error: 0, Warning: 1 },
         workspace: {
             getConfiguration: () => ({ get: key => state.config[key] }),
-            get textDocuments() { return state.textDocuments; },
             getWorkspaceFolder: () => (state.folder ? { uri: { fsPath: state.folder } } : undefined),
-            onDidOpenTextDocument: on('open'),
-            onDidSaveTextDocument: on('save'),
-            onDidCloseTextDocument: on('close'),
+            get workspaceFolders() { return state.folder ? [{ uri: { fsPath: state.folder } }] : undefined; },
             onDidChangeConfiguration: on('config'),
-        },
-        languages: {
-            createDiagnosticCollection: () => ({
-                set: (uri, list) => state.diagnostics.set(uri.toString(), list),
-                delete: uri => state.diagnostics.delete(uri.toString()),
-                dispose() {},
-            }),
         },
         commands: { registerCommand: (id, fn) => { state.commands[id] = fn; return { dispose() {} }; } },
         window: {
@@ -68,12 +49,29 @@ function fakeEditor() {
     return state;
 }
 
+// A stand-in for the language client: records what it was started with;
+// START_ERROR makes start() fail as it does when the executable is missing.
+const clients = [];
+class FakeClient {
+    constructor(id, name, serverOptions, clientOptions) {
+        Object.assign(this, { id, name, serverOptions, clientOptions, started: false, stopped: false });
+        clients.push(this);
+    }
+    async start() {
+        if (process.env.START_ERROR) throw Object.assign(new Error('spawn failed'), { code: process.env.START_ERROR });
+        this.started = true;
+    }
+    async stop() { this.stopped = true; }
+}
+
 function loadExtension(api) {
     const file = require.resolve('../src/extension');
     delete require.cache[file];
     const load = Module._load;
     Module._load = function (request, ...rest) {
-        return request === 'vscode' ? api : load.call(this, request, ...rest);
+        if (request === 'vscode') return api;
+        if (request === 'vscode-languageclient/node') return { LanguageClient: FakeClient };
+        return load.call(this, request, ...rest);
     };
     try {
         return require(file);
@@ -97,141 +95,79 @@ function document(fsPath, text, { languageId = 'tessel', scheme = 'file', dirty 
     return doc;
 }
 
-// ---------------------------------------------------------------------------
-// A stand-in for tessel: answers --check with a checker error on the line
-// that assigns y, and --lint with a warning, or with a usage error when
-// LINT_MISSING is set. It notes each call in CALLS_FILE.
-
 const WORK = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-extension-test-'));
-const FAKE = path.join(WORK, 'fake-tessel');
-const CALLS = path.join(WORK, 'calls.txt');
-fs.writeFileSync(FAKE, `#!/usr/bin/env node
-const fs = require('fs');
-const [option, script] = process.argv.slice(2);
-fs.appendFileSync(${JSON.stringify(CALLS)}, option + ' ' + script + ' ' + process.cwd() + '\\n');
-if (option === '--check') {
-    process.stderr.write(script + ':3: ERROR: Variable ID not found! -{ y }-Line: 3\\n    PRINT 0, 0, "y" + y\\n');
-    process.stderr.write(script + ': Program Exit!: END\\n');
-    process.exit(1);
-}
-if (process.env.LINT_MISSING) {
-    process.stderr.write('tessel: unknown option --lint\\n');
-    process.exit(2);
-}
-process.stdout.write(script + ':1:5: warning: x is never read [unused-variable]\\n    VAR x\\n        ^\\n');
-process.exit(1);
-`);
-fs.chmodSync(FAKE, 0o755);
-
 const SCRIPT = path.join(WORK, 'prog.tsl');
-const TEXT = 'VAR x\nx = 1\nPRINT 0, 0, "y" + y\n';
+const TEXT = 'VAR x\nx = 1\n';
 
-function calls() {
-    return fs.existsSync(CALLS) ? fs.readFileSync(CALLS, 'utf8').trim().split('\n') : [];
-}
-
-test.afterEach(() => fs.rmSync(CALLS, { force: true }));
+test.beforeEach(() => { clients.length = 0; });
 test.after(() => fs.rmSync(WORK, { recursive: true, force: true }));
 
-test('opening a script runs --check and --lint on it and shows both findings at their tokens', async () => {
+test('activation starts tessel --lsp for tessel scripts', async () => {
     const editor = fakeEditor();
-    editor.config.executablePath = FAKE;
-    loadExtension(editor.api).activate({ subscriptions: [] });
-    const doc = document(SCRIPT, TEXT);
-    await editor.handlers.open(doc);
-
-    assert.deepEqual(calls().sort(), [`--check ${SCRIPT} ${WORK}`, `--lint ${SCRIPT} ${WORK}`]);
-    const shown = editor.diagnostics.get(doc.uri.toString());
-    assert.deepEqual(shown.map(d => [d.severity, d.source, d.code, d.message, d.range]), [
-        [0, 'tessel', undefined, 'ERROR: Variable ID not found! -{ y }-Line: 3', new Range(2, 18, 2, 19)],
-        [1, 'tessel lint', 'unused-variable', 'x is never read', new Range(0, 4, 0, 5)],
-    ]);
-
-    // Saving runs both again; closing clears the findings.
-    await editor.handlers.save(doc);
-    assert.equal(calls().length, 4);
-    editor.handlers.close(doc);
-    assert.equal(editor.diagnostics.has(doc.uri.toString()), false);
+    editor.config.executablePath = '/opt/tessel/bin/tessel';
+    await loadExtension(editor.api).activate({ subscriptions: [] });
+    assert.equal(clients.length, 1);
+    const [c] = clients;
+    assert.ok(c.started);
+    assert.deepEqual(c.serverOptions, { command: '/opt/tessel/bin/tessel', args: ['--lsp'] });
+    assert.deepEqual(c.clientOptions.documentSelector, [{ language: 'tessel' }]);
+    assert.deepEqual(editor.warnings, []);
 });
 
-test('a tessel without --lint still gives the checker findings', async () => {
-    const editor = fakeEditor();
-    editor.config.executablePath = FAKE;
-    process.env.LINT_MISSING = '1';
-    try {
-        loadExtension(editor.api).activate({ subscriptions: [] });
-        const doc = document(SCRIPT, TEXT);
-        await editor.handlers.open(doc);
-        const shown = editor.diagnostics.get(doc.uri.toString());
-        assert.deepEqual(shown.map(d => d.message), ['ERROR: Variable ID not found! -{ y }-Line: 3']);
-    } finally {
-        delete process.env.LINT_MISSING;
-    }
-});
-
-test('documents of other languages and unsaved documents are not checked', async () => {
-    const editor = fakeEditor();
-    editor.config.executablePath = FAKE;
-    loadExtension(editor.api).activate({ subscriptions: [] });
-    await editor.handlers.open(document(path.join(WORK, 'notes.txt'), 'x', { languageId: 'plaintext' }));
-    await editor.handlers.open(document('Untitled-1', 'VAR x', { scheme: 'untitled' }));
-    assert.deepEqual(calls(), []);
-    assert.equal(editor.diagnostics.size, 0);
-});
-
-test('scripts already open when the extension starts are checked', async () => {
-    const editor = fakeEditor();
-    editor.config.executablePath = FAKE;
-    const doc = document(SCRIPT, TEXT);
-    editor.textDocuments.push(doc);
-    loadExtension(editor.api).activate({ subscriptions: [] });
-    for (let i = 0; i < 100 && !editor.diagnostics.has(doc.uri.toString()); i++) {
-        await new Promise(resolve => setTimeout(resolve, 50));
-    }
-    assert.equal(editor.diagnostics.get(doc.uri.toString()).length, 2);
-});
-
-test('a tessel that cannot be found is said once, and the setting is named', async () => {
-    const editor = fakeEditor();
-    editor.config.executablePath = path.join(WORK, 'no-such-tessel');
-    loadExtension(editor.api).activate({ subscriptions: [] });
-    await editor.handlers.open(document(SCRIPT, TEXT));
-    await editor.handlers.save(document(SCRIPT, TEXT));
-    assert.equal(editor.warnings.length, 1);
-    assert.match(editor.warnings[0], /not found.*tessel\.executablePath/);
-    assert.equal(editor.diagnostics.size, 0);
-});
-
-test('a relative executable path is taken from the workspace folder, or else the script\'s', async () => {
-    const sub = path.join(WORK, 'scripts');
-    fs.mkdirSync(sub, { recursive: true });
-    const inSub = path.join(sub, 'p.tsl');
-    for (const [folder, setting] of [[WORK, './fake-tessel'], [WORK, '${workspaceFolder}/fake-tessel'], [undefined, '../fake-tessel']]) {
+test('a relative executable path is taken from the workspace folder', async () => {
+    for (const setting of ['./build/tessel', '${workspaceFolder}/build/tessel']) {
+        clients.length = 0;
         const editor = fakeEditor();
         editor.config.executablePath = setting;
-        editor.folder = folder;
-        loadExtension(editor.api).activate({ subscriptions: [] });
-        await editor.handlers.open(document(inSub, TEXT));
-        assert.deepEqual(calls().sort(), [`--check ${inSub} ${sub}`, `--lint ${inSub} ${sub}`], setting);
-        assert.deepEqual(editor.warnings, [], setting);
-        fs.rmSync(CALLS);
-        editor.activeTextEditor = { document: document(inSub, TEXT) };
-        await editor.commands['tessel.runScript']();
-        assert.equal(editor.terminals[0].options.shellPath, FAKE, setting);
+        editor.folder = WORK;
+        await loadExtension(editor.api).activate({ subscriptions: [] });
+        assert.equal(clients[0].serverOptions.command, path.join(WORK, 'build', 'tessel'), setting);
     }
+    // A bare name is left to the PATH.
+    const editor = fakeEditor();
+    await loadExtension(editor.api).activate({ subscriptions: [] });
+    assert.equal(clients[clients.length - 1].serverOptions.command, 'tessel');
+});
+
+test('a tessel that cannot be started is said once, and the setting is named', async () => {
+    const editor = fakeEditor();
+    editor.config.executablePath = path.join(WORK, 'no-such-tessel');
+    process.env.START_ERROR = 'ENOENT';
+    try {
+        await loadExtension(editor.api).activate({ subscriptions: [] });
+    } finally {
+        delete process.env.START_ERROR;
+    }
+    assert.equal(editor.warnings.length, 1);
+    assert.match(editor.warnings[0], /not found.*tessel\.executablePath/);
+});
+
+test('changing the executable restarts the server with the new one', async () => {
+    const editor = fakeEditor();
+    editor.config.executablePath = '/a/tessel';
+    await loadExtension(editor.api).activate({ subscriptions: [] });
+    editor.config.executablePath = '/b/tessel';
+    await editor.handlers.config({ affectsConfiguration: key => key === 'tessel.executablePath' });
+    assert.equal(clients.length, 2);
+    assert.ok(clients[0].stopped);
+    assert.equal(clients[1].serverOptions.command, '/b/tessel');
+    // Other settings leave it alone.
+    await editor.handlers.config({ affectsConfiguration: () => false });
+    assert.equal(clients.length, 2);
 });
 
 test('Run script saves the script and runs tessel on it in a terminal of its own', async () => {
     const editor = fakeEditor();
-    editor.config.executablePath = FAKE;
-    loadExtension(editor.api).activate({ subscriptions: [] });
+    editor.config.executablePath = '${workspaceFolder}/tessel';
+    editor.folder = WORK;
+    await loadExtension(editor.api).activate({ subscriptions: [] });
     const doc = document(SCRIPT, TEXT, { dirty: true });
     editor.activeTextEditor = { document: doc };
     await editor.commands['tessel.runScript']();
     assert.equal(doc.saved, 1);
     assert.equal(editor.terminals.length, 1);
     const { options, shown } = editor.terminals[0];
-    assert.deepEqual([options.shellPath, options.shellArgs, options.cwd], [FAKE, [SCRIPT], WORK]);
+    assert.deepEqual([options.shellPath, options.shellArgs, options.cwd], [path.join(WORK, 'tessel'), [SCRIPT], WORK]);
     assert.ok(shown);
 
     // Without a tessel script in the editor nothing runs.

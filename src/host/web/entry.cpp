@@ -1,14 +1,22 @@
 // The web edition's entry points, called by the page: run a script from the
-// page's file system, and list a script's diagnostics with their lines.
+// page's file system (its diagnostics logged with their places), list the
+// lint's findings of a script as --lint --format=json does, tell what the
+// front end says of a script (its token count, its event blocks), and answer
+// the page's editor with the language server's own features (marks,
+// completion, hover) over the editor's text.
 #include <emscripten.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "checker/checker.h"
 #include "host/interpreter.h"
 #include "lexer/tokenizer.h"
+#include "lint/lint.h"
+#include "lsp/features.h"
+#include "lsp/script_model.h"
 #include "platform/browser/browser_window.h"
 #include "platform/events_file.h"
 #include "platform/window_core.h"
@@ -20,16 +28,13 @@ namespace {
 // Status of a run the page stopped.
 constexpr int kStopped = 3;
 
-// Collects the front end's diagnostics as JSON lines with their source lines.
-class DiagnosticList final : public Reporter {
+// Keeps the front end's count report; its diagnostics go to the findings.
+class CountReport final : public Reporter {
    public:
-    void diagnostic(std::string_view caption, std::string_view text, int line) override {
-        json += "{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
-                "\",\"line\":" + std::to_string(line) + "}\n";
-    }
-    void countReport(std::string_view) override {}
+    void diagnostic(std::string_view, std::string_view, const DiagnosticPlace&) override {}
+    void countReport(std::string_view text) override { count = text; }
 
-    std::string json;
+    std::string count;
 };
 
 bool readFile(const char* path, std::string& out) {
@@ -49,18 +54,46 @@ bool writeFile(const char* path, const std::string& data) {
     return std::fclose(f) == 0 && ok;
 }
 
+// What the page's editor asked about last: the text and its model, kept so
+// that marks, completion and hover of one text read it once, and the last
+// answer, whose characters the page reads before its next call.
+struct EditorSession {
+    std::string text;
+    std::unique_ptr<ScriptModel> model;
+    std::string answer;
+
+    const ScriptModel& modelOf(const char* utf8) {
+        if (!model || text != utf8) {
+            text = utf8;
+            model = std::make_unique<ScriptModel>(text);
+        }
+        return *model;
+    }
+    const char* answerWith(const Json& value) {
+        answer = value.dump();
+        return answer.c_str();
+    }
+};
+
+EditorSession& editorSession() {
+    static EditorSession session;
+    return session;
+}
+
 }  // namespace
 
 }  // namespace tessel
 
 extern "C" {
 
-// Runs the script at `script` with box and PRINT logs at the paths given.
-// With `scripted`, the events file `events` drives the run as in a headless
-// run; with `quiet`, no token-count box is shown. Returns the exit status, 2
-// for bad events (the reason in stderr), 3 when the page stopped the run.
-EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, const char* printLog,
-                                    const char* events, int scripted, int quiet) {
+// Runs the script at `script` with box, PRINT and finding logs at the paths
+// given ("" for none; the finding log gets each diagnostic of the run as a
+// JSON object with its place, as --format=json writes findings). With
+// `scripted`, the events file `events` drives the run as in a headless run;
+// with `quiet`, no token-count box is shown. Returns the exit status, 2 for
+// bad events (the reason in stderr), 3 when the page stopped the run.
+EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog, const char* printLog,
+                                            const char* findingLog, const char* events, int scripted, int quiet) {
     using namespace tessel;
     PlatformConfig cfg;
     std::string error;
@@ -74,6 +107,7 @@ EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, cons
     opts.script = script;
     opts.boxLog = boxLog;
     opts.printLog = printLog;
+    opts.findingLog = findingLog;
     opts.quiet = quiet != 0;
     // A scripted run is a headless run whose frames reach the canvas.
     opts.headless = scripted != 0;
@@ -87,21 +121,72 @@ EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, cons
     }
 }
 
-// Writes the tokenizer's and the checker's diagnostics for the script at
-// `script` to `out`, one JSON object a line with its source line.
+// tessel_run_located without a finding log.
+EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, const char* printLog,
+                                    const char* events, int scripted, int quiet) {
+    return tessel_run_located(script, boxLog, printLog, "", events, scripted, quiet);
+}
+
+// Writes the findings of `--lint --format=json` for the script at `script`
+// to `out`: the lexer's or the checker's first error with its place and
+// hint, or else the lint's warnings, one JSON object a line (file, line,
+// column, endLine, endColumn, severity, caption, text, rule, hint).
+// Returns 1 when `out` was written.
+EMSCRIPTEN_KEEPALIVE int tessel_findings(const char* script, const char* out) {
+    using namespace tessel;
+    std::string source, json;
+    if (!readFile(script, source)) return 0;
+    lintScript(script, std::move(source), json, true);
+    return writeFile(out, json) ? 1 : 0;
+}
+
+// Writes what the front end says of the script at `script` to `out` as one
+// JSON object: {"count": the token-count report, "eventBlocks": how many
+// messages the script handles}.
 EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out) {
     using namespace tessel;
     std::string source;
     if (!readFile(script, source)) return 0;
-    DiagnosticList list;
+    CountReport report;
     TokenStore tokens;
     LexState lex;
-    int lexed = lexingPhase(std::move(source), tokens, lex, list);
+    int lexed = lexingPhase(std::move(source), tokens, lex, report);
+    int handled = 0;
     if (lex.errorCode == 0 && lexed == 1) {
         CheckerState checker;
-        runChecker(tokens, checker, list);
+        if (runChecker(tokens, checker, report) == 1)
+            for (int32_t slot : checker.slots) handled += slot != 0;
     }
-    return writeFile(out, list.json) ? 1 : 0;
+    return writeFile(out, "{\"count\":\"" + jsonEscape(report.count) + "\",\"eventBlocks\":" +
+                              std::to_string(handled) + "}\n")
+               ? 1
+               : 0;
+}
+
+// The language server's answers for the page's editor, as JSON text (valid
+// until the next call). `text` is the editor's text as UTF-8; lines and
+// characters count as the protocol counts (0-based, UTF-16 units), as
+// JavaScript strings do.
+
+// The checker's error or the lint's warnings as Diagnostic objects.
+EMSCRIPTEN_KEEPALIVE const char* tessel_editor_marks(const char* text) {
+    using namespace tessel;
+    EditorSession& s = editorSession();
+    return s.answerWith(diagnosticsOf(s.modelOf(text)));
+}
+
+// CompletionItem objects for what can stand at the position.
+EMSCRIPTEN_KEEPALIVE const char* tessel_editor_completion(const char* text, int line, int character) {
+    using namespace tessel;
+    EditorSession& s = editorSession();
+    return s.answerWith(completionAt(s.modelOf(text), {line, character}));
+}
+
+// A Hover object for the keyword or name at the position, or null.
+EMSCRIPTEN_KEEPALIVE const char* tessel_editor_hover(const char* text, int line, int character) {
+    using namespace tessel;
+    EditorSession& s = editorSession();
+    return s.answerWith(hoverAt(s.modelOf(text), {line, character}));
 }
 
 }  // extern "C"

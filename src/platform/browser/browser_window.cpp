@@ -41,6 +41,10 @@ class BrowserWindow final : public NativeWindow {
     void pollEvents(NativeInput& input, int timeoutMs) override {
         if (stopping_) return;
         if (timeoutMs > 0) {
+            if (!boxShown_ && !waiting_) {
+                waiting_ = true;
+                page_waiting();
+            }
             paintCanvas();
             page_wait(timeoutMs);
             lastYield_ = emscripten_get_now();
@@ -64,10 +68,14 @@ class BrowserWindow final : public NativeWindow {
     bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override {
         paintCanvas();
         page_show_box(std::string(caption).c_str(), pixels, width, height);
+        boxShown_ = true;
         return true;
     }
 
-    void hideBox() override { page_hide_box(); }
+    void hideBox() override {
+        boxShown_ = false;
+        page_hide_box();
+    }
 
    private:
     void paintCanvas() {
@@ -88,6 +96,7 @@ class BrowserWindow final : public NativeWindow {
             case kPageBoxButton: in.boxButton(e.a, e.b, e.c != 0); break;
             case kPageBoxKey: in.boxKey(static_cast<uint32_t>(e.a)); break;
             case kPageBoxClose: in.boxClose(); break;
+            case kPageClose: in.closeRequest(); break;
             default: break;
         }
     }
@@ -97,6 +106,8 @@ class BrowserWindow final : public NativeWindow {
     int width_ = 0, height_ = 0;   // the canvas
     std::vector<uint32_t> frame_;  // the newest frame
     bool dirty_ = false;           // the canvas lags behind frame_
+    bool boxShown_ = false;        // a message box is on the page
+    bool waiting_ = false;         // the page knows the main program is over
     double lastYield_ = 0;         // when the page last had control (ms)
 };
 

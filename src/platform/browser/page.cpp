@@ -21,6 +21,8 @@ EM_JS(void, page_show_box, (const char* caption, const uint32_t* pixels, int wid
 
 EM_JS(void, page_hide_box, (), { Module.page.hideBox(); });
 
+EM_JS(void, page_waiting, (), { Module.page.waiting(); });
+
 EM_JS(int, page_stop_requested, (), { return Module.page.stop ? 1 : 0; });
 
 EM_JS(int, page_take_input, (PageEvent* event, char* text, int capacity), {

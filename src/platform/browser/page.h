@@ -18,6 +18,7 @@ enum PageEventKind : int32_t {
     kPageBoxButton = 8,   // a, b: position in the box's pixels; c: 1 down, 0 up
     kPageBoxKey = 9,      // a: virtual-key code pressed in the box dialog
     kPageBoxClose = 10,   // the box dialog was closed
+    kPageClose = 11,      // the page closes the window (the run has nothing left to do)
 };
 
 struct PageEvent {
@@ -34,6 +35,9 @@ void page_paint(const uint32_t* pixels, int width, int height);
 void page_show_box(const char* captionUtf8, const uint32_t* pixels, int width, int height);
 void page_hide_box();
 int page_stop_requested();
+// Tells the page that the run waits for messages with no box open: its main
+// program is over, and only event blocks may run from now on.
+void page_waiting();
 // Takes the oldest input; false when none waits. Text goes to `text`.
 int page_take_input(PageEvent* event, char* text, int textCapacity);
 // Suspends the run until the page has run its pending tasks.
