@@ -56,7 +56,11 @@ bool accepted(const std::string& source) {
 // Programs of every statement, made from fixed seeds, each with the events
 // its event blocks need; the work budget ends endless loops alike.
 TEST(Differential, GeneratedPrograms) {
+#ifdef TESSEL_DIFF_PROGRAMS
+    constexpr uint64_t kPrograms = TESSEL_DIFF_PROGRAMS;
+#else
     constexpr uint64_t kPrograms = 400;
+#endif
     uint64_t ran = 0;
     for (uint64_t seed = 1; seed <= kPrograms; ++seed) {
         GeneratedProgram g = generateProgram(seed);
