@@ -4,10 +4,17 @@
 
 namespace tessel {
 
-Emitter::Emitter(Code& code, int32_t tokenCount, int32_t varCount)
-    : code_(code), count_(tokenCount), base_(varCount + 1),
-      hasCode_(static_cast<size_t>(tokenCount) / 64 + 1), queued_(hasCode_.size()) {
+Emitter::Emitter(Code& code, int32_t tokenCount, const CheckerState& symbols)
+    : code_(code), count_(tokenCount), hasCode_(static_cast<size_t>(tokenCount) / 64 + 1), queued_(hasCode_.size()) {
     code_ = Code{};
+    // Registers are numbered by variable, each kind in its own file: a file
+    // ends after the last variable of its kind, so that a script of a million
+    // number variables keeps no empty string for each.
+    for (int32_t v = 1; v <= symbols.varCount(); ++v) {
+        const int32_t type = symbols.vars[static_cast<size_t>(v)].type;
+        Temps& t = type == TYPE_STR ? str_ : type == TYPE_PTR ? int_ : num_;
+        t.base = v + 1;
+    }
     code_.blockEntry.fill(-1);
     // Room for the densest code (about one instruction and one statement
     // for every three tokens); what stays unused is never touched, and so
@@ -139,9 +146,10 @@ void Emitter::finish() {
         else if (f.where % 4 == 1) at(f.where / 4).b = target;
         else at(f.where / 4).c = target;
     }
-    code_.numRegisters = base_ + num_.most;
-    code_.strRegisters = base_ + str_.most;
-    code_.intRegisters = base_ + int_.most;
+    code_.numRegisters = num_.base + num_.most;
+    code_.strRegisters = str_.base + str_.most;
+    code_.intRegisters = int_.base + int_.most;
+    code_.strTemps = str_.base;
     code_.compiled = true;
     std::vector<int32_t>().swap(starts_);
     std::vector<Fixup>().swap(fixups_);
@@ -150,7 +158,7 @@ void Emitter::finish() {
 // --- temporaries and constants ---------------------------------------------------
 
 void Emitter::giveBack(Temps& t, int32_t reg) {
-    if (t.top > 0 && reg == base_ + t.top - 1) --t.top;
+    if (t.top > 0 && reg == t.base + t.top - 1) --t.top;
 }
 
 int32_t Emitter::stringConstant(std::string_view text) {

@@ -17,13 +17,16 @@
 #include <unordered_map>
 #include <vector>
 
+#include "checker/symbols.h"
 #include "vm/code.h"
 
 namespace tessel {
 
 class Emitter {
    public:
-    Emitter(Code& code, int32_t tokenCount, int32_t varCount);
+    // `symbols` gives the variables: each kind's temporaries come after the
+    // last variable of that kind.
+    Emitter(Code& code, int32_t tokenCount, const CheckerState& symbols);
 
     // --- instructions -------------------------------------------------------
     // Appends an instruction read from token `token`; returns its index.
@@ -68,8 +71,8 @@ class Emitter {
     int32_t numTemp() { return take(num_); }
     int32_t strTemp() { return take(str_); }
     int32_t intTemp() { return take(int_); }
-    bool isNumTemp(int32_t reg) const { return reg >= base_; }
-    bool isStrTemp(int32_t reg) const { return reg >= base_; }
+    bool isNumTemp(int32_t reg) const { return reg >= num_.base; }
+    bool isStrTemp(int32_t reg) const { return reg >= str_.base; }
     // Gives a temporary back when it is the last one taken.
     void freeNum(int32_t reg) { giveBack(num_, reg); }
     void freeStr(int32_t reg) { giveBack(str_, reg); }
@@ -85,11 +88,12 @@ class Emitter {
 
    private:
     struct Temps {
-        int32_t top = 0;  // taken now
-        int32_t most = 0; // taken at once at most
+        int32_t base = 1;  // the first temporary (the variables of the kind come before)
+        int32_t top = 0;   // taken now
+        int32_t most = 0;  // taken at once at most
     };
     int32_t take(Temps& t) {
-        const int32_t reg = base_ + t.top++;
+        const int32_t reg = t.base + t.top++;
         if (t.top > t.most) t.most = t.top;
         return reg;
     }
@@ -115,7 +119,6 @@ class Emitter {
 
     Code& code_;
     const int32_t count_;   // tokens in the store
-    const int32_t base_;    // first temporary register (the variables come before)
     // A bit per position: it has code (a statement starts there, or a
     // SERVICE run covers it), or a jump leads there (queued).
     std::vector<uint64_t> hasCode_, queued_;

@@ -27,7 +27,7 @@ class StatementReader {
    public:
     StatementReader(const TokenStore& tokens, const CheckerState& symbols, Code& code)
         : tokens_(tokens), symbols_(symbols), count_(tokens.count),
-          out_(code, tokens.count, symbols.varCount()), r_(tokens, symbols, out_), scans_(std::in_place, tokens) {}
+          out_(code, tokens.count, symbols), r_(tokens, symbols, out_), scans_(std::in_place, tokens) {}
 
     void compile() {
         out_.mainEntryAfter(0);

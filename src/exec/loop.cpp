@@ -881,10 +881,8 @@ void prepareExecution(Vm& vm) {
     vm.exec.prepared = true;
     if (vm.engine) return vm.engine->prepare(vm);
     compileProgram(vm.tokens, vm.symbols, vm.code);
-    const size_t vars = vm.symbols.vars.size();
-    allocateMemory(vm.memory, vm.symbols, static_cast<size_t>(vm.code.numRegisters) - vars,
-                   static_cast<size_t>(vm.code.strRegisters) - vars,
-                   static_cast<size_t>(vm.code.intRegisters) - vars);
+    allocateMemory(vm.memory, vm.symbols, static_cast<size_t>(vm.code.numRegisters),
+                   static_cast<size_t>(vm.code.strRegisters), static_cast<size_t>(vm.code.intRegisters));
 }
 
 void runMainProgram(Vm& vm) {

@@ -46,7 +46,7 @@ bool storeStringElement(Vm& vm, const Instr& in) {
     if (i >= elements.size()) return true;
     const std::string_view value = stringOperand(vm, in.c);
     if (!chargeString(vm.memory, elements[i].size(), value.size())) return false;
-    if (in.c > vm.symbols.varCount()) elements[i].swap(vm.memory.str[static_cast<size_t>(in.c)]);
+    if (in.c >= vm.code.strTemps) elements[i].swap(vm.memory.str[static_cast<size_t>(in.c)]);
     else elements[i].assign(value);
     return true;
 }

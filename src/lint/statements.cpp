@@ -284,7 +284,7 @@ bool startsNoEffectStatement(const LintContext& ctx, const Statement& st) {
 void lintAssignments(LintContext& ctx) {
     // The reader writes its instructions to code of its own, which nothing runs.
     Code scratch;
-    Emitter out(scratch, 0, ctx.symbols.varCount());
+    Emitter out(scratch, 0, ctx.symbols);
     Reader reader(ctx.tokens, ctx.symbols, out);
     for (const Statement& st : ctx.statements) {
         // SETTEXT h, TEXT: a string expression from its third token on, when

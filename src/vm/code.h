@@ -204,6 +204,7 @@ struct Code {
     int32_t numRegisters = 0;  // number registers: variables and temporaries
     int32_t strRegisters = 0;  // string registers: variables and temporaries
     int32_t intRegisters = 0;  // pointer variables, then integer temporaries
+    int32_t strTemps = 0;      // the first string temporary
     bool compiled = false;
 };
 

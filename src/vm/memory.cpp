@@ -4,12 +4,12 @@
 
 namespace tessel {
 
-void allocateMemory(Memory& mem, const CheckerState& symbols, size_t numTemps, size_t strTemps,
-                    size_t intTemps) {
+void allocateMemory(Memory& mem, const CheckerState& symbols, size_t numRegisters, size_t strRegisters,
+                    size_t intRegisters) {
     const size_t vars = symbols.vars.size();
-    mem.num.assign(vars + numTemps, 0.0f);
-    mem.ptr.assign(vars + intTemps, 0);
-    mem.str.assign(vars + strTemps, std::string());
+    mem.num.assign(numRegisters ? numRegisters : vars, 0.0f);
+    mem.ptr.assign(intRegisters ? intRegisters : vars, 0);
+    mem.str.assign(strRegisters ? strRegisters : vars, std::string());
     mem.arrays.assign(symbols.arrays.size(), ArrayElements{});
     for (size_t a = 1; a < symbols.arrays.size(); ++a) {
         const ArrayInfo& info = symbols.arrays[a];

@@ -27,9 +27,9 @@ inline constexpr int64_t kStringBudget = int64_t{1} << 30;
 
 struct Memory {
     // Indexed by variable number, like the checker's table (entry 0 is a
-    // placeholder); only the entry of the variable's type is used. The
-    // number and string registers go on after the variables with the
-    // compiled code's temporaries.
+    // placeholder); only the entry of the variable's type is used. Each
+    // file ends after the last variable of its kind, then holds the
+    // compiled code's temporaries of that kind.
     std::vector<float> num;          // number variables, then temporaries
     std::vector<int32_t> ptr;        // pointer variables, then integer temporaries
     std::vector<std::string> str;    // string variables, then temporaries
@@ -48,9 +48,10 @@ bool chargeString(Memory& mem, size_t before, size_t after);
 bool storeString(Memory& mem, std::string& slot, std::string&& value);
 
 // Gives every declared variable its value and every array its element
-// storage (the size the checker worked out), all zero or empty, and makes
-// room for the temporaries of each kind.
-void allocateMemory(Memory& mem, const CheckerState& symbols, size_t numTemps = 0, size_t strTemps = 0,
-                    size_t intTemps = 0);
+// storage (the size the checker worked out), all zero or empty. The compiled
+// code names how many registers of each kind it uses (its variables of that
+// kind and its temporaries); 0 gives a register for every variable number.
+void allocateMemory(Memory& mem, const CheckerState& symbols, size_t numRegisters = 0, size_t strRegisters = 0,
+                    size_t intRegisters = 0);
 
 }  // namespace tessel

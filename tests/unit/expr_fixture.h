@@ -114,7 +114,7 @@ class ExprFixture : public ::testing::Test {
     // start() ends.
     int32_t numericEnd() {
         Code scratch;
-        Emitter out(scratch, vm_.tokens.count, vm_.symbols.varCount());
+        Emitter out(scratch, vm_.tokens.count, vm_.symbols);
         Reader reader(vm_.tokens, vm_.symbols, out);
         reader.pos = start_;
         reader.numericExpression();
@@ -122,7 +122,7 @@ class ExprFixture : public ::testing::Test {
     }
     int32_t stringEnd() {
         Code scratch;
-        Emitter out(scratch, vm_.tokens.count, vm_.symbols.varCount());
+        Emitter out(scratch, vm_.tokens.count, vm_.symbols);
         Reader reader(vm_.tokens, vm_.symbols, out);
         reader.pos = start_;
         Builder b;
