@@ -10,6 +10,8 @@
 #   make package-test build the package, unpack it, run an example from it, lintian
 #   make web     build the web edition (build-web/tessel.html)
 #   make web-test  build it and compare it with the headless build in Chromium
+#   make windows       build the Windows edition (build-windows/tessel.exe, installer, zip)
+#   make windows-test  build it and run it under wine beside the Linux build
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -18,7 +20,8 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 
 .PHONY: all deps test-deps build build-tests run test unit-test asan-test fuzz fuzz-long bench \
-	window-test editor-test screenshots install package package-test web web-test clean
+	window-test editor-test screenshots install package package-test web web-test \
+	windows windows-test clean
 
 all: build
 
@@ -113,5 +116,12 @@ web:
 web-test:
 	scripts/test-web.sh
 
+# --- The Windows edition (mingw-w64, NSIS; tested under wine) ---
+windows:
+	scripts/build-windows.sh
+
+windows-test: build
+	scripts/test-windows.sh $(BUILD)/tessel
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz build-web
+	rm -rf $(BUILD) build-asan build-fuzz build-web build-windows

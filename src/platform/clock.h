@@ -12,12 +12,14 @@ namespace tessel {
 class MonotonicClock {
    public:
     MonotonicClock() {
+#ifdef CLOCK_MONOTONIC_COARSE  // (not on every system: Windows has none)
         timespec res{};
         if (clock_getres(CLOCK_MONOTONIC_COARSE, &res) == 0) {
             coarseId_ = CLOCK_MONOTONIC_COARSE;
             lagMs_ = static_cast<uint64_t>(res.tv_sec) * 1000u +
                      static_cast<uint64_t>(res.tv_nsec) / 1000000u + 1u;
         }
+#endif
     }
 
     uint64_t exactMs() const { return read(CLOCK_MONOTONIC); }
