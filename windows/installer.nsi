@@ -4,6 +4,8 @@
 ; menu entries, makes .tsl files open (run) with tessel, and uninstalls all
 ; of it.
 Unicode true
+; A 64-bit installer, as tessel.exe is (it also runs under a 64-bit-only wine).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
@@ -25,12 +27,15 @@ InstallDirRegKey HKLM "Software\tessel" "InstallDir"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; For every user of the machine: 64-bit registry view, the common Start menu.
 Function .onInit
   SetRegView 64
+  SetShellVarContext all
 FunctionEnd
 
 Function un.onInit
   SetRegView 64
+  SetShellVarContext all
 FunctionEnd
 
 Section "tessel"

@@ -74,6 +74,7 @@ class Win32Window final : public NativeWindow {
     HWND box_ = nullptr;
     Dib frame_;     // the main window's last frame
     Dib boxFrame_;  // the box's pixels
+    bool presenting_ = false;  // a WM_PAINT now is our own present's
     bool boxShown_ = false;
     std::wstring boxCaption_;
     int boxWidth_ = 0;

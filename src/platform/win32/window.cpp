@@ -136,9 +136,11 @@ bool Win32Window::open(std::string_view title, int width, int height) {
 
 void Win32Window::present(const uint32_t* pixels, int width, int height) {
     if (!main_ || !frame_.assign(pixels, width, height)) return;
-    HDC dc = GetDC(main_);
-    frame_.blit(dc);
-    ReleaseDC(main_, dc);
+    // Painted through WM_PAINT at once (drawing through GetDC may reach the
+    // screen only at the next message under some window systems).
+    presenting_ = true;
+    RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    presenting_ = false;
 }
 
 void Win32Window::paint(HWND hwnd, const Dib& dib) {
@@ -175,7 +177,9 @@ LRESULT Win32Window::handleMain(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_PAINT:
             paint(main_, frame_);
-            if (in) in->expose();
+            // Only a loss of the content is news to the core, not a frame
+            // it is presenting.
+            if (in && !presenting_) in->expose();
             return 0;
         case WM_ERASEBKGND: return 1;  // the frame covers the whole client area
         case WM_CLOSE:
@@ -261,9 +265,7 @@ bool Win32Window::showBox(std::string_view caption, const uint32_t* pixels, int 
         SetFocus(box_);
         boxShown_ = true;
     }
-    HDC dc = GetDC(box_);
-    boxFrame_.blit(dc);
-    ReleaseDC(box_, dc);
+    RedrawWindow(box_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     return true;
 }
 
