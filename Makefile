@@ -88,6 +88,7 @@ test: test-deps
 	$(MAKE) editor-test
 	$(MAKE) package-test
 	$(MAKE) web-test
+	$(MAKE) windows-test
 	$(MAKE) asan-test
 	$(MAKE) fuzz FUZZ_SECONDS=20
 	@echo "all test suites passed"
@@ -120,8 +121,8 @@ web-test:
 windows:
 	scripts/build-windows.sh
 
-windows-test: build
-	scripts/test-windows.sh $(BUILD)/tessel
+windows-test: build-tests
+	scripts/test-windows.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz build-web build-windows

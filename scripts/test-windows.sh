@@ -53,7 +53,7 @@ for script in tests/scripts/gfx/shapes.tsl tests/scripts/gfx/text.tsl tests/scri
   tests/scripts/gfx/images.tsl examples/bounce.tsl examples/clock.tsl; do
   name=$(basename "$script" .tsl)
   run_headless linux "$linux" "$PWD/$script"
-  run_headless windows tests/windows/wine-tessel.sh "$PWD/$script"
+  run_headless windows "$PWD/tests/windows/wine-tessel.sh" "$PWD/$script"
   same=1
   for part in status stdout stderr boxes prints png; do
     if ! cmp -s "$work/$name.linux.$part" "$work/$name.windows.$part"; then
@@ -96,6 +96,24 @@ for script in examples/bounce.tsl tests/scripts/check/check_mode_error.tsl tests
     fail "--check $script: exit $got (Linux $want)"; diff "$work/check.linux.out" "$work/check.windows.out" | head -5
   fi
 done
+
+echo "--lsp, Linux and Windows side by side:"
+lsp_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+{
+  lsp_message '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+  lsp_message '{"jsonrpc":"2.0","method":"initialized","params":{}}'
+  lsp_message '{"jsonrpc":"2.0","id":2,"method":"shutdown"}'
+  lsp_message '{"jsonrpc":"2.0","method":"exit"}'
+} >"$work/lsp.in"
+"$linux" --lsp <"$work/lsp.in" >"$work/lsp.linux" 2>&1
+want=$?
+tests/windows/wine-tessel.sh --lsp <"$work/lsp.in" >"$work/lsp.windows" 2>&1
+got=$?
+if [ $got = $want ] && [ -s "$work/lsp.linux" ] && cmp -s "$work/lsp.linux" "$work/lsp.windows"; then
+  pass "--lsp: the same answers, byte for byte, exit $got"
+else
+  fail "--lsp: exit $got (Linux $want), answers differ: $(cmp "$work/lsp.linux" "$work/lsp.windows" 2>&1)"
+fi
 
 echo "a window under Xvfb:"
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v convert >/dev/null; then
@@ -140,7 +158,7 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v con
       sleep 0.25
     done
     [ "$after" = "srgb(255,0,0)" ] && pass "window: a click ran its block (red)" || fail "window: after the click $after"
-    xdotool key --window "$win" alt+F4
+    xdotool key --window "$win" alt+F4 2>/dev/null
   fi
   for _ in $(seq 1 40); do kill -0 $app 2>/dev/null || break; sleep 0.25; done
   if kill -0 $app 2>/dev/null; then

@@ -6,9 +6,11 @@
 #include <fcntl.h>
 #include <io.h>
 
-// Files are never inherited by a started program (there is none).
+// Files are never inherited by a started program (there is none). Every
+// file the shared code opens asks for O_CLOEXEC, so it also opens them in
+// binary mode here: bytes as they are, no CR before LF, no end at Ctrl+Z.
 #ifndef O_CLOEXEC
-#define O_CLOEXEC _O_NOINHERIT
+#define O_CLOEXEC (_O_NOINHERIT | _O_BINARY)
 #endif
 // There are no FIFOs whose opening could block: opening never waits.
 #ifndef O_NONBLOCK
