@@ -65,6 +65,14 @@ std::vector<std::wstring_view> facesOf(std::wstring_view entry) {
     }
 }
 
+// True for the files FreeType is built here to read: TrueType and OpenType
+// outlines, alone or in a collection (not the old bitmap .fon fonts).
+bool outlineFile(std::wstring_view file) {
+    if (file.size() < 4) return false;
+    std::wstring_view ext = file.substr(file.size() - 4);
+    return sameName(ext, L".ttf") || sameName(ext, L".ttc") || sameName(ext, L".otf");
+}
+
 // The file of the installed face `wanted` ("Consolas", "Consolas Bold") in
 // one of the registry's font lists, with its index in a collection.
 bool findInKey(HKEY root, const std::wstring& wanted, std::wstring& file, int& index) {
@@ -79,6 +87,7 @@ bool findInKey(HKEY root, const std::wstring& wanted, std::wstring& file, int& i
         if (r == ERROR_NO_MORE_ITEMS) break;
         if (r != ERROR_SUCCESS || type != REG_SZ) continue;
         value[valueBytes / sizeof(wchar_t)] = L'\0';
+        if (!outlineFile(value)) continue;
         std::vector<std::wstring_view> faces = facesOf(std::wstring_view(name, nameLen));
         for (size_t f = 0; f < faces.size() && !found; ++f) {
             if (!sameName(faces[f], wanted)) continue;
