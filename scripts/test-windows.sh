@@ -105,6 +105,14 @@ for script in examples/bounce.tsl tests/scripts/check/check_mode_error.tsl tests
   fi
 done
 
+# tesselw.exe is the same program without a console.
+"$WINE" "$PWD/build-windows/tesselw.exe" --check tests/scripts/check/check_mode_error.tsl >/dev/null 2>&1
+bad=$?
+"$WINE" "$PWD/build-windows/tesselw.exe" --check examples/bounce.tsl >/dev/null 2>&1
+good=$?
+[ $bad = 1 ] && [ $good = 0 ] && pass "tesselw.exe --check: exit 1 and 0 as tessel.exe" \
+  || fail "tesselw.exe --check: exit $bad and $good"
+
 echo "--lsp, Linux and Windows side by side:"
 lsp_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
 {
