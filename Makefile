@@ -10,6 +10,8 @@
 #   make package-test build the package, unpack it, run an example from it, lintian
 #   make web     build the web edition (build-web/tessel.html)
 #   make web-test  build it and compare it with the headless build in Chromium
+#   make windows       build the Windows edition (build-windows/tessel.exe, installer, zip)
+#   make windows-test  build it and run it under wine beside the Linux build
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -18,7 +20,8 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 
 .PHONY: all deps test-deps build build-tests run test unit-test asan-test fuzz fuzz-long bench \
-	window-test editor-test screenshots install package package-test web web-test clean
+	window-test editor-test screenshots install package package-test web web-test \
+	windows windows-test clean
 
 all: build
 
@@ -85,6 +88,7 @@ test: test-deps
 	$(MAKE) editor-test
 	$(MAKE) package-test
 	$(MAKE) web-test
+	$(MAKE) windows-test
 	$(MAKE) asan-test
 	$(MAKE) fuzz FUZZ_SECONDS=20
 	@echo "all test suites passed"
@@ -113,5 +117,12 @@ web:
 web-test:
 	scripts/test-web.sh
 
+# --- The Windows edition (mingw-w64, NSIS; tested under wine) ---
+windows:
+	scripts/build-windows.sh
+
+windows-test: build-tests
+	scripts/test-windows.sh $(BUILD)
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz build-web
+	rm -rf $(BUILD) build-asan build-fuzz build-web build-windows

@@ -3,6 +3,9 @@
 # release and patches as the library the native build links), once: the
 # result stays in BUILD_DIR/freetype/install until that folder is removed.
 #   scripts/build-web-freetype.sh BUILD_DIR
+# The Windows build uses it too, with its own compiler and archiver:
+#   FREETYPE_CC=x86_64-w64-mingw32-gcc FREETYPE_AR=x86_64-w64-mingw32-ar \
+#     scripts/build-web-freetype.sh BUILD_DIR
 #
 # Only what tessel's text drawing uses is compiled: the base layer with the
 # bitmap and emboldening helpers, the TrueType driver, the SFNT tables and
@@ -40,7 +43,7 @@ cp -r src/include/ft2build.h src/include/freetype "$headers/"
 sed -i 's|^#define FT_CONFIG_OPTION_USE_ZLIB|/* #undef FT_CONFIG_OPTION_USE_ZLIB */|' \
   "$headers/freetype/config/ftoption.h"
 cat > "$headers/freetype/config/ftmodule.h" <<'EOF'
-/* The modules of tessel's web build: TrueType outlines, anti-aliased. */
+/* The modules of tessel's web and Windows builds: TrueType outlines, anti-aliased. */
 FT_USE_MODULE( FT_Driver_ClassRec, tt_driver_class )
 FT_USE_MODULE( FT_Module_Class, sfnt_module_class )
 FT_USE_MODULE( FT_Renderer_Class, ft_smooth_renderer_class )
@@ -49,7 +52,8 @@ EOF
 sources=(base/ftsystem.c base/ftinit.c base/ftdebug.c base/ftbase.c base/ftbitmap.c
   base/ftsynth.c truetype/truetype.c sfnt/sfnt.c smooth/smooth.c)
 export NODE_PATH=/usr/share/nodejs
+cc=${FREETYPE_CC:-emcc}
 printf '%s\n' "${sources[@]}" | nice xargs -P 2 -I{} sh -c \
-  'emcc -O2 -DFT2_BUILD_LIBRARY -I"$1" -c "src/src/$2" -o "objs/$(echo "$2" | tr / _).o"' \
-  sh "$headers" {}
-emar rcs "$install/lib/libfreetype.a" objs/*.o
+  '"$1" -O2 -DFT2_BUILD_LIBRARY -I"$2" -c "src/src/$3" -o "objs/$(echo "$3" | tr / _).o"' \
+  sh "$cc" "$headers" {}
+"${FREETYPE_AR:-emar}" rcs "$install/lib/libfreetype.a" objs/*.o

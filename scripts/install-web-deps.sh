@@ -24,17 +24,8 @@ for p in "${packages[@]}"; do
 done
 
 # `apt-get source` needs a deb-src entry beside each deb entry.
-src_list=/etc/apt/sources.list.d/tessel-deb-src.sources
 need_update=0
-if [ ! -e "$src_list" ]; then
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -e "$f" ] || continue
-    [ "$f" = "$src_list" ] && continue
-    sed 's/^Types: deb$/Types: deb-src/' "$f"
-    echo
-  done | $sudo tee "$src_list" >/dev/null
-  need_update=1
-fi
+[ -n "$("$(dirname "$0")/enable-deb-src.sh")" ] && need_update=1
 
 if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
   $sudo apt-get update -qq

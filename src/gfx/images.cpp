@@ -56,7 +56,11 @@ std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, 
                                           int32_t height) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+#ifdef _WIN32  // (Windows' stat has whole seconds only)
+    int64_t mtime = int64_t(st.st_mtime) * 1000000000;
+#else
     int64_t mtime = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
     std::string key = std::to_string(width) + "x" + std::to_string(height) + " " + path;
     auto known = g.imageFiles.find(key);
     if (known != g.imageFiles.end() && known->second.mtimeNs == mtime &&

@@ -14,6 +14,9 @@
 #include "lsp/transport.h"
 #include "platform/events_file.h"
 #include "platform/sdl_module.h"
+#ifdef _WIN32  // (the Windows build's own window backend instead of SDL's)
+#include "platform/win32/win32_window.h"
+#endif
 
 namespace {
 
@@ -30,6 +33,11 @@ extern "C" void onStopSignal(int sig) {
 // runs, so a second signal ends tessel at once. A signal ignored when
 // tessel started (a background job of a shell) stays ignored.
 void watchStopSignals() {
+#ifdef _WIN32
+    // (Windows: Ctrl+C and Ctrl+Break arrive as SIGINT, through the C
+    // runtime, which resets the handler as it calls it; there is no SIGPIPE.)
+    for (int sig : {SIGINT, SIGTERM}) std::signal(sig, onStopSignal);
+#else
     for (int sig : {SIGINT, SIGTERM}) {
         struct sigaction old {};
         if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
@@ -42,6 +50,7 @@ void watchStopSignals() {
     // A log written into a pipe whose reader has gone fails as any other
     // write does, with a message, instead of ending the process silently.
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 }  // namespace
@@ -56,8 +65,10 @@ int main(int argc, char** argv) {
         case ParseResult::Run: break;
     }
     if (opts.lsp) {
+#ifndef _WIN32
         // An editor that goes away leaves a write failing, not a signal.
         std::signal(SIGPIPE, SIG_IGN);
+#endif
         return runLanguageServer(0, 1, ServerOptions{kVersion});
     }
     const bool runs = !opts.check && !opts.lint;
@@ -84,7 +95,11 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<NativeWindow> native;
     if (!opts.headless && runs) {
+#ifdef _WIN32
+        native = makeWin32Window(&error);
+#else
         native = makeSdlWindow(&error);
+#endif
         if (!native) {
             std::fprintf(stderr, "tessel: cannot open a window (%s); running headless\n",
                          error.c_str());

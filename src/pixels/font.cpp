@@ -106,7 +106,12 @@ class FreeTypeFont final : public Font {
     // scalable font.
     bool load(const FontFile& file, int height, int width) {
         if (FT_Init_FreeType(&library_) != 0) return false;
-        if (FT_New_Face(library_, file.path.c_str(), file.index, &face_) != 0) return false;
+        FT_Error opened =
+            file.data.empty()
+                ? FT_New_Face(library_, file.path.c_str(), file.index, &face_)
+                : FT_New_Memory_Face(library_, reinterpret_cast<const FT_Byte*>(file.data.data()),
+                                     static_cast<FT_Long>(file.data.size()), file.index, &face_);
+        if (opened != 0) return false;
         if (!FT_IS_SCALABLE(face_) || face_->units_per_EM == 0) return false;
         embolden_ = file.embolden;
         return setCellSize(height, width);

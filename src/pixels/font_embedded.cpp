@@ -1,7 +1,9 @@
-// Fonts of the web edition, which embeds its font files: FreeType is linked
-// in (no module to load), and face names map through a small table to the
-// embedded DejaVu files, the same files the desktop's font lookup settles on
-// for those names. Built instead of font_match.cpp and font_open.cpp there.
+// Fonts of the editions that carry their font files along (the web page;
+// the Windows program, for faces the system lacks): FreeType is linked in
+// (no module to load), and face names map through a small table to the
+// embedded DejaVu files, the same files the Linux font lookup settles on for
+// those names. Built instead of font_match.cpp and font_open.cpp there; each
+// edition's findFontFile says where its embedded files are.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -15,9 +17,6 @@
 namespace tessel {
 
 namespace {
-
-// Where the page's file system holds the embedded fonts.
-constexpr const char kFontFolder[] = "/fonts/";
 
 enum class Family { Sans, Mono, Serif };
 
@@ -65,13 +64,10 @@ const char* fileOf(Family family, bool bold) {
 
 }  // namespace
 
-bool findFontFile(std::string_view face, int weight, FontFile& out) {
+const char* embeddedFontName(std::string_view face, int weight) {
     // No name at all means the stand-in for the default face.
     Family family = face.empty() ? Family::Mono : familyOf(face);
-    out.path = std::string(kFontFolder) + fileOf(family, wantsBold(weight));
-    out.index = 0;
-    out.embolden = false;
-    return true;
+    return fileOf(family, wantsBold(weight));
 }
 
 std::unique_ptr<Font> Font::open(std::string_view face, int height, int width, int weight) {

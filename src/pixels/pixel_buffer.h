@@ -3,7 +3,9 @@
 // start-up time of a short script.
 #pragma once
 
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 
 #include <cstdint>
 #include <cstdlib>
@@ -25,6 +27,7 @@ struct FrameAllocator {
         if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
         size_t bytes = n * sizeof(T);
         void* p;
+#ifndef _WIN32
         if (bytes >= kHugePage / 2) {
             size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
             p = std::aligned_alloc(kHugePage, rounded);
@@ -32,6 +35,10 @@ struct FrameAllocator {
         } else {
             p = std::malloc(bytes ? bytes : 1);
         }
+#else
+        // (Windows has neither transparent huge pages nor aligned_alloc.)
+        p = std::malloc(bytes ? bytes : 1);
+#endif
         if (!p) throw std::bad_alloc();
         return static_cast<T*>(p);
     }

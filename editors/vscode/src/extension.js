@@ -6,6 +6,7 @@
 // terminal. The colouring grammar stays in syntaxes/ for a first paint.
 
 const vscode = require('vscode');
+const fs = require('fs');
 const path = require('path');
 const { LanguageClient } = require('vscode-languageclient/node');
 
@@ -14,14 +15,30 @@ const LANGUAGE = 'tessel';
 let client;
 let missingShown = false;  // the "executable not found" message is shown once a session
 
+// The executable when none is set: `tessel` on the PATH. On Windows, where
+// the installer leaves the PATH alone, tessel.exe on the PATH, else the
+// installed one (Program Files\tessel, or the user's own Programs folder).
+function defaultExecutable(platform = process.platform, env = process.env) {
+    if (platform !== 'win32') return 'tessel';
+    const dirs = (env.PATH || env.Path || '').split(';').filter(Boolean);
+    if (dirs.some((dir) => fs.existsSync(path.join(dir, 'tessel.exe')))) return 'tessel.exe';
+    const bases = [env.ProgramW6432, env.ProgramFiles, env.LOCALAPPDATA && path.join(env.LOCALAPPDATA, 'Programs')];
+    for (const base of bases.filter(Boolean)) {
+        const installed = path.join(base, 'tessel', 'tessel.exe');
+        if (fs.existsSync(installed)) return installed;
+    }
+    return 'tessel.exe';
+}
+
 // The tessel executable for `uri` (or, without one, for the first workspace
 // folder): the setting, where "${workspaceFolder}" stands for the folder of
 // the workspace, and a relative path such as build/tessel is taken from that
 // folder (outside a workspace, from the script's folder). A bare name is
-// looked up on the PATH.
+// looked up on the PATH. Left empty or at its default ("tessel"),
+// defaultExecutable's.
 function executable(uri) {
-    const configured = vscode.workspace.getConfiguration('tessel').get('executablePath');
-    let exe = configured && configured.trim() !== '' ? configured.trim() : 'tessel';
+    const configured = (vscode.workspace.getConfiguration('tessel').get('executablePath') || '').trim();
+    let exe = configured !== '' && configured !== 'tessel' ? configured : defaultExecutable();
     const folder = uri ? vscode.workspace.getWorkspaceFolder(uri) : (vscode.workspace.workspaceFolders || [])[0];
     const root = folder ? folder.uri.fsPath : uri ? path.dirname(uri.fsPath) : process.cwd();
     exe = exe.split('${workspaceFolder}').join(root);
@@ -102,4 +119,4 @@ function deactivate() {
     return stopClient();
 }
 
-module.exports = { activate, deactivate, executable };
+module.exports = { activate, deactivate, executable, defaultExecutable };

@@ -176,3 +176,24 @@ test('Run script saves the script and runs tessel on it in a terminal of its own
     assert.equal(editor.terminals.length, 1);
     assert.equal(editor.infos.length, 1);
 });
+
+test('on Windows the installed tessel.exe is found without a setting', () => {
+    const { defaultExecutable } = loadExtension(fakeEditor().api);
+    assert.equal(defaultExecutable('linux', { PATH: '/usr/bin' }), 'tessel');
+    const programFiles = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-pf-'));
+    const onPath = fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-path-'));
+    try {
+        // Nothing installed: the bare name, left to the PATH.
+        assert.equal(defaultExecutable('win32', { PATH: onPath, ProgramFiles: programFiles }), 'tessel.exe');
+        fs.mkdirSync(path.join(programFiles, 'tessel'));
+        fs.writeFileSync(path.join(programFiles, 'tessel', 'tessel.exe'), '');
+        assert.equal(defaultExecutable('win32', { PATH: onPath, ProgramFiles: programFiles }),
+            path.join(programFiles, 'tessel', 'tessel.exe'));
+        // One on the PATH comes first.
+        fs.writeFileSync(path.join(onPath, 'tessel.exe'), '');
+        assert.equal(defaultExecutable('win32', { PATH: onPath, ProgramFiles: programFiles }), 'tessel.exe');
+    } finally {
+        fs.rmSync(programFiles, { recursive: true, force: true });
+        fs.rmSync(onPath, { recursive: true, force: true });
+    }
+});
