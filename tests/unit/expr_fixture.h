@@ -72,10 +72,12 @@ class ExprFixture : public ::testing::Test {
         prepareExecution(vm_);
         // Declarations only ever grow at the end: the numbers stay (the
         // fixture's own variables come after them and start empty).
+        // Each register file holds only its own kind's variables.
         for (size_t i = 1; i + kOwnVariables < vars && i < vm_.symbols.vars.size(); ++i) {
-            vm_.memory.num[i] = saved.num[i];
-            vm_.memory.ptr[i] = saved.ptr[i];
-            vm_.memory.str[i] = saved.str[i];
+            const int32_t type = vm_.symbols.vars[i].type;
+            if (type == TYPE_NUM) vm_.memory.num[i] = saved.num[i];
+            if (type == TYPE_PTR) vm_.memory.ptr[i] = saved.ptr[i];
+            if (type == TYPE_STR) vm_.memory.str[i] = saved.str[i];
         }
         for (size_t i = 1; i < saved.arrays.size() && i < vm_.memory.arrays.size(); ++i)
             vm_.memory.arrays[i] = saved.arrays[i];
