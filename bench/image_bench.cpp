@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "pixels/byte_order.h"
-#include "pixels/image_files.h"
+#include "codec/byte_order.h"
+#include "codec/image_files.h"
 #include "support/sdl_image.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/heartbeat.h"
-#include "pixels/font.h"
-#include "pixels/image_io.h"
+#include "font/font.h"
+#include "codec/image_io.h"
 #include "pixels/pixel_buffer.h"
 #include "pixels/raster.h"
 

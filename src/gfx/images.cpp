@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "gfx/draw.h"
-#include "pixels/image_decode.h"
-#include "pixels/image_files.h"
+#include "codec/image_decode.h"
+#include "codec/image_files.h"
 #include "pixels/raster.h"
 
 namespace tessel {

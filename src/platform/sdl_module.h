@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "pixels/image_io.h"
+#include "codec/image_io.h"
 #include "platform/native.h"
 
 namespace tessel {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "pixels/image_io.h"
+#include "codec/image_io.h"
 
 namespace tessel {
 

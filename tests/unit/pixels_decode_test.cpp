@@ -11,11 +11,11 @@
 
 #include <unistd.h>
 
-#include "pixels/byte_order.h"
-#include "pixels/checksums.h"
-#include "pixels/image_decode.h"
-#include "pixels/image_files.h"
-#include "pixels/inflate.h"
+#include "codec/byte_order.h"
+#include "codec/checksums.h"
+#include "codec/image_decode.h"
+#include "codec/image_files.h"
+#include "codec/inflate.h"
 #include "support/sdl_image.h"
 
 namespace tessel {

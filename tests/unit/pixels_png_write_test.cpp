@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "pixels/image_decode.h"
-#include "pixels/image_files.h"
-#include "pixels/png_encode.h"
+#include "codec/image_decode.h"
+#include "codec/image_files.h"
+#include "codec/png_encode.h"
 #include "support/sdl_image.h"
 
 namespace tessel {
