@@ -13,7 +13,7 @@ packages=(
 case "${1:-}" in
   "") ;;
   --test)
-    packages+=(libgtest-dev libbenchmark-dev zlib1g-dev clang libclang-rt-dev
+    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-dev
       xvfb xdotool imagemagick x11-apps dpkg-dev lintian file) ;;
   --bench)
     packages+=(libbenchmark-dev lua5.4 luajit yabasic brandy hyperfine valgrind xvfb) ;;
