@@ -7,16 +7,16 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config make
-  libsdl2-dev libsdl2-image-dev libfreetype-dev libfontconfig-dev libx11-dev
+  libsdl2-dev libfreetype-dev libfontconfig-dev libx11-dev
   fonts-dejavu-core
 )
 case "${1:-}" in
   "") ;;
   --test)
-    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-dev
+    packages+=(libgtest-dev libbenchmark-dev libsdl2-image-dev clang libclang-rt-dev
       xvfb xdotool imagemagick x11-apps dpkg-dev lintian file) ;;
   --bench)
-    packages+=(libbenchmark-dev lua5.4 luajit yabasic brandy hyperfine valgrind xvfb) ;;
+    packages+=(libbenchmark-dev libsdl2-image-dev lua5.4 luajit yabasic brandy hyperfine valgrind xvfb) ;;
   *) echo "usage: $0 [--test | --bench]" >&2; exit 2 ;;
 esac
 
