@@ -38,11 +38,12 @@ $(BUILD)/build.ninja:
 build: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The same build with the tests switched on (a build configured before
-# GoogleTest was installed has them off).
+# tessel and everything the tests run (the default target builds only
+# tessel and its modules; a build configured before GoogleTest was installed
+# has the tests off).
 build-tests: $(BUILD)/build.ninja
 	cmake -S . -B $(BUILD) -DTESSEL_TESTS=ON >/dev/null
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target tessel tessel_tests
 
 run: deps
 	$(MAKE) build
@@ -55,7 +56,7 @@ build-asan/build.ninja:
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSEL_SANITIZE=ON -DTESSEL_TESTS=ON -DTESSEL_BENCH=OFF
 
 asan-test: build-asan/build.ninja
-	cmake --build build-asan -j $(JOBS)
+	cmake --build build-asan -j $(JOBS) --target tessel tessel_tests
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest -LE window --output-on-failure -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -96,7 +97,7 @@ test: test-deps
 bench: deps
 	scripts/install-deps.sh --bench
 	cmake -S . -B $(BUILD) -G Ninja -DTESSEL_BENCH=ON >/dev/null
-	$(MAKE) build
+	cmake --build $(BUILD) -j $(JOBS) --target tessel tessel_benches
 	scripts/run-bench.sh $(BUILD)
 
 install: build

@@ -1,5 +1,5 @@
 // Decoding and writing an 800 x 600 image: our decoders and PNG writer
-// against SDL_image's (reached through the SDL module, as the reference).
+// against SDL_image's, the reference.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "pixels/byte_order.h"
-#include "pixels/image_files.h"
-#include "platform/sdl_module.h"
+#include "codec/byte_order.h"
+#include "codec/image_files.h"
+#include "support/sdl_image.h"
 
 namespace {
 
@@ -61,18 +61,11 @@ struct Files {
     fs::path dir = fs::temp_directory_path() / ("tessel-image-bench-" + std::to_string(getpid()));
     std::string bmp = (dir / "screen.bmp").string();
     std::string png = (dir / "screen.png").string();  // written by libpng: dynamic Huffman
-    const tessel::SdlModuleApi* sdl = nullptr;
 
     Files() {
         fs::create_directories(dir);
-        std::string error;
-        sdl = tessel::sdlModule(&error);
-        if (!sdl) {
-            std::fprintf(stderr, "the SDL module is needed for the comparison: %s\n", error.c_str());
-            std::abort();
-        }
         writeBmp24(bmp, pixels);
-        if (!sdl->savePng(png, pixels.data(), kWidth, kHeight)) std::abort();
+        if (!tessel::sdlSavePng(png, pixels.data(), kWidth, kHeight)) std::abort();
     }
     ~Files() { fs::remove_all(dir); }
 };
@@ -93,7 +86,7 @@ void decodeOurs(benchmark::State& state, const std::string& path) {
 void decodeSdl(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
         tessel::ImageData image;
-        if (!files().sdl->loadImage(path, image, nullptr)) state.SkipWithError("decode failed");
+        if (!tessel::sdlLoadImageFile(path, image, nullptr)) state.SkipWithError("decode failed");
         benchmark::DoNotOptimize(image.pixels.data());
     }
 }
@@ -114,7 +107,7 @@ void BM_OursWritePng(benchmark::State& state) {
 void BM_SdlImageWritePng(benchmark::State& state) {
     std::string path = (files().dir / "sdl.png").string();
     for (auto _ : state)
-        if (!files().sdl->savePng(path, files().pixels.data(), kWidth, kHeight))
+        if (!tessel::sdlSavePng(path, files().pixels.data(), kWidth, kHeight))
             state.SkipWithError("write failed");
     state.counters["bytes"] = double(fs::file_size(path));
 }

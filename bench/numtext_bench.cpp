@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/convert.h"
-#include "base/convert_reference.h"
+#include "support/convert_reference.h"
 
 namespace {
 

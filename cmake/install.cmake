@@ -29,7 +29,13 @@ add_custom_command(OUTPUT ${TESSEL_MAN_GZ} ${TESSEL_CHANGELOG_GZ}
   COMMAND ${TESSEL_GZIP} -9n -c ${TESSEL_DIST}/changelog > ${TESSEL_CHANGELOG_GZ}
   DEPENDS ${CMAKE_SOURCE_DIR}/docs/tessel.1 ${TESSEL_DIST}/changelog
   COMMENT "Compressing the man page and the changelog" VERBATIM)
-add_custom_target(tessel_dist_files ALL DEPENDS ${TESSEL_MAN_GZ} ${TESSEL_CHANGELOG_GZ})
+# Made only when installing or packaging, never by the default target.
+add_custom_target(tessel_dist_files DEPENDS ${TESSEL_MAN_GZ} ${TESSEL_CHANGELOG_GZ})
+install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${CMAKE_BINARY_DIR}\"
+  --target tessel_dist_files RESULT_VARIABLE made)
+if(NOT made EQUAL 0)
+  message(FATAL_ERROR \"could not compress the man page and the changelog\")
+endif()")
 
 install(FILES ${TESSEL_MAN_GZ} DESTINATION share/man/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/guide.md

@@ -11,11 +11,11 @@
 #include <span>
 #include <vector>
 
-#include "pixels/byte_order.h"
-#include "pixels/checksums.h"
-#include "pixels/image_decode.h"
-#include "pixels/inflate.h"
-#include "pixels/png_encode.h"
+#include "codec/byte_order.h"
+#include "codec/checksums.h"
+#include "codec/image_decode.h"
+#include "codec/inflate.h"
+#include "codec/png_encode.h"
 
 namespace {
 

@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config make
-  libsdl2-dev libsdl2-image-dev libfreetype-dev libfontconfig-dev libx11-dev
+  libsdl2-dev libfreetype-dev libfontconfig-dev libx11-dev
   fonts-dejavu-core
 )
 # The Windows edition: the cross compiler, the installer builder, FreeType's
@@ -17,12 +17,12 @@ windows=(g++-mingw-w64-x86-64-posix nsis xz-utils dpkg-dev)
 case "${1:-}" in
   "") ;;
   --test)
-    packages+=(libgtest-dev libbenchmark-dev zlib1g-dev clang libclang-rt-dev
+    packages+=(libgtest-dev libbenchmark-dev libsdl2-image-dev clang libclang-rt-dev
       xvfb xdotool imagemagick x11-apps dpkg-dev lintian file "${windows[@]}" wine64) ;;
   --windows)
     packages+=("${windows[@]}") ;;
   --bench)
-    packages+=(libbenchmark-dev lua5.4 luajit yabasic brandy hyperfine valgrind xvfb) ;;
+    packages+=(libbenchmark-dev libsdl2-image-dev lua5.4 luajit yabasic brandy hyperfine valgrind xvfb) ;;
   *) echo "usage: $0 [--test | --bench | --windows]" >&2; exit 2 ;;
 esac
 

@@ -79,7 +79,6 @@ bool execLoadimg(Vm& vm, const Instr& in, int32_t token) {
     readSlots(vm, in.a + 2, args);
     const int32_t image = loadImage(vm.gfx, path, args[0], args[1], args[2], args[3]);
     if (image == kImageMemoryExhausted) {
-        vm.gfx.imageBudgetExceeded = false;
         raiseRunError(vm, "Image memory exhausted! : " + path, token);
         return false;
     }

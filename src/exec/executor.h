@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/window_core.h"
-#include "vm/vm.h"
+#include "exec/vm.h"
 
 namespace tessel {
 

@@ -12,7 +12,7 @@
 #include "base/convert.h"
 #include "checker/symbols.h"
 #include "platform/window_core.h"
-#include "vm/vm.h"
+#include "exec/vm.h"
 
 namespace tessel::exec {
 

@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "gfx/draw.h"
-#include "pixels/image_decode.h"
-#include "pixels/image_files.h"
+#include "codec/image_decode.h"
+#include "codec/image_files.h"
 #include "pixels/raster.h"
 
 namespace tessel {
@@ -50,12 +50,18 @@ std::shared_ptr<const ImageData> decode(const std::string& path, int32_t width, 
     return image;
 }
 
+// What looking up an image gives: the image, or none (the file cannot be
+// loaded), or none because it would take the images past their budget.
+struct ImageLookup {
+    std::shared_ptr<const ImageData> image;
+    bool overBudget = false;
+};
+
 // The decoded image for a file and size, shared while the file is unchanged;
 // a file that failed is remembered too, so it is not read and decoded again.
-std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, int32_t width,
-                                          int32_t height) {
+ImageLookup imageFor(GfxState& g, const std::string& path, int32_t width, int32_t height) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
 #ifdef _WIN32  // (Windows' stat has whole seconds only)
     int64_t mtime = int64_t(st.st_mtime) * 1000000000;
 #else
@@ -65,19 +71,16 @@ std::shared_ptr<const ImageData> imageFor(GfxState& g, const std::string& path, 
     auto known = g.imageFiles.find(key);
     if (known != g.imageFiles.end() && known->second.mtimeNs == mtime &&
         known->second.fileSize == st.st_size)
-        return known->second.image;
+        return {known->second.image};
     std::shared_ptr<const ImageData> image = decode(path, width, height, g.heartbeat);
     if (image) {
         // Every decoded image counts against the one budget all images share.
         int64_t bytes = int64_t(image->pixels.size()) * int64_t(sizeof(uint32_t));
-        if (g.imageBytes + bytes > g.imageBudget) {
-            g.imageBudgetExceeded = true;
-            return nullptr;
-        }
+        if (g.imageBytes + bytes > g.imageBudget) return {nullptr, true};
         g.imageBytes += bytes;
     }
     g.imageFiles[key] = CachedImage{mtime, st.st_size, image};
-    return image;
+    return {image};
 }
 
 }  // namespace
@@ -87,10 +90,10 @@ int32_t loadImage(GfxState& g, const std::string& path, int32_t type, int32_t wi
     if (type != kImageBitmap || !(flags & kLoadFromFile)) return 0;
     if (width < 0 || height < 0 || path.find('\0') != std::string::npos) return 0;
     if (g.images.size() >= size_t(INT32_MAX)) return 0;
-    std::shared_ptr<const ImageData> image = imageFor(g, path, width, height);
-    if (g.imageBudgetExceeded) return kImageMemoryExhausted;
-    if (!image) return 0;
-    g.images.push_back(std::move(image));
+    ImageLookup found = imageFor(g, path, width, height);
+    if (found.overBudget) return kImageMemoryExhausted;
+    if (!found.image) return 0;
+    g.images.push_back(std::move(found.image));
     return static_cast<int32_t>(g.images.size());
 }
 

@@ -228,8 +228,9 @@ int Interpreter::lint() {
 
 void Interpreter::runPhases() {
     host.frontEnd = true;
-    const int lexed = lexingPhase(std::move(host.source), vm.tokens, lex, *this);
-    if (lex.errorCode != 0 || lexed != 1) {
+    // (The lexing phase answers 0 for every failure, a tokenizer error
+    // among them.)
+    if (lexingPhase(std::move(host.source), vm.tokens, lex, *this) != 1) {
         diagnostic("Program Exit!", "END", {});
         return;  // the process ends: no message loop
     }

@@ -14,7 +14,7 @@
 #include "host/options.h"
 #include "lexer/tokenizer.h"
 #include "platform/window_core.h"
-#include "vm/vm.h"
+#include "exec/vm.h"
 
 namespace tessel {
 

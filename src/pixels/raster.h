@@ -15,6 +15,17 @@ struct Canvas {
     int height = 0;
 };
 
+// A rectangle in pixels; the right and bottom edges are excluded.
+struct PixelRect {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+    bool contains(int x, int y) const { return x >= x0 && y >= y0 && x < x1 && y < y1; }
+    bool intersects(const PixelRect& o) const {
+        return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1;
+    }
+};
+
 // One pixel, when it lies in the buffer.
 void setPixel(Canvas c, int64_t x, int64_t y, uint32_t pixel);
 // The pixels left <= x < right, top <= y < bottom that lie in the buffer.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pixels/font.h"
+#include "font/font.h"
 #include "pixels/raster.h"
 
 namespace tessel {

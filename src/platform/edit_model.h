@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "pixels/raster.h"
+
 namespace tessel {
 
 class Font;
@@ -21,16 +23,6 @@ inline constexpr uint32_t VK_HOME = 36;
 inline constexpr uint32_t VK_LEFT = 37;
 inline constexpr uint32_t VK_RIGHT = 39;
 inline constexpr uint32_t VK_DELETE = 46;
-
-// A rectangle in client pixels; the right and bottom edges are excluded.
-struct PixelRect {
-    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-
-    bool empty() const { return x0 >= x1 || y0 >= y1; }
-    bool intersects(const PixelRect& o) const {
-        return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1;
-    }
-};
 
 // The width of a character cell of the controls' font (a null font: the
 // default face's).

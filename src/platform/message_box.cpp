@@ -28,11 +28,6 @@ constexpr int kMaxWidth = 900;         // long lines are cut, not wrapped
 constexpr size_t kMaxLines = 30;       // very long texts show their start
 constexpr size_t kMaxLineBytes = 200;  // ... and so do very long lines
 
-struct Rect {
-    int x = 0, y = 0, w = 0, h = 0;
-    bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
-};
-
 // Splits the text at CR LF, LF or CR.
 std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines(1);
@@ -56,7 +51,7 @@ struct BoxView {
     std::string caption;             // window title (Windows-1252 bytes)
     std::vector<std::string> lines;  // the text, split at line ends
     int width = 0, height = 0;       // size of the box's pixels
-    Rect button;                     // the OK button
+    PixelRect button;                     // the OK button
     bool pressed = false;            // the button is held down
     bool confirmed = false;          // OK was given: the box closes
     std::vector<uint32_t> pixels;    // what the box window shows
@@ -75,18 +70,17 @@ void layoutBox(BoxView& view, const Font* font) {
     view.width = std::clamp(textWidth + 2 * kMargin, kMinWidth, kMaxWidth);
     int textHeight = cell * static_cast<int>(view.lines.size());
     view.height = kMargin + cell + kCaptionGap + textHeight + kMargin + kButtonHeight + 12;
-    view.button = Rect{(view.width - kButtonWidth) / 2, view.height - kButtonHeight - 12,
-                       kButtonWidth, kButtonHeight};
+    const int left = (view.width - kButtonWidth) / 2, top = view.height - kButtonHeight - 12;
+    view.button = PixelRect{left, top, left + kButtonWidth, top + kButtonHeight};
 }
 
 void paintBox(BoxView& view, const Font* font) {
     const int w = view.width, h = view.height;
     view.pixels.assign(static_cast<size_t>(w) * h, kBoxBackground);
     Canvas canvas{view.pixels.data(), w, h};
-    const Rect& b = view.button;
-    fillRect(canvas, b.x, b.y, int64_t{b.x} + b.w, int64_t{b.y} + b.h, kButtonBorder);
-    fillRect(canvas, b.x + 1, b.y + 1, int64_t{b.x} + b.w - 1, int64_t{b.y} + b.h - 1,
-             view.pressed ? kButtonPressed : kButtonFace);
+    const PixelRect& b = view.button;
+    fillRect(canvas, b.x0, b.y0, b.x1, b.y1, kButtonBorder);
+    fillRect(canvas, b.x0 + 1, b.y0 + 1, b.x1 - 1, b.y1 - 1, view.pressed ? kButtonPressed : kButtonFace);
     if (!font) return;
     const int cell = font->cellHeight();
     font->draw(view.pixels.data(), w, h, kMargin, kMargin, view.caption, kTextColour);
@@ -96,8 +90,8 @@ void paintBox(BoxView& view, const Font* font) {
     for (size_t i = 0; i < view.lines.size(); ++i)
         font->draw(view.pixels.data(), w, h, kMargin, textTop + static_cast<int>(i) * cell,
                    view.lines[i], kTextColour);
-    font->draw(view.pixels.data(), w, h, b.x + (b.w - font->textWidth("OK")) / 2,
-               b.y + (b.h - cell) / 2, "OK", kTextColour);
+    font->draw(view.pixels.data(), w, h, b.x0 + (b.x1 - b.x0 - font->textWidth("OK")) / 2,
+               b.y0 + (b.y1 - b.y0 - cell) / 2, "OK", kTextColour);
 }
 
 }  // namespace

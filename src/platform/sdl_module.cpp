@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/module_loader.h"
-#include "pixels/image_files.h"
+#include "codec/image_files.h"
 
 namespace tessel {
 

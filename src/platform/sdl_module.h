@@ -1,34 +1,26 @@
-// The SDL module: everything that needs SDL (the window backend, image files)
-// is built into libtessel_sdl.so, which is loaded beside the executable on
-// first need, so that headless runs and --check never pay for SDL's start-up
-// (some sixty shared libraries). The module hands back one table of entry
-// points; makeSdlWindow forwards through it. It holds only the SDL side: the
-// window core stays in the executable. Its image entry points (SDL_image's
-// decoders and PNG writer) are not used by tessel itself, which reads and
-// writes image files with its own code: the tests and benchmarks compare
-// against them.
+// The SDL module: the SDL window backend is built into libtessel_sdl.so,
+// which is loaded beside the executable on first need, so that headless runs
+// and --check never pay for SDL's start-up (some sixty shared libraries). The
+// module hands back one table of entry points; makeSdlWindow forwards through
+// it. It holds only the SDL side: the window core stays in the executable.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "pixels/image_io.h"
+#include "codec/image_io.h"
 #include "platform/native.h"
 
 namespace tessel {
 
 // Raised whenever the table changes shape: a stale module is refused.
-constexpr uint32_t kSdlModuleVersion = 2;
+constexpr uint32_t kSdlModuleVersion = 3;
 
 struct SdlModuleApi {
     uint32_t version;  // kSdlModuleVersion of the build that made the module
     // Opens the window backend (null with a reason in `error` when it cannot).
     std::unique_ptr<NativeWindow> (*openWindow)(std::string* error);
-    // Decodes an image file (false with a reason in `error`).
-    bool (*loadImage)(const std::string& path, ImageData& out, std::string* error);
-    // Writes pixels as an opaque PNG.
-    bool (*savePng)(const std::string& path, const uint32_t* pixels, int width, int height);
 };
 
 // The SDL window backend from the module; null, with a reason in `error`,

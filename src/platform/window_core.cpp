@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "base/cp1252.h"
-#include "pixels/image_files.h"
+#include "codec/image_files.h"
 
 namespace tessel {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "base/heartbeat.h"
-#include "pixels/font.h"
+#include "font/font.h"
 #include "pixels/pixel_buffer.h"
 #include "platform/clock.h"
 #include "platform/edit_model.h"

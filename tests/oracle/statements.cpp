@@ -381,7 +381,6 @@ class Statements {
         for (int32_t& slot : args) nextTokenArg(slot);
         const int32_t image = loadImage(vm.gfx, path, args[0], args[1], args[2], args[3]);
         if (image == kImageMemoryExhausted) {
-            vm.gfx.imageBudgetExceeded = false;
             k.runError("Image memory exhausted! : " + path, at);
         }
         if (handle != 0) k.ptr(handle) = image;

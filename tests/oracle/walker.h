@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "vm/vm.h"
+#include "exec/vm.h"
 
 namespace tessel::oracle {
 

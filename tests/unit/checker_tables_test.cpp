@@ -12,15 +12,14 @@ using testing_support::Front;
 TEST(Checker, KeywordsAreRecodedInIdentifierTokensOnly) {
     Front f("STR s\ns = \"print\"\nendif\nEndIf\nIF s = \"x\"\nPRINTER = 1 ^ 2\nVAR printer\n");
     ASSERT_EQ(f.checked, 0);  // one IF, two ENDIF
-    EXPECT_EQ(f.tokens.classAt(6), CLS_QSTR);
-    EXPECT_EQ(f.tokens.classAt(8), KW_ENDIF);
-    EXPECT_EQ(f.tokens.classAt(10), KW_ENDIF);
-    EXPECT_EQ(f.tokens.textAt(10), "EndIf");
-    EXPECT_EQ(f.tokens.classAt(1), KW_STR);
+    EXPECT_EQ(f.tokens.classAt(f.token("print")), CLS_QSTR);
+    EXPECT_EQ(f.tokens.classAt(f.token("endif")), KW_ENDIF);
+    EXPECT_EQ(f.tokens.classAt(f.token("EndIf")), KW_ENDIF);
+    EXPECT_EQ(f.tokens.classAt(f.token("STR")), KW_STR);
     EXPECT_EQ(f.checker.counters[BC_IF], 1);
     EXPECT_EQ(f.checker.counters[BC_ENDIF], 2);
-    EXPECT_EQ(f.tokens.classAt(17), CLS_NAME);  // PRINTER
-    EXPECT_EQ(f.tokens.classAt(20), CLS_CARET);
+    EXPECT_EQ(f.tokens.classAt(f.token("PRINTER")), CLS_NAME);
+    EXPECT_EQ(f.tokens.classAt(f.token("^")), CLS_CARET);
     EXPECT_EQ(CLS_CARET, KW_STR);  // the shared number space
 }
 
@@ -28,13 +27,13 @@ TEST(Checker, DeclarationsAndUsesBindAsInTheWorkedExample) {
     Front f("VAR x, a[10]\nSTR s\nx = 1\n");
     ASSERT_EQ(f.checked, 1);
     const CheckerState& c = f.checker;
-    EXPECT_EQ(f.tokens.classAt(1), KW_VAR);
-    EXPECT_EQ(f.tokens.classAt(9), KW_STR);
-    EXPECT_EQ(c.varAt(2), 1);
-    EXPECT_EQ(c.arrayAt(4), 1);
-    EXPECT_EQ(c.varAt(4), 0);
-    EXPECT_EQ(c.varAt(10), 2);
-    EXPECT_EQ(c.varAt(12), 1);
+    EXPECT_EQ(f.tokens.classAt(f.token("VAR")), KW_VAR);
+    EXPECT_EQ(f.tokens.classAt(f.token("STR")), KW_STR);
+    EXPECT_EQ(c.varAt(f.token("x")), 1);
+    EXPECT_EQ(c.arrayAt(f.token("a")), 1);
+    EXPECT_EQ(c.varAt(f.token("a")), 0);
+    EXPECT_EQ(c.varAt(f.token("s")), 2);
+    EXPECT_EQ(c.varAt(f.token("x", 2)), 1);  // the use binds to the declaration
     ASSERT_EQ(c.varCount(), 2);
     EXPECT_EQ(declaredName(f.tokens, c.vars[1].nameToken), "x");
     EXPECT_EQ(c.vars[1].type, TYPE_NUM);
@@ -50,8 +49,8 @@ TEST(Checker, FirstDeclarationWinsAndNamesFoldCase) {
     ASSERT_EQ(f.checked, 1);
     const CheckerState& c = f.checker;
     EXPECT_EQ(c.varCount(), 4);  // counter, counter, p, q
-    EXPECT_EQ(c.varAt(5), 1);   // STR COUNTER declares, then binds to the first
-    EXPECT_EQ(c.varAt(18), 1);
+    EXPECT_EQ(c.varAt(f.token("COUNTER")), 1);  // STR COUNTER declares, then binds to the first
+    EXPECT_EQ(c.varAt(f.token("counter")), 1);
     EXPECT_EQ(c.vars[2].type, TYPE_STR);
     EXPECT_EQ(c.arrays[1].type, TYPE_PTR);
     EXPECT_EQ(c.arrays[1].elements, kMinArrayElements);
@@ -89,9 +88,9 @@ TEST(Checker, LabelsFunctionsAndLoopsBindAsInTheWorkedExample) {
     Front f("LABEL top\nGOTO top\nFUNC f()\nENDFN\nf()\n");
     ASSERT_EQ(f.checked, 1);
     const CheckerState& c = f.checker;
-    EXPECT_EQ(c.gotoAt(5), 2);
-    EXPECT_EQ(c.callAt(8), 8);
-    EXPECT_EQ(c.callAt(14), 8);
+    EXPECT_EQ(c.gotoAt(f.token("top", 2)), f.token("top"));
+    EXPECT_EQ(c.callAt(f.token("f")), f.token("f"));
+    EXPECT_EQ(c.callAt(f.token("f", 2)), f.token("f"));
 }
 
 TEST(Checker, GotoAndCallsBindToTheFirstOfDuplicateNames) {
@@ -99,8 +98,8 @@ TEST(Checker, GotoAndCallsBindToTheFirstOfDuplicateNames) {
             "VAR i\nWHILE i < 3\nWEND\n");
     ASSERT_EQ(f.checked, 1) << f.rep.boxes.at(0).text;
     const CheckerState& c = f.checker;
-    EXPECT_EQ(c.gotoAt(2), 5);
-    EXPECT_EQ(c.callAt(27), 11);  // g(x) binds like g()
+    EXPECT_EQ(c.gotoAt(f.token("Here")), f.token("here"));
+    EXPECT_EQ(c.callAt(f.token("g", 2)), f.token("g"));  // g(x) binds like g()
 }
 
 TEST(Checker, EventBlocksFillTheirSlotsAndTheLastOneWins) {
@@ -108,12 +107,12 @@ TEST(Checker, EventBlocksFillTheirSlotsAndTheLastOneWins) {
             "WINMSG WMRBUTTONDOWN\nENDWM\n");
     ASSERT_EQ(f.checked, 1);
     const CheckerState& c = f.checker;
-    EXPECT_EQ(c.slots[SLOT_TIMER], 12);
-    EXPECT_EQ(c.slots[SLOT_KEYUP], 7);
-    EXPECT_EQ(c.slots[SLOT_RBUTTONDOWN], 17);
+    EXPECT_EQ(c.slots[SLOT_TIMER], f.token("WMTimer"));
+    EXPECT_EQ(c.slots[SLOT_KEYUP], f.token("wmkeyup"));
+    EXPECT_EQ(c.slots[SLOT_RBUTTONDOWN], f.token("WMRBUTTONDOWN"));
     EXPECT_EQ(c.slots[SLOT_MOUSEMOVE], 0);
     // The message name is no variable: it was not looked up.
-    EXPECT_EQ(c.varAt(2), 0);
+    EXPECT_EQ(c.varAt(f.token("WMTIMER")), 0);
 }
 
 TEST(Checker, PerTokenTablesLeaveRoomForLookAhead) {
@@ -133,10 +132,8 @@ TEST(Checker, LargeScriptsCheckCompletely) {
     Front f(src);
     ASSERT_EQ(f.checked, 1);
     EXPECT_EQ(f.checker.varCount(), 5000);
-    int32_t lastUse = f.tokens.count - 9;  // v4999 of the last assignment
-    EXPECT_EQ(f.tokens.textAt(lastUse), "v4999");
-    EXPECT_EQ(f.checker.varAt(lastUse), 5000);
-    EXPECT_EQ(f.checker.gotoAt(f.tokens.count - 1), f.tokens.count - 4);
+    EXPECT_EQ(f.checker.varAt(f.token("v4999", 5)), 5000);  // the last assignment's
+    EXPECT_EQ(f.checker.gotoAt(f.token("last", 2)), f.token("last"));
 }
 
 TEST(Checker, ErrorsCarryTheSourceLineForCheckOutput) {

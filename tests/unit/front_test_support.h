@@ -1,6 +1,7 @@
 // Helpers shared by the tokenizer and checker unit tests.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -41,6 +42,15 @@ struct Front {
     explicit Front(std::string_view source) {
         lexed = lexingPhase(std::string(source), tokens, lex, rep);
         if (lexed == 1) checked = runChecker(tokens, checker, rep);
+    }
+
+    // The index of the nth token (from 1) written exactly `text`, so tests
+    // name tokens by what the script says rather than by position; throws
+    // (failing the test) when there is none.
+    int32_t token(std::string_view text, int nth = 1) const {
+        for (int32_t i = 0; i < tokens.count; ++i)
+            if (tokens.textAt(i) == text && --nth == 0) return i;
+        throw std::logic_error("no such token: " + std::string(text));
     }
 };
 

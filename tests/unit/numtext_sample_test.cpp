@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/convert.h"
-#include "base/convert_reference.h"
+#include "support/convert_reference.h"
 
 namespace tessel {
 namespace {

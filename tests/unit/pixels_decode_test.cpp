@@ -11,12 +11,12 @@
 
 #include <unistd.h>
 
-#include "pixels/byte_order.h"
-#include "pixels/checksums.h"
-#include "pixels/image_decode.h"
-#include "pixels/image_files.h"
-#include "pixels/inflate.h"
-#include "platform/sdl_module.h"
+#include "codec/byte_order.h"
+#include "codec/checksums.h"
+#include "codec/image_decode.h"
+#include "codec/image_files.h"
+#include "codec/inflate.h"
+#include "support/sdl_image.h"
 
 namespace tessel {
 namespace {
@@ -53,13 +53,6 @@ std::string hex(uint32_t pixel) {
     return ::testing::AssertionSuccess();
 }
 
-const SdlModuleApi& sdlImage() {
-    std::string error;
-    const SdlModuleApi* api = sdlModule(&error);
-    if (!api) ADD_FAILURE() << "the SDL module is needed as the reference decoder: " << error;
-    return *api;
-}
-
 std::vector<fs::path> imageFixtures() {
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(fixtures()))
@@ -70,13 +63,12 @@ std::vector<fs::path> imageFixtures() {
 }
 
 TEST(PixelsDecode, EveryTestImageDecodesAsSdlImageDoes) {
-    const SdlModuleApi& sdl = sdlImage();
     int agreed = 0;
     for (const fs::path& file : imageFixtures()) {
         SCOPED_TRACE(file.filename().string());
         ImageData reference, ours;
         std::string sdlError, ourError;
-        bool sdlLoads = sdl.loadImage(file.string(), reference, &sdlError);
+        bool sdlLoads = sdlLoadImageFile(file.string(), reference, &sdlError);
         bool weLoad = decodeImageFile(file.string(), ours, &ourError);
         ASSERT_EQ(sdlLoads, weLoad) << "SDL_image: " << sdlError << "; ours: " << ourError;
         if (!weLoad) continue;

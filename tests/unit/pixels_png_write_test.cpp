@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "pixels/image_decode.h"
-#include "pixels/image_files.h"
-#include "pixels/png_encode.h"
-#include "platform/sdl_module.h"
+#include "codec/image_decode.h"
+#include "codec/image_files.h"
+#include "codec/png_encode.h"
+#include "support/sdl_image.h"
 
 namespace tessel {
 namespace {
@@ -34,15 +34,11 @@ std::vector<uint32_t> testPicture(int w, int h) {
 class PngWrite : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string error;
-        sdl_ = sdlModule(&error);
-        ASSERT_NE(sdl_, nullptr) << "the SDL module is needed as the reference: " << error;
         dir_ = fs::temp_directory_path() / ("tessel-png-write-" + std::to_string(getpid()));
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    const SdlModuleApi* sdl_ = nullptr;
     fs::path dir_;
 };
 
@@ -54,7 +50,7 @@ TEST_F(PngWrite, WrittenFilesReadBackTheSameThroughBothDecoders) {
         ASSERT_TRUE(writePngFile(path, pixels.data(), w, h, &error)) << error;
         ImageData ours, theirs;
         ASSERT_TRUE(decodeImageFile(path, ours, &error)) << error;
-        ASSERT_TRUE(sdl_->loadImage(path, theirs, &error)) << error;
+        ASSERT_TRUE(sdlLoadImageFile(path, theirs, &error)) << error;
         EXPECT_EQ(ours.width, w);
         EXPECT_EQ(ours.height, h);
         EXPECT_TRUE(ours.pixels == pixels);
@@ -77,7 +73,7 @@ TEST_F(PngWrite, OurDecoderReadsWhatLibpngWrites) {
     // libpng compresses with dynamic Huffman blocks and row filters.
     std::vector<uint32_t> pixels = testPicture(300, 200);
     std::string path = (dir_ / "sdl.png").string(), error;
-    ASSERT_TRUE(sdl_->savePng(path, pixels.data(), 300, 200));
+    ASSERT_TRUE(sdlSavePng(path, pixels.data(), 300, 200));
     ImageData ours;
     ASSERT_TRUE(decodeImageFile(path, ours, &error)) << error;
     EXPECT_TRUE(ours.pixels == pixels);

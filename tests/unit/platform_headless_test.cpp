@@ -7,7 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "pixels/image_io.h"
+#include "codec/image_io.h"
 #include "platform/sdl_module.h"
 #include "platform/window_core.h"
 

@@ -4,7 +4,6 @@
 
 extern "C" __attribute__((visibility("default"))) const tessel::SdlModuleApi*
 tessel_sdl_module_api() {
-    static const tessel::SdlModuleApi api{tessel::kSdlModuleVersion, tessel::openSdlWindow,
-                                          tessel::sdlLoadImageFile, tessel::sdlSavePng};
+    static const tessel::SdlModuleApi api{tessel::kSdlModuleVersion, tessel::openSdlWindow};
     return &api;
 }

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "pixels/image_io.h"
 #include "platform/clock.h"
 #include "platform/native.h"
 
@@ -48,11 +47,8 @@ class SdlWindow final : public NativeWindow {
     MonotonicClock clock_;           // the system's clock
 };
 
-// The module's entry points (makeSdlWindow, loadImageFile and savePng
-// forward here).
+// The module's entry point (makeSdlWindow forwards here).
 std::unique_ptr<NativeWindow> openSdlWindow(std::string* error);
-bool sdlLoadImageFile(const std::string& path, ImageData& out, std::string* error);
-bool sdlSavePng(const std::string& path, const uint32_t* pixels, int width, int height);
 
 // Windows virtual-key code for an SDL key (0 when it has none).
 uint32_t virtualKeyFor(SDL_Keycode key);

@@ -3,16 +3,16 @@
 // Huffman codes are decoded through a table indexed by the next kFastBits
 // bits of input; the rare longer codes are decoded bit by bit from the
 // per-length counts (the canonical-code walk).
-#include "pixels/inflate.h"
+#include "codec/inflate.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 
-#include "pixels/byte_order.h"
-#include "pixels/checksums.h"
-#include "pixels/deflate_tables.h"
+#include "codec/byte_order.h"
+#include "codec/checksums.h"
+#include "codec/deflate_tables.h"
 
 namespace tessel {
 

@@ -1,5 +1,5 @@
 // CRC-32 (the reflected 0xEDB88320 polynomial) and Adler-32.
-#include "pixels/checksums.h"
+#include "codec/checksums.h"
 
 #include <array>
 

@@ -1,24 +1,24 @@
 // The machine a checked program runs on: the token store, the checker's
 // symbols, the run-time memory, the evaluator's and the executor's state,
 // and the services a run uses (drawing, the window system, the diagnostic
-// path). The evaluator and the executor take it by reference and see no
-// other part of the program.
+// path). The executor takes it by reference and sees no other part of the
+// program. It lives with the executor, the one layer that stands above both
+// the compiled code and the drawing and window services.
 #pragma once
 
 #include <string_view>
 
 #include "base/reporter.h"
 #include "checker/symbols.h"
+#include "gfx/gfx_state.h"
 #include "lexer/token_store.h"
+#include "platform/window_core.h"
 #include "vm/code.h"
 #include "vm/exec_state.h"
 #include "vm/expr_state.h"
 #include "vm/memory.h"
 
 namespace tessel {
-
-class WindowCore;
-struct GfxState;
 
 // Thrown after a run-time error's diagnostic: abandons every pending
 // statement and expression; the host's message loop takes over.

@@ -10,10 +10,10 @@
 #include <cstring>
 #include <vector>
 
-#include "pixels/byte_order.h"
-#include "pixels/checksums.h"
-#include "pixels/image_decode.h"
-#include "pixels/inflate.h"
+#include "codec/byte_order.h"
+#include "codec/checksums.h"
+#include "codec/image_decode.h"
+#include "codec/inflate.h"
 
 namespace tessel {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "base/heartbeat.h"
-#include "pixels/image_io.h"
+#include "codec/image_io.h"
 
 namespace tessel {
 

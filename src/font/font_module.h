@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "pixels/font.h"
+#include "font/font.h"
 
 namespace tessel {
 

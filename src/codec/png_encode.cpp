@@ -3,15 +3,15 @@
 // Matches are found through a hash of the next three bytes that remembers
 // the latest position with that hash (one candidate, no chains): screenshots
 // are mostly flat colour and repeated rows, which this catches cheaply.
-#include "pixels/png_encode.h"
+#include "codec/png_encode.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "pixels/byte_order.h"
-#include "pixels/checksums.h"
-#include "pixels/deflate_tables.h"
-#include "pixels/image_decode.h"
+#include "codec/byte_order.h"
+#include "codec/checksums.h"
+#include "codec/deflate_tables.h"
+#include "codec/image_decode.h"
 
 namespace tessel {
 

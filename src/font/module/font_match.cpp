@@ -1,4 +1,4 @@
-#include "pixels/font_match.h"
+#include "font/module/font_match.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -6,7 +6,7 @@
 #include <cctype>
 #include <string>
 
-#include "pixels/font.h"
+#include "font/font.h"
 
 namespace tessel {
 

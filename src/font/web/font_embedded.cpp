@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "pixels/font.h"
-#include "pixels/font_match.h"
-#include "pixels/font_module.h"
+#include "font/font.h"
+#include "font/module/font_match.h"
+#include "font/font_module.h"
 
 namespace tessel {
 

@@ -1,6 +1,6 @@
 // Reading image files into memory and writing PNG files, with plain POSIX
 // calls so that every failure has its reason.
-#include "pixels/image_files.h"
+#include "codec/image_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "pixels/image_decode.h"
-#include "pixels/png_encode.h"
+#include "codec/image_decode.h"
+#include "codec/png_encode.h"
 
 namespace tessel {
 

@@ -9,8 +9,8 @@
 #include <bit>
 #include <vector>
 
-#include "pixels/byte_order.h"
-#include "pixels/image_decode.h"
+#include "codec/byte_order.h"
+#include "codec/image_decode.h"
 
 namespace tessel {
 

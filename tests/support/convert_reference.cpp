@@ -1,6 +1,6 @@
 // The long-double number formatting: about a microsecond a call, kept only as
 // the definition the integer version must match byte for byte.
-#include "base/convert_reference.h"
+#include "support/convert_reference.h"
 
 #include <cmath>
 

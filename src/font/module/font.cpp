@@ -1,6 +1,6 @@
 // FreeType fonts sized to a character cell, with a glyph cache. Built into
 // the font module (libtessel_font.so), not the executable.
-#include "pixels/font_module.h"
+#include "font/font_module.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -18,7 +18,7 @@
 
 #include "base/cp1252.h"
 #include "pixels/coverage_blend.h"
-#include "pixels/font_match.h"
+#include "font/module/font_match.h"
 
 namespace tessel {
 

@@ -1,5 +1,5 @@
 // Choosing the decoder by the file's first bytes.
-#include "pixels/image_decode.h"
+#include "codec/image_decode.h"
 
 namespace tessel {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/heartbeat.h"
-#include "pixels/image_io.h"
+#include "codec/image_io.h"
 
 namespace tessel {
 
