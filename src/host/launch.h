@@ -1,0 +1,23 @@
+// Running one script as the command line asks (a window or headless, events
+// played, RAND's seed), and `tessel --dap`, which runs the scripts an
+// editor launches the same way with a debugger attached.
+#pragma once
+
+#include <csignal>
+
+#include "host/options.h"
+#include "vm/vm.h"
+
+namespace tessel {
+
+// Runs the script of `opts` to its end with `hook` attached to its machine
+// (null: none; --trace attaches its own). `stopSignal` is where a
+// termination signal is noted (null: none watched). The exit status.
+int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugHook* hook);
+
+// Serves the Debug Adapter Protocol on standard input and output. Anything
+// else written to standard output goes to standard error instead, so the
+// protocol's stream stays whole.
+int serveDebugAdapter();
+
+}  // namespace tessel
