@@ -52,8 +52,8 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A hit condition: "N" or ">= N" (from the Nth hit on), "> N", "== N"
-// (only the Nth), "% N" (every Nth). Unreadable: always.
+// A hit condition: "N" or "== N" (only the Nth hit), ">= N" (from the Nth
+// on), "> N", "< N", "<= N", "% N" (every Nth). Unreadable: always.
 bool hitConditionMet(const std::string& text, int64_t hits) {
     size_t i = 0;
     auto skipSpace = [&] {
@@ -70,9 +70,9 @@ bool hitConditionMet(const std::string& text, int64_t hits) {
         digits = true;
     }
     if (!digits) return true;
-    if (op.empty() || op == ">=") return hits >= n;
+    if (op.empty() || op == "==" || op == "=") return hits == n;
+    if (op == ">=") return hits >= n;
     if (op == ">") return hits > n;
-    if (op == "==" || op == "=") return hits == n;
     if (op == "<") return hits < n;
     if (op == "<=") return hits <= n;
     if (op == "%") return n > 0 && hits % n == 0;
@@ -463,10 +463,14 @@ Json Session::stackFrames(const Vm& vm) const {
                                   {"column", std::max(1, place.column)},
                                   {"source", Json::object({{"name", baseName(config_.program)}, {"path", config_.program}})}}));
     };
-    // The call that returns to instruction `back`.
+    // The call that returns to instruction `back` (a BREAK may stand in it).
     auto callSite = [&](int32_t back) {
-        for (size_t i = 0; i < code.ins.size(); ++i)
-            if (code.ins[i].op == OP_CALL && code.ins[i].b == back) return static_cast<int32_t>(i);
+        for (size_t i = 0; i < code.ins.size(); ++i) {
+            const Instr& in = code.ins[i];
+            auto lifted = breaks.find(static_cast<int32_t>(i));
+            const uint8_t op = in.op == OP_BREAK && lifted != breaks.end() ? lifted->second : in.op;
+            if (op == OP_CALL && in.b == back) return static_cast<int32_t>(i);
+        }
         return -1;
     };
     auto runName = [&](int32_t entry) -> std::string {
