@@ -4,18 +4,14 @@
 // by a scripted click), variables, expressions, stepping in, over, out and
 // back, pausing a run, and requests that come at the wrong time.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <deque>
 #include <map>
-#include <memory>
 #include <thread>
 
 #include "lsp/json.h"
-#include "lsp/transport.h"
+#include "piped_process.h"
 
 namespace tessel {
 namespace {
@@ -23,44 +19,15 @@ namespace {
 const std::string kDir = std::string(TESSEL_TEST_DATA) + "/debug/";
 
 // A `tessel --dap` process with pipes on its standard input and output.
-class DapProcess {
+class DapProcess : public test::PipedProcess {
    public:
-    DapProcess() {
-        signal(SIGPIPE, SIG_IGN);
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], 0);
-            dup2(out[1], 1);
-            close(in[0]), close(in[1]), close(out[0]), close(out[1]);
-            execl(TESSEL_BINARY, "tessel", "--dap", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        toAdapter_ = in[1];
-        fromAdapter_ = out[0];
-        reader_ = std::make_unique<MessageReader>(fromAdapter_);
-    }
-    ~DapProcess() {
-        if (toAdapter_ >= 0) close(toAdapter_);
-        close(fromAdapter_);
-        if (status_ < 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
+    DapProcess() : PipedProcess("--dap") {}
 
     // Sends a request and waits for its response; events that come first
     // are kept for `event`.
     Json request(const std::string& command, Json args = Json::object()) {
         const int seq = ++seq_;
-        const std::string body =
-            Json::object({{"seq", seq}, {"type", "request"}, {"command", command}, {"arguments", std::move(args)}}).dump();
-        const std::string framed = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-        if (write(toAdapter_, framed.data(), framed.size()) != static_cast<ssize_t>(framed.size()))
-            ADD_FAILURE() << "the adapter no longer reads";
+        send(Json::object({{"seq", seq}, {"type", "request"}, {"command", command}, {"arguments", std::move(args)}}));
         while (auto m = read()) {
             if ((*m)["type"].asString() == "response" && (*m)["request_seq"].asInt() == seq) return *m;
             events_.push_back(std::move(*m));
@@ -91,16 +58,6 @@ class DapProcess {
         ADD_FAILURE() << "no " << name << " event";
         return Json();
     }
-    // The exit status; -1 when it did not end in 10 s.
-    int wait() {
-        for (int k = 0; k < 1000 && status_ < 0; ++k) {
-            int st = 0;
-            if (waitpid(pid_, &st, WNOHANG) == pid_) status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            else std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return status_;
-    }
-
     // initialize, launch (headless), breakpoints at `lines` of the script
     // with their conditions, configurationDone.
     void start(const std::string& script, const std::vector<Json>& breakpoints, Json extra = Json::object()) {
@@ -152,17 +109,7 @@ class DapProcess {
     std::string outputs;  // the output events' texts so far
 
    private:
-    std::optional<Json> read() {
-        std::string text, why;
-        if (reader_->next(text, 10000, why) != MessageReader::Status::Message) return std::nullopt;
-        return parseJson(text).value;
-    }
-
-    pid_t pid_ = -1;
-    int toAdapter_ = -1, fromAdapter_ = -1;
-    int status_ = -1;
     int seq_ = 0;
-    std::unique_ptr<MessageReader> reader_;
     std::deque<Json> events_;
 };
 
