@@ -39,6 +39,17 @@ bool startsString(const TokenStore& t, const CheckerState& s, int32_t i) {
     return v > 0 && s.vars[static_cast<size_t>(v)].type == TYPE_STR;
 }
 
+// Exchanges what a run reads of two codes: the instructions and their
+// operands. (Vectors only, whose exchange costs nothing: a condition runs at
+// every pass of its breakpoint. The texts of folded constants stay where
+// they are, and so do the views of them.)
+void swapRunnable(Code& a, Code& b) {
+    a.ins.swap(b.ins);
+    a.tokenOf.swap(b.tokenOf);
+    a.aux.swap(b.aux);
+    a.strings.swap(b.strings);
+}
+
 }  // namespace
 
 std::string valueText(const Value& v) {
@@ -144,7 +155,7 @@ bool Expression::read() {
     return error_.empty();
 }
 
-bool Expression::evaluate(Vm& vm, Value& out, std::string& why) const {
+bool Expression::evaluate(Vm& vm, Value& out, std::string& why) {
     if (!valid()) {
         why = error_;
         return false;
@@ -168,11 +179,9 @@ bool Expression::evaluate(Vm& vm, Value& out, std::string& why) const {
     const ExprState generators = vm.expr;
     const int32_t appendTarget = vm.exec.appendTarget;
     const size_t appendBase = vm.exec.appendBase;
-    Code& program = vm.code;
-    Code mine = code_;
-    std::swap(program, mine);
+    swapRunnable(vm.code, code_);
     const bool ran = runDetached(vm, 0);
-    std::swap(program, mine);
+    swapRunnable(vm.code, code_);
     out.type = resultType_;
     if (ran && resultType_ == TYPE_NUM) out.num = vm.memory.num[static_cast<size_t>(resultReg_)];
     if (ran && resultType_ == TYPE_STR)

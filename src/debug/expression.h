@@ -38,7 +38,7 @@ class Expression {
     bool valid() const { return error_.empty(); }
     const std::string& error() const { return error_; }
     // Its value now; false (with `why`) when it cannot be computed.
-    bool evaluate(Vm& vm, Value& out, std::string& why) const;
+    bool evaluate(Vm& vm, Value& out, std::string& why);
 
    private:
     bool bindNames(const Vm& vm);
