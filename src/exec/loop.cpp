@@ -739,7 +739,7 @@ void service(Vm& vm, int32_t tokens) {
 
 // Does the work of the instruction the loop handed over; false when it
 // aborts the run (its box shown).
-bool handOver(Vm& vm, const Instr& in, int32_t token) {
+[[gnu::always_inline]] inline bool handOver(Vm& vm, const Instr& in, int32_t token) {
     ExecState& ex = vm.exec;
     WindowCore& platform = vm.platform;
     switch (in.op) {
@@ -798,7 +798,7 @@ void raiseFor(Vm& vm, const Instr& in, int32_t token) {
 
 // What the driver does at a stop other than a keep-alive round or a
 // breakpoint; the run goes on when it returns nothing.
-std::optional<RunEnd> afterStop(Vm& vm, Stop stop, Cursor& c, int32_t token) {
+[[gnu::always_inline]] inline std::optional<RunEnd> afterStop(Vm& vm, Stop stop, Cursor& c, int32_t token) {
     ExecState& ex = vm.exec;
     switch (stop) {
         case Stop::END: return RunEnd::DONE;
