@@ -38,6 +38,11 @@ int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugH
     // the command line wins.
     if (std::optional<uint32_t> seed = takeSeed(cfg.events); seed && !opts.seed) opts.seed = seed;
     if (runs) cfg.stopSignal = stopSignal;
+    // A debugger hears its client while a window waits for input too.
+    Vm* machine = nullptr;
+    if (hook) cfg.idle = [&machine, hook] {
+        if (machine) hook->poll(*machine);
+    };
     std::unique_ptr<NativeWindow> native;
     if (!opts.headless && runs) {
         native = makeSdlWindow(&error);
@@ -58,6 +63,7 @@ int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugH
     if (!hook && opts.trace && runs) hook = &tracer.emplace(opts.script);
     Interpreter interp(platform, opts);
     interp.vm.debug = hook;
+    machine = &interp.vm;
     return interp.run();
 }
 

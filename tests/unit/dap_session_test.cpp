@@ -243,7 +243,7 @@ TEST(DapSession, PauseStopsARunningScriptAndDisconnectEndsIt) {
     dap.body("pause", Json::object({{"threadId", 1}}));
     EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "pause");
     const int line = dap.line();
-    EXPECT_TRUE(line == 4 || line == 5) << line;
+    EXPECT_TRUE(line >= 3 && line <= 5) << "in the loop: " << line;
     EXPECT_NE(dap.variables(kVariables)["n"], "0");
     dap.body("disconnect");
     EXPECT_EQ(dap.wait(), 0);
