@@ -246,6 +246,7 @@ void Session::launchRun() {
     running_ = false;
     ended_ = true;
     paused_ = nullptr;
+    current_ = nullptr;
     if (disconnect_) return;
     event("exited", Json::object({{"exitCode", exitStatus_}}));
     event("terminated");

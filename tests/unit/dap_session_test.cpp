@@ -255,6 +255,15 @@ TEST(DapSession, WrongRequestsGetErrorsNotCrashes) {
     EXPECT_FALSE(dap.request("evaluate", Json::object({{"expression", "1"}}))["success"].asBool(true));
     EXPECT_FALSE(dap.request("launch", Json::object())["success"].asBool(true)) << "no program";
     EXPECT_FALSE(dap.request("goto", Json::object())["success"].asBool(true));
+    // What is no request is passed over: no JSON, no command, arguments of
+    // the wrong kinds.
+    dap.raw("Content-Length: 9\r\n\r\n{\"seq\": [");
+    dap.send(Json::object({{"type", "request"}, {"seq", 99}}));
+    dap.send(Json::array({1, 2}));
+    const Json odd = dap.request("setBreakpoints", Json::object({{"breakpoints", "all"}, {"source", 3}}));
+    EXPECT_TRUE(odd["success"].asBool()) << "breakpoints that are no list set none";
+    EXPECT_TRUE(odd["body"]["breakpoints"].items().empty());
+    EXPECT_FALSE(dap.request("variables", Json::object({{"variablesReference", "x"}}))["success"].asBool(true));
     // A script that cannot be read ends the run with its box, not the session.
     dap.start("no_such_script.tsl", {at(1, "(((")});
     EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 1);
