@@ -158,16 +158,16 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
             haveScript = true;
         }
     }
-    if (opts.lsp) {
-        if (haveScript) return usage("%s", "--lsp reads its scripts from the editor; it takes no script");
-        if (opts.check || opts.lint || formatGiven || opts.headless)
-            return usage("%s", "--lsp cannot be used with --check, --lint, --format or --headless");
-        return ParseResult::Run;
-    }
     if (opts.dap) {
         if (haveScript) return usage("%s", "--dap takes its script from the editor's launch request");
         if (opts.lsp || opts.check || opts.lint || formatGiven)
             return usage("%s", "--dap cannot be used with --lsp, --check, --lint or --format");
+        return ParseResult::Run;
+    }
+    if (opts.lsp) {
+        if (haveScript) return usage("%s", "--lsp reads its scripts from the editor; it takes no script");
+        if (opts.check || opts.lint || formatGiven || opts.headless)
+            return usage("%s", "--lsp cannot be used with --check, --lint, --format or --headless");
         return ParseResult::Run;
     }
     if (!haveScript) return usage("%s", "no script given");
