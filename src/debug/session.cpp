@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "base/convert.h"
 #include "base/cp1252.h"
@@ -146,6 +147,13 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
         config_.events = args["events"].isString() ? args["events"].asString() : std::string();
         if (args["seed"].isNumber()) config_.seed = static_cast<uint32_t>(args["seed"].asInt());
         config_.stopOnEntry = args["stopOnEntry"].asBool(false);
+        config_.cwd = args["cwd"].isString() ? args["cwd"].asString() : std::string();
+        // Every run of the session starts in the script's folder: the files
+        // the launch names are taken from where the client launched.
+        for (std::string* path : {&config_.program, &config_.events, &config_.cwd}) {
+            std::error_code ec;
+            if (!path->empty()) *path = std::filesystem::absolute(*path, ec).lexically_normal().string();
+        }
         launched_ = true;
         respond(msg);
     } else if (command == "setBreakpoints") {
@@ -236,8 +244,9 @@ void Session::launchRun() {
         armRound_ = goal_.time / kKeepAliveInterval;
         armRound_ = armRound_ > 0 ? armRound_ - 1 : 0;
         for (Breakpoint& b : breakpoints_) b.hits = 0;
+        images_.restart();
         try {
-            exitStatus_ = runner_(config_, *this);
+            exitStatus_ = runner_(config_, *this, images_);
         } catch (const LeaveRun& leave) {
             again = leave.again;
             exitStatus_ = 0;

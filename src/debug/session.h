@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "debug/expression.h"
+#include "debug/recorded_images.h"
 #include "lsp/json.h"
 #include "lsp/transport.h"
 #include "vm/vm.h"
@@ -30,11 +31,13 @@ struct LaunchConfig {
     std::string events;            // an events file to play
     std::optional<uint32_t> seed;  // RAND's seed (the session picks one when absent, and keeps it)
     bool stopOnEntry = false;
+    std::string cwd;  // the folder the script runs in (empty: the script's own)
 };
 
-// Runs a launched script with `hook` attached to its machine, to its end;
-// returns the exit status. Built by the host.
-using Runner = std::function<int(const LaunchConfig&, DebugHook& hook)>;
+// Runs a launched script with `hook` attached to its machine and its image
+// files read through `images`, to its end; returns the exit status. Built
+// by the host.
+using Runner = std::function<int(const LaunchConfig&, DebugHook& hook, ImageSource& images)>;
 
 // A breakpoint as the client set it.
 struct Breakpoint {
@@ -99,6 +102,7 @@ class Session final : public DebugHook {
     bool launched_ = false, configured_ = false, running_ = false, ended_ = false;
     bool disconnect_ = false;
     LaunchConfig config_;
+    RecordedImages images_;  // what the runs of the session read
     std::vector<Breakpoint> breakpoints_;
     int32_t nextBreakpointId_ = 1;
     std::unordered_map<int32_t, size_t> breakpointAt_;  // BREAK instruction -> its breakpoint

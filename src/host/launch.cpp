@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,7 +19,7 @@
 
 namespace tessel {
 
-int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugHook* hook) {
+int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugHook* hook, ImageSource* images) {
     const bool runs = !opts.check && !opts.lint;
     PlatformConfig cfg;
     cfg.scripted = !opts.events.empty();
@@ -63,6 +64,7 @@ int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugH
     if (!hook && opts.trace && runs) hook = &tracer.emplace(opts.script);
     Interpreter interp(platform, opts);
     interp.vm.debug = hook;
+    interp.gfx.imageSource = images;
     machine = &interp.vm;
     return interp.run();
 }
@@ -92,6 +94,17 @@ bool launchOptions(const debug::LaunchConfig& launch, Options& opts, std::string
     return true;
 }
 
+// A script runs in its own folder (or the launch's cwd), as the editor's
+// Run script runs it, so that the files it names are found beside it.
+bool enterFolder(const debug::LaunchConfig& launch, const Options& opts, std::string& why) {
+    namespace fs = std::filesystem;
+    const fs::path folder = launch.cwd.empty() ? fs::path(opts.script).parent_path() : fs::path(launch.cwd);
+    std::error_code ec;
+    fs::current_path(folder, ec);
+    if (ec) why = "cannot run in the folder " + folder.string() + ": " + ec.message();
+    return !ec;
+}
+
 }  // namespace
 
 int serveDebugAdapter() {
@@ -101,16 +114,18 @@ int serveDebugAdapter() {
         std::perror("tessel --dap");
         return 1;
     }
-    auto runner = [](const debug::LaunchConfig& launch, DebugHook& hook) {
+    auto runner = [](const debug::LaunchConfig& launch, DebugHook& hook, ImageSource& images) {
         Options opts;
         std::string why;
-        if (!launchOptions(launch, opts, why)) {
+        if (!launchOptions(launch, opts, why) || !enterFolder(launch, opts, why)) {
             hook.output("stderr", why);
             return 2;
         }
-        // Every run of a session reads the same seed: a run brought back to
-        // an earlier stop must be the run the client saw.
-        return runScript(opts, nullptr, &hook);
+        // A headless run is the same run every time (its clock is virtual,
+        // RAND's seed comes from it or from the launch, the image files
+        // from the session's record): a run brought back to an earlier
+        // stop is the run the client saw.
+        return runScript(opts, nullptr, &hook, &images);
     };
     return debug::runDebugAdapter(0, protocol, runner);
 }

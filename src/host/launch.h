@@ -5,15 +5,18 @@
 
 #include <csignal>
 
+#include "gfx/gfx_state.h"
 #include "host/options.h"
 #include "vm/vm.h"
 
 namespace tessel {
 
 // Runs the script of `opts` to its end with `hook` attached to its machine
-// (null: none; --trace attaches its own). `stopSignal` is where a
-// termination signal is noted (null: none watched). The exit status.
-int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugHook* hook);
+// (null: none; --trace attaches its own) and its image files read through
+// `images` (null: from the disk). `stopSignal` is where a termination signal
+// is noted (null: none watched). The exit status.
+int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugHook* hook,
+              ImageSource* images = nullptr);
 
 // Serves the Debug Adapter Protocol on standard input and output. Anything
 // else written to standard output goes to standard error instead, so the

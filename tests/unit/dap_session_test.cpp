@@ -4,9 +4,12 @@
 // by a scripted click), variables, expressions, stepping in, over, out and
 // back, pausing a run, and requests that come at the wrong time.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <chrono>
+#include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -232,6 +235,39 @@ TEST(DapSession, AnEventBlockIsAFrameNamedAfterItsMessage) {
     EXPECT_EQ(dap.variables(kVariables)["r"], drawn);
     dap.body("continue", Json::object({{"threadId", 1}}));
     EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 0);
+}
+
+TEST(DapSession, ARunBroughtBackReadsTheImageFilesTheFirstRunRead) {
+    namespace fs = std::filesystem;
+    char dirName[] = "/tmp/tessel-dap-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dirName), nullptr);
+    const fs::path dir(dirName);
+    fs::copy_file(std::string(TESSEL_TEST_DATA) + "/fixtures/images/v24_topdown.bmp", dir / "pic.bmp");
+    {
+        std::FILE* f = std::fopen((dir / "pic.tsl").c_str(), "w");
+        std::fputs("PTR p\nVAR w\nLOADIMG p, \"pic.bmp\", 0, 0, 0, 16\nw = 1\nw = 2\n", f);
+        std::fclose(f);
+    }
+    DapProcess dap;
+    Json launch = Json::object({{"program", (dir / "pic.tsl").string()}, {"headless", true}, {"args", Json::array({"-q"})}});
+    dap.body("initialize");
+    dap.body("launch", launch);
+    dap.body("setBreakpoints", Json::object({{"source", Json::object({{"path", (dir / "pic.tsl").string()}})},
+                                             {"breakpoints", Json::array({at(5)})}}));
+    dap.body("configurationDone");
+    dap.event("stopped");
+    EXPECT_EQ(dap.variables(kDrawing)["images loaded"], "1");
+    const std::string handle = dap.variables(kVariables)["p"];
+    EXPECT_NE(handle, "0");
+    // The file goes; the run brought back still reads it as it was.
+    fs::remove(dir / "pic.bmp");
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.line(), 4);
+    EXPECT_EQ(dap.variables(kDrawing)["images loaded"], "1");
+    EXPECT_EQ(dap.variables(kVariables)["p"], handle);
+    dap.body("disconnect");
+    EXPECT_EQ(dap.wait(), 0);
+    fs::remove_all(dir);
 }
 
 TEST(DapSession, PauseStopsARunningScriptAndDisconnectEndsIt) {
