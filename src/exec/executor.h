@@ -22,3 +22,18 @@ void runBlockAt(Vm& vm, EventSlot which, bool interrupting);
 void windowProc(Vm& vm, const Message& msg);
 
 }  // namespace tessel
+
+namespace tessel {
+
+// A debugger's breakpoint at instruction `index`, which begins a statement:
+// a BREAK takes its place (vm.debug keeps its opcode).
+void setBreak(Vm& vm, int32_t index);
+// Puts back every instruction a BREAK stands in.
+void clearBreaks(Vm& vm);
+
+// Runs code that only computes (no statement starts, nothing that reaches
+// the platform) from `entry` until its END: a debugger's expression, in a
+// machine of its own. False when it stopped anywhere else (an abort).
+bool runDetached(Vm& vm, int32_t entry);
+
+}  // namespace tessel

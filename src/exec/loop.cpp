@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "compile/compiler.h"
 #include "exec/executor.h"
@@ -30,6 +31,7 @@ enum class Stop : uint8_t {
     ABORT,      // the instruction at the cursor aborts the run (its box is still to show)
     HANDOVER,   // the instruction at the cursor is the driver's (below)
     KEEPALIVE,  // a keep-alive round is due before the instruction at the cursor
+    BREAK,      // the instruction at the cursor is a debugger's breakpoint (counted)
 };
 
 // Where the instruction loop is, kept across its stops.
@@ -46,6 +48,10 @@ void keepAliveRound(Vm& vm) {
     ex.keepAliveCount = 0;
     if (ex.workBudget != 0 && --ex.workBudget == 0) throw ProgramExit{0};
     vm.platform.keepAlive();
+    if (DebugHook* dbg = vm.debug) {
+        ++dbg->rounds;
+        dbg->poll(vm);
+    }
 }
 
 inline float numElement(const ArrayElements& a, float index) {
@@ -698,6 +704,9 @@ inline float truth(bool b) {
             vmcase(HIDE) {
                 STOP(HANDOVER);
             }
+            vmcase(BREAK) {
+                STOP(BREAK);
+            }
 #if defined(TESSEL_SWITCH_DISPATCH)
             default: STOP(END);
 #endif
@@ -730,7 +739,7 @@ void service(Vm& vm, int32_t tokens) {
 
 // Does the work of the instruction the loop handed over; false when it
 // aborts the run (its box shown).
-bool handOver(Vm& vm, const Instr& in, int32_t token) {
+[[gnu::always_inline]] inline bool handOver(Vm& vm, const Instr& in, int32_t token) {
     ExecState& ex = vm.exec;
     WindowCore& platform = vm.platform;
     switch (in.op) {
@@ -787,9 +796,80 @@ void raiseFor(Vm& vm, const Instr& in, int32_t token) {
     }
 }
 
+// What the driver does at a stop other than a keep-alive round or a
+// breakpoint; the run goes on when it returns nothing.
+[[gnu::always_inline]] inline std::optional<RunEnd> afterStop(Vm& vm, Stop stop, Cursor& c, int32_t token) {
+    ExecState& ex = vm.exec;
+    switch (stop) {
+        case Stop::END: return RunEnd::DONE;
+        case Stop::ABORT:
+            ex.pc = token;
+            raiseFor(vm, *c.ip, token);
+            return RunEnd::ABORTED;
+        case Stop::HANDOVER:
+            if (!handOver(vm, *c.ip, token)) {
+                ex.pc = token;
+                return RunEnd::ABORTED;
+            }
+            ++c.ip;
+            return std::nullopt;
+        default: return std::nullopt;
+    }
+}
+
+// The driver with a debugger attached. The loop is the same: to stop before
+// each statement start it is entered one statement start short of a
+// keep-alive round, so its next one hands over; the driver keeps the true
+// count. A breakpoint is a BREAK put in place of its statement's first
+// instruction: when reached, the instruction is put back for one statement
+// and the BREAK again at the next stop.
+RunEnd executeDebugged(Vm& vm, int32_t entry) {
+    ExecState& ex = vm.exec;
+    DebugHook& dbg = *vm.debug;
+    Instr* const base = vm.code.ins.data();
+    Cursor c{base + entry, 0};
+    dbg.runs.push_back(DebugRun{entry, ex.callDepth, &c.ip});
+    struct Leave {
+        DebugHook& dbg;
+        ~Leave() { dbg.runs.pop_back(); }
+    } leave{dbg};
+    int32_t lifted = -1;  // a breakpoint's instruction put back for its statement
+    auto relay = [&] {
+        if (lifted >= 0 && dbg.breaks.count(lifted) != 0) base[lifted].op = OP_BREAK;
+        lifted = -1;
+    };
+    for (;;) {
+        const uint32_t from = dbg.stepping || lifted >= 0 ? kKeepAliveInterval - 1 : ex.keepAliveCount;
+        c.ka = from;
+        const Stop stop = runInstructions(vm, c);
+        ex.keepAliveCount += c.ka - from;
+        const int32_t index = static_cast<int32_t>(c.ip - base);
+        const int32_t token = vm.code.tokenOf[static_cast<size_t>(index)];
+        // The lifted instruction's own handing over comes first.
+        if (!(stop == Stop::HANDOVER && index == lifted)) relay();
+        if (stop == Stop::KEEPALIVE) {
+            if (ex.keepAliveCount >= kKeepAliveInterval) keepAliveRound(vm);
+            const Instr& in = base[index];
+            if (dbg.stepping && in.ticks != 0 && in.op != OP_SERVICE && in.op != OP_BREAK)
+                dbg.atStatement(vm, index, false);
+            continue;
+        }
+        if (stop == Stop::BREAK) {
+            dbg.atStatement(vm, index, true);
+            if (base[index].op == OP_BREAK) base[index].op = dbg.breaks[index];
+            lifted = index;
+            c.counted = true;
+            continue;
+        }
+        if (std::optional<RunEnd> end = afterStop(vm, stop, c, token)) return *end;
+        relay();
+    }
+}
+
 // Runs from instruction `entry` until the run ends: the instruction loop,
 // and between its stops what it hands over.
 RunEnd execute(Vm& vm, int32_t entry) {
+    if (vm.debug) return executeDebugged(vm, entry);
     ExecState& ex = vm.exec;
     const Instr* const base = vm.code.ins.data();
     Cursor c{base + entry, ex.keepAliveCount};
@@ -799,21 +879,8 @@ RunEnd execute(Vm& vm, int32_t entry) {
     for (Stop stop = runInstructions(vm, c);; stop = runInstructions(vm, c)) {
         ex.keepAliveCount = c.ka;
         const int32_t token = vm.code.tokenOf[static_cast<size_t>(c.ip - base)];
-        switch (stop) {
-            case Stop::END: return RunEnd::DONE;
-            case Stop::KEEPALIVE: keepAliveRound(vm); break;
-            case Stop::ABORT:
-                ex.pc = token;
-                raiseFor(vm, *c.ip, token);
-                return RunEnd::ABORTED;
-            case Stop::HANDOVER:
-                if (!handOver(vm, *c.ip, token)) {
-                    ex.pc = token;
-                    return RunEnd::ABORTED;
-                }
-                ++c.ip;
-                break;
-        }
+        if (stop == Stop::KEEPALIVE) keepAliveRound(vm);
+        else if (std::optional<RunEnd> end = afterStop(vm, stop, c, token)) return *end;
         c.ka = ex.keepAliveCount;
     }
 }
@@ -897,6 +964,31 @@ void runBlockAt(Vm& vm, EventSlot which, bool interrupting) {
         if (vm.engine) return vm.engine->runBlock(vm, which, interrupting);
         runFrom(vm, vm.code.blockEntry[static_cast<size_t>(which)]);
     });
+}
+
+}  // namespace tessel
+
+namespace tessel {
+
+void setBreak(Vm& vm, int32_t index) {
+    Instr& in = vm.code.ins[static_cast<size_t>(index)];
+    if (in.op == OP_BREAK || vm.debug == nullptr) return;
+    vm.debug->breaks[index] = in.op;
+    in.op = OP_BREAK;
+}
+
+void clearBreaks(Vm& vm) {
+    if (vm.debug == nullptr) return;
+    for (auto [index, op] : vm.debug->breaks) {
+        Instr& in = vm.code.ins[static_cast<size_t>(index)];
+        if (in.op == OP_BREAK) in.op = op;
+    }
+    vm.debug->breaks.clear();
+}
+
+bool runDetached(Vm& vm, int32_t entry) {
+    Cursor c{vm.code.ins.data() + entry, 0};
+    return runInstructions(vm, c) == Stop::END;
 }
 
 }  // namespace tessel

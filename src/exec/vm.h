@@ -7,6 +7,8 @@
 #pragma once
 
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "base/reporter.h"
 #include "checker/symbols.h"
@@ -62,6 +64,41 @@ class Engine {
     virtual void runBlock(Vm& vm, EventSlot which, bool interrupting) = 0;
 };
 
+// One run of the executor as a debugger sees it: where it began and where
+// its instruction loop stands.
+struct DebugRun {
+    int32_t entry = 0;                 // the instruction it began at
+    int32_t callBase = 0;              // the call depth when it began
+    const Instr* const* ip = nullptr;  // the loop's cursor (exact at the loop's stops)
+};
+
+// A debugger attached to a run. The executor asks it nothing while it runs
+// at full speed: it calls `atStatement` only at a statement start while
+// `stepping` is set or where the debugger put a BREAK instruction in the
+// code (exec/executor.h), and `poll` once a keep-alive round. Nothing it
+// does changes what the script sees.
+class DebugHook {
+   public:
+    virtual ~DebugHook() = default;
+    // Stop before every statement start (the next one first).
+    bool stepping = false;
+    // Runs of the executor nested now, the outermost first.
+    std::vector<DebugRun> runs;
+    // Keep-alive rounds since the run began: with the executor's count of
+    // statement starts since the last one, a position in the run's time.
+    uint64_t rounds = 0;
+    // The instructions a BREAK stands in, and the opcode each stands in for.
+    std::unordered_map<int32_t, uint8_t> breaks;
+    // Instruction `index` begins a statement and the run stands before it;
+    // `breakpoint` when a BREAK stands there.
+    virtual void atStatement(Vm& vm, int32_t index, bool breakpoint) = 0;
+    // A keep-alive round: the debugger may look for requests.
+    virtual void poll(Vm& vm) = 0;
+    // What the run showed (a box) or drew as text (a PRINT), for the
+    // debugger's console.
+    virtual void output(std::string_view category, std::string_view text) = 0;
+};
+
 struct Vm {
     Vm(GfxState& g, WindowCore& p, Reporter& r, RunLog& l) : gfx(g), platform(p), reporter(r), log(l) {}
     Vm(const Vm&) = delete;
@@ -78,6 +115,7 @@ struct Vm {
     Reporter& reporter;    // the one diagnostic path
     RunLog& log;           // where PRINTs are recorded
     Engine* engine = nullptr;  // another engine than the executor (tests), or null
+    DebugHook* debug = nullptr;  // an attached debugger, or null
 
     // A diagnostic at the token `at`, as the run reports it: the failing
     // token's place goes with the box.

@@ -33,6 +33,18 @@ struct CachedImage {
     std::shared_ptr<const ImageData> image;  // the decoded, scaled pixels; null: it failed
 };
 
+// Where a run reads its image files: the disk, or a debugger's record of
+// what an earlier run of the same script read, so that a run brought back
+// to an earlier stop reads what it read then.
+class ImageSource {
+   public:
+    virtual ~ImageSource() = default;
+    // The file's modification time and size; false when it is no regular file.
+    virtual bool identify(const std::string& path, int64_t& mtimeNs, int64_t& size) = 0;
+    // The whole file; false, with the reason, when it cannot be read.
+    virtual bool read(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) = 0;
+};
+
 struct GfxState {
     int width = 0;                  // back buffer size, fixed at creation
     int height = 0;
@@ -60,6 +72,7 @@ struct GfxState {
     int64_t imageBytes = 0;                  // pixels of every decoded image, in bytes
     int64_t imageBudget = int64_t(1) << 30;  // what all images together may take
     Heartbeat* heartbeat = nullptr;          // beaten while an image is decoded and scaled
+    ImageSource* imageSource = nullptr;      // null: image files are read from the disk
 
     PixelView view() const { return PixelView{pixels.data(), width, height}; }
 };

@@ -39,10 +39,17 @@ bool sizeAllowed(int64_t w, int64_t h) {
 
 // Decodes the file and scales it; null when it cannot be read or the size
 // asked for is unusable. A width or height of 0 keeps the file's own.
-std::shared_ptr<const ImageData> decode(const std::string& path, int32_t width, int32_t height,
-                                        Heartbeat* heartbeat) {
+std::shared_ptr<const ImageData> decode(GfxState& g, const std::string& path, int32_t width, int32_t height) {
+    Heartbeat* heartbeat = g.heartbeat;
     auto image = std::make_shared<ImageData>();
-    if (!decodeImageFile(path, *image, nullptr, heartbeat)) return nullptr;
+    if (g.imageSource) {
+        std::vector<uint8_t> bytes;
+        if (!g.imageSource->read(path, bytes, nullptr) ||
+            !decodeImage(bytes, *image, nullptr, kMaxImagePixels, heartbeat))
+            return nullptr;
+    } else if (!decodeImageFile(path, *image, nullptr, heartbeat)) {
+        return nullptr;
+    }
     int64_t w = width ? width : image->width, h = height ? height : image->height;
     if (!sizeAllowed(w, h)) return nullptr;
     if (w != image->width || h != image->height)
@@ -57,29 +64,37 @@ struct ImageLookup {
     bool overBudget = false;
 };
 
+// A regular file's modification time and size, from the run's image source.
+bool identifyImageFile(GfxState& g, const std::string& path, int64_t& mtimeNs, int64_t& size) {
+    if (g.imageSource) return g.imageSource->identify(path, mtimeNs, size);
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+#ifdef _WIN32  // (Windows' stat has whole seconds only)
+    mtimeNs = int64_t(st.st_mtime) * 1000000000;
+#else
+    mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+    size = st.st_size;
+    return true;
+}
+
 // The decoded image for a file and size, shared while the file is unchanged;
 // a file that failed is remembered too, so it is not read and decoded again.
 ImageLookup imageFor(GfxState& g, const std::string& path, int32_t width, int32_t height) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-#ifdef _WIN32  // (Windows' stat has whole seconds only)
-    int64_t mtime = int64_t(st.st_mtime) * 1000000000;
-#else
-    int64_t mtime = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-#endif
+    int64_t mtime = 0, size = 0;
+    if (!identifyImageFile(g, path, mtime, size)) return {};
     std::string key = std::to_string(width) + "x" + std::to_string(height) + " " + path;
     auto known = g.imageFiles.find(key);
-    if (known != g.imageFiles.end() && known->second.mtimeNs == mtime &&
-        known->second.fileSize == st.st_size)
+    if (known != g.imageFiles.end() && known->second.mtimeNs == mtime && known->second.fileSize == size)
         return {known->second.image};
-    std::shared_ptr<const ImageData> image = decode(path, width, height, g.heartbeat);
+    std::shared_ptr<const ImageData> image = decode(g, path, width, height);
     if (image) {
         // Every decoded image counts against the one budget all images share.
         int64_t bytes = int64_t(image->pixels.size()) * int64_t(sizeof(uint32_t));
         if (g.imageBytes + bytes > g.imageBudget) return {nullptr, true};
         g.imageBytes += bytes;
     }
-    g.imageFiles[key] = CachedImage{mtime, st.st_size, image};
+    g.imageFiles[key] = CachedImage{mtime, size, image};
     return {image};
 }
 

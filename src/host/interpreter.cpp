@@ -49,6 +49,7 @@ void Interpreter::countReport(std::string_view text) {
 
 void Interpreter::showBox(std::string_view caption, std::string_view text, const DiagnosticPlace& where,
                           bool isDiagnostic) {
+    if (vm.debug) vm.debug->output(isDiagnostic ? "stderr" : "console", std::string(caption) + ": " + std::string(text));
     if (host.boxLog)
         writeBoxLog("{\"caption\":\"" + jsonEscape(caption) + "\",\"text\":\"" + jsonEscape(text) +
                     "\"}\n");
@@ -116,6 +117,7 @@ void Interpreter::writeTerminal(std::FILE* f, const std::string& out) {
 }
 
 void Interpreter::printed(int x, int y, std::string_view text) {
+    if (vm.debug) vm.debug->output("stdout", text);
     if (!host.printLog || host.printLogFailed) return;
     std::string rec = "{\"x\":" + std::to_string(x) + ",\"y\":" + std::to_string(y) +
                       ",\"text\":\"" + jsonEscape(text) + "\"}\n";

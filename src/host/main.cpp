@@ -1,22 +1,11 @@
 // tessel: runs one script file in a window (or headless).
 #include <csignal>
 #include <cstdio>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include "base/cp1252.h"
-#include "host/files.h"
-#include "host/interpreter.h"
+#include "host/launch.h"
 #include "host/options.h"
 #include "host/version.h"
 #include "lsp/transport.h"
-#include "platform/events_file.h"
-#include "platform/sdl_module.h"
-#ifdef _WIN32  // (the Windows build's own window backend instead of SDL's)
-#include "platform/win32/win32_window.h"
-#endif
 
 namespace {
 
@@ -71,50 +60,12 @@ int main(int argc, char** argv) {
 #endif
         return runLanguageServer(0, 1, ServerOptions{kVersion});
     }
-    const bool runs = !opts.check && !opts.lint;
-    PlatformConfig cfg;
-    cfg.scripted = !opts.events.empty();
-    std::string error;
-    // A bad events file is a usage error, whichever backend plays it.
-    if (runs && !opts.events.empty() && !loadEventsFile(opts.events, cfg.events, &error)) {
-        std::fprintf(stderr, "tessel: %s\n", error.c_str());
-        return 2;
-    }
-    // Nothing has been opened for writing yet, and nothing is when an
-    // output would overwrite an input or another output.
-    if (std::string why = refusedOutput(opts, cfg.events); !why.empty()) {
-        std::fprintf(stderr, "tessel: %s\n", why.c_str());
-        return 2;
-    }
-    // A seed line of the events file is applied as --seed is; one given on
-    // the command line wins.
-    if (std::optional<uint32_t> seed = takeSeed(cfg.events); seed && !opts.seed) opts.seed = seed;
-    if (runs) {
-        watchStopSignals();
-        cfg.stopSignal = &gStopSignal;
-    }
-    std::unique_ptr<NativeWindow> native;
-    if (!opts.headless && runs) {
-#ifdef _WIN32
-        native = makeWin32Window(&error);
-#else
-        native = makeSdlWindow(&error);
+    if (opts.dap) {
+#ifndef _WIN32
+        std::signal(SIGPIPE, SIG_IGN);
 #endif
-        if (!native) {
-            std::fprintf(stderr, "tessel: cannot open a window (%s); running headless\n",
-                         error.c_str());
-            if (!opts.record.empty())
-                std::fprintf(stderr,
-                             "tessel: without a window nothing is recorded; %s is left as it was\n",
-                             bytesToTerminal(opts.record).c_str());
-        }
+        return serveDebugAdapter();
     }
-    if (!native) {
-        opts.headless = true;
-        cfg.keepFrames = !opts.screenshot.empty();
-        native = makeHeadlessWindow();
-    }
-    WindowCore platform(std::move(native), std::move(cfg));
-    Interpreter interp(platform, opts);
-    return interp.run();
+    if (!opts.check && !opts.lint) watchStopSignals();
+    return runScript(opts, &gStopSignal, nullptr);
 }

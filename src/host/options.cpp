@@ -17,6 +17,7 @@ namespace {
 const char kHelp[] =
     "Usage: tessel [options] SCRIPT\n"
     "       tessel --lsp\n"
+    "       tessel --dap\n"
     "Run a tessel script in an 800x600 window. Every diagnostic box of a run is\n"
     "also written to stderr at its place, as SCRIPT:LINE:COL: CAPTION: TEXT with\n"
     "the source line, a caret under the column and a hint where one is known.\n"
@@ -37,6 +38,12 @@ const char kHelp[] =
     "                     output for an editor: diagnostics as you type, completion,\n"
     "                     hover, definitions, references, symbols, folding, rename,\n"
     "                     semantic colours and formatting (no script is given)\n"
+    "  --dap              serve the Debug Adapter Protocol on standard input and\n"
+    "                     output for an editor: breakpoints, stepping (back too),\n"
+    "                     the call stack, variables and expressions (the editor\n"
+    "                     names the script)\n"
+    "  --trace            write each statement's place to stderr as SCRIPT:LINE\n"
+    "                     before it runs\n"
     "  -q, --quiet        no token-count box at start\n"
     "  --utf8             the script is UTF-8: its text is read as Windows-1252\n"
     "                     (a byte-order mark is dropped, other characters become ?)\n"
@@ -123,7 +130,11 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
             opts.lint = true;
         } else if (a == "--lsp") {
             opts.lsp = true;
-        } else if (a == "--stdio" && opts.lsp) {
+        } else if (a == "--dap") {
+            opts.dap = true;
+        } else if (a == "--trace") {
+            opts.trace = true;
+        } else if (a == "--stdio" && (opts.lsp || opts.dap)) {
             // (Editors' clients add it to say which channel the server uses.)
         } else if (a == "--quiet" || a == "-q") {
             opts.quiet = true;
@@ -146,6 +157,12 @@ ParseResult parseOptions(int argc, char** argv, Options& opts) {
             opts.script = argv[i];
             haveScript = true;
         }
+    }
+    if (opts.dap) {
+        if (haveScript) return usage("%s", "--dap takes its script from the editor's launch request");
+        if (opts.lsp || opts.check || opts.lint || formatGiven)
+            return usage("%s", "--dap cannot be used with --lsp, --check, --lint or --format");
+        return ParseResult::Run;
     }
     if (opts.lsp) {
         if (haveScript) return usage("%s", "--lsp reads its scripts from the editor; it takes no script");

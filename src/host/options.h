@@ -16,6 +16,8 @@ struct Options {
     bool quiet = false;      // no token-count box
     bool utf8 = false;       // the script is UTF-8: read it as Windows-1252
     bool lsp = false;        // serve the Language Server Protocol on stdin/stdout (no script)
+    bool dap = false;        // serve the Debug Adapter Protocol on stdin/stdout (no script)
+    bool trace = false;      // each statement's place to stderr before it runs
     std::string boxLog;      // JSON line per message box
     std::string printLog;    // JSON line per PRINT
     std::string findingLog;  // JSON line per diagnostic of a run, with its place (the page's list)

@@ -68,6 +68,9 @@ struct PlatformConfig {
     // Nothing shows them there but a screenshot; without one, leaving them
     // out saves a frame copy per SWAP. A window always keeps them.
     bool keepFrames = true;
+    // Called while a window waits for input, at least every 50 ms (null:
+    // nothing): an attached debugger reads its requests there.
+    std::function<void()> idle;
 };
 
 }  // namespace tessel

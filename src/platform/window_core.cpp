@@ -16,7 +16,7 @@ WindowCore::WindowCore(std::unique_ptr<NativeWindow> native, PlatformConfig cfg)
       virtualTime_(native_->virtualTime()),
       scripted_(cfg.scripted || !cfg.events.empty()),
       events_(std::move(cfg.events)),
-      stopSignal_(cfg.stopSignal) {
+      stopSignal_(cfg.stopSignal), idle_(std::move(cfg.idle)) {
     // A window always shows its frames; headless keeps them only for a
     // screenshot, which a scripted one needs as much as one taken at the end.
     keepFrames_ = interactive_ || cfg.keepFrames ||
@@ -305,7 +305,12 @@ bool WindowCore::getMessage(Message& m) {
         }
         if (stepScriptedEvents()) continue;
         if (!interactive_) return false;  // as if the window was closed
-        pump(waitTimeout());
+        if (idle_) {
+            idle_();
+            pump(std::min(waitTimeout(), kIdleCallMs));
+        } else {
+            pump(waitTimeout());
+        }
     }
 }
 

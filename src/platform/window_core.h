@@ -230,6 +230,8 @@ class WindowCore final : private NativeInput, public Heartbeat {
     int64_t recordedBytes_ = 0;          // written so far: at most kMaxEventsBytes
     bool outputFailed_ = false;          // a recording or scripted screenshot failed
     const volatile std::sig_atomic_t* stopSignal_ = nullptr;  // see PlatformConfig
+    std::function<void()> idle_;                              // see PlatformConfig
+    static constexpr int kIdleCallMs = 50;
     std::optional<size_t> queuedBeforeStop_;  // messages still handed out after a termination signal
 
     BoxView* activeBox_ = nullptr;       // the box on screen (innermost when nested)

@@ -136,7 +136,8 @@ namespace tessel {
     X(SETTEXT, "the current text control's text = s(a)")                                      \
     X(GETTEXT, "S[a] = the current text control's text")                                      \
     X(FOCUS, "show P[a]'s control and give it the focus")                                     \
-    X(HIDE, "hide the newest input box")
+    X(HIDE, "hide the newest input box")                                                      \
+    X(BREAK, "a debugger's breakpoint in place of a statement's first instruction")
 
 enum Opcode : uint8_t {
 #define X(name, operands) OP_##name,

@@ -15,52 +15,16 @@
 
 #include "lsp/json.h"
 #include "lsp/transport.h"
+#include "piped_process.h"
 
 namespace tessel {
 namespace {
 
 // A `tessel --lsp` process with pipes on its standard input and output.
-class LspProcess {
+class LspProcess : public test::PipedProcess {
    public:
-    LspProcess() {
-        signal(SIGPIPE, SIG_IGN);
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], 0);
-            dup2(out[1], 1);
-            close(in[0]), close(in[1]), close(out[0]), close(out[1]);
-            execl(TESSEL_BINARY, "tessel", "--lsp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        toServer_ = in[1];
-        fromServer_ = out[0];
-        reader_ = std::make_unique<MessageReader>(fromServer_);
-    }
-    ~LspProcess() {
-        closeInput();
-        if (fromServer_ >= 0) close(fromServer_);
-        if (pid_ > 0 && status_ < 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
+    LspProcess() : PipedProcess("--lsp") {}
 
-    void raw(const std::string& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = write(toServer_, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) return;  // the server has gone; its exit says why
-            done += static_cast<size_t>(n);
-        }
-    }
-    void send(const Json& message) {
-        const std::string body = message.dump();
-        raw("Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
-    }
     void notify(const std::string& method, Json params) {
         send(Json::object({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}}));
     }
@@ -90,31 +54,6 @@ class LspProcess {
         ADD_FAILURE() << "no " << method;
         return Json();
     }
-    // The next message, or nothing after 10 s or at the end of the output.
-    std::optional<Json> read(int timeoutMs = 10000) {
-        std::string body, why;
-        if (reader_->next(body, timeoutMs, why) != MessageReader::Status::Message) return std::nullopt;
-        JsonParse p = parseJson(body);
-        EXPECT_TRUE(p.value) << "the server wrote no JSON: " << body;
-        return p.value;
-    }
-    void closeInput() {
-        if (toServer_ >= 0) close(toServer_);
-        toServer_ = -1;
-    }
-    // The exit status; 128 + N for a signal; -1 when it did not end in 10 s.
-    int wait() {
-        for (int k = 0; k < 1000 && status_ < 0; ++k) {
-            int st = 0;
-            if (waitpid(pid_, &st, WNOHANG) == pid_) {
-                status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return status_;
-    }
-
     Json initialize() {
         Json r = request("initialize", Json::object({{"processId", Json()},
                                                      {"capabilities", Json::object()},
@@ -124,11 +63,7 @@ class LspProcess {
     }
 
    private:
-    pid_t pid_ = -1;
-    int toServer_ = -1, fromServer_ = -1;
-    int status_ = -1;
     int lastId_ = 0;
-    std::unique_ptr<MessageReader> reader_;
     std::deque<Json> pending_;
 };
 

@@ -49,6 +49,15 @@ TEST(Options, FormatGoesWithCheckOrLint) {
     EXPECT_EQ(parse({"--check", "--format=xml", "x.tsl"}, e), ParseResult::Usage);
 }
 
+TEST(Options, TheDebugAdapterTakesItsScriptFromTheEditor) {
+    Options a, b, c, d;
+    EXPECT_EQ(parse({"--dap"}, a), ParseResult::Run);
+    EXPECT_TRUE(a.dap);
+    EXPECT_EQ(parse({"--dap", "--stdio"}, b), ParseResult::Run);
+    EXPECT_EQ(parse({"--dap", "x.tsl"}, c), ParseResult::Usage);
+    EXPECT_EQ(parse({"--dap", "--lsp"}, d), ParseResult::Usage);
+}
+
 TEST(TextHelpers, JsonEscapeKeepsTheFileAscii) {
     EXPECT_EQ(jsonEscape("a\"b\\c"), "a\\\"b\\\\c");
     EXPECT_EQ(jsonEscape(std::string("\r\n\x7f\xe9\x00", 5)), "\\u000d\\u000a\\u007f\\u00e9\\u0000");

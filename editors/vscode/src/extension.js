@@ -2,8 +2,10 @@
 // The editor side: a client of `tessel --lsp`, the language server inside
 // tessel itself, for every tessel script (diagnostics as you type,
 // completion, hover, definitions, references, outline, folding, rename,
-// semantic colours, formatting), and a command that runs the script in a
-// terminal. The colouring grammar stays in syntaxes/ for a first paint.
+// semantic colours, formatting), a command that runs the script in a
+// terminal, and the debugger: `tessel --dap`, the debug adapter inside
+// tessel itself, for F5 on a script with or without a launch.json. The
+// colouring grammar stays in syntaxes/ for a first paint.
 
 const vscode = require('vscode');
 const fs = require('fs');
@@ -101,9 +103,47 @@ async function runScript() {
     terminal.show();
 }
 
+// F5 without a launch.json debugs the script in the editor; a launch
+// configuration without a program debugs it too.
+const debugConfigurations = {
+    resolveDebugConfiguration(folder, config) {
+        if (!config.type && !config.request && !config.name) {
+            const editor = vscode.window.activeTextEditor;
+            if (!editor || editor.document.languageId !== LANGUAGE) return config;
+            config = { type: LANGUAGE, request: 'launch', name: 'Debug the script', program: '${file}' };
+        }
+        if (!config.program) config.program = '${file}';
+        return config;
+    },
+};
+
+// The adapter is tessel itself, found as for the language server.
+const debugAdapters = {
+    createDebugAdapterDescriptor(session) {
+        const program = session.configuration && session.configuration.program;
+        const uri = program ? vscode.Uri.file(program) : undefined;
+        return new vscode.DebugAdapterExecutable(executable(uri), ['--dap']);
+    },
+};
+
+async function debugScript() {
+    const editor = vscode.window.activeTextEditor;
+    if (!editor || editor.document.languageId !== LANGUAGE) {
+        vscode.window.showInformationMessage('tessel: open a .tsl script to debug it.');
+        return;
+    }
+    if (editor.document.isDirty && !(await editor.document.save())) return;
+    await vscode.debug.startDebugging(vscode.workspace.getWorkspaceFolder(editor.document.uri), {
+        type: LANGUAGE, request: 'launch', name: 'Debug the script', program: editor.document.uri.fsPath,
+    });
+}
+
 function activate(context) {
     context.subscriptions.push(
         vscode.commands.registerCommand('tessel.runScript', runScript),
+        vscode.commands.registerCommand('tessel.debugScript', debugScript),
+        vscode.debug.registerDebugConfigurationProvider(LANGUAGE, debugConfigurations),
+        vscode.debug.registerDebugAdapterDescriptorFactory(LANGUAGE, debugAdapters),
         vscode.workspace.onDidChangeConfiguration(async event => {
             if (!event.affectsConfiguration('tessel.executablePath')) return;
             missingShown = false;
@@ -119,4 +159,4 @@ function deactivate() {
     return stopClient();
 }
 
-module.exports = { activate, deactivate, executable, defaultExecutable };
+module.exports = { activate, deactivate, executable, defaultExecutable, debugConfigurations, debugAdapters };

@@ -25,6 +25,9 @@ function fakeEditor() {
         terminals: [],
         activeTextEditor: undefined,
         folder: undefined,  // the workspace folder's path, when there is one
+        debugProviders: {},
+        debugFactories: {},
+        debugSessions: [],
     };
     const on = name => cb => { state.handlers[name] = cb; return { dispose() {} }; };
     state.api = {
@@ -35,6 +38,17 @@ function fakeEditor() {
             onDidChangeConfiguration: on('config'),
         },
         commands: { registerCommand: (id, fn) => { state.commands[id] = fn; return { dispose() {} }; } },
+        debug: {
+            registerDebugConfigurationProvider: (type, provider) => {
+                state.debugProviders[type] = provider; return { dispose() {} };
+            },
+            registerDebugAdapterDescriptorFactory: (type, factory) => {
+                state.debugFactories[type] = factory; return { dispose() {} };
+            },
+            startDebugging: async (folder, config) => { state.debugSessions.push({ folder, config }); return true; },
+        },
+        Uri: { file: fsPath => ({ scheme: 'file', fsPath }) },
+        DebugAdapterExecutable: class { constructor(command, args) { Object.assign(this, { command, args }); } },
         window: {
             showWarningMessage: m => state.warnings.push(m),
             showInformationMessage: m => state.infos.push(m),
@@ -196,4 +210,35 @@ test('on Windows the installed tessel.exe is found without a setting', () => {
         fs.rmSync(programFiles, { recursive: true, force: true });
         fs.rmSync(onPath, { recursive: true, force: true });
     }
+});
+
+test('F5 debugs the script in the editor with tessel --dap', async () => {
+    const editor = fakeEditor();
+    editor.config.executablePath = '${workspaceFolder}/build/tessel';
+    editor.folder = WORK;
+    await loadExtension(editor.api).activate({ subscriptions: [] });
+    const provider = editor.debugProviders.tessel;
+    const factory = editor.debugFactories.tessel;
+    assert.ok(provider && factory, 'the tessel debug type is registered');
+
+    // No launch.json: the script in the editor, or nothing to debug.
+    editor.activeTextEditor = { document: document(SCRIPT, TEXT) };
+    const config = provider.resolveDebugConfiguration(undefined, {});
+    assert.deepEqual(config, { type: 'tessel', request: 'launch', name: 'Debug the script', program: '${file}' });
+    editor.activeTextEditor = { document: document(path.join(WORK, 'a.txt'), '', { languageId: 'plaintext' }) };
+    assert.deepEqual(provider.resolveDebugConfiguration(undefined, {}), {});
+    // A launch configuration keeps what it says and gets a program when it has none.
+    const own = { type: 'tessel', request: 'launch', name: 'x', headless: true };
+    assert.equal(provider.resolveDebugConfiguration(undefined, own).program, '${file}');
+
+    const adapter = factory.createDebugAdapterDescriptor({ configuration: { program: SCRIPT } });
+    assert.deepEqual([adapter.command, adapter.args], [path.join(WORK, 'build', 'tessel'), ['--dap']]);
+
+    // The Debug script command saves the script and starts a session on it.
+    const doc = document(SCRIPT, TEXT, { dirty: true });
+    editor.activeTextEditor = { document: doc };
+    await editor.commands['tessel.debugScript']();
+    assert.equal(doc.saved, 1);
+    assert.equal(editor.debugSessions.length, 1);
+    assert.equal(editor.debugSessions[0].config.program, SCRIPT);
 });

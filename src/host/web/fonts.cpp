@@ -1,7 +1,7 @@
 // The page's fonts: the embedded DejaVu files, in the page's file system.
 #include <string>
 
-#include "pixels/font_match.h"
+#include "font/module/font_match.h"
 
 namespace tessel {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pixels/font_match.h"
+#include "font/module/font_match.h"
 
 namespace tessel {
 

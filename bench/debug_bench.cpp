@@ -1,0 +1,110 @@
+// What a debugger costs a run, in process, on a loop of a million passes
+// of two statements (the worst case: statements of a few nanoseconds each):
+// no debugger; a debugger attached with no breakpoint; a breakpoint on a
+// statement outside the loop; a breakpoint inside it whose condition never
+// holds (evaluated at every pass); and stopping before every statement (as
+// --trace and stepping do, with nothing done at the stop). The same run is
+// what a step back costs: the script run again up to the earlier stop.
+// Run with repetitions, so each line carries its spread:
+//   bench_debug --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "debug/expression.h"
+#include "exec/executor.h"
+#include "host/launch.h"
+
+namespace {
+
+using namespace tessel;
+
+const char kScript[] =
+    "VAR s, i\n"           // 1
+    "WHILE i < 1000000\n"  // 2
+    "s = i * 2\n"          // 3
+    "i = i + 1\n"          // 4
+    "WEND\n"               // 5
+    "PRINT 0, 0, s\n";     // 6
+
+// A debugger that places one breakpoint at the first statement of `line`
+// (none: 0) with a condition, and does nothing at its stops.
+class BenchHook final : public DebugHook {
+   public:
+    BenchHook(int line, std::string condition, bool everyStatement)
+        : line_(line), conditionText_(std::move(condition)), everyStatement_(everyStatement) {
+        stepping = true;  // the first statement start places the breakpoint
+    }
+    void atStatement(Vm& vm, int32_t, bool breakpoint) override {
+        if (!placed_) {
+            placed_ = true;
+            place(vm);
+        }
+        if (breakpoint && condition_) {
+            debug::Value v;
+            std::string why;
+            condition_->evaluate(vm, v, why);
+            benchmark::DoNotOptimize(v.num);
+        }
+        stepping = everyStatement_;
+    }
+    void poll(Vm&) override {}
+    void output(std::string_view, std::string_view) override {}
+
+   private:
+    void place(Vm& vm) {
+        if (!conditionText_.empty()) condition_ = std::make_unique<debug::Expression>(vm, conditionText_, true);
+        for (size_t i = 0; i < vm.code.ins.size(); ++i) {
+            const Instr& in = vm.code.ins[i];
+            if (line_ != 0 && in.ticks != 0 && in.op != OP_SERVICE &&
+                vm.tokens.lineAt(vm.code.tokenOf[i]) == line_)
+                setBreak(vm, static_cast<int32_t>(i));
+        }
+    }
+    int line_;
+    std::string conditionText_;
+    std::unique_ptr<debug::Expression> condition_;
+    bool everyStatement_;
+    bool placed_ = false;
+};
+
+std::string scriptFile() {
+    static const std::string path = [] {
+        char name[] = "/tmp/tessel-debug-bench-XXXXXX";
+        const int fd = mkstemp(name);
+        std::FILE* f = fdopen(fd, "w");
+        std::fputs(kScript, f);
+        std::fclose(f);
+        return std::string(name);
+    }();
+    return path;
+}
+
+void run(benchmark::State& state, DebugHook* (*hookFor)(int)) {
+    Options opts;
+    opts.script = scriptFile();
+    opts.headless = true;
+    opts.quiet = true;
+    for (auto _ : state) {
+        std::unique_ptr<DebugHook> hook(hookFor(0));
+        benchmark::DoNotOptimize(runScript(opts, nullptr, hook.get()));
+    }
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(run, no_debugger, [](int) -> DebugHook* { return nullptr; })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, attached, [](int) -> DebugHook* { return new BenchHook(0, {}, false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, breakpoint_outside_loop, [](int) -> DebugHook* { return new BenchHook(6, {}, false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, false_condition_in_loop, [](int) -> DebugHook* { return new BenchHook(3, "i < 0", false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, stop_at_every_statement, [](int) -> DebugHook* { return new BenchHook(0, {}, true); })
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,595 @@
+#include "debug/session.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/convert.h"
+#include "base/cp1252.h"
+#include "exec/executor.h"
+#include "gfx/gfx_state.h"
+#include "platform/window_core.h"
+
+namespace tessel::debug {
+
+namespace {
+
+// Thrown from a stop to leave the run: to start it again towards an earlier
+// stop, or because the client has gone. The executor and the interpreter
+// let it pass; the session catches it where it started the run.
+struct LeaveRun {
+    bool again = false;  // start again (towards the session's goal)
+};
+
+constexpr int32_t kThread = 1;
+// Variable references: the scopes, then each array's elements.
+constexpr int64_t kRefVariables = 1, kRefArrays = 2, kRefDrawing = 3, kRefEvent = 4, kRefArrayBase = 1000;
+// A window run stays painted and answers while it stands: its native events
+// are read this often.
+constexpr int kPausedPumpMs = 30;
+
+std::string typeName(int32_t type) {
+    switch (type) {
+        case TYPE_NUM: return "number";
+        case TYPE_STR: return "string";
+        case TYPE_PTR: return "pointer";
+        default: return "";
+    }
+}
+
+std::string colourText(uint32_t v) {
+    return std::to_string(v & 0xFF) + ", " + std::to_string((v >> 8) & 0xFF) + ", " + std::to_string((v >> 16) & 0xFF);
+}
+
+Json variable(const std::string& name, const std::string& value, const std::string& type = {}, int64_t ref = 0) {
+    Json v = Json::object({{"name", name}, {"value", value}, {"variablesReference", ref}});
+    if (!type.empty()) v.set("type", type);
+    return v;
+}
+
+// The file name at the end of a path.
+std::string baseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A hit condition: "N" or "== N" (only the Nth hit), ">= N" (from the Nth
+// on), "> N", "< N", "<= N", "% N" (every Nth). Unreadable: always.
+bool hitConditionMet(const std::string& text, int64_t hits) {
+    size_t i = 0;
+    auto skipSpace = [&] {
+        while (i < text.size() && text[i] == ' ') ++i;
+    };
+    skipSpace();
+    std::string op;
+    while (i < text.size() && std::string_view("<>=%").find(text[i]) != std::string_view::npos) op += text[i++];
+    skipSpace();
+    int64_t n = 0;
+    bool digits = false;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && n < (int64_t{1} << 40)) {
+        n = n * 10 + (text[i++] - '0');
+        digits = true;
+    }
+    if (!digits) return true;
+    if (op.empty() || op == "==" || op == "=") return hits == n;
+    if (op == ">=") return hits >= n;
+    if (op == ">") return hits > n;
+    if (op == "<") return hits < n;
+    if (op == "<=") return hits <= n;
+    if (op == "%") return n > 0 && hits % n == 0;
+    return true;
+}
+
+}  // namespace
+
+Session::Session(int in, int out, Runner runner) : out_(out), runner_(std::move(runner)), reader_(in) {}
+
+// --- the protocol ------------------------------------------------------------------
+
+void Session::respond(const Json& request, Json body, bool success, const std::string& message) {
+    Json r = Json::object({{"seq", seq_++},
+                           {"type", "response"},
+                           {"request_seq", request["seq"].asInt()},
+                           {"success", success},
+                           {"command", request["command"].isString() ? request["command"].asString() : std::string()}});
+    if (!message.empty()) r.set("message", message);
+    if (!body.isNull()) r.set("body", std::move(body));
+    if (writable_) writable_ = writeMessage(out_, r.dump());
+}
+
+void Session::event(const std::string& name, Json body) {
+    Json e = Json::object({{"seq", seq_++}, {"type", "event"}, {"event", name}, {"body", std::move(body)}});
+    if (writable_) writable_ = writeMessage(out_, e.dump());
+}
+
+void Session::output(std::string_view category, std::string_view text) {
+    if (replaying_) return;
+    event("output", Json::object({{"category", std::string(category)}, {"output", windows1252ToUtf8(text) + "\n"}}));
+}
+
+bool Session::waitForRequest(std::string& body, int timeoutMs) {
+    std::string why;
+    switch (reader_.next(body, timeoutMs, why)) {
+        case MessageReader::Status::Message: return true;
+        case MessageReader::Status::Timeout: return false;
+        case MessageReader::Status::Broken:
+            std::fprintf(stderr, "tessel --dap: %s; the session ends\n", why.c_str());
+            [[fallthrough]];
+        case MessageReader::Status::End: disconnect_ = true; return false;
+    }
+    return false;
+}
+
+// Handles one message; a request that leaves the run (a step back, the
+// end of the session) throws LeaveRun when a run is under way.
+bool Session::handle(const Json& msg) {
+    if (!msg.isObject() || msg["type"].asString() != "request" || !msg["command"].isString()) return true;
+    dispatch(msg["command"].asString(), msg, msg["arguments"]);
+    return !disconnect_;
+}
+
+void Session::dispatch(const std::string& command, const Json& msg, const Json& args) {
+    if (command == "initialize") {
+        respond(msg, Json::object({{"supportsConfigurationDoneRequest", true},
+                                   {"supportsConditionalBreakpoints", true},
+                                   {"supportsHitConditionalBreakpoints", true},
+                                   {"supportsEvaluateForHovers", true},
+                                   {"supportsStepBack", true},
+                                   {"supportsTerminateRequest", true}}));
+        event("initialized");
+    } else if (command == "launch") {
+        if (launched_) return fail(msg, "a program was launched already");
+        config_.program = args["program"].isString() ? args["program"].asString() : std::string();
+        if (config_.program.empty()) return fail(msg, "launch needs a program");
+        for (const Json& a : args["args"].items())
+            if (a.isString()) config_.args.push_back(a.asString());
+        config_.headless = args["headless"].asBool(false);
+        config_.events = args["events"].isString() ? args["events"].asString() : std::string();
+        if (args["seed"].isNumber()) config_.seed = static_cast<uint32_t>(args["seed"].asInt());
+        config_.stopOnEntry = args["stopOnEntry"].asBool(false);
+        config_.cwd = args["cwd"].isString() ? args["cwd"].asString() : std::string();
+        // Every run of the session starts in the script's folder: the files
+        // the launch names are taken from where the client launched.
+        for (std::string* path : {&config_.program, &config_.events, &config_.cwd}) {
+            std::error_code ec;
+            if (!path->empty()) *path = std::filesystem::absolute(*path, ec).lexically_normal().string();
+        }
+        launched_ = true;
+        respond(msg);
+    } else if (command == "setBreakpoints") {
+        answerBreakpoints(msg, args);
+    } else if (command == "setExceptionBreakpoints") {
+        respond(msg, Json::object({{"breakpoints", Json::array()}}));
+    } else if (command == "configurationDone") {
+        configured_ = true;
+        respond(msg);
+    } else if (command == "threads") {
+        respond(msg, Json::object({{"threads", Json::array({Json::object({{"id", kThread}, {"name", "script"}})})}}));
+    } else if (command == "disconnect" || command == "terminate") {
+        respond(msg);
+        if (command == "disconnect") disconnect_ = true;
+        if (running_) throw LeaveRun{};
+    } else if (command == "pause") {
+        if (running_ && !paused_) {
+            pauseAsked_ = true;
+            stepping = true;
+        }
+        respond(msg);
+    } else if (!paused_) {
+        fail(msg, running_ ? "the script is running" : "no script is running");
+    } else if (command == "stackTrace") {
+        Json frames = stackFrames(*paused_);
+        const int64_t total = static_cast<int64_t>(frames.items().size());
+        respond(msg, Json::object({{"stackFrames", std::move(frames)}, {"totalFrames", total}}));
+    } else if (command == "scopes") {
+        respond(msg, Json::object({{"scopes", scopes()}}));
+    } else if (command == "variables") {
+        respond(msg, Json::object({{"variables", variables(*paused_, args)}}));
+    } else if (command == "evaluate") {
+        std::string error;
+        Json body = evaluate(*paused_, args, error);
+        if (!error.empty()) return fail(msg, error);
+        respond(msg, std::move(body));
+    } else if (command == "continue" || command == "next" || command == "stepIn" || command == "stepOut") {
+        resume_ = command == "continue" ? Resume::Continue
+                  : command == "next"   ? Resume::Next
+                  : command == "stepIn" ? Resume::StepIn
+                                        : Resume::StepOut;
+        resumeRuns_ = runs.size();
+        resumeCalls_ = paused_->exec.callDepth;
+        stepping = resume_ != Resume::Continue;
+        respond(msg, command == "continue" ? Json::object({{"allThreadsContinued", true}}) : Json::object());
+        paused_ = nullptr;
+    } else if (command == "stepBack" || command == "reverseContinue") {
+        if (!config_.headless)
+            return fail(msg, "stepping back needs a headless run (\"headless\": true), whose time and input can be played again");
+        respond(msg);
+        startAgain(ReplayGoal{command == "stepBack" ? ReplayGoal::Before : ReplayGoal::LastBreakBefore, stoppedTime_, nullptr});
+    } else {
+        fail(msg, "tessel does not support " + command);
+    }
+}
+
+int Session::serve() {
+    std::string body;
+    while (!disconnect_ && writable_) {
+        if (!waitForRequest(body, -1)) continue;
+        std::optional<Json> msg = parseJson(body).value;
+        if (!msg) continue;
+        try {
+            handle(*msg);
+        } catch (const LeaveRun&) {
+        }
+        if (launched_ && configured_ && !running_ && !ended_ && !disconnect_) launchRun();
+    }
+    return 0;
+}
+
+// Runs the launched script, again from the start as often as a step back
+// asks, then says it ended.
+void Session::launchRun() {
+    running_ = true;
+    for (bool again = true; again;) {
+        again = false;
+        runs.clear();
+        breaks.clear();
+        rounds = 0;
+        entryPending_ = true;
+        stepping = true;
+        paused_ = nullptr;
+        pauseAsked_ = false;
+        lastSeen_ = 0;
+        firstSeen_ = 0;
+        replaying_ = goal_.kind != ReplayGoal::None;
+        armRound_ = goal_.time / kKeepAliveInterval;
+        armRound_ = armRound_ > 0 ? armRound_ - 1 : 0;
+        for (Breakpoint& b : breakpoints_) b.hits = 0;
+        images_.restart();
+        try {
+            exitStatus_ = runner_(config_, *this, images_);
+        } catch (const LeaveRun& leave) {
+            again = leave.again;
+            exitStatus_ = 0;
+        }
+    }
+    running_ = false;
+    ended_ = true;
+    paused_ = nullptr;
+    current_ = nullptr;
+    if (disconnect_) return;
+    event("exited", Json::object({{"exitCode", exitStatus_}}));
+    event("terminated");
+}
+
+void Session::startAgain(ReplayGoal goal) {
+    goal_ = goal;
+    throw LeaveRun{true};
+}
+
+// --- stops -------------------------------------------------------------------------
+
+uint64_t Session::now(const Vm& vm) const {
+    return rounds * kKeepAliveInterval + vm.exec.keepAliveCount;
+}
+
+void Session::poll(Vm& vm) {
+    if (goal_.kind != ReplayGoal::None && rounds >= armRound_) stepping = true;
+    current_ = &vm;
+    std::string body;
+    while (!disconnect_ && waitForRequest(body, 0))
+        if (std::optional<Json> msg = parseJson(body).value) handle(*msg);
+    if (disconnect_) throw LeaveRun{};
+}
+
+void Session::atStatement(Vm& vm, int32_t index, bool breakpoint) {
+    current_ = &vm;
+    if (entryPending_) {
+        entryPending_ = false;
+        firstSeen_ = now(vm);
+        placeBreakpoints(vm);
+        // A breakpoint on the first statement is met at its BREAK.
+        if (!breakpoint && vm.code.ins[static_cast<size_t>(index)].op == OP_BREAK) return;
+    }
+    std::string reason;
+    if (shouldStop(vm, index, breakpoint, reason)) stop(vm, index, reason);
+    stepping = resume_ != Resume::Continue || pauseAsked_ ||
+               (goal_.kind != ReplayGoal::None && rounds >= armRound_);
+}
+
+// Whether the run stops before instruction `index`, and why.
+bool Session::shouldStop(Vm& vm, int32_t index, bool breakpoint, std::string& reason) {
+    const uint64_t t = now(vm);
+    if (goal_.kind != ReplayGoal::None) {
+        // Towards an earlier stop: breakpoints count their hits as they did.
+        const bool hit = breakpoint && breakpointTriggers(vm, index);
+        if (goal_.kind == ReplayGoal::At) {
+            if (t < goal_.time) return false;
+            reason = goal_.reason ? goal_.reason : "step";
+            goal_ = ReplayGoal{};
+            replaying_ = false;
+            resume_ = Resume::Continue;
+            return true;
+        }
+        if (t >= goal_.time) {
+            // A reverse continue that found a breakpoint stops there as at a
+            // breakpoint; otherwise at the run's first statement.
+            const bool atBreak = goal_.kind == ReplayGoal::LastBreakBefore && lastSeen_ != 0;
+            startAgain(ReplayGoal{ReplayGoal::At, lastSeen_ != 0 ? lastSeen_ : firstSeen_,
+                                  atBreak ? "breakpoint" : lastSeen_ != 0 ? "step" : "entry"});
+        }
+        if (goal_.kind == ReplayGoal::Before || hit) lastSeen_ = t;
+        return false;
+    }
+    if (breakpoint && breakpointTriggers(vm, index)) {
+        reason = "breakpoint";
+        return true;
+    }
+    if (pauseAsked_) {
+        pauseAsked_ = false;
+        reason = "pause";
+        return true;
+    }
+    const size_t depth = runs.size();
+    const int32_t calls = vm.exec.callDepth;
+    switch (resume_) {
+        case Resume::StepIn: reason = "step"; return true;
+        case Resume::Next:
+            reason = "step";
+            return depth < resumeRuns_ || (depth == resumeRuns_ && calls <= resumeCalls_);
+        case Resume::StepOut:
+            reason = "step";
+            return depth < resumeRuns_ || (depth == resumeRuns_ && calls < resumeCalls_);
+        case Resume::Continue:
+            if (config_.stopOnEntry && t == firstSeen_) {
+                reason = "entry";
+                return true;
+            }
+            return false;
+    }
+    return false;
+}
+
+// The breakpoint at instruction `index` counts a hit when its condition
+// holds, and stops when its hit condition is met.
+bool Session::breakpointTriggers(Vm& vm, int32_t index) {
+    auto at = breakpointAt_.find(index);
+    if (at == breakpointAt_.end()) return false;
+    Breakpoint& b = breakpoints_[at->second];
+    if (b.compiled) {
+        Value v;
+        std::string why;
+        if (!b.compiled->evaluate(vm, v, why))
+            output("console", "breakpoint condition on line " + std::to_string(b.line) + ": " + why);
+        else if (v.num == 0.0f)
+            return false;
+    }
+    ++b.hits;
+    return b.hitCondition.empty() || hitConditionMet(b.hitCondition, b.hits);
+}
+
+// Stands at instruction `index` until the client resumes the run. A window
+// stays painted and closable meanwhile; input that arrives is held.
+void Session::stop(Vm& vm, int32_t index, const std::string& reason) {
+    paused_ = &vm;
+    pausedAt_ = index;
+    stoppedTime_ = now(vm);
+    event("stopped", Json::object({{"reason", reason}, {"threadId", kThread}, {"allThreadsStopped", true}}));
+    const bool held = vm.platform.holdingInput();
+    vm.platform.holdInput(true);
+    struct Restore {
+        WindowCore& platform;
+        bool held;
+        ~Restore() { platform.holdInput(held); }
+    } restore{vm.platform, held};
+    std::string body;
+    while (paused_ && !disconnect_) {
+        if (!waitForRequest(body, config_.headless ? -1 : kPausedPumpMs)) {
+            if (!config_.headless) vm.platform.beat();
+            continue;
+        }
+        if (std::optional<Json> msg = parseJson(body).value) handle(*msg);
+    }
+    if (disconnect_) throw LeaveRun{};
+}
+
+// --- breakpoints -------------------------------------------------------------------
+
+void Session::answerBreakpoints(const Json& request, const Json& args) {
+    breakpoints_.clear();
+    Json answer = Json::array();
+    for (const Json& asked : args["breakpoints"].items()) {
+        Breakpoint b;
+        b.id = nextBreakpointId_++;
+        b.line = static_cast<int32_t>(asked["line"].asInt());
+        if (asked["condition"].isString()) b.condition = asked["condition"].asString();
+        if (asked["hitCondition"].isString()) b.hitCondition = asked["hitCondition"].asString();
+        breakpoints_.push_back(std::move(b));
+    }
+    if (current_ && running_) placeBreakpoints(*current_);
+    for (const Breakpoint& b : breakpoints_) {
+        const bool known = current_ && running_;
+        Json j = Json::object({{"id", b.id}, {"verified", !known || b.placed > 0}, {"line", known && b.placed > 0 ? b.placed : b.line}});
+        if (known && b.placed == 0) j.set("message", "no statement on this line or after it");
+        answer.push(std::move(j));
+    }
+    respond(request, Json::object({{"breakpoints", std::move(answer)}}));
+}
+
+// Puts a BREAK before the first statement of each breakpoint's line (or
+// of the next line that has one), and reads the conditions.
+void Session::placeBreakpoints(Vm& vm) {
+    clearBreaks(vm);
+    breakpointAt_.clear();
+    const Code& code = vm.code;
+    // The first statement start of each line: its token, and its instructions.
+    std::map<int32_t, int32_t> firstToken;
+    for (size_t i = 0; i < code.ins.size(); ++i) {
+        const Instr& in = code.ins[i];
+        if (in.ticks == 0 || in.op == OP_SERVICE) continue;
+        const int32_t token = code.tokenOf[i];
+        const int32_t line = vm.tokens.lineAt(token);
+        auto [it, fresh] = firstToken.emplace(line, token);
+        if (!fresh && token < it->second) it->second = token;
+    }
+    for (size_t k = 0; k < breakpoints_.size(); ++k) {
+        Breakpoint& b = breakpoints_[k];
+        auto line = firstToken.lower_bound(b.line);
+        const int32_t before = b.placed;
+        b.placed = line == firstToken.end() ? 0 : line->first;
+        if (b.placed != 0) {
+            for (size_t i = 0; i < code.ins.size(); ++i) {
+                const Instr& in = code.ins[i];
+                if (in.ticks == 0 || in.op == OP_SERVICE || code.tokenOf[i] != line->second) continue;
+                if (breakpointAt_.emplace(static_cast<int32_t>(i), k).second) setBreak(vm, static_cast<int32_t>(i));
+            }
+        }
+        b.compiled.reset();
+        if (!b.condition.empty()) {
+            b.compiled = std::make_shared<Expression>(vm, b.condition, true);
+            if (!b.compiled->valid())
+                output("console", "breakpoint condition on line " + std::to_string(b.line) + ": " + b.compiled->error());
+        }
+        // The client hears of a breakpoint that moved to a later line or
+        // found no statement, once.
+        if (before != b.placed && b.placed != b.line && !replaying_ && running_)
+            event("breakpoint",
+                  Json::object({{"reason", "changed"},
+                                {"breakpoint", Json::object({{"id", b.id}, {"verified", b.placed > 0}, {"line", b.placed > 0 ? b.placed : b.line}})}}));
+    }
+}
+
+// --- what a stop shows -------------------------------------------------------------
+
+Json Session::stackFrames(const Vm& vm) const {
+    Json frames = Json::array();
+    const Code& code = vm.code;
+    const Instr* const base = code.ins.data();
+    auto frame = [&](const std::string& name, int32_t at) {
+        const SourcePlace place = vm.tokens.placeAt(code.tokenOf[static_cast<size_t>(at)]);
+        const int64_t id = static_cast<int64_t>(frames.items().size()) + 1;
+        frames.push(Json::object({{"id", id},
+                                  {"name", name},
+                                  {"line", place.line},
+                                  {"column", std::max(1, place.column)},
+                                  {"source", Json::object({{"name", baseName(config_.program)}, {"path", config_.program}})}}));
+    };
+    // The call that returns to instruction `back` (a BREAK may stand in it).
+    auto callSite = [&](int32_t back) {
+        for (size_t i = 0; i < code.ins.size(); ++i) {
+            const Instr& in = code.ins[i];
+            auto lifted = breaks.find(static_cast<int32_t>(i));
+            const uint8_t op = in.op == OP_BREAK && lifted != breaks.end() ? lifted->second : in.op;
+            if (op == OP_CALL && in.b == back) return static_cast<int32_t>(i);
+        }
+        return -1;
+    };
+    auto runName = [&](int32_t entry) -> std::string {
+        for (size_t s = 0; s < SLOT_COUNT; ++s)
+            if (code.blockEntry[s] == entry && vm.symbols.slots[s] != 0)
+                return "WINMSG " + std::string(vm.tokens.textAt(vm.symbols.slots[s]));
+        return "main program";
+    };
+    int32_t at = pausedAt_;
+    int32_t calls = vm.exec.callDepth;
+    for (size_t r = runs.size(); r-- > 0;) {
+        const DebugRun& run = runs[r];
+        for (int32_t d = calls; d > run.callBase && d > 0; --d) {
+            const int32_t call = callSite(vm.exec.callStack[static_cast<size_t>(d)]);
+            frame(call >= 0 ? std::string(vm.tokens.textAt(code.tokenOf[static_cast<size_t>(call)])) : "function", at);
+            if (call >= 0) at = call;
+        }
+        frame(runName(run.entry), at);
+        calls = run.callBase;
+        if (r > 0) at = static_cast<int32_t>(*runs[r - 1].ip - base);
+    }
+    return frames;
+}
+
+Json Session::scopes() const {
+    auto scope = [](const char* name, int64_t ref, bool expensive = false) {
+        return Json::object({{"name", name}, {"variablesReference", ref}, {"expensive", expensive}});
+    };
+    return Json::array({scope("Variables", kRefVariables), scope("Arrays", kRefArrays), scope("Drawing", kRefDrawing),
+                        scope("Event", kRefEvent)});
+}
+
+Json Session::variables(const Vm& vm, const Json& args) const {
+    Json out = Json::array();
+    const int64_t ref = args["variablesReference"].asInt();
+    const Memory& mem = vm.memory;
+    const CheckerState& sym = vm.symbols;
+    if (ref == kRefVariables) {
+        for (size_t v = 1; v < sym.vars.size(); ++v) {
+            Value value;
+            value.type = sym.vars[v].type;
+            if (value.type == TYPE_NUM) value.num = mem.num[v];
+            if (value.type == TYPE_PTR) value.ptr = mem.ptr[v];
+            if (value.type == TYPE_STR) value.str = mem.str[v];
+            out.push(variable(std::string(vm.tokens.textAt(sym.vars[v].nameToken)), valueText(value), typeName(value.type)));
+        }
+    } else if (ref == kRefArrays) {
+        for (size_t a = 1; a < sym.arrays.size(); ++a) {
+            const ArrayInfo& info = sym.arrays[a];
+            const int64_t shown = std::max<int64_t>(1, info.declaredSize + 1);
+            Json v = variable(std::string(vm.tokens.textAt(info.nameToken)),
+                              typeName(info.type) + " array [" + std::to_string(shown) + "]", typeName(info.type) + "[]",
+                              kRefArrayBase + static_cast<int64_t>(a));
+            v.set("indexedVariables", shown);
+            out.push(std::move(v));
+        }
+    } else if (ref == kRefDrawing) {
+        const GfxState& g = vm.gfx;
+        out.push(variable("FCOLOR", colourText(g.foreground)));
+        out.push(variable("BCOLOR", colourText(g.background)));
+        out.push(variable("pen", std::to_string(g.penX) + ", " + std::to_string(g.penY)));
+        if (!g.fonts.empty()) {
+            const CachedFont& f = g.fonts.front();
+            out.push(variable("font", "\"" + windows1252ToUtf8(f.face) + "\", " + std::to_string(f.height) + ", " +
+                                          std::to_string(f.width) + ", " + std::to_string(f.weight)));
+        } else {
+            out.push(variable("font", "the default font"));
+        }
+        out.push(variable("images loaded", std::to_string(g.images.size())));
+        out.push(variable("image shown", std::to_string(g.shownImage)));
+    } else if (ref == kRefEvent) {
+        const ExecState& ex = vm.exec;
+        out.push(variable("mouse", std::to_string(ex.mouseX) + ", " + std::to_string(ex.mouseY)));
+        out.push(variable("word parameter", std::to_string(ex.wordParam)));
+        out.push(variable("long parameter", std::to_string(ex.longParam)));
+        out.push(variable("timer interval", std::to_string(ex.timerInterval)));
+        out.push(variable("text control", std::to_string(ex.currentTextControl)));
+    } else if (ref > kRefArrayBase && ref - kRefArrayBase < static_cast<int64_t>(sym.arrays.size())) {
+        const size_t a = static_cast<size_t>(ref - kRefArrayBase);
+        const ArrayInfo& info = sym.arrays[a];
+        const ArrayElements& e = mem.arrays[a];
+        const int64_t shown = std::max<int64_t>(1, info.declaredSize + 1);
+        const int64_t start = std::clamp<int64_t>(args["start"].asInt(0), 0, shown);
+        const int64_t count = std::clamp<int64_t>(args["count"].asInt(shown - start), 0, shown - start);
+        for (int64_t i = start; i < start + count; ++i) {
+            Value value;
+            value.type = info.type;
+            const size_t k = static_cast<size_t>(i);
+            if (info.type == TYPE_NUM && k < e.nums.size()) value.num = e.nums[k];
+            if (info.type == TYPE_PTR && k < e.ptrs.size()) value.ptr = e.ptrs[k];
+            if (info.type == TYPE_STR && k < e.strs.size()) value.str = e.strs[k];
+            out.push(variable(std::to_string(i), valueText(value), typeName(info.type)));
+        }
+    }
+    return out;
+}
+
+Json Session::evaluate(Vm& vm, const Json& args, std::string& error) {
+    const std::string text = args["expression"].isString() ? args["expression"].asString() : std::string();
+    // The editor's text is UTF-8; the script's strings are Windows-1252.
+    Expression e(vm, utf8ToWindows1252(text), false);
+    Value v;
+    if (!e.evaluate(vm, v, error)) return Json();
+    return Json::object({{"result", valueText(v)}, {"type", typeName(v.type)}, {"variablesReference", 0}});
+}
+
+int runDebugAdapter(int in, int out, Runner runner) {
+    Session session(in, out, std::move(runner));
+    return session.serve();
+}
+
+}  // namespace tessel::debug

@@ -1,0 +1,323 @@
+// `tessel --dap` driven over its standard input and output as an editor
+// drives it, on the headless scripts of tests/debug: breakpoints with
+// conditions and hit counts, the call stack (functions, an event block hit
+// by a scripted click), variables, expressions, stepping in, over, out and
+// back, pausing a run, and requests that come at the wrong time.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "lsp/json.h"
+#include "piped_process.h"
+
+namespace tessel {
+namespace {
+
+const std::string kDir = std::string(TESSEL_TEST_DATA) + "/debug/";
+
+// A `tessel --dap` process with pipes on its standard input and output.
+class DapProcess : public test::PipedProcess {
+   public:
+    DapProcess() : PipedProcess("--dap") {}
+
+    // Sends a request and waits for its response; events that come first
+    // are kept for `event`.
+    Json request(const std::string& command, Json args = Json::object()) {
+        const int seq = ++seq_;
+        send(Json::object({{"seq", seq}, {"type", "request"}, {"command", command}, {"arguments", std::move(args)}}));
+        while (auto m = read()) {
+            if ((*m)["type"].asString() == "response" && (*m)["request_seq"].asInt() == seq) return *m;
+            events_.push_back(std::move(*m));
+        }
+        ADD_FAILURE() << "no response to " << command;
+        return Json();
+    }
+    Json body(const std::string& command, Json args = Json::object()) {
+        Json r = request(command, std::move(args));
+        EXPECT_TRUE(r["success"].asBool()) << command << ": " << r["message"].asString();
+        return r["body"];
+    }
+    // The next event called `name` (those before it are dropped, outputs
+    // kept in `outputs`).
+    Json event(const std::string& name) {
+        for (;;) {
+            std::optional<Json> m;
+            if (!events_.empty()) {
+                m = std::move(events_.front());
+                events_.pop_front();
+            } else {
+                m = read();
+            }
+            if (!m) break;
+            if ((*m)["event"].asString() == "output") outputs += (*m)["body"]["output"].asString();
+            if ((*m)["event"].asString() == name) return *m;
+        }
+        ADD_FAILURE() << "no " << name << " event";
+        return Json();
+    }
+    // initialize, launch (headless), breakpoints at `lines` of the script
+    // with their conditions, configurationDone.
+    void start(const std::string& script, const std::vector<Json>& breakpoints, Json extra = Json::object()) {
+        Json caps = body("initialize", Json::object({{"adapterID", "tessel"}}));
+        EXPECT_TRUE(caps["supportsStepBack"].asBool());
+        EXPECT_TRUE(caps["supportsConditionalBreakpoints"].asBool());
+        event("initialized");
+        Json launch = Json::object({{"program", kDir + script}, {"headless", true}, {"args", Json::array({"-q"})}});
+        for (const auto& [k, v] : extra.members()) launch.set(k, v);
+        body("launch", launch);
+        Json bps = Json::array();
+        for (const Json& b : breakpoints) bps.push(b);
+        body("setBreakpoints", Json::object({{"source", Json::object({{"path", kDir + script}})}, {"breakpoints", bps}}));
+        body("configurationDone");
+    }
+
+    // After a stop: the frames as "name:line", innermost first.
+    std::vector<std::string> frames() {
+        std::vector<std::string> out;
+        const Json trace = body("stackTrace", Json::object({{"threadId", 1}}));
+        for (const Json& f : trace["stackFrames"].items())
+            out.push_back(f["name"].asString() + ":" + std::to_string(f["line"].asInt()));
+        return out;
+    }
+    // The variables under a reference, name -> value.
+    std::map<std::string, std::string> variables(int64_t ref, Json extra = Json::object()) {
+        Json args = Json::object({{"variablesReference", ref}});
+        for (const auto& [k, v] : extra.members()) args.set(k, v);
+        std::map<std::string, std::string> out;
+        const Json answer = body("variables", args);
+        for (const Json& v : answer["variables"].items())
+            out[v["name"].asString()] = v["value"].asString();
+        return out;
+    }
+    std::string eval(const std::string& expression) {
+        Json r = request("evaluate", Json::object({{"expression", expression}, {"context", "watch"}}));
+        return r["success"].asBool() ? r["body"]["result"].asString() : "error: " + r["message"].asString();
+    }
+    // Resumes with `command` and waits for the next stop; its reason.
+    std::string resume(const std::string& command) {
+        body(command, Json::object({{"threadId", 1}}));
+        return event("stopped")["body"]["reason"].asString();
+    }
+    int line() {
+        const std::string top = frames().front();
+        return std::stoi(top.substr(top.rfind(':') + 1));
+    }
+
+    std::string outputs;  // the output events' texts so far
+
+   private:
+    int seq_ = 0;
+    std::deque<Json> events_;
+};
+
+Json at(int line, const std::string& condition = {}, const std::string& hits = {}) {
+    Json b = Json::object({{"line", line}});
+    if (!condition.empty()) b.set("condition", condition);
+    if (!hits.empty()) b.set("hitCondition", hits);
+    return b;
+}
+
+constexpr int64_t kVariables = 1, kDrawing = 3;
+
+TEST(DapSession, StopsAtAConditionalBreakpointAndShowsTheRun) {
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(16, "i = 2")});
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+    EXPECT_EQ(dap.frames(), std::vector<std::string>({"main program:16"}));
+    auto vars = dap.variables(kVariables);
+    EXPECT_EQ(vars["i"], "2");
+    EXPECT_EQ(vars["x"], "4");
+    EXPECT_EQ(vars["s"], "\"hi\"");
+    EXPECT_EQ(vars["p"], "0");
+    // The array, paged by index.
+    auto elements = dap.variables(1001, Json::object({{"start", 1}, {"count", 2}}));
+    EXPECT_EQ(elements, (std::map<std::string, std::string>{{"1", "10"}, {"2", "20"}}));
+    EXPECT_EQ(dap.variables(kDrawing)["pen"], "0, 0");
+    EXPECT_EQ(dap.eval("x * 10 + i"), "42");
+    EXPECT_EQ(dap.eval("s + \"!\""), "\"hi!\"");
+    EXPECT_EQ(dap.eval("a[i] = 20"), "-1");
+    EXPECT_NE(dap.eval("nosuch").find("no variable is named nosuch"), std::string::npos);
+
+    // In, out, over.
+    EXPECT_EQ(dap.resume("stepIn"), "step");
+    EXPECT_EQ(dap.frames(), std::vector<std::string>({"twice:11", "main program:16"}));
+    EXPECT_EQ(dap.resume("stepOut"), "step");
+    EXPECT_EQ(dap.frames(), std::vector<std::string>({"main program:17"}));
+    EXPECT_EQ(dap.variables(kVariables)["x"], "8");
+    for (int line : {18, 14, 15, 16}) {
+        EXPECT_EQ(dap.resume("next"), "step");
+        EXPECT_EQ(dap.line(), line) << "WEND, then the loop's test";
+    }
+    EXPECT_EQ(dap.resume("next"), "step");
+    EXPECT_EQ(dap.line(), 17) << "over the call";
+
+    // The condition holds no more: the run ends.
+    dap.body("continue", Json::object({{"threadId", 1}}));
+    EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 0);
+    dap.event("terminated");
+    EXPECT_NE(dap.outputs.find("32"), std::string::npos) << dap.outputs;
+    dap.body("disconnect");
+    EXPECT_EQ(dap.wait(), 0);
+}
+
+TEST(DapSession, SteppingBackThenForwardReachesTheSameState) {
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(15, {}, "3")});
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "2") << "the third hit";
+    std::vector<std::vector<std::string>> frames;
+    std::vector<std::map<std::string, std::string>> states;
+    for (int k = 0; k < 4; ++k) {
+        frames.push_back(dap.frames());
+        states.push_back(dap.variables(kVariables));
+        dap.resume("stepIn");
+    }
+    for (int k = 3; k >= 0; --k) {
+        EXPECT_EQ(dap.resume("stepBack"), "step");
+        EXPECT_EQ(dap.frames(), frames[static_cast<size_t>(k)]) << "back to step " << k;
+        EXPECT_EQ(dap.variables(kVariables), states[static_cast<size_t>(k)]) << "back to step " << k;
+    }
+    for (int k = 1; k < 4; ++k) {
+        dap.resume("stepIn");
+        EXPECT_EQ(dap.frames(), frames[static_cast<size_t>(k)]) << "forward to step " << k;
+        EXPECT_EQ(dap.variables(kVariables), states[static_cast<size_t>(k)]) << "forward to step " << k;
+    }
+    // Output already shown is not shown again by the runs that bring the
+    // script back.
+    dap.body("continue", Json::object({{"threadId", 1}}));
+    dap.event("terminated");
+    size_t printed = 0;
+    for (size_t at = dap.outputs.find("32\n"); at != std::string::npos; at = dap.outputs.find("32\n", at + 1)) ++printed;
+    EXPECT_EQ(printed, 1u) << dap.outputs;
+}
+
+TEST(DapSession, ReverseContinueGoesBackToTheLastBreakpointHit) {
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(17)});
+    dap.event("stopped");
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "2");
+    EXPECT_EQ(dap.resume("reverseContinue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "1");
+    EXPECT_EQ(dap.resume("reverseContinue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "0");
+    // No hit before the first: the run's first statement.
+    EXPECT_EQ(dap.resume("reverseContinue"), "entry");
+    EXPECT_EQ(dap.line(), 3) << "a declaration is a statement";
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "0");
+}
+
+TEST(DapSession, AnEventBlockIsAFrameNamedAfterItsMessage) {
+    DapProcess dap;
+    dap.start("click.tsl", {at(7)}, Json::object({{"events", kDir + "click.events"}, {"stopOnEntry", true}}));
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "entry");
+    EXPECT_EQ(dap.line(), 3);
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.frames(), std::vector<std::string>({"WINMSG WMLBUTTONDOWN:7"}));
+    EXPECT_EQ(dap.variables(kVariables)["clicks"], "0");
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["clicks"], "1");
+    const std::string r = dap.variables(kVariables)["r"];
+    EXPECT_EQ(dap.resume("next"), "step");
+    const std::string drawn = dap.variables(kVariables)["r"];
+    // Back over the second click's RAND, and forward again: the same value.
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.variables(kVariables)["r"], r);
+    EXPECT_EQ(dap.resume("next"), "step");
+    EXPECT_EQ(dap.variables(kVariables)["r"], drawn);
+    dap.body("continue", Json::object({{"threadId", 1}}));
+    EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 0);
+}
+
+TEST(DapSession, ARunBroughtBackReadsTheImageFilesTheFirstRunRead) {
+    namespace fs = std::filesystem;
+    char dirName[] = "/tmp/tessel-dap-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dirName), nullptr);
+    const fs::path dir(dirName);
+    fs::copy_file(std::string(TESSEL_TEST_DATA) + "/fixtures/images/v24_topdown.bmp", dir / "pic.bmp");
+    {
+        std::FILE* f = std::fopen((dir / "pic.tsl").c_str(), "w");
+        std::fputs("PTR p\nVAR w\nLOADIMG p, \"pic.bmp\", 0, 0, 0, 16\nw = 1\nw = 2\n", f);
+        std::fclose(f);
+    }
+    DapProcess dap;
+    Json launch = Json::object({{"program", (dir / "pic.tsl").string()}, {"headless", true}, {"args", Json::array({"-q"})}});
+    dap.body("initialize");
+    dap.body("launch", launch);
+    dap.body("setBreakpoints", Json::object({{"source", Json::object({{"path", (dir / "pic.tsl").string()}})},
+                                             {"breakpoints", Json::array({at(5)})}}));
+    dap.body("configurationDone");
+    dap.event("stopped");
+    EXPECT_EQ(dap.variables(kDrawing)["images loaded"], "1");
+    const std::string handle = dap.variables(kVariables)["p"];
+    EXPECT_NE(handle, "0");
+    // The file goes; the run brought back still reads it as it was.
+    fs::remove(dir / "pic.bmp");
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.line(), 4);
+    EXPECT_EQ(dap.variables(kDrawing)["images loaded"], "1");
+    EXPECT_EQ(dap.variables(kVariables)["p"], handle);
+    dap.body("disconnect");
+    EXPECT_EQ(dap.wait(), 0);
+    fs::remove_all(dir);
+}
+
+TEST(DapSession, PauseStopsARunningScriptAndDisconnectEndsIt) {
+    DapProcess dap;
+    dap.start("endless.tsl", {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(dap.request("stackTrace", Json::object({{"threadId", 1}}))["success"].asBool(true), false)
+        << "a running script has no stack to show";
+    dap.body("pause", Json::object({{"threadId", 1}}));
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "pause");
+    const int line = dap.line();
+    EXPECT_TRUE(line >= 3 && line <= 5) << "in the loop: " << line;
+    EXPECT_NE(dap.variables(kVariables)["n"], "0");
+    dap.body("disconnect");
+    EXPECT_EQ(dap.wait(), 0);
+}
+
+TEST(DapSession, WrongRequestsGetErrorsNotCrashes) {
+    DapProcess dap;
+    EXPECT_FALSE(dap.request("continue", Json::object({{"threadId", 1}}))["success"].asBool(true));
+    EXPECT_FALSE(dap.request("evaluate", Json::object({{"expression", "1"}}))["success"].asBool(true));
+    EXPECT_FALSE(dap.request("launch", Json::object())["success"].asBool(true)) << "no program";
+    EXPECT_FALSE(dap.request("goto", Json::object())["success"].asBool(true));
+    // What is no request is passed over: no JSON, no command, arguments of
+    // the wrong kinds.
+    dap.raw("Content-Length: 9\r\n\r\n{\"seq\": [");
+    dap.send(Json::object({{"type", "request"}, {"seq", 99}}));
+    dap.send(Json::array({1, 2}));
+    const Json odd = dap.request("setBreakpoints", Json::object({{"breakpoints", "all"}, {"source", 3}}));
+    EXPECT_TRUE(odd["success"].asBool()) << "breakpoints that are no list set none";
+    EXPECT_TRUE(odd["body"]["breakpoints"].items().empty());
+    EXPECT_FALSE(dap.request("variables", Json::object({{"variablesReference", "x"}}))["success"].asBool(true));
+    // A script that cannot be read ends the run with its box, not the session.
+    dap.start("no_such_script.tsl", {at(1, "(((")});
+    EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 1);
+    EXPECT_NE(dap.outputs.find("Cannot open source file"), std::string::npos) << dap.outputs;
+    dap.body("disconnect");
+    EXPECT_EQ(dap.wait(), 0);
+}
+
+TEST(DapSession, ABreakpointConditionThatDoesNotReadIsReportedAndStops) {
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(1, "i = = 2"), at(17, "i ="), at(40)});
+    // Line 1 is a comment: the breakpoint moves to the first statement after it.
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+    EXPECT_EQ(dap.line(), 3);
+    EXPECT_NE(dap.outputs.find("breakpoint condition on line 1"), std::string::npos) << dap.outputs;
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.line(), 17);
+}
+
+}  // namespace
+}  // namespace tessel
