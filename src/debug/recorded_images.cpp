@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "pixels/image_files.h"
+#include "codec/image_files.h"
 
 namespace tessel::debug {
 
