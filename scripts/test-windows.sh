@@ -131,6 +131,29 @@ else
   fail "--lsp: exit $got (Linux $want), answers differ: $(cmp "$work/lsp.linux" "$work/lsp.windows" 2>&1)"
 fi
 
+echo "--dap, Linux and Windows side by side:"
+dap_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+printf 'VAR x\nx = 6 * 7\nPRINT 10, 10, x\n' >"$work/dap.tsl"
+{
+  dap_message '{"seq":1,"type":"request","command":"initialize","arguments":{"adapterID":"tessel"}}'
+  dap_message '{"seq":2,"type":"request","command":"launch","arguments":{"program":"dap.tsl","headless":true}}'
+  dap_message '{"seq":3,"type":"request","command":"configurationDone"}'
+} >"$work/dap.in"
+# What a client sees of the session: its answers and events in order, and
+# the exit code (the paths in the output events differ between the systems).
+dap_story() { tr '\r' ' ' <"$1" | grep -o '"command":"[a-zA-Z]*"\|"event":"[a-z]*"\|"exitCode":[0-9]*' | tr '\n' ' '; }
+(cd "$work" && "$linux" --dap <dap.in >dap.linux 2>/dev/null)
+want=$?
+(cd "$work" && "$OLDPWD/tests/windows/wine-tessel.sh" --dap <dap.in >dap.windows 2>/dev/null)
+got=$?
+story=$(dap_story "$work/dap.linux")
+if [ $got = $want ] && [ -n "$story" ] && [ "$story" = "$(dap_story "$work/dap.windows")" ] &&
+  [[ "$story" == *'"exitCode":0 "event":"terminated"'* ]]; then
+  pass "--dap: a launched run ends as on Linux ($story)"
+else
+  fail "--dap: exit $got (Linux $want); Linux: $story; Windows: $(dap_story "$work/dap.windows")"
+fi
+
 echo "a window under Xvfb:"
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v convert >/dev/null; then
   display=:$((90 + RANDOM % 100))

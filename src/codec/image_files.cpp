@@ -89,4 +89,16 @@ bool writePngFile(const std::string& path, const uint32_t* pixels, int width, in
     return ok;
 }
 
+bool imageFileIdentity(const std::string& path, int64_t& mtimeNs, int64_t& size) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+#ifdef _WIN32  // (Windows' stat has whole seconds only)
+    mtimeNs = int64_t(st.st_mtime) * 1000000000;
+#else
+    mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+    size = st.st_size;
+    return true;
+}
+
 }  // namespace tessel

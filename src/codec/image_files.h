@@ -14,6 +14,10 @@ namespace tessel {
 // False, with the reason in `error`, for anything else or a read error.
 bool readImageFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
 
+// A regular file's modification time (in nanoseconds) and size, by which a
+// decoded image is known to be still the file's; false for anything else.
+bool imageFileIdentity(const std::string& path, int64_t& mtimeNs, int64_t& size);
+
 // Reads and decodes a BMP or PNG file.
 bool decodeImageFile(const std::string& path, ImageData& out, std::string* error,
                      Heartbeat* heartbeat = nullptr);

@@ -1,7 +1,5 @@
 #include "debug/recorded_images.h"
 
-#include <sys/stat.h>
-
 #include "codec/image_files.h"
 
 namespace tessel::debug {
@@ -22,12 +20,7 @@ bool RecordedImages::identify(const std::string& path, int64_t& mtimeNs, int64_t
     const Entry* e = recorded(false, path);
     if (!e) {
         Entry& fresh = record(false, path);
-        struct stat st {};
-        fresh.ok = stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        if (fresh.ok) {
-            fresh.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-            fresh.size = st.st_size;
-        }
+        fresh.ok = imageFileIdentity(path, fresh.mtimeNs, fresh.size);
         e = &fresh;
     }
     mtimeNs = e->mtimeNs;

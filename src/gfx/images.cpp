@@ -1,5 +1,4 @@
 // LOADIMG, SHOWIMG and SHOWIMGT: the image table and the transparent copy.
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -67,15 +66,7 @@ struct ImageLookup {
 // A regular file's modification time and size, from the run's image source.
 bool identifyImageFile(GfxState& g, const std::string& path, int64_t& mtimeNs, int64_t& size) {
     if (g.imageSource) return g.imageSource->identify(path, mtimeNs, size);
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-#ifdef _WIN32  // (Windows' stat has whole seconds only)
-    mtimeNs = int64_t(st.st_mtime) * 1000000000;
-#else
-    mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-#endif
-    size = st.st_size;
-    return true;
+    return imageFileIdentity(path, mtimeNs, size);
 }
 
 // The decoded image for a file and size, shared while the file is unchanged;
