@@ -178,9 +178,16 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
     } else if (!paused_) {
         fail(msg, running_ ? "the script is running" : "no script is running");
     } else if (command == "stackTrace") {
-        Json frames = stackFrames(*paused_);
-        const int64_t total = static_cast<int64_t>(frames.items().size());
-        respond(msg, Json::object({{"stackFrames", std::move(frames)}, {"totalFrames", total}}));
+        // A client may ask for a page of the frames: `levels` of them (0 or
+        // none: all) from `startFrame` on.
+        const Json frames = stackFrames(*paused_);
+        const Json::Array& all = frames.items();
+        const int64_t total = static_cast<int64_t>(all.size());
+        const int64_t start = std::clamp<int64_t>(args["startFrame"].asInt(0), 0, total);
+        const int64_t levels = args["levels"].asInt(0);
+        const int64_t end = levels > 0 ? std::min(total, start + levels) : total;
+        Json::Array page(all.begin() + start, all.begin() + end);
+        respond(msg, Json::object({{"stackFrames", Json::array(std::move(page))}, {"totalFrames", total}}));
     } else if (command == "scopes") {
         respond(msg, Json::object({{"scopes", scopes()}}));
     } else if (command == "variables") {

@@ -77,14 +77,19 @@ class DapProcess : public test::PipedProcess {
         body("configurationDone");
     }
 
-    // After a stop: the frames as "name:line", innermost first.
-    std::vector<std::string> frames() {
+    // After a stop: the frames as "name:line", innermost first (a page of
+    // them when `page` names startFrame or levels).
+    std::vector<std::string> frames(Json page = Json::object()) {
         std::vector<std::string> out;
-        const Json trace = body("stackTrace", Json::object({{"threadId", 1}}));
+        Json args = Json::object({{"threadId", 1}});
+        for (const auto& [k, v] : page.members()) args.set(k, v);
+        const Json trace = body("stackTrace", args);
+        if (!page.members().empty()) lastTotalFrames = trace["totalFrames"].asInt();
         for (const Json& f : trace["stackFrames"].items())
             out.push_back(f["name"].asString() + ":" + std::to_string(f["line"].asInt()));
         return out;
     }
+    int64_t lastTotalFrames = 0;  // what the last paged stackTrace said there are
     // The variables under a reference, name -> value.
     std::map<std::string, std::string> variables(int64_t ref, Json extra = Json::object()) {
         Json args = Json::object({{"variablesReference", ref}});
@@ -147,6 +152,11 @@ TEST(DapSession, StopsAtAConditionalBreakpointAndShowsTheRun) {
     // In, out, over.
     EXPECT_EQ(dap.resume("stepIn"), "step");
     EXPECT_EQ(dap.frames(), std::vector<std::string>({"twice:11", "main program:16"}));
+    // Paged as a client asks for them: one level at a time, the total told.
+    EXPECT_EQ(dap.frames(Json::object({{"levels", 1}})), std::vector<std::string>({"twice:11"}));
+    EXPECT_EQ(dap.lastTotalFrames, 2);
+    EXPECT_EQ(dap.frames(Json::object({{"startFrame", 1}, {"levels", 1}})), std::vector<std::string>({"main program:16"}));
+    EXPECT_EQ(dap.frames(Json::object({{"startFrame", 5}})), std::vector<std::string>());
     EXPECT_EQ(dap.resume("stepOut"), "step");
     EXPECT_EQ(dap.frames(), std::vector<std::string>({"main program:17"}));
     EXPECT_EQ(dap.variables(kVariables)["x"], "8");
