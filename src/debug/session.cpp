@@ -6,6 +6,7 @@
 
 #include "base/convert.h"
 #include "base/cp1252.h"
+#include "checker/checker.h"
 #include "exec/executor.h"
 #include "gfx/gfx_state.h"
 #include "platform/window_core.h"
@@ -45,6 +46,33 @@ Json variable(const std::string& name, const std::string& value, const std::stri
     Json v = Json::object({{"name", name}, {"value", value}, {"variablesReference", ref}});
     if (!type.empty()) v.set("type", type);
     return v;
+}
+
+// An array as the Arrays scope, a watch and a hover show it: its kind and
+// how many elements it shows (from 0 to its declared size), paged by index
+// under its own reference.
+Json arrayVariable(const Vm& vm, size_t a) {
+    const ArrayInfo& info = vm.symbols.arrays[a];
+    const int64_t shown = std::max<int64_t>(1, info.declaredSize + 1);
+    Json v = variable(std::string(vm.tokens.textAt(info.nameToken)),
+                      typeName(info.type) + " array [" + std::to_string(shown) + "]", typeName(info.type) + "[]",
+                      kRefArrayBase + static_cast<int64_t>(a));
+    v.set("indexedVariables", shown);
+    return v;
+}
+
+// The array a watch or a hover names by itself ("a" of a[i]), or 0; a
+// variable of the same name is what the name means there.
+size_t arrayNamed(const Vm& vm, std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    if (text.empty()) return 0;
+    const std::string name = lowerAscii(text);
+    for (size_t v = 1; v < vm.symbols.vars.size(); ++v)
+        if (declaredName(vm.tokens, vm.symbols.vars[v].nameToken) == name) return 0;
+    for (size_t a = 1; a < vm.symbols.arrays.size(); ++a)
+        if (declaredName(vm.tokens, vm.symbols.arrays[a].nameToken) == name) return a;
+    return 0;
 }
 
 // The file name at the end of a path.
@@ -535,15 +563,7 @@ Json Session::variables(const Vm& vm, const Json& args) const {
             out.push(variable(std::string(vm.tokens.textAt(sym.vars[v].nameToken)), valueText(value), typeName(value.type)));
         }
     } else if (ref == kRefArrays) {
-        for (size_t a = 1; a < sym.arrays.size(); ++a) {
-            const ArrayInfo& info = sym.arrays[a];
-            const int64_t shown = std::max<int64_t>(1, info.declaredSize + 1);
-            Json v = variable(std::string(vm.tokens.textAt(info.nameToken)),
-                              typeName(info.type) + " array [" + std::to_string(shown) + "]", typeName(info.type) + "[]",
-                              kRefArrayBase + static_cast<int64_t>(a));
-            v.set("indexedVariables", shown);
-            out.push(std::move(v));
-        }
+        for (size_t a = 1; a < sym.arrays.size(); ++a) out.push(arrayVariable(vm, a));
     } else if (ref == kRefDrawing) {
         const GfxState& g = vm.gfx;
         out.push(variable("FCOLOR", colourText(g.foreground)));
@@ -588,7 +608,14 @@ Json Session::variables(const Vm& vm, const Json& args) const {
 Json Session::evaluate(Vm& vm, const Json& args, std::string& error) {
     const std::string text = args["expression"].isString() ? args["expression"].asString() : std::string();
     // The editor's text is UTF-8; the script's strings are Windows-1252.
-    Expression e(vm, utf8ToWindows1252(text), false);
+    const std::string script = utf8ToWindows1252(text);
+    if (const size_t a = arrayNamed(vm, script); a != 0) {
+        Json shown = arrayVariable(vm, a);
+        return Json::object({{"result", shown["value"]}, {"type", shown["type"]},
+                             {"variablesReference", shown["variablesReference"]},
+                             {"indexedVariables", shown["indexedVariables"]}});
+    }
+    Expression e(vm, script, false);
     Value v;
     if (!e.evaluate(vm, v, error)) return Json();
     return Json::object({{"result", valueText(v)}, {"type", typeName(v.type)}, {"variablesReference", 0}});

@@ -148,6 +148,11 @@ TEST(DapSession, StopsAtAConditionalBreakpointAndShowsTheRun) {
     EXPECT_EQ(dap.eval("s + \"!\""), "\"hi!\"");
     EXPECT_EQ(dap.eval("a[i] = 20"), "-1");
     EXPECT_NE(dap.eval("nosuch").find("no variable is named nosuch"), std::string::npos);
+    // An array's bare name (a hover over it): its kind and size, its elements under it.
+    EXPECT_EQ(dap.eval(" A "), "number array [6]");
+    const Json hover = dap.request("evaluate", Json::object({{"expression", "a"}, {"context", "hover"}}))["body"];
+    EXPECT_EQ(dap.variables(hover["variablesReference"].asInt(), Json::object({{"start", 2}, {"count", 1}})),
+              (std::map<std::string, std::string>{{"2", "20"}}));
 
     // In, out, over.
     EXPECT_EQ(dap.resume("stepIn"), "step");
