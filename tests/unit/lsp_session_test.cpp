@@ -67,7 +67,7 @@ class LspProcess : public test::PipedProcess {
     std::deque<Json> pending_;
 };
 
-const char kUri[] = "file:///work/demo.tsl";
+const char kUri[] = "file:///home/student/demo.tsl";
 
 // Functions, labels, arrays, an event block, a non-ASCII string, and one
 // error: `y` is declared nowhere (line 17).
