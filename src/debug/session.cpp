@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "base/convert.h"
@@ -10,6 +11,7 @@
 #include "exec/executor.h"
 #include "gfx/gfx_state.h"
 #include "platform/window_core.h"
+#include "vm/memory.h"
 
 namespace tessel::debug {
 
@@ -73,6 +75,74 @@ size_t arrayNamed(const Vm& vm, std::string_view text) {
     for (size_t a = 1; a < vm.symbols.arrays.size(); ++a)
         if (declaredName(vm.tokens, vm.symbols.arrays[a].nameToken) == name) return a;
     return 0;
+}
+
+// Stores `value` into the variable `name` of the Variables scope (`ref`
+// kVariables) or the element `name` of array `ref`: a string into a string,
+// a number into a number, a whole number into a pointer; `stored` is what
+// it holds then.
+bool storeVariable(Vm& vm, int64_t ref, const std::string& name, const Value& value, Value& stored,
+                   std::string& error) {
+    Memory& mem = vm.memory;
+    const CheckerState& sym = vm.symbols;
+    float* num = nullptr;
+    int32_t* ptr = nullptr;
+    std::string* str = nullptr;
+    if (ref == kRefVariables) {
+        const std::string wanted = lowerAscii(name);
+        for (size_t v = 1; v < sym.vars.size() && !num && !ptr && !str; ++v) {
+            if (declaredName(vm.tokens, sym.vars[v].nameToken) != wanted) continue;
+            stored.type = sym.vars[v].type;
+            if (stored.type == TYPE_NUM) num = &mem.num[v];
+            if (stored.type == TYPE_PTR) ptr = &mem.ptr[v];
+            if (stored.type == TYPE_STR) str = &mem.str[v];
+        }
+    } else if (ref > kRefArrayBase && ref - kRefArrayBase < static_cast<int64_t>(sym.arrays.size())) {
+        const size_t a = static_cast<size_t>(ref - kRefArrayBase);
+        ArrayElements& e = mem.arrays[a];
+        char* end = nullptr;
+        const long i = std::strtol(name.c_str(), &end, 10);
+        stored.type = sym.arrays[a].type;
+        // The elements the Arrays scope shows: from 0 to the declared size.
+        const long shown = std::max<long>(1, sym.arrays[a].declaredSize + 1);
+        if (!name.empty() && *end == '\0' && i >= 0 && i < shown) {
+            const size_t k = static_cast<size_t>(i);
+            if (stored.type == TYPE_NUM && k < e.nums.size()) num = &e.nums[k];
+            if (stored.type == TYPE_PTR && k < e.ptrs.size()) ptr = &e.ptrs[k];
+            if (stored.type == TYPE_STR && k < e.strs.size()) str = &e.strs[k];
+        }
+    }
+    if (!num && !ptr && !str) {
+        error = "only a variable or an array element can be set";
+        return false;
+    }
+    if (str) {
+        if (value.type != TYPE_STR) {
+            error = name + " holds a string: give a string, e.g. \"text\"";
+            return false;
+        }
+        if (!storeString(mem, *str, std::string(value.str))) {
+            error = "the script's strings would go past their memory";
+            return false;
+        }
+        stored.str = *str;
+        return true;
+    }
+    if (value.type == TYPE_STR) {
+        error = name + " holds a number: give a number";
+        return false;
+    }
+    const float n = value.type == TYPE_PTR ? static_cast<float>(value.ptr) : value.num;
+    if (num) {
+        stored.num = *num = n;
+    } else {
+        if (!(n >= -2147483648.0f && n < 2147483648.0f) || n != static_cast<float>(static_cast<int32_t>(n))) {
+            error = name + " is a pointer: give a whole number";
+            return false;
+        }
+        stored.ptr = *ptr = value.type == TYPE_PTR ? value.ptr : static_cast<int32_t>(n);
+    }
+    return true;
 }
 
 // The file name at the end of a path.
@@ -163,6 +233,7 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
                                    {"supportsHitConditionalBreakpoints", true},
                                    {"supportsEvaluateForHovers", true},
                                    {"supportsStepBack", true},
+                                   {"supportsSetVariable", true},
                                    {"supportsTerminateRequest", true}}));
         event("initialized");
     } else if (command == "launch") {
@@ -225,6 +296,11 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
         Json body = evaluate(*paused_, args, error);
         if (!error.empty()) return fail(msg, error);
         respond(msg, std::move(body));
+    } else if (command == "setVariable") {
+        std::string error;
+        Json body = setVariable(*paused_, args, error);
+        if (!error.empty()) return fail(msg, error);
+        respond(msg, std::move(body));
     } else if (command == "continue" || command == "next" || command == "stepIn" || command == "stepOut") {
         resume_ = command == "continue" ? Resume::Continue
                   : command == "next"   ? Resume::Next
@@ -276,8 +352,12 @@ void Session::launchRun() {
         lastSeen_ = 0;
         firstSeen_ = 0;
         replaying_ = goal_.kind != ReplayGoal::None;
+        // The run brought back stops before every statement from the round
+        // before its goal, or before the first value the client set.
         armRound_ = goal_.time / kKeepAliveInterval;
+        if (!edits_.empty()) armRound_ = std::min(armRound_, edits_.front().time / kKeepAliveInterval);
         armRound_ = armRound_ > 0 ? armRound_ - 1 : 0;
+        editsDone_ = 0;
         for (Breakpoint& b : breakpoints_) b.hits = 0;
         images_.restart();
         try {
@@ -318,6 +398,7 @@ void Session::poll(Vm& vm) {
 
 void Session::atStatement(Vm& vm, int32_t index, bool breakpoint) {
     current_ = &vm;
+    if (goal_.kind != ReplayGoal::None) replayEdits(vm);
     if (entryPending_) {
         entryPending_ = false;
         firstSeen_ = now(vm);
@@ -408,6 +489,9 @@ void Session::stop(Vm& vm, int32_t index, const std::string& reason) {
     paused_ = &vm;
     pausedAt_ = index;
     stoppedTime_ = now(vm);
+    // Values set after this stop belong to a run that was left by stepping back.
+    while (!edits_.empty() && edits_.back().time > stoppedTime_) edits_.pop_back();
+    editsDone_ = std::min(editsDone_, edits_.size());
     event("stopped", Json::object({{"reason", reason}, {"threadId", kThread}, {"allThreadsStopped", true}}));
     const bool held = vm.platform.holdingInput();
     vm.platform.holdInput(true);
@@ -619,6 +703,36 @@ Json Session::evaluate(Vm& vm, const Json& args, std::string& error) {
     Value v;
     if (!e.evaluate(vm, v, error)) return Json();
     return Json::object({{"result", valueText(v)}, {"type", typeName(v.type)}, {"variablesReference", 0}});
+}
+
+// Sets a variable of the Variables scope or an element of an array to the
+// value of an expression of the language (`"text"`, `x * 2`), of its own
+// kind; what it now holds is the answer.
+Json Session::setVariable(Vm& vm, const Json& args, std::string& error) {
+    VariableEdit edit;
+    edit.time = stoppedTime_;
+    edit.ref = args["variablesReference"].asInt();
+    edit.name = args["name"].isString() ? args["name"].asString() : std::string();
+    const std::string text = args["value"].isString() ? args["value"].asString() : std::string();
+    Expression e(vm, utf8ToWindows1252(text), false);
+    if (!e.evaluate(vm, edit.value, error)) return Json();
+    Value stored;
+    if (!storeVariable(vm, edit.ref, edit.name, edit.value, stored, error)) return Json();
+    edits_.push_back(std::move(edit));
+    editsDone_ = edits_.size();
+    return Json::object({{"value", valueText(stored)}, {"type", typeName(stored.type)}, {"variablesReference", 0}});
+}
+
+// Sets again, in a run brought back, the values the client set at the
+// stops it passes.
+void Session::replayEdits(Vm& vm) {
+    const uint64_t t = now(vm);
+    for (; editsDone_ < edits_.size() && edits_[editsDone_].time <= t; ++editsDone_) {
+        const VariableEdit& edit = edits_[editsDone_];
+        Value stored;
+        std::string error;
+        storeVariable(vm, edit.ref, edit.name, edit.value, stored, error);
+    }
 }
 
 int runDebugAdapter(int in, int out, Runner runner) {

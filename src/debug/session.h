@@ -50,6 +50,16 @@ struct Breakpoint {
     int64_t hits = 0;
 };
 
+// A value the client set while the run stood (setVariable): a run brought
+// back past that stop sets it again there, so that stepping back and
+// forward shows the same run.
+struct VariableEdit {
+    uint64_t time = 0;  // the stop's place in the run's time
+    int64_t ref = 0;    // the scope or array it is in
+    std::string name;   // the variable's name, or the element's index
+    Value value;
+};
+
 class Session final : public DebugHook {
    public:
     Session(int in, int out, Runner runner);
@@ -93,6 +103,8 @@ class Session final : public DebugHook {
     Json scopes() const;
     Json variables(const Vm& vm, const Json& args) const;
     Json evaluate(Vm& vm, const Json& args, std::string& error);
+    Json setVariable(Vm& vm, const Json& args, std::string& error);
+    void replayEdits(Vm& vm);
 
     int out_;
     Runner runner_;
@@ -117,6 +129,8 @@ class Session final : public DebugHook {
     bool pauseAsked_ = false;
     bool entryPending_ = true;   // the first statement start is still to come
     uint64_t stoppedTime_ = 0;   // the stop's place in the run's time
+    std::vector<VariableEdit> edits_;  // in the order of their times
+    size_t editsDone_ = 0;             // those the run under way has had
 
     // Running again towards an earlier stop.
     ReplayGoal goal_;

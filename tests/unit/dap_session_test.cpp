@@ -212,6 +212,40 @@ TEST(DapSession, SteppingBackThenForwardReachesTheSameState) {
     EXPECT_EQ(printed, 1u) << dap.outputs;
 }
 
+TEST(DapSession, ASetValueChangesTheRunAndIsKeptOrUndoneByStepsBack) {
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(16, "i = 2")});
+    dap.event("stopped");
+    auto set = [&](int64_t ref, const std::string& name, const std::string& value) {
+        Json r = dap.request("setVariable", Json::object({{"variablesReference", ref}, {"name", name}, {"value", value}}));
+        return r["success"].asBool() ? r["body"]["value"].asString() : "error: " + r["message"].asString();
+    };
+    EXPECT_EQ(set(kVariables, "x", "x * 25"), "100");
+    EXPECT_EQ(set(kVariables, "S", "\"yo\""), "\"yo\"");
+    EXPECT_EQ(set(1001, "3", "7 * 3"), "21");
+    EXPECT_EQ(set(kVariables, "s", "5").rfind("error: s holds a string", 0), 0u);
+    EXPECT_EQ(set(kVariables, "p", "1.5").rfind("error: p is a pointer", 0), 0u);
+    EXPECT_EQ(set(1001, "6", "1").rfind("error:", 0), 0u) << "past the declared size";
+    EXPECT_EQ(dap.variables(kVariables)["s"], "\"yo\"");
+
+    EXPECT_EQ(dap.resume("next"), "step");
+    EXPECT_EQ(dap.variables(kVariables)["x"], "200") << "the run went on with the value set";
+    // Back to the stop where it was set: set again there.
+    EXPECT_EQ(dap.resume("reverseContinue"), "breakpoint");
+    EXPECT_EQ(dap.line(), 16);
+    EXPECT_EQ(dap.variables(kVariables)["x"], "100");
+    EXPECT_EQ(dap.variables(1001, Json::object({{"start", 3}, {"count", 1}}))["3"], "21");
+    // Back before it: undone, and the run from there goes on without it.
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.variables(kVariables)["x"], "4");
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["x"], "4") << "the stop of the edit, met again in a new run";
+    dap.body("continue", Json::object({{"threadId", 1}}));
+    dap.event("terminated");
+    EXPECT_NE(dap.outputs.find("32"), std::string::npos) << dap.outputs;
+    EXPECT_EQ(dap.outputs.find("800"), std::string::npos) << dap.outputs;
+}
+
 TEST(DapSession, ReverseContinueGoesBackToTheLastBreakpointHit) {
     DapProcess dap;
     dap.start("loop_and_call.tsl", {at(17)});
