@@ -52,6 +52,15 @@ class BenchHook final : public DebugHook {
         }
         stepping = everyStatement_;
     }
+    // As the session does: a condition that does not hold lets the loop run
+    // the instruction the BREAK stands in, without stopping.
+    int breakPasses(Vm& vm, int32_t index) override {
+        if (stepping || !condition_) return -1;
+        debug::Value v;
+        std::string why;
+        if (!condition_->evaluate(vm, v, why) || v.num != 0.0f) return -1;
+        return breaks.at(index);
+    }
     void poll(Vm&) override {}
     void output(std::string_view, std::string_view) override {}
 

@@ -1,6 +1,7 @@
 #include "debug/expression.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -168,13 +169,13 @@ bool Expression::evaluate(Vm& vm, Value& out, std::string& why) {
     const bool roomy = static_cast<size_t>(code_.numRegisters) <= memory.num.size() &&
                        static_cast<size_t>(code_.strRegisters) <= memory.str.size() &&
                        static_cast<size_t>(code_.intRegisters) <= memory.ptr.size();
-    Memory copy;
+    std::optional<Memory> copy;
     if (!roomy) {
         copy = memory;
-        copy.num.resize(std::max(copy.num.size(), static_cast<size_t>(code_.numRegisters)));
-        copy.str.resize(std::max(copy.str.size(), static_cast<size_t>(code_.strRegisters)));
-        copy.ptr.resize(std::max(copy.ptr.size(), static_cast<size_t>(code_.intRegisters)));
-        std::swap(copy, memory);
+        copy->num.resize(std::max(copy->num.size(), static_cast<size_t>(code_.numRegisters)));
+        copy->str.resize(std::max(copy->str.size(), static_cast<size_t>(code_.strRegisters)));
+        copy->ptr.resize(std::max(copy->ptr.size(), static_cast<size_t>(code_.intRegisters)));
+        std::swap(*copy, memory);
     }
     const ExprState generators = vm.expr;
     const int32_t appendTarget = vm.exec.appendTarget;
@@ -190,7 +191,7 @@ bool Expression::evaluate(Vm& vm, Value& out, std::string& why) {
     vm.expr = generators;
     vm.exec.appendTarget = appendTarget;
     vm.exec.appendBase = appendBase;
-    if (!roomy) std::swap(copy, memory);
+    if (copy) std::swap(*copy, memory);
     if (!ran) why = "cannot be evaluated: an expression nested too deeply, or text too long";
     return ran;
 }

@@ -465,9 +465,29 @@ bool Session::shouldStop(Vm& vm, int32_t index, bool breakpoint, std::string& re
     return false;
 }
 
+// A run at full speed decides at the BREAK itself whether its breakpoint
+// stops the run; stepping, a pause asked for and a run brought back stop
+// at every BREAK and decide in `shouldStop`, as they count what they pass.
+int Session::breakPasses(Vm& vm, int32_t index) {
+    current_ = &vm;
+    if (stepping || pauseAsked_ || goal_.kind != ReplayGoal::None) return -1;
+    if (breakpointTriggers(vm, index)) {
+        triggered_ = index;
+        return -1;
+    }
+    auto lifted = breaks.find(index);
+    return lifted != breaks.end() ? lifted->second : -1;
+}
+
 // The breakpoint at instruction `index` counts a hit when its condition
 // holds, and stops when its hit condition is met.
 bool Session::breakpointTriggers(Vm& vm, int32_t index) {
+    if (triggered_ >= 0) {
+        // Decided by `breakPasses` at this very BREAK.
+        const bool here = triggered_ == index;
+        triggered_ = -1;
+        if (here) return true;
+    }
     auto at = breakpointAt_.find(index);
     if (at == breakpointAt_.end()) return false;
     Breakpoint& b = breakpoints_[at->second];

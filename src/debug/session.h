@@ -68,6 +68,7 @@ class Session final : public DebugHook {
     int serve();
 
     void atStatement(Vm& vm, int32_t index, bool breakpoint) override;
+    int breakPasses(Vm& vm, int32_t index) override;
     void poll(Vm& vm) override;
     void output(std::string_view category, std::string_view text) override;
 
@@ -127,6 +128,7 @@ class Session final : public DebugHook {
     size_t resumeRuns_ = 0;      // runs nested where the step began
     int32_t resumeCalls_ = 0;    // call depth where the step began
     bool pauseAsked_ = false;
+    int32_t triggered_ = -1;     // the BREAK the loop found met, about to stop
     bool entryPending_ = true;   // the first statement start is still to come
     uint64_t stoppedTime_ = 0;   // the stop's place in the run's time
     std::vector<VariableEdit> edits_;  // in the order of their times

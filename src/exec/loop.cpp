@@ -705,6 +705,12 @@ inline float truth(bool b) {
                 STOP(HANDOVER);
             }
             vmcase(BREAK) {
+#if !defined(TESSEL_SWITCH_DISPATCH)
+                // The statement's start is counted already: the instruction
+                // the BREAK stands in runs with the BREAK's own operands.
+                if (const int op = vm.debug->breakPasses(vm, static_cast<int32_t>(ip - base)); op >= 0)
+                    goto* kLabels[op];
+#endif
                 STOP(BREAK);
             }
 #if defined(TESSEL_SWITCH_DISPATCH)

@@ -92,6 +92,11 @@ class DebugHook {
     // Instruction `index` begins a statement and the run stands before it;
     // `breakpoint` when a BREAK stands there.
     virtual void atStatement(Vm& vm, int32_t index, bool breakpoint) = 0;
+    // Asked by the loop itself when it reaches a BREAK at `index`, so that
+    // a breakpoint whose condition or hit count is not met costs no stop:
+    // the opcode the BREAK stands in for, to run in its place, or -1 to
+    // stop and call `atStatement` as for any breakpoint.
+    virtual int breakPasses(Vm&, int32_t) { return -1; }
     // A keep-alive round: the debugger may look for requests.
     virtual void poll(Vm& vm) = 0;
     // What the run showed (a box) or drew as text (a PRINT), for the
