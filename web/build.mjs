@@ -41,6 +41,18 @@ function grammarWords() {
   return out;
 }
 
+// --- the page's input kinds, from the browser backend's header ----------------------
+// One definition: `PageEventKind` in src/platform/browser/page.h.
+function pageEventKinds() {
+  const header = read('src/platform/browser/page.h').toString('utf8');
+  const body = /enum PageEventKind\b[^{]*\{([^}]*)\}/.exec(header);
+  const out = {};
+  for (const m of (body ? body[1] : '').matchAll(/\bkPage(\w+)\s*=\s*(\d+)/g)) out[m[1]] = Number(m[2]);
+  for (const k of ['Move', 'ButtonDown', 'ButtonUp', 'KeyDown', 'KeyUp', 'Text', 'BoxButton', 'BoxKey', 'BoxClose', 'Close'])
+    if (!(k in out)) throw new Error('page.h names no input kind kPage' + k);
+  return out;
+}
+
 // --- the examples ---------------------------------------------------------------
 // name -> {script (base64), description (the first sentence of the leading
 // comment), files: the images its LOADIMG lines name, shipped beside it}.
@@ -106,7 +118,7 @@ const bundle = async (entry) => (await esbuild.build({
   minify: true,
   format: 'iife',
   target: ['chrome100', 'firefox100', 'safari16'],
-  define: { TESSEL_WORDS: JSON.stringify(grammarWords()) },
+  define: { TESSEL_WORDS: JSON.stringify(grammarWords()), TESSEL_PAGE_EVENTS: JSON.stringify(pageEventKinds()) },
   write: false,
   legalComments: 'none',
 })).outputFiles[0].text;

@@ -1,21 +1,14 @@
 // Scripts are Windows-1252 bytes; the editor holds text, one character a
 // byte. Conversions both ways, and the base64url form of links and tests.
 
-const HIGH = [0x20AC, 0x81, 0x201A, 0x192, 0x201E, 0x2026, 0x2020, 0x2021, 0x2C6, 0x2030,
-  0x160, 0x2039, 0x152, 0x8D, 0x17D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-  0x2013, 0x2014, 0x2DC, 0x2122, 0x161, 0x203A, 0x153, 0x9D, 0x17E, 0x178];
-const BYTE_OF = new Map(HIGH.map((cp, i) => [cp, 0x80 + i]));
-const CODE_OF = Uint16Array.from({ length: 256 }, (_, b) => (b >= 0x80 && b < 0xA0 ? HIGH[b - 0x80] : b));
+// The browser's own decoder; the bytes 0x80 to 0x9F it maps outside
+// Latin-1 give the way back.
+const DECODER = new TextDecoder('windows-1252');
+const BYTE_OF = new Map(Array.from(DECODER.decode(Uint8Array.from({ length: 32 }, (_, i) => 0x80 + i)),
+  (ch, i) => [ch.charCodeAt(0), 0x80 + i]));
 
 export function bytesToText(bytes) {
-  let s = '';
-  const chunk = new Uint16Array(0x8000);
-  for (let i = 0; i < bytes.length; i += chunk.length) {
-    const n = Math.min(chunk.length, bytes.length - i);
-    for (let j = 0; j < n; ++j) chunk[j] = CODE_OF[bytes[i + j]];
-    s += String.fromCharCode.apply(null, n === chunk.length ? chunk : chunk.subarray(0, n));
-  }
-  return s;
+  return DECODER.decode(bytes);
 }
 
 // Characters Windows-1252 has no byte for become '?'.

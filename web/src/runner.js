@@ -2,6 +2,7 @@
 // calls (the canvas, message boxes, input, yielding), and runs of scripts
 // in the module's file system with their box and PRINT logs.
 import { bytesToText, latin1ToBytes } from './cp1252.js';
+import { EVENT } from './page-events.js';
 
 /* global Module, FS */
 
@@ -150,7 +151,7 @@ function dialogElements() {
   close.title = 'Close';
   close.setAttribute('aria-label', 'Close the message');
   close.textContent = '\u00d7';
-  close.addEventListener('click', () => page.push({ kind: 10 }));
+  close.addEventListener('click', () => page.push({ kind: EVENT.BoxClose }));
   h.append(title, close);
   const c = document.createElement('canvas');
   c.tabIndex = 0;
@@ -163,16 +164,16 @@ function dialogElements() {
     e.preventDefault();
     c.focus();
     const [x, y] = at(e);
-    page.push({ kind: 8, a: x, b: y, c: 1 });
+    page.push({ kind: EVENT.BoxButton, a: x, b: y, c: 1 });
   });
   c.addEventListener('mouseup', (e) => {
     if (e.button !== 0) return;
     const [x, y] = at(e);
-    page.push({ kind: 8, a: x, b: y, c: 0 });
+    page.push({ kind: EVENT.BoxButton, a: x, b: y, c: 0 });
   });
   c.addEventListener('keydown', (e) => {
     const vk = virtualKey(e);
-    if (vk) page.push({ kind: 9, a: vk });
+    if (vk) page.push({ kind: EVENT.BoxKey, a: vk });
     e.preventDefault();
   });
   box.append(h, c);
@@ -246,7 +247,7 @@ export async function stopRun() {
 
 // Asks the run to end as a closed window ends it (its exit status kept).
 export function closeWindow() {
-  page.push({ kind: 11 });
+  page.push({ kind: EVENT.Close });
 }
 
 // Makes the folder `path` (absolute) and those above it.

@@ -1,6 +1,7 @@
 // The canvas on screen: scaled to the room it has (1:1 when it fits,
 // nearest-neighbour otherwise; the script's coordinates never change), and
 // the person's mouse and keys handed to the running script.
+import { EVENT } from './page-events.js';
 import { page } from './runner.js';
 
 const canvas = document.getElementById('canvas');
@@ -53,7 +54,7 @@ export function listen(leave) {
   let buttonsDown = 0, lastEscape = -Infinity;
   canvas.addEventListener('mousemove', (e) => {
     const [x, y] = position(e);
-    page.push({ kind: 1, a: x, b: y });
+    page.push({ kind: EVENT.Move, a: x, b: y });
   });
   canvas.addEventListener('mousedown', (e) => {
     if (e.button !== 0 && e.button !== 2) return;
@@ -61,13 +62,13 @@ export function listen(leave) {
     e.preventDefault();
     buttonsDown |= 1 << e.button;
     const [x, y] = position(e);
-    page.push({ kind: 2, a: x, b: y, c: e.button === 2 ? 1 : 0 });
+    page.push({ kind: EVENT.ButtonDown, a: x, b: y, c: e.button === 2 ? 1 : 0 });
   });
   window.addEventListener('mouseup', (e) => {
     if (!(buttonsDown & (1 << e.button))) return;
     buttonsDown &= ~(1 << e.button);
     const [x, y] = position(e);
-    page.push({ kind: 3, a: x, b: y, c: e.button === 2 ? 1 : 0 });
+    page.push({ kind: EVENT.ButtonUp, a: x, b: y, c: e.button === 2 ? 1 : 0 });
   });
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
   canvas.addEventListener('keydown', (e) => {
@@ -82,13 +83,13 @@ export function listen(leave) {
       lastEscape = e.timeStamp;
     }
     const vk = virtualKey(e);
-    if (vk) page.push({ kind: 4, a: vk });
-    if (e.key.length === 1 && !e.ctrlKey && !e.metaKey) page.push({ kind: 6, text: e.key });
+    if (vk) page.push({ kind: EVENT.KeyDown, a: vk });
+    if (e.key.length === 1 && !e.ctrlKey && !e.metaKey) page.push({ kind: EVENT.Text, text: e.key });
     if (vk || e.key.length === 1) e.preventDefault();
   });
   canvas.addEventListener('keyup', (e) => {
     const vk = virtualKey(e);
-    if (vk) page.push({ kind: 5, a: vk });
+    if (vk) page.push({ kind: EVENT.KeyUp, a: vk });
     if (vk) e.preventDefault();
   });
 }

@@ -1,5 +1,5 @@
 // The page functions of page.h: thin bridges to the `Module.page` object
-// that web/page.js installs.
+// that web/src/runner.js supplies.
 #include "platform/browser/page.h"
 
 #include <emscripten.h>

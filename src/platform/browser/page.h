@@ -1,5 +1,6 @@
 // The page's side of the browser backend: functions the page script supplies
-// (see web/page.js), called from the backend.
+// (`page` in web/src/runner.js), called from the backend. The page reads
+// `PageEventKind` from this header when it is built (web/build.mjs).
 #pragma once
 
 #include <cstdint>
