@@ -1,7 +1,6 @@
 #include "debug/session.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "base/convert.h"
@@ -110,7 +109,7 @@ bool hitConditionMet(const std::string& text, int64_t hits) {
 
 }  // namespace
 
-Session::Session(int in, int out, Runner runner) : out_(out), runner_(std::move(runner)), reader_(in) {}
+Session::Session(Channel& channel, Runner runner) : channel_(channel), runner_(std::move(runner)) {}
 
 // --- the protocol ------------------------------------------------------------------
 
@@ -122,12 +121,12 @@ void Session::respond(const Json& request, Json body, bool success, const std::s
                            {"command", request["command"].isString() ? request["command"].asString() : std::string()}});
     if (!message.empty()) r.set("message", message);
     if (!body.isNull()) r.set("body", std::move(body));
-    if (writable_) writable_ = writeMessage(out_, r.dump());
+    if (writable_) writable_ = channel_.write(r.dump());
 }
 
 void Session::event(const std::string& name, Json body) {
     Json e = Json::object({{"seq", seq_++}, {"type", "event"}, {"event", name}, {"body", std::move(body)}});
-    if (writable_) writable_ = writeMessage(out_, e.dump());
+    if (writable_) writable_ = channel_.write(e.dump());
 }
 
 void Session::output(std::string_view category, std::string_view text) {
@@ -136,14 +135,10 @@ void Session::output(std::string_view category, std::string_view text) {
 }
 
 bool Session::waitForRequest(std::string& body, int timeoutMs) {
-    std::string why;
-    switch (reader_.next(body, timeoutMs, why)) {
-        case MessageReader::Status::Message: return true;
-        case MessageReader::Status::Timeout: return false;
-        case MessageReader::Status::Broken:
-            std::fprintf(stderr, "tessel --dap: %s; the session ends\n", why.c_str());
-            [[fallthrough]];
-        case MessageReader::Status::End: disconnect_ = true; return false;
+    switch (channel_.next(body, timeoutMs)) {
+        case Channel::Status::Message: return true;
+        case Channel::Status::Timeout: return false;
+        case Channel::Status::End: disconnect_ = true; return false;
     }
     return false;
 }
@@ -619,11 +614,6 @@ Json Session::evaluate(Vm& vm, const Json& args, std::string& error) {
     Value v;
     if (!e.evaluate(vm, v, error)) return Json();
     return Json::object({{"result", valueText(v)}, {"type", typeName(v.type)}, {"variablesReference", 0}});
-}
-
-int runDebugAdapter(int in, int out, Runner runner) {
-    Session session(in, out, std::move(runner));
-    return session.serve();
 }
 
 }  // namespace tessel::debug

@@ -1,5 +1,5 @@
-// `tessel --dap`: a Debug Adapter Protocol server over a pair of file
-// descriptors. It launches one script, stops it at breakpoints and steps,
+// `tessel --dap`: a Debug Adapter Protocol server over a channel (a pair of
+// file descriptors, or the page's queue in the web edition). It launches one script, stops it at breakpoints and steps,
 // answers for its call stack, variables and expressions while it stands,
 // and brings it back to an earlier stop by running it again from the start
 // with the same inputs (the run is determined by its events, RAND's seed
@@ -15,10 +15,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "debug/channel.h"
 #include "debug/expression.h"
 #include "debug/recorded_images.h"
 #include "lsp/json.h"
-#include "lsp/transport.h"
 #include "exec/vm.h"
 
 namespace tessel::debug {
@@ -52,7 +52,7 @@ struct Breakpoint {
 
 class Session final : public DebugHook {
    public:
-    Session(int in, int out, Runner runner);
+    Session(Channel& channel, Runner runner);
     // Serves one client until it disconnects or closes its end; the exit
     // status.
     int serve();
@@ -94,9 +94,8 @@ class Session final : public DebugHook {
     Json variables(const Vm& vm, const Json& args) const;
     Json evaluate(Vm& vm, const Json& args, std::string& error);
 
-    int out_;
+    Channel& channel_;
     Runner runner_;
-    MessageReader reader_;
     bool writable_ = true;
     int64_t seq_ = 1;
     bool launched_ = false, configured_ = false, running_ = false, ended_ = false;
@@ -127,7 +126,7 @@ class Session final : public DebugHook {
     int exitStatus_ = 0;
 };
 
-// Serves `tessel --dap` on standard input and output.
+// Serves `tessel --dap` on the file descriptors `in` and `out` (fd_channel.cpp).
 int runDebugAdapter(int in, int out, Runner runner);
 
 }  // namespace tessel::debug
