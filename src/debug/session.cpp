@@ -109,7 +109,8 @@ bool hitConditionMet(const std::string& text, int64_t hits) {
 
 }  // namespace
 
-Session::Session(Channel& channel, Runner runner) : channel_(channel), runner_(std::move(runner)) {}
+Session::Session(Channel& channel, Runner runner, bool replayableRuns)
+    : channel_(channel), runner_(std::move(runner)), replayableRuns_(replayableRuns) {}
 
 // --- the protocol ------------------------------------------------------------------
 
@@ -170,6 +171,7 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
         config_.events = args["events"].isString() ? args["events"].asString() : std::string();
         if (args["seed"].isNumber()) config_.seed = static_cast<uint32_t>(args["seed"].asInt());
         config_.stopOnEntry = args["stopOnEntry"].asBool(false);
+        config_.replayable = replayableRuns_ && !config_.headless;
         config_.cwd = args["cwd"].isString() ? args["cwd"].asString() : std::string();
         // Every run of the session starts in the script's folder: the files
         // the launch names are taken from where the client launched.
@@ -231,7 +233,7 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
         respond(msg, command == "continue" ? Json::object({{"allThreadsContinued", true}}) : Json::object());
         paused_ = nullptr;
     } else if (command == "stepBack" || command == "reverseContinue") {
-        if (!config_.headless)
+        if (!config_.headless && !config_.replayable)
             return fail(msg, "stepping back needs a headless run (\"headless\": true), whose time and input can be played again");
         respond(msg);
         startAgain(ReplayGoal{command == "stepBack" ? ReplayGoal::Before : ReplayGoal::LastBreakBefore, stoppedTime_, nullptr});
@@ -412,9 +414,10 @@ void Session::stop(Vm& vm, int32_t index, const std::string& reason) {
         ~Restore() { platform.holdInput(held); }
     } restore{vm.platform, held};
     std::string body;
+    const bool pump = !config_.headless && !config_.replayable;
     while (paused_ && !disconnect_) {
-        if (!waitForRequest(body, config_.headless ? -1 : kPausedPumpMs)) {
-            if (!config_.headless) vm.platform.beat();
+        if (!waitForRequest(body, pump ? kPausedPumpMs : -1)) {
+            if (pump) vm.platform.beat();
             continue;
         }
         if (std::optional<Json> msg = parseJson(body).value) handle(*msg);

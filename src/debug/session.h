@@ -32,6 +32,10 @@ struct LaunchConfig {
     std::optional<uint32_t> seed;  // RAND's seed (the session picks one when absent, and keeps it)
     bool stopOnEntry = false;
     std::string cwd;  // the folder the script runs in (empty: the script's own)
+    // A window run whose runner records its input and clock as they enter
+    // and plays them again (the page's): it can step back, and a stop needs
+    // no pumping of its window.
+    bool replayable = false;
 };
 
 // Runs a launched script with `hook` attached to its machine and its image
@@ -52,7 +56,9 @@ struct Breakpoint {
 
 class Session final : public DebugHook {
    public:
-    Session(Channel& channel, Runner runner);
+    // `replayableRuns`: the runner records and replays a window run's input
+    // (LaunchConfig::replayable).
+    Session(Channel& channel, Runner runner, bool replayableRuns = false);
     // Serves one client until it disconnects or closes its end; the exit
     // status.
     int serve();
@@ -96,6 +102,7 @@ class Session final : public DebugHook {
 
     Channel& channel_;
     Runner runner_;
+    bool replayableRuns_;
     bool writable_ = true;
     int64_t seq_ = 1;
     bool launched_ = false, configured_ = false, running_ = false, ended_ = false;

@@ -41,9 +41,8 @@ export function installChannel(page) {
 const lengthOfUtf8 = (text) => new TextEncoder().encode(text).length;
 
 class Session {
-  constructor(ui, replayable) {
+  constructor(ui) {
     this.ui = ui;
-    this.replayable = replayable;
     this.seq = 1;
     this.pending = new Map();
     this.paused = false;
@@ -78,7 +77,6 @@ export function setUpDebugger({ editor, run, status }) {
     continue: $('dbg-continue'), pause: $('dbg-pause'), next: $('dbg-next'), stepIn: $('dbg-in'),
     stepOut: $('dbg-out'), stepBack: $('dbg-back'),
   };
-  const backTitle = buttons.stepBack.title;
   let frames = [], frameShown = 0;
 
   const showControls = () => {
@@ -88,10 +86,7 @@ export function setUpDebugger({ editor, run, status }) {
     buttons.pause.hidden = !!(s && s.paused);
     buttons.continue.hidden = !(s && s.paused);
     for (const k of ['next', 'stepIn', 'stepOut']) buttons[k].disabled = !(s && s.paused);
-    buttons.stepBack.disabled = !(s && s.paused && s.replayable);
-    buttons.stepBack.title = s && !s.replayable
-      ? 'Step back needs a run played from recorded events: this run takes live input, which cannot be played again'
-      : backTitle;
+    buttons.stepBack.disabled = !(s && s.paused);
   };
 
   const ui = {
@@ -227,16 +222,17 @@ export function setUpDebugger({ editor, run, status }) {
   }
 
   // Starts a debugged run of the editor's script; with `events` text, a run
-  // played from those events, which can step back.
+  // played from those events. Either can step back: the session records
+  // what a live run takes from the page and plays it again.
   function start({ events = null, where = '' } = {}) {
-    const replayable = events != null;
-    const s = new Session(ui, replayable);
+    const played = events != null;
+    const s = new Session(ui);
     const entry = ({ boxLog, printLog, findingLog, quiet, cwd, page }) => {
       session = s;
       queue.length = 0;
       s.request('initialize', { adapterID: 'tessel', linesStartAt1: true, columnsStartAt1: true });
-      s.request('launch', { program: '/run/script.tsl', headless: replayable, cwd,
-        ...(replayable ? { events: '/run/events' } : {}) });
+      s.request('launch', { program: '/run/script.tsl', headless: played, cwd,
+        ...(played ? { events: '/run/events' } : {}) });
       s.request('setBreakpoints', { source: { path: '/run/script.tsl' },
         breakpoints: editor().breakpoints().map((b) => (b.condition ? b : { line: b.line })) });
       s.request('configurationDone');

@@ -928,17 +928,42 @@ async function debuggerStopsStepsAndStepsBack(browser) {
   return problems;
 }
 
-// A run that takes the page's input cannot step back, and says why; a
-// condition stops it only where it holds.
+// A live run (the page's own input) stops where a condition holds, steps
+// back through what it took from the page (a click that ran an event
+// block), and stands still in time while paused.
+const CLICKED = 'VAR i\r\nVAR t\r\nVAR clicks\r\nWHILE i < 5\r\n  i = i + 1\r\nWEND\r\n' +
+  'WINMSG WMLBUTTONDOWN\r\n  clicks = clicks + 1\r\n  GETTICK t\r\n  PRINT 0, 0, clicks\r\nENDWM\r\n';
 async function conditionalBreakpointInLiveRun(browser) {
   const page = await openPage(browser);
   const problems = [];
-  await page.evaluate((s) => tesselTest.setScript(s), base64url(latin1(DEBUGGED)));
-  await page.evaluate(() => { tesselTest.debug.setBreakpoint(12, 'i = 3'); window.debugRun = tesselTest.debug.start(); });
-  if (!(await pausesAt(page, 12, 'i = 3'))) problems.push('the condition i = 3 did not stop the run there: ' + JSON.stringify(await debuggerShows(page)));
-  const shown = await debuggerShows(page);
-  if (shown.back || !/live input/.test(shown.backTitle)) problems.push('Step back in a live run: ' + JSON.stringify(shown));
+  await page.evaluate((s) => tesselTest.setScript(s), base64url(latin1(CLICKED)));
+  await page.evaluate(() => { tesselTest.debug.setBreakpoint(5, 'i = 3'); window.debugRun = tesselTest.debug.start(); });
+  if (!(await pausesAt(page, 5, 'i = 3'))) problems.push('the condition i = 3 did not stop the run there: ' + JSON.stringify(await debuggerShows(page)));
   if (await answers(page, 500) < 0) problems.push('the page froze while the run was paused');
+  // Past the loop to the click's block.
+  await clickGutter(page, 5);
+  await page.evaluate(() => tesselTest.debug.setBreakpoint(10));
+  await page.click('#dbg-continue');
+  await sleep(300);
+  const at = await page.evaluate(() => {
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    return [r.left + 20, r.top + 20];
+  });
+  await page.mouse.click(at[0], at[1]);
+  if (!(await pausesAt(page, 10, 'clicks = 1'))) {
+    problems.push('the click did not stop the block at line 10: ' + JSON.stringify(await debuggerShows(page)));
+  } else {
+    const shown = await debuggerShows(page);
+    if (!/WINMSG WMLBUTTONDOWN/.test(shown.stack.join())) problems.push('the event block is not a frame: ' + JSON.stringify(shown.stack));
+    const tick = /t = (\d+)/.exec(shown.variables);
+    await page.click('#dbg-back');
+    if (!(await pausesAt(page, 9, 'clicks = 1'))) problems.push('Step back in the live run did not return to line 9: ' + JSON.stringify(await debuggerShows(page)));
+    await sleep(400);
+    await page.click('#dbg-next');
+    // The run brought back reads the clock as it did.
+    if (!(await pausesAt(page, 10, 't = ' + (tick ? tick[1] : '?')))) problems.push('after step back the run read another GETTICK: ' +
+      (tick ? tick[1] : 'none') + ' then ' + JSON.stringify((await debuggerShows(page)).variables));
+  }
   await page.click('#stop');
   if (!(await waitFor(page, () => !tesselTest.running(), 3000))) problems.push('Stop did not end the paused run');
   await page.done();
@@ -980,7 +1005,7 @@ export async function pageTests(browser) {
     ['the page runs served over HTTP, installs and works offline', servedAndOffline],
     ['the help is searchable', helpIsSearchable],
     ['the debugger stops at a gutter breakpoint, steps, steps back and continues', debuggerStopsStepsAndStepsBack],
-    ['a conditional breakpoint stops a live run; it cannot step back', conditionalBreakpointInLiveRun],
+    ['a live run stops at a condition and at a click, and steps back through them', conditionalBreakpointInLiveRun],
     ['the page\'s size and first picture', sizeAndFirstPicture],
   ];
   for (const v of VIEWPORTS) {

@@ -12,6 +12,7 @@
 #include "debug/channel.h"
 #include "debug/session.h"
 #include "host/web/page_run.h"
+#include "host/web/replayed_window.h"
 
 namespace tessel {
 
@@ -40,7 +41,11 @@ namespace {
 class PageChannel final : public debug::Channel {
    public:
     Status next(std::string& body, int timeoutMs) override {
+        // A stop: the canvas shows its moment, and its time does not count.
+        if (timeoutMs != 0 && window) window->paint();
+        const double began = emscripten_get_now();
         const int length = page_debug_wait(timeoutMs);
+        if (timeoutMs != 0) record.offsetMs += static_cast<uint64_t>(emscripten_get_now() - began);
         if (length == -1) return Status::Timeout;
         if (length < 0) return Status::End;
         body.assign(static_cast<size_t>(length) + 1, '\0');
@@ -53,6 +58,9 @@ class PageChannel final : public debug::Channel {
         page_debug_post(body.c_str());
         return true;
     }
+
+    ReplayedWindow* window = nullptr;  // the window of the run under way
+    PageRecord record;                 // what the session's live runs took from the page
 };
 
 }  // namespace
@@ -62,13 +70,15 @@ class PageChannel final : public debug::Channel {
 extern "C" {
 
 // Serves one debug session for the page until it disconnects: the launch
-// names the script, its events file (a "headless" launch plays it, and can
-// step back) and the folder it runs in. The runs log boxes, PRINTs and
+// names the script, its events file (a "headless" launch plays it) and the
+// folder it runs in; a live run (not headless) is "replayable": its input
+// is recorded, so it can step back too. The runs log boxes, PRINTs and
 // findings at the paths given, as tessel_run_located does. Returns 0, or 3
 // when the page stopped the run.
 EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog, const char* findingLog, int quiet) {
     using namespace tessel;
     const std::string boxes = boxLog, prints = printLog, findings = findingLog;
+    PageChannel channel;
     bool stopped = false;
     auto runner = [&](const debug::LaunchConfig& launch, DebugHook& hook, ImageSource& images) {
         if (!launch.cwd.empty() && ::chdir(launch.cwd.c_str()) != 0) {
@@ -76,13 +86,24 @@ EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog, 
             return 2;
         }
         PageRun run{launch.program.c_str(), boxes.c_str(), prints.c_str(), findings.c_str(), launch.events.c_str(),
-                    launch.headless, quiet != 0, launch.seed};
+                    launch.headless, quiet != 0, launch.seed, {}};
+        // A live run's input is recorded as it enters; a run played from
+        // events has its own.
+        run.wrapWindow = [&](std::unique_ptr<NativeWindow> page) -> std::unique_ptr<NativeWindow> {
+            auto window = std::make_unique<ReplayedWindow>(std::move(page), launch.headless ? nullptr : &channel.record);
+            channel.window = window.get();
+            return window;
+        };
+        // (A step back leaves the run by an exception.)
+        struct Forget {
+            PageChannel& channel;
+            ~Forget() { channel.window = nullptr; }
+        } forget{channel};
         const int status = runInPage(run, &hook, &images);
         stopped = stopped || status == kStoppedByPage;
         return status;
     };
-    PageChannel channel;
-    debug::Session session(channel, runner);
+    debug::Session session(channel, runner, true);
     session.serve();
     return stopped ? kStoppedByPage : 0;
 }

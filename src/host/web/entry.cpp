@@ -105,7 +105,9 @@ int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
         if (machine) hook->poll(*machine);
     };
     try {
-        WindowCore platform(makeBrowserWindow(run.scripted), std::move(cfg));
+        std::unique_ptr<NativeWindow> window = makeBrowserWindow(run.scripted);
+        if (run.wrapWindow) window = run.wrapWindow(std::move(window));
+        WindowCore platform(std::move(window), std::move(cfg));
         Interpreter interp(platform, opts);
         interp.vm.debug = hook;
         interp.gfx.imageSource = images;
@@ -135,8 +137,8 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog, const char* printLog,
                                             const char* findingLog, const char* events, int scripted, int quiet) {
     using namespace tessel;
-    return runInPage(PageRun{script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}}, nullptr,
-                     nullptr);
+    return runInPage(PageRun{script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}, {}},
+                     nullptr, nullptr);
 }
 
 // tessel_run_located without a finding log.

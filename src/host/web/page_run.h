@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "exec/vm.h"
 #include "gfx/gfx_state.h"
+#include "platform/native.h"
 
 namespace tessel {
 
@@ -22,6 +25,8 @@ struct PageRun {
     bool scripted = false;        // the events drive the run (virtual time), not the page
     bool quiet = false;           // no token-count box
     std::optional<uint32_t> seed; // RAND's seed (before the events file's own)
+    // Wraps the page's window (null: used as it is).
+    std::function<std::unique_ptr<NativeWindow>(std::unique_ptr<NativeWindow>)> wrapWindow;
 };
 
 // Runs `run` to its end with `hook` attached (null: none) and its image

@@ -1,0 +1,158 @@
+#include "host/web/replayed_window.h"
+
+#include <emscripten.h>
+
+#include "platform/browser/browser_window.h"
+#include "platform/browser/page.h"
+
+namespace tessel {
+
+namespace {
+// Longest stretch a run being brought back keeps the page waiting (ms).
+constexpr double kReplayYieldMs = 15;
+}  // namespace
+
+ReplayedWindow::ReplayedWindow(std::unique_ptr<NativeWindow> inner, PageRecord* record)
+    : inner_(std::move(inner)), record_(record), lastYield_(emscripten_get_now()) {
+    // A box the page still shows belongs to the run that was left.
+    if (replaying()) page_hide_box();
+}
+
+void ReplayedWindow::paint() {
+    if (!frame_.empty()) page_paint(frame_.data(), width_, height_);
+}
+
+bool ReplayedWindow::open(std::string_view title, int width, int height) {
+    width_ = width;
+    height_ = height;
+    return inner_->open(title, width, height);
+}
+
+void ReplayedWindow::present(const uint32_t* pixels, int width, int height) {
+    if (width == width_ && height == height_) frame_.assign(pixels, pixels + static_cast<size_t>(width) * height);
+    inner_->present(pixels, width, height);
+}
+
+void ReplayedWindow::goLive() {
+    record_->answers.resize(next_);
+    // The clock goes on from the last reading the run was given.
+    if (clockReplayed_) {
+        const uint64_t now = inner_->clockMs();
+        record_->offsetMs = now > lastClock_ ? now - lastClock_ : 0;
+    }
+    if (boxOpen_) inner_->showBox(boxCaption_, boxPixels_.data(), boxWidth_, boxHeight_);
+    paint();
+}
+
+// Between the answers of a replay the page gets control now and then, and
+// may stop the run.
+void ReplayedWindow::replayStep() {
+    if (emscripten_get_now() - lastYield_ < kReplayYieldMs) return;
+    paint();
+    page_yield();
+    lastYield_ = emscripten_get_now();
+    if (page_stop_requested()) throw StopRequested{};
+}
+
+void ReplayedWindow::pollEvents(NativeInput& input, int timeoutMs) {
+    if (!record_) return inner_->pollEvents(input, timeoutMs);
+    if (replaying()) {
+        if (record_->answers[next_].poll) {
+            const size_t at = next_++;
+            // Delivering may read the clock: those readings follow in the record.
+            for (size_t i = 0; i < record_->answers[at].inputs.size(); ++i) deliver(input, record_->answers[at].inputs[i]);
+            replayStep();
+            if (!replaying()) goLive();
+            return;
+        }
+        goLive();
+    }
+    taking_ = record_->answers.size();
+    record_->answers.push_back(PageRecord::Answer{true, 0, {}});
+    next_ = record_->answers.size();
+    target_ = &input;
+    inner_->pollEvents(*this, timeoutMs);
+}
+
+uint64_t ReplayedWindow::clockMs() {
+    if (!record_) return inner_->clockMs();
+    if (replaying()) {
+        const PageRecord::Answer& a = record_->answers[next_];
+        if (!a.poll) {
+            ++next_;
+            lastClock_ = a.clock;
+            clockReplayed_ = true;
+            if (!replaying()) goLive();
+            return lastClock_;
+        }
+        goLive();
+    }
+    const uint64_t now = inner_->clockMs();
+    lastClock_ = now > record_->offsetMs ? now - record_->offsetMs : 0;
+    record_->answers.push_back(PageRecord::Answer{false, lastClock_, {}});
+    next_ = record_->answers.size();
+    return lastClock_;
+}
+
+bool ReplayedWindow::showBox(std::string_view caption, const uint32_t* pixels, int width, int height) {
+    boxOpen_ = true;
+    boxCaption_ = caption;
+    boxPixels_.assign(pixels, pixels + static_cast<size_t>(width) * height);
+    boxWidth_ = width;
+    boxHeight_ = height;
+    return replaying() ? true : inner_->showBox(caption, pixels, width, height);
+}
+
+void ReplayedWindow::hideBox() {
+    boxOpen_ = false;
+    if (!replaying()) inner_->hideBox();
+}
+
+// --- a live poll's input ----------------------------------------------------------
+
+void ReplayedWindow::take(PageRecord::Input in) {
+    record_->answers[taking_].inputs.push_back(in);
+    deliver(*target_, in);
+}
+
+namespace {
+PageRecord::Input input(PageRecord::Input::Kind kind, int32_t x = 0, int32_t y = 0, uint32_t code = 0,
+                        bool right = false, bool down = false, std::string_view text = {}) {
+    PageRecord::Input in;
+    in.kind = kind;
+    in.x = x;
+    in.y = y;
+    in.code = code;
+    in.right = right;
+    in.down = down;
+    in.text = text;
+    return in;
+}
+}  // namespace
+
+using K = PageRecord::Input;
+void ReplayedWindow::mouseMove(int x, int y) { take(input(K::Move, x, y)); }
+void ReplayedWindow::mouseButton(int x, int y, bool right, bool down) { take(input(K::Button, x, y, 0, right, down)); }
+void ReplayedWindow::key(uint32_t vk, bool down) { take(input(K::Key, 0, 0, vk, false, down)); }
+void ReplayedWindow::typeText(std::string_view bytes) { take(input(K::Text, 0, 0, 0, false, false, bytes)); }
+void ReplayedWindow::closeRequest() { take(input(K::Close)); }
+void ReplayedWindow::expose() { take(input(K::Expose)); }
+void ReplayedWindow::boxButton(int x, int y, bool down) { take(input(K::BoxButton, x, y, 0, false, down)); }
+void ReplayedWindow::boxKey(uint32_t vk) { take(input(K::BoxKey, 0, 0, vk)); }
+void ReplayedWindow::boxClose() { take(input(K::BoxClose)); }
+
+void ReplayedWindow::deliver(NativeInput& to, const PageRecord::Input& in) {
+    switch (in.kind) {
+        case K::Move: to.mouseMove(in.x, in.y); break;
+        case K::Button: to.mouseButton(in.x, in.y, in.right, in.down); break;
+        case K::Key: to.key(in.code, in.down); break;
+        case K::Text: to.typeText(in.text); break;
+        case K::Close: to.closeRequest(); break;
+        case K::Expose: to.expose(); break;
+        case K::BoxButton: to.boxButton(in.x, in.y, in.down); break;
+        case K::BoxKey: to.boxKey(in.code); break;
+        case K::BoxClose: to.boxClose(); break;
+    }
+}
+
+}  // namespace tessel
