@@ -1,21 +1,23 @@
 // The debugger's marks in the editor: breakpoints in a gutter of their own
-// (a click, or F9 on the cursor's line, sets or clears one; Shift+click or
-// the context menu asks for a condition), kept on their lines while the
+// (a click, or F9 on the cursor's line, sets or clears one; Shift+click,
+// Shift+F9 or the context menu asks for a condition and a hit count), kept on their lines while the
 // text is edited around them, and the line the paused run stands at.
 import { RangeSet, StateEffect, StateField } from '@codemirror/state';
 import { Decoration, EditorView, GutterMarker, gutter, keymap } from '@codemirror/view';
 
 class BreakpointMark extends GutterMarker {
-  constructor(condition) {
+  constructor(condition, hitCondition) {
     super();
-    this.condition = condition;
+    this.condition = condition || '';
+    this.hitCondition = hitCondition || '';
   }
-  eq(other) { return other.condition === this.condition; }
+  eq(other) { return other.condition === this.condition && other.hitCondition === this.hitCondition; }
   toDOM() {
     const dot = document.createElement('span');
-    dot.className = this.condition ? 'cm-breakpoint conditional' : 'cm-breakpoint';
+    dot.className = this.condition || this.hitCondition ? 'cm-breakpoint conditional' : 'cm-breakpoint';
     dot.textContent = '\u25cf';
-    dot.title = this.condition ? 'Breakpoint when ' + this.condition : 'Breakpoint';
+    dot.title = 'Breakpoint' + (this.condition ? ' when ' + this.condition : '') +
+      (this.hitCondition ? ' (hits ' + this.hitCondition + ')' : '');
     return dot;
   }
 }
@@ -29,7 +31,7 @@ const spacer = new class extends GutterMarker {
   }
 }();
 
-// Sets ({pos, condition}) or clears ({pos, clear: true}) the breakpoint of
+// Sets ({pos, condition, hitCondition}) or clears ({pos, clear: true}) the breakpoint of
 // the line at pos.
 const setBreakpoint = StateEffect.define({ map: (v, m) => ({ ...v, pos: m.mapPos(v.pos) }) });
 
@@ -41,7 +43,7 @@ const breakpoints = StateField.define({
       if (!e.is(setBreakpoint)) continue;
       const from = tr.state.doc.lineAt(e.value.pos).from;
       set = set.update({ filter: (f) => f !== from });
-      if (!e.value.clear) set = set.update({ add: [new BreakpointMark(e.value.condition || '').range(from)] });
+      if (!e.value.clear) set = set.update({ add: [new BreakpointMark(e.value.condition, e.value.hitCondition).range(from)] });
     }
     return set;
   },
@@ -66,11 +68,11 @@ const runLine = StateField.define({
   provide: (f) => EditorView.decorations.from(f),
 });
 
-// The breakpoints as [{line, condition}], in line order.
+// The breakpoints as [{line, condition, hitCondition}], in line order.
 export function breakpointList(state) {
   const out = [];
   for (let it = state.field(breakpoints).iter(); it.value; it.next()) {
-    out.push({ line: state.doc.lineAt(it.from).number, condition: it.value.condition });
+    out.push({ line: state.doc.lineAt(it.from).number, condition: it.value.condition, hitCondition: it.value.hitCondition });
   }
   return out;
 }
@@ -82,7 +84,8 @@ function markAt(view, from) {
 }
 
 // `changed(list)` after each change of the breakpoints or of their lines;
-// `askCondition(line, condition)` -> the new condition ('' for none) or null.
+// `askCondition(line, {condition, hitCondition})` -> the new ones ('' for
+// none) or null.
 export function debugGutter({ changed, askCondition }) {
   const toggle = (view, from) => {
     const had = markAt(view, from);
@@ -92,9 +95,9 @@ export function debugGutter({ changed, askCondition }) {
   const editCondition = async (view, from) => {
     const had = markAt(view, from);
     const line = view.state.doc.lineAt(from).number;
-    const condition = await askCondition(line, had ? had.condition : '');
-    if (condition === null) return;
-    view.dispatch({ effects: setBreakpoint.of({ pos: view.state.doc.line(line).from, condition }) });
+    const asked = await askCondition(line, had || { condition: '', hitCondition: '' });
+    if (asked === null) return;
+    view.dispatch({ effects: setBreakpoint.of({ pos: view.state.doc.line(line).from, ...asked }) });
   };
   let last = '[]';
   return [
@@ -138,8 +141,8 @@ export const debugEffects = {
     if (line > 0 && line <= view.state.doc.lines) effects.push(EditorView.scrollIntoView(view.state.doc.line(line).from, { y: 'center' }));
     view.dispatch({ effects });
   },
-  // Sets the breakpoint of `line` (with `condition`), for the page's tests.
-  set(view, line, condition = '') {
-    view.dispatch({ effects: setBreakpoint.of({ pos: view.state.doc.line(line).from, condition }) });
+  // Sets the breakpoint of `line` (with its conditions), for the page's tests.
+  set(view, line, condition = '', hitCondition = '') {
+    view.dispatch({ effects: setBreakpoint.of({ pos: view.state.doc.line(line).from, condition, hitCondition }) });
   },
 };

@@ -200,25 +200,44 @@ export function setUpDebugger({ editor, run, status }) {
     return span;
   };
 
-  async function askCondition(line, condition) {
-    const input = document.createElement('input');
-    input.type = 'text';
-    input.value = condition;
-    input.placeholder = 'e.g. x > 10 (empty: always)';
-    input.setAttribute('aria-label', 'Condition');
-    const label = document.createElement('p');
-    label.textContent = `Stop at line ${line} only when this condition holds (the language's own condition syntax):`;
-    setTimeout(() => input.focus(), 0);
-    const answer = await dialog('Breakpoint condition', [label, input], [{ label: 'Set' }, { label: 'Cancel' }]);
-    return answer === 'Set' ? input.value.trim() : null;
+  // The breakpoint dialog: a condition in the language's own syntax and a
+  // hit count.
+  async function askCondition(line, { condition, hitCondition }) {
+    const field = (label, value, placeholder) => {
+      const l = document.createElement('label');
+      l.className = 'row';
+      const input = document.createElement('input');
+      input.type = 'text';
+      input.value = value;
+      input.placeholder = placeholder;
+      // Enter sets, as the dialog's first button.
+      input.addEventListener('keydown', (e) => {
+        if (e.key !== 'Enter') return;
+        e.preventDefault();
+        document.querySelector('#dialog-layer .buttons button').click();
+      });
+      l.append(label + ' ', input);
+      return [l, input];
+    };
+    const [condRow, cond] = field('Stop when', condition, 'e.g. x > 10 (empty: always)');
+    const [hitRow, hits] = field('Hit count', hitCondition, 'e.g. 3, >= 3 or % 2 (empty: every hit)');
+    const note = document.createElement('p');
+    note.textContent = `Line ${line} stops the run only when the condition holds (the language's own condition ` +
+      'syntax) and at the hits counted.';
+    const answer = await dialog('Breakpoint at line ' + line, [note, condRow, hitRow], [{ label: 'Set' }, { label: 'Cancel' }]);
+    return answer === 'Set' ? { condition: cond.value.trim(), hitCondition: hits.value.trim() } : null;
   }
+
+  // The breakpoints as setBreakpoints takes them.
+  const breakpointArgs = () => ({
+    source: { path: '/run/script.tsl' },
+    breakpoints: editor().breakpoints().map((b) => ({ line: b.line,
+      ...(b.condition ? { condition: b.condition } : {}), ...(b.hitCondition ? { hitCondition: b.hitCondition } : {}) })),
+  });
 
   function sendBreakpoints() {
     if (!session || session.ended) return;
-    session.request('setBreakpoints', {
-      source: { path: '/run/script.tsl' },
-      breakpoints: editor().breakpoints().map((b) => (b.condition ? b : { line: b.line })),
-    });
+    session.request('setBreakpoints', breakpointArgs());
   }
 
   // Starts a debugged run of the editor's script; with `events` text, a run
@@ -233,8 +252,7 @@ export function setUpDebugger({ editor, run, status }) {
       s.request('initialize', { adapterID: 'tessel', linesStartAt1: true, columnsStartAt1: true });
       s.request('launch', { program: '/run/script.tsl', headless: played, cwd,
         ...(played ? { events: '/run/events' } : {}) });
-      s.request('setBreakpoints', { source: { path: '/run/script.tsl' },
-        breakpoints: editor().breakpoints().map((b) => (b.condition ? b : { line: b.line })) });
+      s.request('setBreakpoints', breakpointArgs());
       s.request('configurationDone');
       showControls();
       status('Running under the debugger\u2026');

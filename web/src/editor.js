@@ -164,7 +164,7 @@ function createEditor(parent, handlers) {
     // The debugger's marks (debug-gutter.js).
     breakpoints: () => breakpointList(view.state),
     showRunLine: (line) => debugEffects.showLine(view, line),
-    setBreakpoint: (line, condition) => debugEffects.set(view, line, condition),
+    setBreakpoint: (line, condition, hits) => debugEffects.set(view, line, condition, hits),
   };
 }
 

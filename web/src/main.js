@@ -716,10 +716,11 @@ window.tesselTest = {
   lastLink: () => lastLink,
   takeFiles,
   // The debugger: start({events, where}) starts a debugged run of the
-  // editor's script; setBreakpoint(line, condition) sets one as the gutter does.
+  // editor's script; setBreakpoint(line, condition, hits) sets one as the
+  // gutter does.
   debug: {
     start: (options) => debuggerUi.start(options),
-    setBreakpoint: (line, condition) => editor.setBreakpoint(line, condition),
+    setBreakpoint: (line, condition, hits) => editor.setBreakpoint(line, condition, hits),
     paused: () => debuggerUi.paused(),
   },
   // The message box on screen ({caption, text}) or null.

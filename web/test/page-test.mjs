@@ -928,7 +928,7 @@ async function debuggerStopsStepsAndStepsBack(browser) {
   return problems;
 }
 
-// A live run (the page's own input) stops where a condition holds, steps
+// A live run (the page's own input) stops where a condition and a hit count hold, steps
 // back through what it took from the page (a click that ran an event
 // block), and stands still in time while paused.
 const CLICKED = 'VAR i\r\nVAR t\r\nVAR clicks\r\nWHILE i < 5\r\n  i = i + 1\r\nWEND\r\n' +
@@ -937,8 +937,9 @@ async function conditionalBreakpointInLiveRun(browser) {
   const page = await openPage(browser);
   const problems = [];
   await page.evaluate((s) => tesselTest.setScript(s), base64url(latin1(CLICKED)));
-  await page.evaluate(() => { tesselTest.debug.setBreakpoint(5, 'i = 3'); window.debugRun = tesselTest.debug.start(); });
-  if (!(await pausesAt(page, 5, 'i = 3'))) problems.push('the condition i = 3 did not stop the run there: ' + JSON.stringify(await debuggerShows(page)));
+  await page.evaluate(() => { tesselTest.debug.setBreakpoint(5, 'i > 1', '2'); window.debugRun = tesselTest.debug.start(); });
+  // i > 1 holds first at i = 2; its second hit is at i = 3.
+  if (!(await pausesAt(page, 5, 'i = 3'))) problems.push('the condition i > 1 at its second hit did not stop at i = 3: ' + JSON.stringify(await debuggerShows(page)));
   if (await answers(page, 500) < 0) problems.push('the page froze while the run was paused');
   // Past the loop to the click's block.
   await clickGutter(page, 5);
