@@ -964,6 +964,9 @@ async function conditionalBreakpointInLiveRun(browser) {
     // The run brought back reads the clock as it did.
     if (!(await pausesAt(page, 10, 't = ' + (tick ? tick[1] : '?')))) problems.push('after step back the run read another GETTICK: ' +
       (tick ? tick[1] : 'none') + ' then ' + JSON.stringify((await debuggerShows(page)).variables));
+    // Back again, through a record that the run brought back has added to.
+    await page.click('#dbg-back');
+    if (!(await pausesAt(page, 9, 'clicks = 1'))) problems.push('a second step back did not return to line 9: ' + JSON.stringify(await debuggerShows(page)));
   }
   await page.click('#stop');
   if (!(await waitFor(page, () => !tesselTest.running(), 3000))) problems.push('Stop did not end the paused run');

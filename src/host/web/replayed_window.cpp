@@ -14,8 +14,9 @@ constexpr double kReplayYieldMs = 15;
 
 ReplayedWindow::ReplayedWindow(std::unique_ptr<NativeWindow> inner, PageRecord* record)
     : inner_(std::move(inner)), record_(record), lastYield_(emscripten_get_now()) {
+    replay_ = record_ && (record_->readingCount > 0 || record_->pollCount > 0);
     // A box the page still shows belongs to the run that was left.
-    if (replaying()) page_hide_box();
+    if (replay_) page_hide_box();
 }
 
 void ReplayedWindow::paint() {
@@ -34,14 +35,24 @@ void ReplayedWindow::present(const uint32_t* pixels, int width, int height) {
 }
 
 void ReplayedWindow::goLive() {
-    record_->answers.resize(next_);
+    replay_ = false;
+    PageRecord& r = *record_;
+    if (usedInRun_ > 0) r.readings[run_++].times = usedInRun_;
+    r.readings.resize(run_);
+    r.readingCount = clockAt_;
+    r.polls.resize(nextPoll_);
+    r.pollCount = pollAt_;
     // The clock goes on from the last reading the run was given.
     if (clockReplayed_) {
         const uint64_t now = inner_->clockMs();
-        record_->offsetMs = now > lastClock_ ? now - lastClock_ : 0;
+        r.offsetMs = now > lastClock_ ? now - lastClock_ : 0;
     }
     if (boxOpen_) inner_->showBox(boxCaption_, boxPixels_.data(), boxWidth_, boxHeight_);
     paint();
+}
+
+void ReplayedWindow::endIfPlayed() {
+    if (clockAt_ >= record_->readingCount && pollAt_ >= record_->pollCount) goLive();
 }
 
 // Between the answers of a replay the page gets control now and then, and
@@ -56,41 +67,54 @@ void ReplayedWindow::replayStep() {
 
 void ReplayedWindow::pollEvents(NativeInput& input, int timeoutMs) {
     if (!record_) return inner_->pollEvents(input, timeoutMs);
-    if (replaying()) {
-        if (record_->answers[next_].poll) {
-            const size_t at = next_++;
-            // Delivering may read the clock: those readings follow in the record.
-            for (size_t i = 0; i < record_->answers[at].inputs.size(); ++i) deliver(input, record_->answers[at].inputs[i]);
+    if (replay_) {
+        if (pollAt_ < record_->pollCount) {
+            const uint64_t ordinal = pollAt_++;
+            if (nextPoll_ < record_->polls.size() && record_->polls[nextPoll_].ordinal == ordinal) {
+                // Delivering may read the clock: those readings come from the record too.
+                const size_t at = nextPoll_++;
+                for (size_t i = 0; i < record_->polls[at].inputs.size(); ++i) deliver(input, record_->polls[at].inputs[i]);
+            }
             replayStep();
-            if (!replaying()) goLive();
+            endIfPlayed();
             return;
         }
         goLive();
     }
-    taking_ = record_->answers.size();
-    record_->answers.push_back(PageRecord::Answer{true, 0, {}});
-    next_ = record_->answers.size();
+    ++record_->pollCount;
+    pollAt_ = record_->pollCount;
+    nextPoll_ = record_->polls.size();
     target_ = &input;
     inner_->pollEvents(*this, timeoutMs);
+    nextPoll_ = record_->polls.size();
 }
 
 uint64_t ReplayedWindow::clockMs() {
     if (!record_) return inner_->clockMs();
-    if (replaying()) {
-        const PageRecord::Answer& a = record_->answers[next_];
-        if (!a.poll) {
-            ++next_;
-            lastClock_ = a.clock;
+    PageRecord& r = *record_;
+    if (replay_) {
+        if (clockAt_ < r.readingCount) {
+            lastClock_ = r.readings[run_].ms;
+            if (++usedInRun_ == r.readings[run_].times) {
+                ++run_;
+                usedInRun_ = 0;
+            }
+            ++clockAt_;
             clockReplayed_ = true;
-            if (!replaying()) goLive();
+            endIfPlayed();
             return lastClock_;
         }
         goLive();
     }
     const uint64_t now = inner_->clockMs();
-    lastClock_ = now > record_->offsetMs ? now - record_->offsetMs : 0;
-    record_->answers.push_back(PageRecord::Answer{false, lastClock_, {}});
-    next_ = record_->answers.size();
+    lastClock_ = now > r.offsetMs ? now - r.offsetMs : 0;
+    if (!r.readings.empty() && r.readings.back().ms == lastClock_)
+        ++r.readings.back().times;
+    else
+        r.readings.push_back(PageRecord::Reading{lastClock_, 1});
+    clockAt_ = ++r.readingCount;
+    run_ = r.readings.size();
+    usedInRun_ = 0;
     return lastClock_;
 }
 
@@ -111,7 +135,10 @@ void ReplayedWindow::hideBox() {
 // --- a live poll's input ----------------------------------------------------------
 
 void ReplayedWindow::take(PageRecord::Input in) {
-    record_->answers[taking_].inputs.push_back(in);
+    std::vector<PageRecord::Poll>& polls = record_->polls;
+    const uint64_t ordinal = record_->pollCount - 1;
+    if (polls.empty() || polls.back().ordinal != ordinal) polls.push_back(PageRecord::Poll{ordinal, {}});
+    polls.back().inputs.push_back(in);
     deliver(*target_, in);
 }
 

@@ -14,7 +14,10 @@
 
 namespace tessel {
 
-// What a live run took from the page, in the order it asked.
+// What a live run took from the page, kept small: a run reads the clock
+// every few thousand statements, mostly getting the same millisecond, and
+// most polls hand over nothing. The run asks in the same order when it is
+// given the same answers, so each kind is kept in its own order.
 struct PageRecord {
     struct Input {
         enum Kind : uint8_t { Move, Button, Key, Text, Close, Expose, BoxButton, BoxKey, BoxClose } kind = Move;
@@ -23,12 +26,20 @@ struct PageRecord {
         bool right = false, down = false;
         std::string text;
     };
-    struct Answer {
-        bool poll = false;    // a poll's input, or a clock reading
-        uint64_t clock = 0;
+    // Clock readings, as runs of equal readings.
+    struct Reading {
+        uint64_t ms = 0;
+        uint64_t times = 0;
+    };
+    std::vector<Reading> readings;
+    uint64_t readingCount = 0;
+    // The polls that handed input over, by their place among all polls.
+    struct Poll {
+        uint64_t ordinal = 0;
         std::vector<Input> inputs;
     };
-    std::vector<Answer> answers;
+    std::vector<Poll> polls;
+    uint64_t pollCount = 0;
     // Real time the run's clock does not count: its stops, and what coming
     // back to an earlier stop took.
     uint64_t offsetMs = 0;
@@ -53,10 +64,11 @@ class ReplayedWindow final : public NativeWindow, private NativeInput {
     void hideBox() override;
 
    private:
-    bool replaying() const { return record_ && next_ < record_->answers.size(); }
-    // The record has been played to its end (or the run asked something
-    // else than it holds, and the rest is dropped): the page takes over.
+    bool replaying() const { return replay_; }
+    // The record has been played to its end (or the run asked more of one
+    // kind than it holds): the rest is dropped and the page takes over.
     void goLive();
+    void endIfPlayed();
     void replayStep();
     void take(PageRecord::Input in);
 
@@ -74,8 +86,12 @@ class ReplayedWindow final : public NativeWindow, private NativeInput {
 
     std::unique_ptr<NativeWindow> inner_;
     PageRecord* record_;
-    size_t next_ = 0;               // the next answer of the record
-    size_t taking_ = 0;             // the answer a live poll fills
+    bool replay_ = false;           // answers come from the record
+    uint64_t clockAt_ = 0;          // clock readings given
+    size_t run_ = 0;                // the run of readings the next one comes from
+    uint64_t usedInRun_ = 0;        // readings of that run given
+    uint64_t pollAt_ = 0;           // polls answered
+    size_t nextPoll_ = 0;           // the next recorded poll with input
     NativeInput* target_ = nullptr; // where a live poll's input goes
     uint64_t lastClock_ = 0;        // the last clock reading given
     bool clockReplayed_ = false;    // lastClock_ came from the record
