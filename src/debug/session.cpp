@@ -1,7 +1,6 @@
 #include "debug/session.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -180,7 +179,8 @@ bool hitConditionMet(const std::string& text, int64_t hits) {
 
 }  // namespace
 
-Session::Session(int in, int out, Runner runner) : out_(out), runner_(std::move(runner)), reader_(in) {}
+Session::Session(Channel& channel, Runner runner, bool replayableRuns)
+    : channel_(channel), runner_(std::move(runner)), replayableRuns_(replayableRuns) {}
 
 // --- the protocol ------------------------------------------------------------------
 
@@ -192,12 +192,12 @@ void Session::respond(const Json& request, Json body, bool success, const std::s
                            {"command", request["command"].isString() ? request["command"].asString() : std::string()}});
     if (!message.empty()) r.set("message", message);
     if (!body.isNull()) r.set("body", std::move(body));
-    if (writable_) writable_ = writeMessage(out_, r.dump());
+    if (writable_) writable_ = channel_.write(r.dump());
 }
 
 void Session::event(const std::string& name, Json body) {
     Json e = Json::object({{"seq", seq_++}, {"type", "event"}, {"event", name}, {"body", std::move(body)}});
-    if (writable_) writable_ = writeMessage(out_, e.dump());
+    if (writable_) writable_ = channel_.write(e.dump());
 }
 
 void Session::output(std::string_view category, std::string_view text) {
@@ -206,14 +206,10 @@ void Session::output(std::string_view category, std::string_view text) {
 }
 
 bool Session::waitForRequest(std::string& body, int timeoutMs) {
-    std::string why;
-    switch (reader_.next(body, timeoutMs, why)) {
-        case MessageReader::Status::Message: return true;
-        case MessageReader::Status::Timeout: return false;
-        case MessageReader::Status::Broken:
-            std::fprintf(stderr, "tessel --dap: %s; the session ends\n", why.c_str());
-            [[fallthrough]];
-        case MessageReader::Status::End: disconnect_ = true; return false;
+    switch (channel_.next(body, timeoutMs)) {
+        case Channel::Status::Message: return true;
+        case Channel::Status::Timeout: return false;
+        case Channel::Status::End: disconnect_ = true; return false;
     }
     return false;
 }
@@ -246,6 +242,7 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
         config_.events = args["events"].isString() ? args["events"].asString() : std::string();
         if (args["seed"].isNumber()) config_.seed = static_cast<uint32_t>(args["seed"].asInt());
         config_.stopOnEntry = args["stopOnEntry"].asBool(false);
+        config_.replayable = replayableRuns_ && !config_.headless;
         config_.cwd = args["cwd"].isString() ? args["cwd"].asString() : std::string();
         // Every run of the session starts in the script's folder: the files
         // the launch names are taken from where the client launched.
@@ -312,7 +309,7 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
         respond(msg, command == "continue" ? Json::object({{"allThreadsContinued", true}}) : Json::object());
         paused_ = nullptr;
     } else if (command == "stepBack" || command == "reverseContinue") {
-        if (!config_.headless)
+        if (!config_.headless && !config_.replayable)
             return fail(msg, "stepping back needs a headless run (\"headless\": true), whose time and input can be played again");
         respond(msg);
         startAgain(ReplayGoal{command == "stepBack" ? ReplayGoal::Before : ReplayGoal::LastBreakBefore, stoppedTime_, nullptr});
@@ -521,9 +518,10 @@ void Session::stop(Vm& vm, int32_t index, const std::string& reason) {
         ~Restore() { platform.holdInput(held); }
     } restore{vm.platform, held};
     std::string body;
+    const bool pump = !config_.headless && !config_.replayable;
     while (paused_ && !disconnect_) {
-        if (!waitForRequest(body, config_.headless ? -1 : kPausedPumpMs)) {
-            if (!config_.headless) vm.platform.beat();
+        if (!waitForRequest(body, pump ? kPausedPumpMs : -1)) {
+            if (pump) vm.platform.beat();
             continue;
         }
         if (std::optional<Json> msg = parseJson(body).value) handle(*msg);
@@ -753,11 +751,6 @@ void Session::replayEdits(Vm& vm) {
         std::string error;
         storeVariable(vm, edit.ref, edit.name, edit.value, stored, error);
     }
-}
-
-int runDebugAdapter(int in, int out, Runner runner) {
-    Session session(in, out, std::move(runner));
-    return session.serve();
 }
 
 }  // namespace tessel::debug

@@ -1,5 +1,5 @@
-// `tessel --dap`: a Debug Adapter Protocol server over a pair of file
-// descriptors. It launches one script, stops it at breakpoints and steps,
+// `tessel --dap`: a Debug Adapter Protocol server over a channel (a pair of
+// file descriptors, or the page's queue in the web edition). It launches one script, stops it at breakpoints and steps,
 // answers for its call stack, variables and expressions while it stands,
 // and brings it back to an earlier stop by running it again from the start
 // with the same inputs (the run is determined by its events, RAND's seed
@@ -15,10 +15,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "debug/channel.h"
 #include "debug/expression.h"
 #include "debug/recorded_images.h"
 #include "lsp/json.h"
-#include "lsp/transport.h"
 #include "exec/vm.h"
 
 namespace tessel::debug {
@@ -32,6 +32,10 @@ struct LaunchConfig {
     std::optional<uint32_t> seed;  // RAND's seed (the session picks one when absent, and keeps it)
     bool stopOnEntry = false;
     std::string cwd;  // the folder the script runs in (empty: the script's own)
+    // A window run whose runner records its input and clock as they enter
+    // and plays them again (the page's): it can step back, and a stop needs
+    // no pumping of its window.
+    bool replayable = false;
 };
 
 // Runs a launched script with `hook` attached to its machine and its image
@@ -62,7 +66,9 @@ struct VariableEdit {
 
 class Session final : public DebugHook {
    public:
-    Session(int in, int out, Runner runner);
+    // `replayableRuns`: the runner records and replays a window run's input
+    // (LaunchConfig::replayable).
+    Session(Channel& channel, Runner runner, bool replayableRuns = false);
     // Serves one client until it disconnects or closes its end; the exit
     // status.
     int serve();
@@ -107,9 +113,9 @@ class Session final : public DebugHook {
     Json setVariable(Vm& vm, const Json& args, std::string& error);
     void replayEdits(Vm& vm);
 
-    int out_;
+    Channel& channel_;
     Runner runner_;
-    MessageReader reader_;
+    bool replayableRuns_;
     bool writable_ = true;
     int64_t seq_ = 1;
     bool launched_ = false, configured_ = false, running_ = false, ended_ = false;
@@ -143,7 +149,7 @@ class Session final : public DebugHook {
     int exitStatus_ = 0;
 };
 
-// Serves `tessel --dap` on standard input and output.
+// Serves `tessel --dap` on the file descriptors `in` and `out` (fd_channel.cpp).
 int runDebugAdapter(int in, int out, Runner runner);
 
 }  // namespace tessel::debug

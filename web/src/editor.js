@@ -14,6 +14,7 @@ import { Compartment, EditorState, Prec, StateEffect, StateField } from '@codemi
 import { EditorView, drawSelection, highlightActiveLine, highlightActiveLineGutter,
   highlightSpecialChars, hoverTooltip, keymap, lineNumbers } from '@codemirror/view';
 import { tessel, tesselColours } from './language.js';
+import { breakpointList, debugEffects, debugGutter } from './debug-gutter.js';
 
 // The document shown: its name (see store.js) and the line end its bytes use.
 const switchDoc = StateEffect.define();
@@ -108,13 +109,15 @@ async function hover(view, pos, ask) {
 // `handlers`: run(), stop(), leave() (Escape), changed(state, userEdit)
 // after every change of text or document, findings(text) -> the list the
 // lint shows (see findingsToDiagnostics), ask(question, text, line,
-// character) -> the module's answer (see lint-worker.js).
+// character) -> the module's answer (see lint-worker.js), debug: the
+// debugger's gutter (see debug-gutter.js).
 function createEditor(parent, handlers) {
   const fontSize = new Compartment();
   const view = new EditorView({
     parent,
     state: EditorState.create({
       extensions: [
+        debugGutter(handlers.debug),  // the debugger's breakpoints and run line
         lineNumbers(), highlightActiveLineGutter(), highlightSpecialChars(), history(),
         drawSelection(), indentOnInput(), bracketMatching(), highlightActiveLine(),
         highlightSelectionMatches(), search({ top: true }),
@@ -158,6 +161,10 @@ function createEditor(parent, handlers) {
       view.dispatch({ effects: fontSize.reconfigure(EditorView.theme({ '&': { fontSize: px + 'px' } })) });
     },
     relint: () => forceLinting(view),
+    // The debugger's marks (debug-gutter.js).
+    breakpoints: () => breakpointList(view.state),
+    showRunLine: (line) => debugEffects.showLine(view, line),
+    setBreakpoint: (line, condition, hits) => debugEffects.set(view, line, condition, hits),
   };
 }
 

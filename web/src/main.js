@@ -6,6 +6,7 @@ import { dialog, message, paragraph, shareDialog } from './dialogs.js';
 import { closeHelp, openHelp, setUpHelp } from './help.js';
 import { gunzip, makeLink, readFragment } from './links.js';
 import * as runner from './runner.js';
+import { installChannel, setUpDebugger } from './debugger.js';
 import { startChecker } from './lint-worker.js';
 import { canvasPng, fitFrame, listen, virtualKey } from './screen.js';
 import * as store from './store.js';
@@ -62,6 +63,7 @@ window.Module = {
 };
 const moduleReady = new Promise((resolve) => { Module.onRuntimeInitialized = resolve; });
 Module.page = runner.page;
+installChannel(runner.page);  // the debugger's messages (debugger.js)
 const loader = document.createElement('script');
 loader.textContent = loaderText;
 document.body.appendChild(loader);
@@ -94,10 +96,11 @@ async function editorLibrary() {
   document.body.appendChild(s);
   return window.tesselEditor;
 }
-let editor = null, findingsToDiagnostics = null;
+let editor = null, findingsToDiagnostics = null, debuggerUi = null;
 async function makeEditor() {
   const library = await editorLibrary();
   findingsToDiagnostics = library.findingsToDiagnostics;
+  debuggerUi = setUpDebugger({ editor: () => editor, run: (options) => startRun(undefined, options), status });
   editor = library.createEditor($('editor'), {
   run: () => startRun(),
   stop: () => stopRun(),
@@ -109,6 +112,7 @@ async function makeEditor() {
   },
   findings: (view) => lintFindings(view),
   ask: async (question, text, line, character) => (await check).ask(question, text, line, character),
+  debug: debuggerUi.gutter,
   });
 }
 
@@ -318,8 +322,9 @@ runner.hooks.box = addBox;
 
 const boxText = (b) => (b.line > 0 ? 'Line ' + b.line + ': ' : '') + b.caption + ' ' + b.text.split(/\r?\n/)[0];
 
-// Runs the editor's script (or `bytes`) as a person runs it.
-function startRun(bytes) {
+// Runs the editor's script (or `bytes`) as a person runs it; `extra`: more
+// of runner.run's options (the debugger's).
+function startRun(bytes, extra = {}) {
   const quiet = embed || !settings.countBox;
   const script = bytes || scriptBytes();
   runFailure = null;
@@ -328,6 +333,7 @@ function startRun(bytes) {
   problemsShown();
   setRunning(true);
   const done = runner.run(script, {
+    ...extra,
     quiet,
     started: (front) => {
       countText = front.count.replace(/\r\n/g, ', ');
@@ -709,6 +715,14 @@ window.tesselTest = {
   view: () => editor.view,
   lastLink: () => lastLink,
   takeFiles,
+  // The debugger: start({events, where}) starts a debugged run of the
+  // editor's script; setBreakpoint(line, condition, hits) sets one as the
+  // gutter does.
+  debug: {
+    start: (options) => debuggerUi.start(options),
+    setBreakpoint: (line, condition, hits) => editor.setBreakpoint(line, condition, hits),
+    paused: () => debuggerUi.paused(),
+  },
   // The message box on screen ({caption, text}) or null.
   box: () => runner.page.box,
   toBase64Url,

@@ -288,14 +288,15 @@ let queue = Promise.resolve();
 export function runAfter(promise) {
   queue = queue.then(() => promise);
 }
-export function run(bytes, { events = null, where = '', quiet = false, started = () => {} } = {}) {
+// `entry` (the debugger, debugger.js) starts the run in place of a plain run.
+export function run(bytes, { events = null, where = '', quiet = false, started = () => {}, entry = null } = {}) {
   stopRun();
-  const next = queue.then(() => runNow(bytes, events, where, quiet, started));
+  const next = queue.then(() => runNow(bytes, events, where, quiet, started, entry));
   queue = next.catch(() => {});
   return next;
 }
 
-async function runNow(bytes, events, where, quiet, started) {
+async function runNow(bytes, events, where, quiet, started, entry) {
   makeFolders('/run');
   const folder = FILES + (where ? '/' + where : '');
   makeFolders(folder);
@@ -313,7 +314,8 @@ async function runNow(bytes, events, where, quiet, started) {
   started(frontEnd(bytes));
   const t0 = performance.now();
   active = true;
-  running = new Promise((resolve) => resolve(Module.ccall('tessel_run_located', 'number',
+  running = new Promise((resolve) => resolve(entry ? entry({ boxLog: '/run/boxes.jsonl', printLog: '/run/prints.jsonl',
+    findingLog: '/run/findings.jsonl', quiet, cwd: folder, page }) : Module.ccall('tessel_run_located', 'number',
     ['string', 'string', 'string', 'string', 'string', 'number', 'number'],
     [SCRIPT, '/run/boxes.jsonl', '/run/prints.jsonl', '/run/findings.jsonl', '/run/events',
       events == null ? 0 : 1, quiet ? 1 : 0],

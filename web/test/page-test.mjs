@@ -844,6 +844,136 @@ async function sizeAndFirstPicture(browser) {
   return problems;
 }
 
+// --- the debugger -------------------------------------------------------------------
+const DEBUGGED = 'VAR x\r\nVAR i\r\nVAR a[5]\r\nFUNC twice()\r\n  x = x * 2\r\nENDFN\r\nx = 1\r\ni = 0\r\n' +
+  'WHILE i < 5\r\n  a[i] = i * 10\r\n  twice()\r\n  i = i + 1\r\nWEND\r\nPRINT 10, 10, x\r\n';
+
+// What the paused debugger shows: the highlighted line's number, the
+// variables panel's text, the call stack's entries, whether Step back works.
+const debuggerShows = (page) => page.evaluate(() => {
+  const line = document.querySelector('#editor .cm-debug-line');
+  const lines = [...document.querySelectorAll('#editor .cm-line')];
+  return {
+    paused: tesselTest.debug.paused(),
+    line: line ? lines.indexOf(line) + 1 : 0,
+    variables: document.getElementById('dbg-variables').innerText,
+    stack: [...document.querySelectorAll('#dbg-stack li')].map((li) => li.textContent),
+    back: !document.getElementById('dbg-back').disabled,
+    backTitle: document.getElementById('dbg-back').title,
+  };
+});
+
+// Waits until the run stands at `line` with the variables panel showing `value`.
+const pausesAt = (page, line, value) => waitFor(page, ([l, v]) => {
+  const at = document.querySelector('#editor .cm-debug-line');
+  return tesselTest.debug.paused() && at && [...document.querySelectorAll('#editor .cm-line')].indexOf(at) + 1 === l &&
+    document.getElementById('dbg-variables').innerText.includes(v);
+}, 5000, [line, value]);
+
+// Clicks the breakpoint gutter beside line `n`.
+async function clickGutter(page, n) {
+  const y = await page.evaluate((k) => {
+    const num = [...document.querySelectorAll('#editor .cm-lineNumbers .cm-gutterElement')].find((e) => e.textContent === String(k));
+    const r = num.getBoundingClientRect();
+    return r.top + r.height / 2;
+  }, n);
+  const x = await page.evaluate(() => {
+    const r = document.querySelector('#editor .cm-breakpoint-gutter').getBoundingClientRect();
+    return r.left + r.width / 2;
+  });
+  await page.mouse.click(x, y);
+}
+
+async function debuggerStopsStepsAndStepsBack(browser) {
+  const page = await openPage(browser);
+  const problems = [];
+  await page.evaluate((s) => tesselTest.setScript(s), base64url(latin1(DEBUGGED)));
+  await clickGutter(page, 11);
+  const marks = await page.evaluate(() => document.querySelectorAll('#editor .cm-breakpoint').length);
+  if (marks !== 1) problems.push(marks + ' breakpoint marks after a click in the gutter');
+  // A run played from (no) events: it can step back.
+  await page.evaluate(() => { window.debugRun = tesselTest.debug.start({ events: '' }); });
+  if (!(await pausesAt(page, 11, 'x = 1'))) {
+    problems.push('the run did not stop at the breakpoint with x = 1: ' + JSON.stringify(await debuggerShows(page)));
+    await page.done();
+    return problems;
+  }
+  if (!(await debuggerShows(page)).back) problems.push('Step back is disabled in a run played from events');
+  await page.keyboard.press('F11');
+  if (!(await pausesAt(page, 5, 'x = 1'))) problems.push('F11 did not step into the function: ' + JSON.stringify(await debuggerShows(page)));
+  const inside = await debuggerShows(page);
+  if (!(inside.stack.length === 2 && /twice/.test(inside.stack[0]) && /main program, line 11/.test(inside.stack[1])))
+    problems.push('the call stack in the function: ' + JSON.stringify(inside.stack));
+  await page.click('#dbg-next');
+  if (!(await waitFor(page, () => tesselTest.debug.paused() && /x = 2/.test(document.getElementById('dbg-variables').innerText), 5000)))
+    problems.push('Step over did not run line 5: ' + JSON.stringify(await debuggerShows(page)));
+  await page.click('#dbg-back');
+  if (!(await pausesAt(page, 5, 'x = 1'))) problems.push('Step back did not return to line 5 with x = 1: ' + JSON.stringify(await debuggerShows(page)));
+  // The array opens with its elements.
+  await page.evaluate(() => {
+    for (const s of document.querySelectorAll('#dbg-variables summary')) if (/^Arrays/.test(s.textContent)) s.click();
+  });
+  if (!(await waitFor(page, () => /a = number array \[6\]/.test(document.getElementById('dbg-variables').innerText), 3000)))
+    problems.push('the Arrays scope does not show a: ' + JSON.stringify((await debuggerShows(page)).variables));
+  // Continue stops at the breakpoint's second hit; with it cleared, the run ends.
+  await page.click('#dbg-continue');
+  if (!(await pausesAt(page, 11, 'x = 2'))) problems.push('Continue did not stop at the second hit: ' + JSON.stringify(await debuggerShows(page)));
+  await clickGutter(page, 11);
+  await page.keyboard.press('F5');
+  const r = await page.evaluate(() => Promise.race([window.debugRun, new Promise((ok) => setTimeout(() => ok(null), 5000))]));
+  if (!r) problems.push('the run did not end after Continue');
+  else if (!/"32"/.test(r.printLog)) problems.push('the run printed ' + JSON.stringify(r.printLog));
+  if (await page.evaluate(() => !document.getElementById('debug-bar').hidden)) problems.push('the debug toolbar stays after the run');
+  await page.done();
+  return problems;
+}
+
+// A live run (the page's own input) stops where a condition and a hit count hold, steps
+// back through what it took from the page (a click that ran an event
+// block), and stands still in time while paused.
+const CLICKED = 'VAR i\r\nVAR t\r\nVAR clicks\r\nWHILE i < 5\r\n  i = i + 1\r\nWEND\r\n' +
+  'WINMSG WMLBUTTONDOWN\r\n  clicks = clicks + 1\r\n  GETTICK t\r\n  PRINT 0, 0, clicks\r\nENDWM\r\n';
+async function conditionalBreakpointInLiveRun(browser) {
+  const page = await openPage(browser);
+  const problems = [];
+  await page.evaluate((s) => tesselTest.setScript(s), base64url(latin1(CLICKED)));
+  await page.evaluate(() => { tesselTest.debug.setBreakpoint(5, 'i > 1', '2'); window.debugRun = tesselTest.debug.start(); });
+  // i > 1 holds first at i = 2; its second hit is at i = 3.
+  if (!(await pausesAt(page, 5, 'i = 3'))) problems.push('the condition i > 1 at its second hit did not stop at i = 3: ' + JSON.stringify(await debuggerShows(page)));
+  if (await answers(page, 500) < 0) problems.push('the page froze while the run was paused');
+  // Past the loop to the click's block.
+  await clickGutter(page, 5);
+  await page.evaluate(() => tesselTest.debug.setBreakpoint(10));
+  await page.click('#dbg-continue');
+  await sleep(300);
+  const at = await page.evaluate(() => {
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    return [r.left + 20, r.top + 20];
+  });
+  await page.mouse.click(at[0], at[1]);
+  if (!(await pausesAt(page, 10, 'clicks = 1'))) {
+    problems.push('the click did not stop the block at line 10: ' + JSON.stringify(await debuggerShows(page)));
+  } else {
+    const shown = await debuggerShows(page);
+    if (!/WINMSG WMLBUTTONDOWN/.test(shown.stack.join())) problems.push('the event block is not a frame: ' + JSON.stringify(shown.stack));
+    const tick = /t = (\d+)/.exec(shown.variables);
+    await page.click('#dbg-back');
+    if (!(await pausesAt(page, 9, 'clicks = 1'))) problems.push('Step back in the live run did not return to line 9: ' + JSON.stringify(await debuggerShows(page)));
+    await sleep(400);
+    await page.click('#dbg-next');
+    // The run brought back reads the clock as it did.
+    if (!(await pausesAt(page, 10, 't = ' + (tick ? tick[1] : '?')))) problems.push('after step back the run read another GETTICK: ' +
+      (tick ? tick[1] : 'none') + ' then ' + JSON.stringify((await debuggerShows(page)).variables));
+    // Back again, through a record that the run brought back has added to.
+    await page.click('#dbg-back');
+    if (!(await pausesAt(page, 9, 'clicks = 1'))) problems.push('a second step back did not return to line 9: ' + JSON.stringify(await debuggerShows(page)));
+  }
+  await page.click('#stop');
+  if (!(await waitFor(page, () => !tesselTest.running(), 3000))) problems.push('Stop did not end the paused run');
+  await page.done();
+  return problems;
+}
+
 export async function pageTests(browser) {
   const only = process.env.PAGE_TEST ? new RegExp(process.env.PAGE_TEST) : null;
   // What a user of a small screen must have too runs at both sizes.
@@ -878,6 +1008,8 @@ export async function pageTests(browser) {
     ['an embed in a 640x400 frame shows the whole canvas', embedFitsItsFrame],
     ['the page runs served over HTTP, installs and works offline', servedAndOffline],
     ['the help is searchable', helpIsSearchable],
+    ['the debugger stops at a gutter breakpoint, steps, steps back and continues', debuggerStopsStepsAndStepsBack],
+    ['a live run stops at a condition and at a click, and steps back through them', conditionalBreakpointInLiveRun],
     ['the page\'s size and first picture', sizeAndFirstPicture],
   ];
   for (const v of VIEWPORTS) {

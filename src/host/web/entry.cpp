@@ -13,6 +13,7 @@
 
 #include "checker/checker.h"
 #include "host/interpreter.h"
+#include "host/web/page_run.h"
 #include "lexer/tokenizer.h"
 #include "lint/lint.h"
 #include "lsp/features.h"
@@ -24,9 +25,6 @@
 namespace tessel {
 
 namespace {
-
-// Status of a run the page stopped.
-constexpr int kStopped = 3;
 
 // Keeps the front end's count report; its diagnostics go to the findings.
 class CountReport final : public Reporter {
@@ -82,6 +80,44 @@ EditorSession& editorSession() {
 
 }  // namespace
 
+int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
+    PlatformConfig cfg;
+    std::string error;
+    if (run.scripted && !loadEventsFile(run.events, cfg.events, &error)) {
+        std::fprintf(stderr, "tessel: %s\n", error.c_str());
+        return 2;
+    }
+    Options opts;
+    // A seed line of the events file is applied as the desktop applies it.
+    opts.seed = takeSeed(cfg.events);
+    if (run.seed) opts.seed = run.seed;
+    opts.script = run.script;
+    opts.boxLog = run.boxLog;
+    opts.printLog = run.printLog;
+    opts.findingLog = run.findingLog;
+    opts.quiet = run.quiet;
+    // A scripted run is a headless run whose frames reach the canvas.
+    opts.headless = run.scripted;
+    cfg.keepFrames = true;
+    // A debugger hears the page while the run waits for input too.
+    Vm* machine = nullptr;
+    if (hook) cfg.idle = [&machine, hook] {
+        if (machine) hook->poll(*machine);
+    };
+    try {
+        std::unique_ptr<NativeWindow> window = makeBrowserWindow(run.scripted);
+        if (run.wrapWindow) window = run.wrapWindow(std::move(window));
+        WindowCore platform(std::move(window), std::move(cfg));
+        Interpreter interp(platform, opts);
+        interp.vm.debug = hook;
+        interp.gfx.imageSource = images;
+        machine = &interp.vm;
+        return interp.run();
+    } catch (const StopRequested&) {
+        return kStoppedByPage;
+    }
+}
+
 }  // namespace tessel
 
 extern "C" {
@@ -92,33 +128,17 @@ extern "C" {
 // `scripted`, the events file `events` drives the run as in a headless run;
 // with `quiet`, no token-count box is shown. Returns the exit status, 2 for
 // bad events (the reason in stderr), 3 when the page stopped the run.
+// Runs the script at `script` with box, PRINT and finding logs at the paths
+// given ("" for none; the finding log gets each diagnostic of the run as a
+// JSON object with its place, as --format=json writes findings). With
+// `scripted`, the events file `events` drives the run as in a headless run;
+// with `quiet`, no token-count box is shown. Returns the exit status, 2 for
+// bad events (the reason in stderr), 3 when the page stopped the run.
 EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog, const char* printLog,
                                             const char* findingLog, const char* events, int scripted, int quiet) {
     using namespace tessel;
-    PlatformConfig cfg;
-    std::string error;
-    if (scripted && !loadEventsFile(events, cfg.events, &error)) {
-        std::fprintf(stderr, "tessel: %s\n", error.c_str());
-        return 2;
-    }
-    Options opts;
-    // A seed line of the events file is applied as the desktop applies it.
-    opts.seed = takeSeed(cfg.events);
-    opts.script = script;
-    opts.boxLog = boxLog;
-    opts.printLog = printLog;
-    opts.findingLog = findingLog;
-    opts.quiet = quiet != 0;
-    // A scripted run is a headless run whose frames reach the canvas.
-    opts.headless = scripted != 0;
-    cfg.keepFrames = true;
-    try {
-        WindowCore platform(makeBrowserWindow(scripted != 0), std::move(cfg));
-        Interpreter interp(platform, opts);
-        return interp.run();
-    } catch (const StopRequested&) {
-        return kStopped;
-    }
+    return runInPage(PageRun{script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}, {}},
+                     nullptr, nullptr);
 }
 
 // tessel_run_located without a finding log.

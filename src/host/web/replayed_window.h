@@ -1,0 +1,107 @@
+// The page's window as a debugged run sees it: what a live run takes from
+// the page (each clock reading, each poll's input) is recorded as it enters,
+// so that the run started again to step back is given the same, in the
+// same order and without waiting, and takes the same course up to where
+// the record ends; from there it takes the page's input again.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/native.h"
+
+namespace tessel {
+
+// What a live run took from the page, kept small: a run reads the clock
+// every few thousand statements, mostly getting the same millisecond, and
+// most polls hand over nothing. The run asks in the same order when it is
+// given the same answers, so each kind is kept in its own order.
+struct PageRecord {
+    struct Input {
+        enum Kind : uint8_t { Move, Button, Key, Text, Close, Expose, BoxButton, BoxKey, BoxClose } kind = Move;
+        int32_t x = 0, y = 0;
+        uint32_t code = 0;
+        bool right = false, down = false;
+        std::string text;
+    };
+    // Clock readings, as runs of equal readings.
+    struct Reading {
+        uint64_t ms = 0;
+        uint64_t times = 0;
+    };
+    std::vector<Reading> readings;
+    uint64_t readingCount = 0;
+    // The polls that handed input over, by their place among all polls.
+    struct Poll {
+        uint64_t ordinal = 0;
+        std::vector<Input> inputs;
+    };
+    std::vector<Poll> polls;
+    uint64_t pollCount = 0;
+    // Real time the run's clock does not count: its stops, and what coming
+    // back to an earlier stop took.
+    uint64_t offsetMs = 0;
+};
+
+class ReplayedWindow final : public NativeWindow, private NativeInput {
+   public:
+    // `record` null: a run played from events, passed through as it is.
+    ReplayedWindow(std::unique_ptr<NativeWindow> inner, PageRecord* record);
+
+    // Shows the newest frame on the canvas (a stop shows the picture of its
+    // moment).
+    void paint();
+
+    bool interactive() const override { return inner_->interactive(); }
+    bool virtualTime() const override { return inner_->virtualTime(); }
+    bool open(std::string_view title, int width, int height) override;
+    void present(const uint32_t* pixels, int width, int height) override;
+    void pollEvents(NativeInput& input, int timeoutMs) override;
+    uint64_t clockMs() override;
+    bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override;
+    void hideBox() override;
+
+   private:
+    bool replaying() const { return replay_; }
+    // The record has been played to its end (or the run asked more of one
+    // kind than it holds): the rest is dropped and the page takes over.
+    void goLive();
+    void endIfPlayed();
+    void replayStep();
+    void take(PageRecord::Input in);
+
+    // NativeInput: what the page's poll hands over, recorded and passed on.
+    void mouseMove(int x, int y) override;
+    void mouseButton(int x, int y, bool right, bool down) override;
+    void key(uint32_t vk, bool down) override;
+    void typeText(std::string_view bytes) override;
+    void closeRequest() override;
+    void expose() override;
+    void boxButton(int x, int y, bool down) override;
+    void boxKey(uint32_t vk) override;
+    void boxClose() override;
+    static void deliver(NativeInput& to, const PageRecord::Input& in);
+
+    std::unique_ptr<NativeWindow> inner_;
+    PageRecord* record_;
+    bool replay_ = false;           // answers come from the record
+    uint64_t clockAt_ = 0;          // clock readings given
+    size_t run_ = 0;                // the run of readings the next one comes from
+    uint64_t usedInRun_ = 0;        // readings of that run given
+    uint64_t pollAt_ = 0;           // polls answered
+    size_t nextPoll_ = 0;           // the next recorded poll with input
+    NativeInput* target_ = nullptr; // where a live poll's input goes
+    uint64_t lastClock_ = 0;        // the last clock reading given
+    bool clockReplayed_ = false;    // lastClock_ came from the record
+    double lastYield_ = 0;          // when a replay last gave the page control
+    int width_ = 0, height_ = 0;
+    std::vector<uint32_t> frame_;   // the newest frame
+    bool boxOpen_ = false;          // a box is up (the page is shown it when live)
+    std::string boxCaption_;
+    std::vector<uint32_t> boxPixels_;
+    int boxWidth_ = 0, boxHeight_ = 0;
+};
+
+}  // namespace tessel
