@@ -17,7 +17,20 @@ set -euo pipefail
 build_dir=$(realpath -m "${1:?usage: build-web-freetype.sh BUILD_DIR}")
 root="$build_dir/freetype"
 install="$root/install"
-[ -e "$install/lib/libfreetype.a" ] && exit 0
+
+# The web edition draws only the DejaVu fonts it carries, unhinted, in
+# grey: FreeType's bytecode interpreter, font variations, colour and SVG
+# glyphs, embedded bitmaps and the other formats' extras are left out of
+# its module. The Windows build keeps them (it may open any installed font).
+options_off=()
+if [ -z "${FREETYPE_CC:-}" ]; then
+  options_off=(TT_CONFIG_OPTION_BYTECODE_INTERPRETER TT_CONFIG_OPTION_SUBPIXEL_HINTING
+    TT_CONFIG_OPTION_GX_VAR_SUPPORT TT_CONFIG_OPTION_COLOR_LAYERS TT_CONFIG_OPTION_EMBEDDED_BITMAPS
+    TT_CONFIG_OPTION_BDF FT_CONFIG_OPTION_SVG FT_CONFIG_OPTION_MAC_FONTS FT_CONFIG_OPTION_INCREMENTAL)
+fi
+# Built again when the options change.
+stamp="options off: ${options_off[*]}"
+[ -e "$install/lib/libfreetype.a" ] && [ "$(cat "$install/options" 2>/dev/null)" = "$stamp" ] && exit 0
 
 mkdir -p "$root"
 cd "$root"
@@ -40,8 +53,9 @@ done < src/debian/patches/series
 headers="$install/include/freetype2"
 mkdir -p "$headers" "$install/lib"
 cp -r src/include/ft2build.h src/include/freetype "$headers/"
-sed -i 's|^#define FT_CONFIG_OPTION_USE_ZLIB|/* #undef FT_CONFIG_OPTION_USE_ZLIB */|' \
-  "$headers/freetype/config/ftoption.h"
+for option in FT_CONFIG_OPTION_USE_ZLIB "${options_off[@]}"; do
+  sed -i "s|^#define $option\\b.*|/* #undef $option */|" "$headers/freetype/config/ftoption.h"
+done
 cat > "$headers/freetype/config/ftmodule.h" <<'EOF'
 /* The modules of tessel's web and Windows builds: TrueType outlines, anti-aliased. */
 FT_USE_MODULE( FT_Driver_ClassRec, tt_driver_class )
@@ -57,3 +71,4 @@ printf '%s\n' "${sources[@]}" | nice xargs -P 2 -I{} sh -c \
   '"$1" -O2 -DFT2_BUILD_LIBRARY -I"$2" -c "src/src/$3" -o "objs/$(echo "$3" | tr / _).o"' \
   sh "$cc" "$headers" {}
 "${FREETYPE_AR:-emar}" rcs "$install/lib/libfreetype.a" objs/*.o
+echo "$stamp" > "$install/options"

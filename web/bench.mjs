@@ -26,7 +26,7 @@ for (const w of workloads) {
   const bytes = fs.readFileSync(w).toString('base64url');
   let best = Infinity, n = Infinity;
   for (let i = 0; i < runs; ++i) {
-    best = Math.min(best, await page.evaluate((s) => tesselTest.run(s, '').then((r) => r.ms), bytes));
+    best = Math.min(best, await page.evaluate((s) => tesselTest.run(s, '', '', {}, false).then((r) => r.ms), bytes));
     n = Math.min(n, nativeMs(w));
   }
   console.log(`${path.basename(w).padEnd(16)} ${best.toFixed(0).padStart(7)} ${n.toFixed(0).padStart(11)} ${(best / n).toFixed(2).padStart(7)}`);

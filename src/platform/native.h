@@ -57,7 +57,10 @@ class NativeWindow {
     // Opens the main window (client area width x height) at the top-left
     // corner of the screen and shows it. False when it cannot be opened.
     virtual bool open(std::string_view title, int width, int height) = 0;
-    // Shows a whole frame (0x??RRGGBB, width x height as opened).
+    // Shows a whole frame (0x??RRGGBB, width x height as opened). The pixels
+    // stay readable until the backend is destroyed, and change only for a
+    // newer screen that the core then presents: a backend may show them
+    // later, when it next can, without a copy of its own.
     virtual void present(const uint32_t* pixels, int width, int height) = 0;
 
     // Turns the native events waiting into calls on `input`; when none waits,

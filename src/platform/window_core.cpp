@@ -26,6 +26,9 @@ WindowCore::WindowCore(std::unique_ptr<NativeWindow> native, PlatformConfig cfg)
 }
 
 WindowCore::~WindowCore() {
+    // The backend goes first: closing, it may still show the last frame
+    // presented, which frame_ or screen_ holds.
+    native_.reset();
     if (record_) std::fclose(record_);
 }
 

@@ -279,24 +279,28 @@ export function frontEnd(bytes) {
 }
 
 // Runs script bytes; with events text, as a scripted (headless-like) run;
-// `quiet` leaves out the token-count box. A run in progress is stopped
-// first; runs start in the order asked for. `where` (tests) names the
+// `quiet` leaves out the token-count box; with `prints`, the run's PRINTs
+// are logged (the result's printLog; a person's run has no use for it, and
+// a script that prints in a loop would pay for every line). A run in
+// progress is stopped first; runs start in the order asked for. `where` (tests) names the
 // folder under /files the script runs in. `started(front)` is called as the
 // run begins, with what the front end says of the script.
 let queue = Promise.resolve();
+// Whether runs that do not say log their PRINTs (the tests' hook).
+export const printing = { always: false };
 // Runs asked for from now on wait for `promise` too.
 export function runAfter(promise) {
   queue = queue.then(() => promise);
 }
 // `entry` (the debugger, debugger.js) starts the run in place of a plain run.
-export function run(bytes, { events = null, where = '', quiet = false, started = () => {}, entry = null } = {}) {
+export function run(bytes, { events = null, where = '', quiet = false, prints = printing.always, started = () => {}, entry = null } = {}) {
   stopRun();
-  const next = queue.then(() => runNow(bytes, events, where, quiet, started, entry));
+  const next = queue.then(() => runNow(bytes, events, where, quiet, prints, started, entry));
   queue = next.catch(() => {});
   return next;
 }
 
-async function runNow(bytes, events, where, quiet, started, entry) {
+async function runNow(bytes, events, where, quiet, prints, started, entry) {
   makeFolders('/run');
   const folder = FILES + (where ? '/' + where : '');
   makeFolders(folder);
@@ -314,10 +318,10 @@ async function runNow(bytes, events, where, quiet, started, entry) {
   started(frontEnd(bytes));
   const t0 = performance.now();
   active = true;
-  running = new Promise((resolve) => resolve(entry ? entry({ boxLog: '/run/boxes.jsonl', printLog: '/run/prints.jsonl',
+  running = new Promise((resolve) => resolve(entry ? entry({ boxLog: '/run/boxes.jsonl', printLog: prints ? '/run/prints.jsonl' : '',
     findingLog: '/run/findings.jsonl', quiet, cwd: folder, page }) : Module.ccall('tessel_run_located', 'number',
     ['string', 'string', 'string', 'string', 'string', 'number', 'number'],
-    [SCRIPT, '/run/boxes.jsonl', '/run/prints.jsonl', '/run/findings.jsonl', '/run/events',
+    [SCRIPT, '/run/boxes.jsonl', prints ? '/run/prints.jsonl' : '', '/run/findings.jsonl', '/run/events',
       events == null ? 0 : 1, quiet ? 1 : 0],
     { async: true })));
   let status;

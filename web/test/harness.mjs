@@ -74,7 +74,7 @@ export async function openPage(browser, { url = ctx.pageUrl, viewport = ctx.view
   page.on('pageerror', (e) => { page.errors.push(e.message); console.log('page error: ' + e.message); });
   page.on('dialog', (d) => { console.log('unexpected browser dialog: ' + d.message()); d.dismiss(); });
   await page.goto(url);
-  await page.evaluate(() => tesselTest.ready);
+  await page.evaluate(() => tesselTest.ready.then(() => tesselTest.logPrints(true)));
   page.done = async () => { await page.close(); if (!context) await c.close(); };
   return page;
 }

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/browser/page.h"
 
@@ -32,9 +31,10 @@ class BrowserWindow final : public NativeWindow {
 
     void present(const uint32_t* pixels, int width, int height) override {
         if (width != width_ || height != height_) return;
-        // Kept until the page next has control: a script that shows many
-        // frames between two yields pays for one canvas update.
-        frame_.assign(pixels, pixels + static_cast<size_t>(width) * height);
+        // Painted when the page next has control, from the core's own frame
+        // (see NativeWindow::present): a script that shows many frames
+        // between two yields pays for one canvas update and no copies.
+        frame_ = pixels;
         dirty_ = true;
     }
 
@@ -81,7 +81,7 @@ class BrowserWindow final : public NativeWindow {
     void paintCanvas() {
         if (!dirty_) return;
         dirty_ = false;
-        page_paint(frame_.data(), width_, height_);
+        page_paint(frame_, width_, height_);
     }
 
     static void translate(NativeInput& in, const PageEvent& e, const char* text) {
@@ -101,14 +101,14 @@ class BrowserWindow final : public NativeWindow {
         }
     }
 
-    bool scripted_ = false;        // an events file drives the run, not the page
-    bool stopping_ = false;        // StopRequested was thrown: the run is unwinding
-    int width_ = 0, height_ = 0;   // the canvas
-    std::vector<uint32_t> frame_;  // the newest frame
-    bool dirty_ = false;           // the canvas lags behind frame_
-    bool boxShown_ = false;        // a message box is on the page
-    bool waiting_ = false;         // the page knows the main program is over
-    double lastYield_ = 0;         // when the page last had control (ms)
+    bool scripted_ = false;            // an events file drives the run, not the page
+    bool stopping_ = false;            // StopRequested was thrown: the run is unwinding
+    int width_ = 0, height_ = 0;       // the canvas
+    const uint32_t* frame_ = nullptr;  // the newest frame, the core's
+    bool dirty_ = false;               // the canvas lags behind frame_
+    bool boxShown_ = false;            // a message box is on the page
+    bool waiting_ = false;             // the page knows the main program is over
+    double lastYield_ = 0;             // when the page last had control (ms)
 };
 
 }  // namespace
