@@ -111,6 +111,7 @@ EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxL
     opts.quiet = quiet != 0;
     // A scripted run is a headless run whose frames reach the canvas.
     opts.headless = scripted != 0;
+    cfg.drive = scripted ? Drive::Unattended : Drive::Live;
     cfg.keepFrames = true;
     try {
         WindowCore platform(makeBrowserWindow(scripted != 0), std::move(cfg));
