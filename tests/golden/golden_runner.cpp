@@ -29,6 +29,7 @@
 // theirs there, so that a learner's copy of an example carries none.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -326,48 +327,47 @@ RunResult runProcess(const std::vector<std::string>& args, const fs::path& dir,
 // ---------------------------------------------------------------------------
 // Reading what came: the JSON lines of --box-log and --print-log
 
-// The value of "key" in one log line: a JSON string (decoded to bytes; the
-// log writes every byte outside printable ASCII as \u00XX) or a number.
-std::string jsonField(const std::string& line, const std::string& key) {
-    std::string tag = "\"" + key + "\":";
-    size_t p = line.find(tag);
-    if (p == std::string::npos) return {};
-    p += tag.size();
-    if (p >= line.size() || line[p] != '"') {
-        size_t e = line.find_first_of(",}", p);
-        return line.substr(p, e == std::string::npos ? std::string::npos : e - p);
-    }
-    std::string out;
-    for (++p; p < line.size() && line[p] != '"'; ++p) {
-        if (line[p] != '\\' || p + 1 >= line.size()) {
-            out += line[p];
-            continue;
+// One log line as JSON. The logs write each byte of the scripts'
+// Windows-1252 text outside printable ASCII as \u00XX, which the parser
+// turns into that code point: text() takes it back to the byte.
+struct LogLine {
+    nlohmann::json value;
+    explicit LogLine(const std::string& line) : value(nlohmann::json::parse(line, nullptr, false)) {}
+    std::string text(const char* key) const {
+        std::string bytes;
+        if (!value.is_object() || !value.contains(key) || !value[key].is_string()) return bytes;
+        const std::string& utf8 = value[key].get_ref<const std::string&>();
+        for (size_t i = 0; i < utf8.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(utf8[i]);
+            if ((c & 0xE0) == 0xC0 && i + 1 < utf8.size())  // U+0080..U+00FF (and the rest, cut)
+                bytes += static_cast<char>(((c & 0x1F) << 6) | (utf8[++i] & 0x3F));
+            else
+                bytes += static_cast<char>(c);
         }
-        char e = line[++p];
-        if (e == 'u' && p + 4 < line.size()) {
-            out += static_cast<char>(std::stoi(line.substr(p + 1, 4), nullptr, 16) & 0xFF);
-            p += 4;
-        } else if (e == 'n') out += '\n';
-        else if (e == 'r') out += '\r';
-        else if (e == 't') out += '\t';
-        else out += e;
+        return bytes;
     }
-    return out;
-}
+    int number(const char* key) const {
+        return value.is_object() && value.contains(key) && value[key].is_number_integer() ? value[key].get<int>() : 0;
+    }
+};
 
 std::vector<Box> readBoxes(const fs::path& p) {
     std::vector<Box> out;
-    for (const std::string& l : splitLines(readFile(p)))
-        if (!l.empty()) out.push_back({jsonField(l, "caption"), jsonField(l, "text")});
+    for (const std::string& l : splitLines(readFile(p))) {
+        if (l.empty()) continue;
+        LogLine line(l);
+        out.push_back({line.text("caption"), line.text("text")});
+    }
     return out;
 }
 
 std::vector<Print> readPrints(const fs::path& p) {
     std::vector<Print> out;
-    for (const std::string& l : splitLines(readFile(p)))
-        if (!l.empty())
-            out.push_back({std::atoi(jsonField(l, "x").c_str()), std::atoi(jsonField(l, "y").c_str()),
-                           jsonField(l, "text")});
+    for (const std::string& l : splitLines(readFile(p))) {
+        if (l.empty()) continue;
+        LogLine line(l);
+        out.push_back({line.number("x"), line.number("y"), line.text("text")});
+    }
     return out;
 }
 
