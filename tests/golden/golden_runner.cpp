@@ -22,6 +22,12 @@
 // cases numbered from 1 (`tessel no-test` blocks are skipped but counted).
 // A case runs headless from its own folder (a Markdown file's folder for its
 // blocks). --case=SUITE.NAME runs one case and fails when there is none.
+// --blocks=DIR runs nothing: it writes every `tessel` block of the Markdown
+// roots (those fenced `tessel no-test` too) as DIR/SUITE.NAME.tsl, for the
+// lint. The build lists the Markdown cases by asking the runner
+// (--gtest_list_tests), so that this file alone reads the fences: started
+// with no argument of its own, the runner takes its arguments from the file
+// beside it named as it is with ".args" added, one a line.
 //
 // A script's expectations may also stand in a file of their own, in the same
 // comment form: DIR/SUITE/NAME.expect under the folder --expectations=DIR
@@ -636,32 +642,58 @@ bool namesAreUnique(const std::vector<Case>& cases) {
     return ok;
 }
 
+// The Markdown blocks as scripts of their own; 0 when all were written.
+int writeBlocks(const std::vector<Case>& cases, const fs::path& dir) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    int written = 0;
+    for (const Case& c : cases) {
+        if (!c.extracted) continue;
+        std::ofstream f(dir / (c.suite + "." + c.name + ".tsl"), std::ios::binary);
+        f << c.source;
+        if (!f) {
+            std::fprintf(stderr, "tessel_golden: cannot write into %s\n", dir.c_str());
+            return 1;
+        }
+        ++written;
+    }
+    std::printf("%d blocks written\n", written);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     gOut = fs::temp_directory_path() / "tessel-golden";
     std::string only;
+    fs::path blocks;
     std::vector<fs::path> roots;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
+    std::vector<std::string> given(argv + 1, argv + argc);
+    if (given.empty()) given = splitLines(readFile(std::string(argv[0]) + ".args"));
+    for (const std::string& a : given) {
+        if (a.empty()) continue;
         if (startsWith(a, "--tessel=")) gTessel = a.substr(9);
         else if (startsWith(a, "--out=")) gOut = a.substr(6);
         else if (startsWith(a, "--case=")) only = a.substr(7);
+        else if (startsWith(a, "--blocks=")) blocks = a.substr(9);
         else if (startsWith(a, "--expectations=")) gExpectations = fs::absolute(a.substr(15));
         else roots.push_back(fs::absolute(a));
     }
-    if (gTessel.empty() || roots.empty()) {
+    if ((gTessel.empty() && blocks.empty()) || roots.empty()) {
         std::fprintf(stderr,
                      "usage: tessel_golden --tessel=PATH [--out=DIR] [--case=SUITE.NAME] [--expectations=DIR] ROOT...\n"
+                     "       tessel_golden --blocks=DIR MARKDOWN...\n"
                      "  ROOT: a folder of .tsl scripts or a Markdown file\n");
         return 2;
     }
-    gTessel = fs::absolute(gTessel).string();
     std::vector<Case> cases = collectCases(roots);
     if (!namesAreUnique(cases)) return 2;
+    if (!blocks.empty()) return writeBlocks(cases, blocks);
+    gTessel = fs::absolute(gTessel).string();
     int registered = 0;
     for (const Case& c : cases) {
+        if (!c.runs) continue;
         if (!only.empty() && only != c.suite + "." + c.name) continue;
         testing::RegisterTest(c.suite.c_str(), c.name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
                               [c]() -> testing::Test* { return new GoldenTest(c); });
