@@ -14,7 +14,9 @@ bool isKeyOrMouse(const Message& m) {
 
 // Input a person gives: held while an event block runs. Commands count too
 // (a button's or Enter's), but they are never dropped.
-bool isInput(const Message& m) { return isKeyOrMouse(m) || m.message == WM_COMMAND; }
+bool isInput(const Message& m) {
+    return isKeyOrMouse(m) || m.message == WM_COMMAND;
+}
 
 }  // namespace
 
@@ -35,6 +37,8 @@ bool MessageQueue::take(Message& m) {
     return true;
 }
 
-void MessageQueue::dropKeysAndMouse() { std::erase_if(queue_, isKeyOrMouse); }
+void MessageQueue::dropKeysAndMouse() {
+    std::erase_if(queue_, isKeyOrMouse);
+}
 
 }  // namespace tessel

@@ -60,8 +60,9 @@ void Recorder::write(const std::string& lines) {
     bytes_ += static_cast<int64_t>(lines.size());
     bool ok = bytes_ <= kMaxEventsBytes;
     if (!ok)
-        reportWriteError(path_, "the recording reached " + std::to_string(kMaxEventsBytes >> 20) +
-                                    " MiB, the most an events file may hold; the rest is not recorded");
+        reportWriteError(path_,
+                         "the recording reached " + std::to_string(kMaxEventsBytes >> 20) +
+                             " MiB, the most an events file may hold; the rest is not recorded");
     else
         ok = writeOutputFile(out_, path_, lines, true);
     if (ok) return;

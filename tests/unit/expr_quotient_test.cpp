@@ -42,14 +42,15 @@ TEST(Quotient, WholeOperandsBelowTwoToTheTwentyFour) {
 // a long double reference corrected by the exact remainder; the operator as
 // folded constants compute it gives the same.
 TEST(Quotient, FractionsAndLargeQuotientsTruncateTheExactQuotient) {
-    const float samples[] = {16777215.0f, 16777216.0f, 16777214.0f, 8388607.5f, 3.0f, 7.0f,
+    const float samples[] = {16777215.0f, 16777216.0f, 16777214.0f, 8388607.5f, 3.0f,  7.0f,
                              0.1f,        0.3f,        1e-3f,       2.5f,       1e10f, 3e7f};
     for (float x : samples) {
         for (float y : samples) {
             for (float sx : {1.0f, -1.0f}) {
                 float xs = x * sx;
                 long double t = std::trunc(static_cast<long double>(xs) / y);
-                long double r = std::fma(-t, static_cast<long double>(y), static_cast<long double>(xs));
+                long double r =
+                    std::fma(-t, static_cast<long double>(y), static_cast<long double>(xs));
                 if (r != 0 && std::signbit(r) != std::signbit(xs)) t -= std::copysign(1.0L, t);
                 ASSERT_EQ(truncatedQuotient(xs, y), static_cast<float>(t)) << xs << " % " << y;
                 ASSERT_EQ(arith(AOP_QUO, xs, y), static_cast<float>(t)) << xs << " % " << y;
