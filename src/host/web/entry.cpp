@@ -86,6 +86,9 @@ EditorSession& editorSession() {
 
 extern "C" {
 
+// The caption of the count report, the box that is no diagnostic.
+EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() { return tessel::kCountCaption; }
+
 // Runs the script at `script` with box, PRINT and finding logs at the paths
 // given ("" for none; the finding log gets each diagnostic of the run as a
 // JSON object with its place, as --format=json writes findings). With
