@@ -31,7 +31,7 @@ const FrameBuffer& Screen::compose(EditControls& edits, const Font* font) {
     }
     // Controls made since the last composition lie on top of all others.
     for (; drawn_ < edits.size(); ++drawn_) {
-        edits[drawn_].draw(screen_.data(), width_, height_, font, edits.focused(drawn_));
+        edits[drawn_].draw(Canvas{screen_.data(), width_, height_}, font, edits.focused(drawn_));
     }
     return screen_;
 }
@@ -57,7 +57,7 @@ void Screen::recomposeRegion(EditControls& edits, PixelRect r, const Font* font)
     }
     for (size_t i = 0; i < drawn_; ++i) {
         if (!edits[i].bounds(font).intersects(r)) continue;
-        edits[i].draw(scratch_.data(), w, h, font, edits.focused(i), r.x0, r.y0);
+        edits[i].draw(Canvas{scratch_.data(), w, h}, font, edits.focused(i), r.x0, r.y0);
     }
     for (int row = 0; row < h; ++row) {
         const uint32_t* from = scratch_.data() + static_cast<size_t>(row) * w;
