@@ -2,6 +2,7 @@
 #   make run     install what is missing, build, run the demo (window or headless)
 #   make test    install what is missing, build, run every test (also under ASan/UBSan, and the web edition in Chromium)
 #   make build   build only (build/tessel)
+#   make format-check  check that the C++ files follow .clang-format (those not yet listed in .clang-format-pending)
 #   make fuzz    run every fuzzer for FUZZ_SECONDS each (default 300); make fuzz-long: an hour each
 #   make bench   run the benchmarks
 #   make screenshots  regenerate the examples' screenshots from their events (headless)
@@ -19,7 +20,7 @@ FUZZ_SECONDS ?= 300
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps test-deps build build-tests run test unit-test asan-test fuzz fuzz-long bench \
+.PHONY: all deps test-deps build build-tests run test unit-test asan-test fuzz fuzz-long bench format-check \
 	window-test editor-test screenshots install package package-test web web-test \
 	windows windows-test clean
 
@@ -48,6 +49,9 @@ build-tests: $(BUILD)/build.ninja
 run: deps
 	$(MAKE) build
 	@scripts/run-demo.sh $(BUILD)/tessel
+
+format-check:
+	@scripts/format-check.sh
 
 unit-test: build-tests
 	cd $(BUILD) && ctest -LE window --output-on-failure -j $(JOBS)
@@ -84,6 +88,7 @@ editor-test: build
 	scripts/test-editor.sh $(BUILD)/tessel
 
 test: test-deps
+	$(MAKE) format-check
 	$(MAKE) unit-test
 	$(MAKE) window-test
 	$(MAKE) editor-test

@@ -17,7 +17,7 @@ windows=(g++-mingw-w64-x86-64-posix nsis xz-utils dpkg-dev)
 case "${1:-}" in
   "") ;;
   --test)
-    packages+=(libgtest-dev libbenchmark-dev libsdl2-image-dev clang libclang-rt-dev
+    packages+=(libgtest-dev libbenchmark-dev libsdl2-image-dev nlohmann-json3-dev clang clang-format libclang-rt-dev
       xvfb xdotool imagemagick x11-apps dpkg-dev lintian file "${windows[@]}" wine64) ;;
   --windows)
     packages+=("${windows[@]}") ;;

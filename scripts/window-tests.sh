@@ -5,15 +5,15 @@
 #
 #   scripts/window-tests.sh build/tessel
 #
-# Part one drives tests/window/window_driver (the backend with a tiny window
-# procedure); part two runs the scripts in tests/window/ through tessel.
+# The cases and what they expect live in tests/window/ (see "The cases"
+# below): this script only drives them.
 set -uo pipefail
 
 # Xvfb for CTest's fixture: "start-x STATE" starts a server on a free
 # display and writes its number and process id to STATE; "stop-x STATE"
 # ends it. Window cases then run one at a time on that server:
-#   scripts/window-tests.sh run STATE TESSEL GROUP
-# Without a subcommand every group runs on a server of its own:
+#   scripts/window-tests.sh run STATE TESSEL CASE
+# Without a subcommand every case runs on a server of its own:
 #   scripts/window-tests.sh build/tessel
 
 start_x() {
@@ -145,258 +145,188 @@ finish() {
     done
 }
 
-# ---------------------------------------------------------------------------
-# The window backend alone (window_driver)
-
-driver_session() {
-    local out="$WORK/driver.out" rec="$WORK/driver.events"
-    "$DRIVER" --record "$rec" >"$out" 2>"$WORK/driver.err" &
-    local pid=$!
-    PIDS+=("$pid")
-    wait_line "$out" '^ready' || { fail "driver did not start: $(cat "$WORK/driver.err")"; return; }
-    local win
-    win=$(wait_window "$TITLE") || { fail "no main window titled Tesselv11_31_8_2023"; return; }
-    local geometry
-    geometry=$(xdotool getwindowgeometry "$win" | grep Geometry)
-    [[ "$geometry" == *800x600* ]] && pass "window is 800x600" || fail "window $geometry"
-    # No window manager under Xvfb: the window stays where it was asked to be.
-    local position
-    position=$(xdotool getwindowgeometry "$win" | grep Position)
-    [[ "$position" == *" 0,0 "* ]] && pass "window opens at the screen's top-left corner" || fail "window $position"
-
-    xdotool windowfocus --sync "$win"
-    xdotool mousemove --window "$win" 50 60 click 1
-    wait_line "$out" '^click 50 60$' && pass "left click reaches the window procedure" || fail "no click message"
-    xdotool mousemove --window "$win" 70 60 click --repeat 2 --delay 40 1
-    for _ in $(seq 100); do [ "$(grep -c '^click 70 60$' "$out")" -ge 2 ] && break; sleep 0.05; done
-    [ "$(grep -c '^click 70 60$' "$out")" = 2 ] && pass "a quick second click is a second button-down" \
-        || fail "double click: $(grep -c '^click 70 60$' "$out") button-downs"
-    xdotool mousemove --window "$win" 90 60 click 3
-    wait_line "$out" '^rclick 90 60$' && pass "right click" || fail "no right click"
-    shot "$win" "$WORK/driver.png"
-    [ "$(pixel "$WORK/driver.png" 55 65)" = "255,0,0" ] && [ "$(pixel "$WORK/driver.png" 95 65)" = "0,0,255" ] \
-        && [ "$(pixel "$WORK/driver.png" 5 5)" = "0,255,0" ] && [ "$(pixel "$WORK/driver.png" 300 200)" = "255,255,255" ] \
-        && pass "presented frame shows in the window" || fail "screenshot pixels wrong"
-
-    press_in "$win" Left
-    wait_line "$out" '^keydown 37$' && pass "keys reach a focused main window as key-downs" || fail "no keydown 37"
-    press_in "$win" Return
-    wait_line "$out" '^keydown 13$' && pass "Enter with the main window focused is a key" || fail "no keydown 13"
-
-    # (X delivers the click before the typing: no pause is needed.)
-    xdotool mousemove --window "$win" 210 310 click 1
-    xdotool type --delay 20 'Hxi!'
-    xdotool key Left Left BackSpace End
-    xdotool type 'ok'
-    xdotool key Return
-    wait_line "$out" '^command 1 text=Hi!ok$' && pass "typing, caret keys and Enter in an input box" \
-        || fail "input box: $(grep command "$out")"
-    local box
-    if box=$(wait_window '^Got it$'); then
-        pass "message box window titled with its caption"
-        # A slow (sanitized) build can show the box and take Enter inside one
-        # timer period: confirm it only once a tick has run under it.
-        wait_line "$out" '^tick in box$' || fail "no tick while the box is open"
-        press_in "$box" Return
-        wait_line "$out" '^box closed' && pass "Enter confirms the message box" || fail "box not confirmed"
-        grep -q '^box closed ticks=yes' "$out" && pass "timer ticks go on while a box is open" || fail "no ticks during the box"
-        wait_gone '^Got it$' && pass "the box is hidden again" || fail "box still shown"
-    else
-        fail "no message box"
-    fi
-    press_in "$win" Escape
-    wait_line "$out" '^command 2' && pass "Escape in the input box is command 2" || fail "no command 2"
-
-    xdotool mousemove --window "$win" 500 60 click 3
-    if wait_line "$out" '^aborted$'; then
-        wait_gone '^Throwing$' && pass "a box a window procedure throws through is hidden" || fail "thrown-through box stays"
-        xdotool mousemove --window "$win" 30 500 click 1
-        wait_line "$out" '^click 30 500$' && pass "the message loop goes on after the throw" || fail "no click after the throw"
-    else
-        fail "the throwing box: $(tail -2 "$out")"
-    fi
-
-    kill -TERM "$pid"
-    finish "$pid" 3
-    [ "$STATUS" = 0 ] && grep -q '^close$' "$out" && pass "a close request ends the program" || fail "close: status $STATUS"
-    grep -q '^click 50 60$' "$rec" && grep -q '^type ' "$rec" && grep -q '^wait ' "$rec" && grep -q '^close$' "$rec" \
-        && pass "--record writes a replayable events file" || fail "record file: $(head -5 "$rec")"
-}
-
-busy_close() {
-    "$DRIVER" --busy >"$WORK/busy.out" 2>&1 &
-    local pid=$!
-    PIDS+=("$pid")
-    wait_line "$WORK/busy.out" '^ready' || { fail "busy driver did not start"; return; }
-    kill -TERM "$pid"
-    finish "$pid" 3
-    [ "$STATUS" = 0 ] && pass "a loop that services no messages is still closed" || fail "busy loop: $STATUS"
-}
-
-# ---------------------------------------------------------------------------
-# Scripts in a window (tessel)
-
-# start_script NAME: runs tests/window/NAME.tsl in a window, confirms the
-# count report box, and leaves the main window id in $WIN and pid in $PID.
-start_script() {
-    local name=$1
-    shift
-    "$TESSEL" --box-log "$WORK/$name.boxes" --print-log "$WORK/$name.prints" "$@" \
-        "$CASES/$name.tsl" >"$WORK/$name.out" 2>&1 &
-    PID=$!
-    PIDS+=("$PID")
-    local kiv
-    kiv=$(wait_window '^Kiv$') || { fail "$name: no count report box"; return 1; }
-    press_in "$kiv" Return
-    wait_gone '^Kiv$' || { fail "$name: count report box stays"; return 1; }
-    WIN=$(wait_window "$TITLE") || { fail "$name: no main window"; return 1; }
-}
-
-# stop_script NAME: ends the run with SIGTERM, which tessel honours as a
-# close once its logs and screenshot are written; it exits with 128 + 15.
-stop_script() {
-    kill -TERM "$PID"
-    finish "$PID" 3
-    [ "$STATUS" = 143 ] && pass "$1: SIGTERM ended the window run, exit status 143" || fail "$1: exit status $STATUS"
-}
-
-# same_as_headless NAME WINDOW|PNG EVENTS: the window comes to show exactly
-# what a headless run of the same events saves as its screenshot (a window
-# id is shot until it does; its last shot stays in $WORK/NAME.png).
+# same_as_headless WINDOW|PNG EVENTS: the window comes to show exactly what
+# a headless run of the case's script with the same events saves as its
+# screenshot (a window id is shot until it does; its last shot stays in
+# $WORK/CASE.png).
 same_as_headless() {
-    local name=$1 source=$2 events=$3
-    printf '%s\nscreenshot %s\n' "$events" "$WORK/$name.headless.png" >"$WORK/$name.events"
-    "$TESSEL" --headless --events "$WORK/$name.events" "$CASES/$name.tsl" >/dev/null 2>&1
+    local source=$1 events=$2
+    printf '%s\nscreenshot %s\n' "$events" "$WORK/$CASE.headless.png" >"$WORK/$CASE.events"
+    "$TESSEL" --headless --events "$WORK/$CASE.events" "$SCRIPT" >/dev/null 2>&1
     local diff=""
     for _ in $(seq 100); do
-        if [[ "$source" == *.png ]]; then cp "$source" "$WORK/$name.png"; else shot "$source" "$WORK/$name.png"; fi
-        diff=$(compare -metric AE "$WORK/$name.png" "$WORK/$name.headless.png" null: 2>&1)
+        if [[ "$source" == *.png ]]; then cp "$source" "$WORK/$CASE.png"; else shot "$source" "$WORK/$CASE.png"; fi
+        diff=$(compare -metric AE "$WORK/$CASE.png" "$WORK/$CASE.headless.png" null: 2>&1)
         [ "$diff" = 0 ] || [[ "$source" == *.png ]] && break
         sleep 0.05
     done
-    [ "$diff" = 0 ] && pass "$name: window matches the headless screenshot pixel for pixel" \
-        || fail "$name: $diff pixels differ from the headless run"
+    [ "$diff" = 0 ] || { WHY="$diff pixels differ from the headless run"; return 1; }
 }
 
-group_click_draw() {
-    start_script click_draw || return
-    shot "$WIN" "$WORK/before.png"
-    [ "$(pixel "$WORK/before.png" 400 300)" = "0,0,255" ] && pass "click_draw: main run drew blue" \
-        || fail "click_draw: before click $(pixel "$WORK/before.png" 400 300)"
-    xdotool windowfocus --sync "$WIN"
-    xdotool mousemove --window "$WIN" 100 100 click 1
-    wait_pixel "$WIN" 400 300 "255,0,0" && pass "click_draw: the click block drew red" \
-        || fail "click_draw: after click $(pixel "$WORK/wait.png" 400 300)"
-    cp "$WORK/wait.png" "$WORK/after.png"
-    same_as_headless click_draw "$WORK/after.png" "click 100 100"
-    stop_script click_draw
+# ---------------------------------------------------------------------------
+# The cases: tests/window/NAME.tsl runs through tessel, its steps in its
+# "' window:" comment lines; tests/window/NAME.steps drives window_driver
+# (the backend with a tiny window procedure), a step a line. A step is an
+# action or an expectation; a word @FILE names a file of the case's scratch
+# folder. A failed action ends the case; a failed expectation is reported
+# and the case goes on.
+#
+#   start [ARGS]          run the script in a window with ARGS, confirm the
+#                         count report box (start-job: as a job of its own,
+#                         which Ctrl-C's SIGINT reaches)
+#   driver [ARGS]         run window_driver; main: wait for its main window
+#   focus | click X Y | rclick X Y | click2 X Y | move X Y | type TEXT
+#   key KEY... | press KEY   (press: focus the main window first)
+#   box KEY CAPTION       press KEY in the message box titled CAPTION
+#   signal SIG | stop N   (stop: SIGTERM, which must end the run with N)
+#   docs-shot             keep the last shot in $DOCS_SHOT when it is set
+#   expect pixel X Y R,G,B | expect not-pixel X Y R,G,B   (the window comes to show it)
+#   expect line REGEX | expect count N REGEX   (the driver's output)
+#   expect window CAPTION | expect gone CAPTION | expect geometry WxH | expect position X,Y
+#   expect exit N | expect png FILE | expect file FILE REGEX | expect first-line FILE REGEX
+#   expect print TEXT | expect no-print PREFIX | expect prints N   (the print log, once ended)
+#   expect same-window EVENT; ...   the window comes to show what a headless run shows
+#   expect same-shot EVENT; ...     so does the last shot
+#   expect same-shot-replay FILE    ... replaying the recording FILE
+#   expect replay FILE    the recording FILE replays headless to the same prints
+
+# start ARGS...: runs the case's script in a window; leaves its pid in $PID
+# and the main window in $WIN.
+start() {
+    "$TESSEL" --box-log "$WORK/$CASE.boxes" --print-log "$PRINTS" "$@" "$SCRIPT" >"$WORK/$CASE.out" 2>&1 &
+    PID=$!
+    PIDS+=("$PID")
+    local kiv
+    kiv=$(wait_window '^Kiv$') || { WHY="no count report box"; return 1; }
+    press_in "$kiv" Return
+    wait_gone '^Kiv$' || { WHY="the count report box stays"; return 1; }
+    WIN=$(wait_window "$TITLE") || { WHY="no main window"; return 1; }
 }
 
-# W16: a click on the main window outside the input box takes the keys
-# back: Enter no longer reaches the box as command 1 but the main window.
-group_focus_back() {
-    start_script focus_back || return
-    xdotool windowfocus --sync "$WIN"
-    xdotool mousemove --window "$WIN" 500 500 click 1
-    xdotool key Return
-    stop_script focus_back
-    grep -q '"text":"key"' "$WORK/focus_back.prints" && ! grep -q '"text":"command' "$WORK/focus_back.prints" \
-        && pass "focus_back: a click on the main window takes the focus from the input box" \
-        || fail "focus_back: prints $(cat "$WORK/focus_back.prints" 2>/dev/null)"
+driver() {
+    OUT="$WORK/$CASE.out"
+    "$DRIVER" "$@" >"$OUT" 2>"$WORK/$CASE.err" &
+    PID=$!
+    PIDS+=("$PID")
+    wait_line "$OUT" '^ready' || { WHY="the driver did not start: $(cat "$WORK/$CASE.err")"; return 1; }
 }
 
-group_input_box() {
-    start_script input_box --record "$WORK/input_box.recorded" || return
-    xdotool windowfocus --sync "$WIN"
-    xdotool mousemove --window "$WIN" 110 110 click 1
-    xdotool type --delay 20 'Hi!'
-    xdotool key Return
-    same_as_headless input_box "$WIN" "$(printf 'click 110 110\ntype Hi!\nkeydown 13')"
-    stop_script input_box  # the print log is complete once the program has ended
-    grep -q '"text":"Hi!"' "$WORK/input_box.prints" && pass "input_box: Enter ran the command block, GETTEXT read the text" \
-        || fail "input_box: prints $(cat "$WORK/input_box.prints" 2>/dev/null)"
-    # The recorded session replays headless to the same result.
-    "$TESSEL" --headless --events "$WORK/input_box.recorded" --print-log "$WORK/replay.prints" \
-        "$CASES/input_box.tsl" >/dev/null 2>&1
-    cmp -s "$WORK/input_box.prints" "$WORK/replay.prints" && pass "input_box: the --record file replays with --events" \
-        || fail "input_box: replay printed $(cat "$WORK/replay.prints" 2>/dev/null)"
+# act VERB ARGS...: one action; false (the reason in $WHY) when it failed.
+act() {
+    local verb=$1
+    shift
+    case "$verb" in
+        start) start "$@" ;;
+        start-job) set -m; start "$@"; local started=$?; set +m; return $started ;;
+        driver) driver "$@" ;;
+        main) WIN=$(wait_window "$TITLE") || { WHY="no main window titled ${TITLE//[\^\$]/}"; return 1; } ;;
+        focus) xdotool windowfocus --sync "$WIN" ;;
+        click) xdotool mousemove --window "$WIN" "$1" "$2" click 1 ;;
+        rclick) xdotool mousemove --window "$WIN" "$1" "$2" click 3 ;;
+        click2) xdotool mousemove --window "$WIN" "$1" "$2" click --repeat 2 --delay 40 1 ;;
+        move) xdotool mousemove --window "$WIN" "$1" "$2" ;;
+        type) xdotool type --delay 20 "$*" ;;
+        key) xdotool key "$@" ;;
+        press) press_in "$WIN" "$1" ;;
+        box)
+            local key=$1 id
+            shift
+            id=$(wait_window "^$*\$") || { WHY="no box titled $*"; return 1; }
+            press_in "$id" "$key" ;;
+        signal) kill -"$1" "$PID"; finish "$PID" 3 ;;
+        stop) kill -TERM "$PID"; finish "$PID" 3; expect exit "$1" ;;
+        docs-shot) [ -z "${DOCS_SHOT:-}" ] || cp "$WORK/$CASE.png" "$DOCS_SHOT" ;;
+        *) WHY="unknown step"; return 1 ;;
+    esac
 }
 
-# The demo: SETFOCUS gives its input box the keys. DOCS_SHOT=FILE keeps
-# the window's screenshot (docs/demo.png was made this way).
-group_demo() {
-    start_script demo || return
-    xdotool windowfocus --sync "$WIN"
-    xdotool type --delay 20 'Ada'
-    xdotool key Return
-    xdotool mousemove --window "$WIN" 790 590
-    same_as_headless demo "$WIN" "$(printf 'type Ada\nkeydown 13')"
-    [ -n "${DOCS_SHOT:-}" ] && cp "$WORK/demo.png" "$DOCS_SHOT"
-    stop_script demo
+# expect WHAT ARGS...: one expectation, reported as passed or failed.
+expect() {
+    local what=$1 step="expect $*"
+    shift
+    WHY=""
+    if check "$what" "$@"; then pass "$CASE: $step"; else fail "$CASE: $step${WHY:+ ($WHY)}"; fi
 }
 
-group_endless() {
-    start_script endless || return
-    stop_script endless
-    # SIGINT as a terminal's Ctrl-C sends it (to a job of its own, which a
-    # shell does not make ignore it): the busy run stops, its screenshot saved.
-    set -m
-    start_script endless --screenshot "$WORK/endless.png"
-    local started=$?
-    set +m
-    [ "$started" = 0 ] || return
-    kill -INT "$PID"
-    finish "$PID" 3
-    [ "$STATUS" = 130 ] && [ "$(head -c 4 "$WORK/endless.png" | tail -c 3)" = PNG ] \
-        && pass "endless: SIGINT ended the busy run with its screenshot, exit status 130" \
-        || fail "endless: SIGINT: exit status $STATUS"
+check() {
+    local what=$1
+    shift
+    case "$what" in
+        pixel) wait_pixel "$WIN" "$1" "$2" "$3" || { WHY="shows $(pixel "$WORK/wait.png" "$1" "$2")"; return 1; } ;;
+        not-pixel)
+            for _ in $(seq 200); do
+                shot "$WIN" "$WORK/wait.png" && [ "$(pixel "$WORK/wait.png" "$1" "$2")" != "$3" ] && return 0
+                sleep 0.05
+            done
+            return 1 ;;
+        line) wait_line "$OUT" "$*" || { WHY="last lines: $(tail -2 "$OUT" | tr '\n' '|')"; return 1; } ;;
+        count)
+            local n=$1 re
+            shift
+            re="$*"
+            for _ in $(seq 100); do [ "$(grep -c -- "$re" "$OUT")" -ge "$n" ] && break; sleep 0.05; done
+            [ "$(grep -c -- "$re" "$OUT")" = "$n" ] || { WHY="$(grep -c -- "$re" "$OUT") came"; return 1; } ;;
+        window) wait_window "^$*\$" >/dev/null ;;
+        gone) wait_gone "^$*\$" ;;
+        geometry) WHY=$(xdotool getwindowgeometry "$WIN" | grep Geometry); [[ "$WHY" == *"$1"* ]] ;;
+        position) WHY=$(xdotool getwindowgeometry "$WIN" | grep Position); [[ "$WHY" == *" $1 "* ]] ;;
+        exit) [ "$STATUS" = "$1" ] || { WHY="exit status $STATUS"; return 1; } ;;
+        png) [ "$(head -c 4 "$1" | tail -c 3)" = PNG ] ;;
+        file) grep -q -- "${*:2}" "$1" || { WHY="$(head -3 "$1" | tr '\n' '|')"; return 1; } ;;
+        first-line) head -1 "$1" | grep -q -- "${*:2}" || { WHY="begins $(head -1 "$1")"; return 1; } ;;
+        print) grep -qF "\"text\":\"$*\"" "$PRINTS" || { WHY="prints $(cat "$PRINTS" 2>/dev/null)"; return 1; } ;;
+        no-print) ! grep -qF "\"text\":\"$*" "$PRINTS" || { WHY="prints $(cat "$PRINTS")"; return 1; } ;;
+        prints) [ "$(grep -c '"text"' "$PRINTS")" = "$1" ] || { WHY="prints $(cat "$PRINTS" 2>/dev/null)"; return 1; } ;;
+        same-window) same_as_headless "$WIN" "$(events_of "$*")" ;;
+        same-shot) same_as_headless "$WORK/wait.png" "$(events_of "$*")" ;;
+        same-shot-replay) same_as_headless "$WORK/wait.png" "$(grep -v '^close$' "$1")" ;;
+        replay)
+            "$TESSEL" --headless --events "$1" --print-log "$WORK/$CASE.replay.prints" "$SCRIPT" >/dev/null 2>&1
+            cmp -s "$PRINTS" "$WORK/$CASE.replay.prints" \
+                || { WHY="the replay printed $(cat "$WORK/$CASE.replay.prints" 2>/dev/null)"; return 1; } ;;
+        *) WHY="unknown expectation"; return 1 ;;
+    esac
 }
 
-group_message_box() {
-    start_script message_box || return
-    local box
-    box=$(wait_window '^Type Error!$') || { fail "message_box: no Type Error! box"; stop_script message_box; return; }
-    press_in "$box" Return
-    wait_gone '^Type Error!$' && pass "message_box: Enter dismissed the box" || fail "message_box: box stays"
-    wait_pixel "$WIN" 400 300 "0,255,0" && pass "message_box: the run went on after the box" \
-        || fail "message_box: after the box $(pixel "$WORK/wait.png" 400 300)"
-    stop_script message_box
-}
+# "EVENT; EVENT" as the lines of an events file.
+events_of() { sed 's/ *; */\n/g' <<<"$1"; }
 
-# Clicks that arrive while the slow move block runs are held, not lost:
-# moving and clicking ten times at once runs the click block ten times, and
-# the recording (its seed line first) replays headless to the same picture.
-group_held_clicks() {
-    local rec="$WORK/held_clicks.recorded"
-    start_script held_clicks --record "$rec" || return
-    xdotool windowfocus --sync "$WIN"
-    for i in $(seq 10); do xdotool mousemove --window "$WIN" $((100 + i * 20)) 300 click 1; done
-    # The tenth square is at x = 280; RAND could paint it white only by a
-    # 1-in-16-million chance.
-    for _ in $(seq 200); do
-        shot "$WIN" "$WORK/held.png" && [ "$(pixel "$WORK/held.png" 292 22)" != "255,255,255" ] && break
-        sleep 0.05
+# run_case NAME: the steps of tests/window/NAME.tsl or NAME.steps, in order.
+run_case() {
+    CASE=$1
+    SCRIPT="" OUT="" PID="" WIN="" STATUS="" PRINTS="$WORK/$1.prints"
+    local steps=()
+    if [ -f "$CASES/$CASE.tsl" ]; then
+        SCRIPT="$CASES/$CASE.tsl"
+        mapfile -t steps < <(sed -n "s/^' window: //p" "$SCRIPT")
+    elif [ -f "$CASES/$CASE.steps" ]; then
+        mapfile -t steps < <(grep -v '^[[:space:]]*\(#\|$\)' "$CASES/$CASE.steps")
+    fi
+    [ ${#steps[@]} -gt 0 ] || { fail "$CASE: no such case, or a case without steps"; return; }
+    local step words
+    for step in "${steps[@]}"; do
+        read -ra words <<<"$step"
+        words=("${words[@]/#@/$WORK/}")
+        if [ "${words[0]}" = expect ]; then
+            expect "${words[@]:1}"
+        else
+            WHY=""
+            act "${words[@]}" || { fail "$CASE: $step${WHY:+ ($WHY)}"; return; }
+        fi
     done
-    [ "$(pixel "$WORK/held.png" 292 22)" != "255,255,255" ] && [ "$(pixel "$WORK/held.png" 322 22)" = "255,255,255" ] \
-        && pass "held_clicks: ten clicks during move blocks ran the click block ten times" \
-        || fail "held_clicks: squares 10 and 11 show $(pixel "$WORK/held.png" 292 22) and $(pixel "$WORK/held.png" 322 22)"
-    stop_script held_clicks
-    [ "$(grep -c '"text"' "$WORK/held_clicks.prints")" = 10 ] && pass "held_clicks: ten prints" \
-        || fail "held_clicks: prints $(cat "$WORK/held_clicks.prints" 2>/dev/null)"
-    head -1 "$rec" | grep -q '^seed [0-9][0-9]*$' && pass "held_clicks: the recording starts with its seed" \
-        || fail "held_clicks: recording begins $(head -1 "$rec")"
-    same_as_headless held_clicks "$WORK/held.png" "$(grep -v '^close$' "$rec")"
 }
 
-ALL_GROUPS=(driver_session busy_close click_draw focus_back input_box demo endless message_box held_clicks)
-[ ${#GROUPS_TO_RUN[@]} -gt 0 ] || GROUPS_TO_RUN=("${ALL_GROUPS[@]}")
+ALL_CASES=()
+for f in "$CASES"/*.steps "$CASES"/*.tsl; do
+    name=$(basename "${f%.*}")
+    [ -f "$CASES/$name.tsl" ] && ! grep -q "^' window: " "$CASES/$name.tsl" && continue
+    ALL_CASES+=("$name")
+done
+[ ${#GROUPS_TO_RUN[@]} -gt 0 ] || GROUPS_TO_RUN=("${ALL_CASES[@]}")
 echo "window tests on $DISPLAY"
 for group in "${GROUPS_TO_RUN[@]}"; do
     echo "$group:"
-    case "$group" in
-        driver_session | busy_close) "$group" ;;
-        *) "group_$group" ;;
-    esac
+    run_case "$group"
 done
 
 echo "window tests: $PASSED passed, $FAILED failed"

@@ -31,12 +31,16 @@ struct DiagnosticPlace {
     std::string hint;
 };
 
+// The caption of the lexing phase's count report. The page asks the module
+// for it (tessel_count_caption), to tell that box from the diagnostics.
+inline constexpr char kCountCaption[] = "Kiv";
+
 class Reporter {
    public:
     virtual ~Reporter() = default;
     // A diagnostic box and its place.
     virtual void diagnostic(std::string_view caption, std::string_view text, const DiagnosticPlace& where) = 0;
-    // The lexing phase's count report (caption "Kiv"), the one box that does
+    // The lexing phase's count report (kCountCaption), the one box that does
     // not go through the diagnostic path.
     virtual void countReport(std::string_view text) = 0;
 };

@@ -44,7 +44,7 @@ void Interpreter::diagnostic(std::string_view caption, std::string_view text, co
 
 void Interpreter::countReport(std::string_view text) {
     if (opts.check || opts.quiet) return;  // neither --check nor --quiet shows it
-    showBox("Kiv", text, {}, false);
+    showBox(kCountCaption, text, {}, false);
 }
 
 void Interpreter::showBox(std::string_view caption, std::string_view text, const DiagnosticPlace& where,

@@ -61,7 +61,9 @@ int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugH
                              bytesToTerminal(opts.record).c_str());
         }
     }
-    if (!native) {
+    if (native) {
+        cfg.drive = Drive::Live;
+    } else {
         opts.headless = true;
         cfg.keepFrames = !opts.screenshot.empty();
         native = makeHeadlessWindow();

@@ -1,9 +1,11 @@
-// The system's monotonic clock in milliseconds, exact and coarse. The coarse
-// reading costs a few nanoseconds (no hardware counter is read) and lags the
-// exact one by at most its resolution: a statement loop can ask it at every
-// line whether a deadline may have come.
+// The clocks a run keeps time by. MonotonicClock reads the system's
+// monotonic clock in milliseconds, exact and coarse: the coarse reading costs
+// a few nanoseconds (no hardware counter is read) and lags the exact one by
+// at most its resolution. Clock is what the window core asks, real (the
+// system's) or virtual (moved only by the run itself).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 
@@ -57,6 +59,63 @@ class MonotonicClock {
     static constexpr uint64_t kTickMs = 16;  // the tick count's resolution, rounded up
     uint64_t tickOffset_ = 0;                // exact clock minus tick count, less kTickMs
 #endif
+};
+
+// The window core's one clock: timers, GETTICK, scripted waits, the pace of
+// frames and of looks for native events all read it.
+class Clock {
+   public:
+    virtual ~Clock() = default;
+    // Milliseconds since some start.
+    virtual uint64_t now() = 0;
+    // Cheap enough for every line of a running script: false only while
+    // now() is certainly before `deadline`.
+    virtual bool mayHaveReached(uint64_t deadline) = 0;
+    // A cheap reading never ahead of now(), behind it by a few milliseconds
+    // at most: it paces what is shown and how often native events are read.
+    virtual uint64_t coarse() = 0;
+    // Time moves only by work() and advanceTo(), so a run gives the same
+    // ticks, GETTICK values and RAND seed on any machine under any load.
+    virtual bool isVirtual() const = 0;
+    // The run's work took a keep-alive round: virtual time moves one
+    // millisecond (real time moves by itself).
+    virtual void work() {}
+    // The run waits with nothing to do until `t`: time moves there at once
+    // (never back).
+    virtual void advanceTo(uint64_t t) = 0;
+};
+
+// The system's monotonic clock.
+class RealClock final : public Clock {
+   public:
+    uint64_t now() override { return system_.exactMs() + skipped_; }
+    // Only when the coarse reading comes near the deadline is the exact
+    // clock worth reading.
+    bool mayHaveReached(uint64_t deadline) override { return coarse() + system_.lagMs() >= deadline; }
+    uint64_t coarse() override { return system_.coarseMs() + skipped_; }
+    bool isVirtual() const override { return false; }
+    void advanceTo(uint64_t t) override {
+        uint64_t n = now();
+        if (t > n) skipped_ += t - n;
+    }
+
+   private:
+    MonotonicClock system_;
+    uint64_t skipped_ = 0;  // time advanceTo added to the system's
+};
+
+// Time that starts at 0 and moves only by the run's work and its waits.
+class VirtualClock final : public Clock {
+   public:
+    uint64_t now() override { return ms_; }
+    bool mayHaveReached(uint64_t deadline) override { return ms_ >= deadline; }
+    uint64_t coarse() override { return ms_; }
+    bool isVirtual() const override { return true; }
+    void work() override { ++ms_; }
+    void advanceTo(uint64_t t) override { ms_ = std::max(ms_, t); }
+
+   private:
+    uint64_t ms_ = 0;
 };
 
 }  // namespace tessel

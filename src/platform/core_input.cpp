@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "base/cp1252.h"
-#include "base/file_io.h"
 #include "platform/window_core.h"
 
 namespace tessel {
@@ -30,7 +29,7 @@ void WindowCore::key(uint32_t vk, bool down) {
 }
 
 void WindowCore::typeText(std::string_view utf8) {
-    if (focus_ == kMainWindow) return;  // typing reaches only edit controls
+    if (focus() == kMainWindow) return;  // typing reaches only edit controls
     std::string bytes = utf8ToWindows1252(utf8);
     if (bytes.empty()) return;
     routeText(bytes);
@@ -54,33 +53,24 @@ void WindowCore::expose() {
 // Routing
 
 void WindowCore::routeMove(int x, int y) {
-    if (editAt(x, y)) return;  // the control has the pointer, not the main window
-    Message m{kMainWindow, WM_MOUSEMOVE, 0, makeLParam(x, y)};
-    // Held moves merge into the newest, wherever they wait.
-    if (holdInput_) std::erase_if(queue_, [](const Message& q) { return q.message == WM_MOUSEMOVE; });
-    // Moves not yet taken merge into the newest, as on the desktop.
-    if (!queue_.empty() && queue_.back().message == WM_MOUSEMOVE) {
-        queue_.back() = m;
-        return;
-    }
-    post(m);
+    if (edits_.at(x, y)) return;  // the control has the pointer, not the main window
+    queue_.postMove(Message{kMainWindow, WM_MOUSEMOVE, 0, makeLParam(x, y)});
+    mayHaveMessage_ = true;
 }
 
 void WindowCore::routeButton(int x, int y, bool right, bool down) {
-    int32_t target = down ? editAt(x, y) : pressedEdit_;
-    if (down) pressedEdit_ = target;
+    int32_t target = down ? edits_.at(x, y) : edits_.pressed;
+    if (down) edits_.pressed = target;
     if (target) {
         // A click into an edit control focuses it and places the caret.
         if (down && !right) {
-            EditModel* e = edit(target);
-            const Font* font = editFont();
-            e->placeCaret(x, editCellWidth(font));
-            int32_t before = focus_;
-            focus_ = target;
+            edits_.find(target)->placeCaret(x, editCellWidth(editFont()));
+            int32_t before = focus();
+            edits_.setFocus(target);
             editChanged(before);
             editChanged(target);
         }
-        if (!down) pressedEdit_ = 0;
+        if (!down) edits_.pressed = 0;
         return;
     }
     // A press on the main window outside every control takes the keys back.
@@ -91,29 +81,16 @@ void WindowCore::routeButton(int x, int y, bool right, bool down) {
 }
 
 void WindowCore::routeKey(uint32_t vk, bool down) {
-    post(Message{focus_, down ? WM_KEYDOWN : WM_KEYUP, vk, 0});
+    post(Message{focus(), down ? WM_KEYDOWN : WM_KEYUP, vk, 0});
 }
 
 void WindowCore::routeText(std::string_view bytes) {
-    if (focus_ == kMainWindow) return;  // typing reaches only edit controls
-    for (unsigned char c : bytes) post(Message{focus_, WM_CHAR, c, 0});
+    if (focus() == kMainWindow) return;  // typing reaches only edit controls
+    for (unsigned char c : bytes) post(Message{focus(), WM_CHAR, c, 0});
 }
 
 // ---------------------------------------------------------------------------
 // Edit controls
-
-EditModel* WindowCore::edit(int32_t handle) {
-    int64_t i = static_cast<int64_t>(handle) - kMainWindow - 1;
-    return i >= 0 && i < static_cast<int64_t>(edits_.size()) ? &edits_[static_cast<size_t>(i)]
-                                                             : nullptr;
-}
-
-int32_t WindowCore::editAt(int x, int y) const {
-    // The newest control lies on top.
-    for (size_t i = edits_.size(); i-- > 0;)
-        if (edits_[i].contains(x, y)) return kMainWindow + 1 + static_cast<int32_t>(i);
-    return 0;
-}
 
 int32_t WindowCore::createEdit(int x, int y, int width, int height, std::string_view text) {
     // Absurd rectangles are cut to a range where no coordinate sum overflows.
@@ -124,64 +101,47 @@ int32_t WindowCore::createEdit(int x, int y, int width, int height, std::string_
     e.width = std::clamp(width, 0, kLimit);
     e.height = std::clamp(height, 0, kLimit);
     e.setText(text);
-    edits_.push_back(std::move(e));
-    ++visibleEdits_;
+    int32_t handle = edits_.add(std::move(e));
     refreshScreen();  // the new control is drawn over everything else
-    return kMainWindow + static_cast<int32_t>(edits_.size());
+    return handle;
 }
 
 void WindowCore::setEditText(int32_t handle, std::string_view text) {
-    if (EditModel* e = edit(handle)) {
+    if (EditModel* e = edits_.find(handle)) {
         e->setText(text);
         redrawEdit(handle);
     }
 }
 
 std::string WindowCore::editText(int32_t handle) {
-    EditModel* e = edit(handle);
+    const EditModel* e = edits_.find(handle);
     return e ? e->text : std::string();
 }
 
 void WindowCore::showEdit(int32_t handle, bool visible) {
-    EditModel* e = edit(handle);
-    if (!e) return;
-    if (e->visible && !visible) --visibleEdits_;
-    if (!e->visible && visible) ++visibleEdits_;
-    e->visible = visible;
-    if (!visible && focus_ == handle) focus_ = kMainWindow;
+    if (!edits_.find(handle)) return;
+    edits_.setVisible(handle, visible);
     editChanged(handle);
 }
 
 bool WindowCore::editVisible(int32_t handle) {
-    EditModel* e = edit(handle);
+    const EditModel* e = edits_.find(handle);
     return e && e->visible;
 }
 
 void WindowCore::focusEdit(int32_t handle) {
-    EditModel* e = edit(handle);
+    const EditModel* e = edits_.find(handle);
     if (e && e->visible) setFocus(handle);
 }
 
 void WindowCore::redrawEdit(int32_t handle) { editChanged(handle); }
 
 void WindowCore::setFocus(int32_t handle) {
-    if (focus_ == handle) return;
-    int32_t before = focus_;
-    focus_ = handle;
+    if (focus() == handle) return;
+    int32_t before = focus();
+    edits_.setFocus(handle);
     editChanged(before);
     editChanged(handle);
-}
-
-void WindowCore::focusNextEdit() {
-    size_t n = edits_.size();
-    size_t start = focus_ > kMainWindow ? static_cast<size_t>(focus_ - kMainWindow - 1) : n - 1;
-    for (size_t k = 1; k <= n; ++k) {
-        size_t i = (start + k) % n;
-        if (edits_[i].visible) {
-            setFocus(kMainWindow + 1 + static_cast<int32_t>(i));
-            return;
-        }
-    }
 }
 
 // ---------------------------------------------------------------------------
@@ -190,17 +150,9 @@ void WindowCore::focusNextEdit() {
 // Starts the next scripted event, or ends a real-time wait that is over.
 // False when there is nothing to do now.
 bool WindowCore::stepScriptedEvents() {
-    if (waitUntil_) {
-        if (now() < *waitUntil_) return false;
-        waitUntil_.reset();
-        return true;
-    }
-    if (nextEvent_ >= events_.size()) return false;
-    const ScriptedEvent& e = events_[nextEvent_++];
-    if (e.kind == EventKind::Wait)
-        waitUntil_ = now() + static_cast<uint64_t>(e.a);
-    else
-        applyEvent(e);
+    const ScriptedEvent* e = nullptr;
+    if (!scripted_.step(now(), e)) return false;
+    if (e) applyEvent(*e);
     return true;
 }
 
@@ -208,12 +160,13 @@ bool WindowCore::stepScriptedEvents() {
 // program is idle, so the next tick is due exactly one interval later.
 bool WindowCore::takeTickDuringWait(Message& m) {
     std::optional<uint64_t> due = timers_.nextDeadline();
-    if (!due || *due > *waitUntil_) {
-        advanceClockTo(*waitUntil_);
-        waitUntil_.reset();
+    const uint64_t end = *scripted_.waitEnd();
+    if (!due || *due > end) {
+        clock_->advanceTo(end);
+        scripted_.endWait();
         return false;
     }
-    advanceClockTo(*due);
+    clock_->advanceTo(*due);
     std::optional<uint32_t> id = timers_.takeDue(now(), *due);
     if (!id) return false;
     m = Message{kMainWindow, WM_TIMER, *id, 0};
@@ -247,47 +200,16 @@ void WindowCore::applyEvent(const ScriptedEvent& e) {
 }
 
 // ---------------------------------------------------------------------------
-// Recording (--record): what a person did, with the waits between, in the
-// events file's format.
+// Recording (--record)
 
 void WindowCore::startRecording(std::FILE* out, std::string path, uint32_t seed) {
-    if (record_) std::fclose(record_);
-    record_ = out;
-    recordPath_ = std::move(path);
-    recordedBytes_ = 0;
-    lastRecorded_ = now();
-    // The first line: the seed the run's RAND started from, so that a replay
-    // draws the same numbers.
-    writeRecord(formatEvent(makeEvent(EventKind::Seed, seed)) + "\n");
+    recorder_.start(out, std::move(path), seed, now());
 }
 
-void WindowCore::finishRecording() {
-    if (record_ && !closeOutputFile(std::exchange(record_, nullptr), recordPath_)) outputFailed_ = true;
-}
+void WindowCore::finishRecording() { recorder_.finish(); }
 
 void WindowCore::record(const ScriptedEvent& e) {
-    if (!record_) return;
-    uint64_t n = now();
-    std::string lines;
-    if (n > lastRecorded_) lines = "wait " + std::to_string(n - lastRecorded_) + "\n";
-    lastRecorded_ = n;
-    writeRecord(lines + formatEvent(e) + "\n");
-}
-
-// Each event is flushed as it comes, so a recording survives the end of the
-// process. A failed write, or a recording grown past what an events file
-// may hold, ends the recording with a message and fails the run.
-void WindowCore::writeRecord(const std::string& lines) {
-    recordedBytes_ += static_cast<int64_t>(lines.size());
-    bool ok = recordedBytes_ <= kMaxEventsBytes;
-    if (!ok)
-        reportWriteError(recordPath_, "the recording reached " + std::to_string(kMaxEventsBytes >> 20) +
-                                          " MiB, the most an events file may hold; the rest is not recorded");
-    else
-        ok = writeOutputFile(record_, recordPath_, lines, true);
-    if (ok) return;
-    outputFailed_ = true;
-    std::fclose(std::exchange(record_, nullptr));
+    if (recorder_.recording()) recorder_.record(e, now());
 }
 
 }  // namespace tessel

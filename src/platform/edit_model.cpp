@@ -86,12 +86,10 @@ PixelRect EditModel::bounds(const Font* font) const {
                      std::max(y + height, ty + cellHeight)};
 }
 
-void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focused, int originX,
-                     int originY) {
+void EditModel::draw(Canvas canvas, const Font* font, bool focused, int originX, int originY) {
     if (!visible || width <= 0 || height <= 0) return;
     // Coordinates are clamped to +-2^20 when the control is made: no sum here overflows.
     const int left = x - originX, top = y - originY;
-    Canvas canvas{px, bw, bh};
     fillRect(canvas, left, top, left + width, top + height, kBorderColour);
     fillRect(canvas, left + 1, top + 1, left + width - 1, top + height - 1, kFieldColour);
     int cellWidth = editCellWidth(font);
@@ -102,7 +100,7 @@ void EditModel::draw(uint32_t* px, int bw, int bh, const Font* font, bool focuse
         // Clip the text to the field: draw into the buffer only the characters that fit.
         size_t fit = static_cast<size_t>(std::max(0, (width - 2 * kPadding) / std::max(1, cellWidth)));
         std::string_view shown = std::string_view(text).substr(std::min(scroll, text.size()), fit);
-        font->draw(px, bw, bh, left + kPadding, ty, shown, kTextColour);
+        font->draw(canvas.pixels, canvas.width, canvas.height, left + kPadding, ty, shown, kTextColour);
     }
     if (focused) {
         int cx = left + kPadding + static_cast<int>(caret - scroll) * cellWidth;

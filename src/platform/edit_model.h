@@ -51,10 +51,9 @@ struct EditModel {
     // stand out.
     PixelRect bounds(const Font* font) const;
     // Draws the control (white field, border, text, caret when focused) into
-    // a buffer of bufWidth x bufHeight pixels whose top-left pixel is client
-    // pixel (originX, originY). A null font draws no text.
-    void draw(uint32_t* pixels, int bufWidth, int bufHeight, const Font* font, bool focused,
-              int originX = 0, int originY = 0);
+    // a buffer whose top-left pixel is client pixel (originX, originY). A
+    // null font draws no text.
+    void draw(Canvas canvas, const Font* font, bool focused, int originX = 0, int originY = 0);
 };
 
 }  // namespace tessel

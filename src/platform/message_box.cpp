@@ -117,7 +117,7 @@ struct BoxRestore {
 void WindowCore::messageBox(std::string_view caption, std::string_view text) {
     // Nobody is there to confirm a box in a headless or scripted run: pass
     // over it, as if OK had been pressed.
-    if (!interactive_ || scripted_) return writeBoxToStderr(caption, text);
+    if (!live_ || scripted_.drive()) return writeBoxToStderr(caption, text);
     BoxView view;
     view.caption = caption;
     view.lines = splitLines(text);

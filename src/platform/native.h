@@ -44,16 +44,6 @@ class NativeWindow {
    public:
     virtual ~NativeWindow() = default;
 
-    // True for a window a person can see and use: the core keeps and shows
-    // frames, reads native events while a script runs, shows message boxes
-    // and lets scripted waits take real time. False for the headless
-    // stand-in, whose only input is the events file.
-    virtual bool interactive() const = 0;
-    // True for a backend whose time is virtual (headless): the core's clock
-    // then starts at 0 and moves only by scripted waits and by the run's own
-    // work, so a run is the same on any machine under any load.
-    virtual bool virtualTime() const { return false; }
-
     // Opens the main window (client area width x height) at the top-left
     // corner of the screen and shows it. False when it cannot be opened.
     virtual bool open(std::string_view title, int width, int height) = 0;
@@ -64,16 +54,11 @@ class NativeWindow {
     virtual void present(const uint32_t* pixels, int width, int height) = 0;
 
     // Turns the native events waiting into calls on `input`; when none waits,
-    // waits up to timeoutMs (0: not at all) for the first. A backend that is
-    // not interactive is called too, now and then while a script runs or
-    // waits for messages (timeout 0), and makes no calls on `input`: one that
-    // shares its thread with a page hands control to the page there.
+    // waits up to timeoutMs (0: not at all) for the first. In an unattended
+    // run it is called too, now and then while a script runs or waits for
+    // messages (timeout 0): a backend that shares its thread with a page
+    // hands control to the page there.
     virtual void pollEvents(NativeInput& input, int timeoutMs) = 0;
-
-    // Milliseconds on a monotonic clock that runs at the rate of real time
-    // (its start may be anywhere: between readings the core estimates it
-    // from the system's coarse clock). Called often: keep it cheap.
-    virtual uint64_t clockMs() = 0;
 
     // Shows (or, while it is shown, updates) the message box window: modal
     // for the main window, titled `caption` (Windows-1252), showing the
@@ -85,7 +70,7 @@ class NativeWindow {
     virtual void hideBox() = 0;
 };
 
-// The stand-in without a window: never interactive, nothing shown.
+// The stand-in without a window: nothing shown, no input.
 std::unique_ptr<NativeWindow> makeHeadlessWindow();
 
 }  // namespace tessel

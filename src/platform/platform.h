@@ -5,10 +5,12 @@
 #include <csignal>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/events_file.h"
 
 namespace tessel {
@@ -55,8 +57,23 @@ struct SignalStop {
     int signal;
 };
 
+// How a run is driven, whichever backend shows it.
+enum class Drive {
+    // A person may act at any moment: native events are read while a script
+    // runs, frames are shown at the pace of the eye, a message box waits for
+    // its OK, and time is the system's.
+    Live,
+    // Nothing acts but the events file (none: nothing at all): no native
+    // input is read, every frame is shown as it comes, message boxes go to
+    // stderr, the run ends when the events do, and time is virtual.
+    Unattended,
+};
+
 // How the window core runs.
 struct PlatformConfig {
+    Drive drive = Drive::Unattended;
+    // The clock (null: the drive's own, real when Live, virtual otherwise).
+    std::unique_ptr<Clock> clock;
     std::vector<ScriptedEvent> events;  // the events file, parsed (empty: none)
     // Set to the number of a termination signal by the process's handler
     // (null: signals are not watched).

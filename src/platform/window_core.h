@@ -5,11 +5,17 @@
 // dispatching the main window's messages, screenshots, the scripted events
 // of --events and the recording of --record. A NativeWindow underneath
 // (native.h) opens the window, shows frames and reports native input.
+//
+// The core composes parts with one job each: the message queue
+// (message_queue.h), the timers (timers.h), the edit controls and the screen
+// composed from them (edit_controls.h, screen.h), the scripted input and
+// the recording (scripted_input.h), and one clock (clock.h), real or virtual
+// as the run's Drive asks. What is left here is how they meet: routing
+// input, the loops that wait for messages, and the message boxes.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,10 +26,12 @@
 #include "font/font.h"
 #include "pixels/pixel_buffer.h"
 #include "platform/clock.h"
-#include "platform/edit_model.h"
-#include "platform/events_file.h"
+#include "platform/edit_controls.h"
+#include "platform/message_queue.h"
 #include "platform/native.h"
 #include "platform/platform.h"
+#include "platform/screen.h"
+#include "platform/scripted_input.h"
 #include "platform/timers.h"
 
 namespace tessel {
@@ -67,8 +75,8 @@ class WindowCore final : private NativeInput, public Heartbeat {
     // While held, input (mouse, keys, commands) stays queued in arrival
     // order and only other messages are taken; moves merge into the newest.
     // An event block holds the input that arrives while it runs.
-    void holdInput(bool hold) { holdInput_ = hold; }
-    bool holdingInput() const { return holdInput_; }
+    void holdInput(bool hold) { queue_.hold(hold); }
+    bool holdingInput() const { return queue_.holding(); }
     // Called every few thousand statements of a running script: reads native
     // events so the window never looks hung, and ends the program when a
     // close request has waited a second for a script that services nothing.
@@ -102,7 +110,7 @@ class WindowCore final : private NativeInput, public Heartbeat {
     void finishRecording();
     // A recording or a scripted screenshot could not be written (each
     // failure reported on stderr once): the run's exit status is 1.
-    bool outputFailed() const { return outputFailed_; }
+    bool outputFailed() const { return outputFailed_ || recorder_.failed(); }
 
     // --- edit controls (input boxes) ---------------------------------------
     // Creates a visible single-line edit control; returns its handle (> 0).
@@ -115,7 +123,7 @@ class WindowCore final : private NativeInput, public Heartbeat {
     // Redraws an edit control over the presented frame.
     void redrawEdit(int32_t handle);
     // The window with the keyboard focus: kMainWindow or an edit control.
-    int32_t focus() const { return focus_; }
+    int32_t focus() const { return edits_.focus(); }
 
     // --- output ------------------------------------------------------------
     // Saves what the window shows now (last presented frame plus visible edit
@@ -137,23 +145,20 @@ class WindowCore final : private NativeInput, public Heartbeat {
     void boxClose() override;
 
     // window_core.cpp: clock, queue, loops
-    uint64_t now();
-    bool timerMayBeDue() const;
-    void advanceClockTo(uint64_t t);
+    uint64_t now() { return clock_->now(); }
     bool takeMessage(Message& m) { return (queue_.empty() && timers_.empty()) ? false : takeWaiting(m); }
     bool takeWaiting(Message& m);
     bool takeBeforeStop(Message& m);
-    void queueChanged() { mayHaveMessage_ = interactive_ || !queue_.empty() || !timers_.empty(); }
+    void queueChanged() { mayHaveMessage_ = live_ || !queue_.empty() || !timers_.empty(); }
     void dropQueuedInput();
     void pump(int timeoutMs);
     int waitTimeout();
     std::optional<uint64_t> closePendingFor();
     [[noreturn]] void forceClose();
-    const FrameBuffer& composeScreen();
+    const FrameBuffer& composeScreen() { return screen_.compose(edits_, editFont()); }
     void refreshScreen();
     void showScreen();
     void editChanged(int32_t handle);
-    void recomposeRegion(PixelRect r);
     const Font* editFont();
 
     // core_input.cpp: input routing, edit controls, scripted events, --record
@@ -161,15 +166,11 @@ class WindowCore final : private NativeInput, public Heartbeat {
     void routeButton(int x, int y, bool right, bool down);
     void routeKey(uint32_t vk, bool down);
     void routeText(std::string_view bytes);
-    EditModel* edit(int32_t handle);
-    int32_t editAt(int x, int y) const;
     void setFocus(int32_t handle);
-    void focusNextEdit();
     bool stepScriptedEvents();
     bool takeTickDuringWait(Message& m);
     void applyEvent(const ScriptedEvent& e);
     void record(const ScriptedEvent& e);
-    void writeRecord(const std::string& lines);
     // Ends the program when a termination signal has arrived: called only
     // where the core may throw (never from a destructor's pump).
     void stopIfSignalled() {
@@ -182,59 +183,39 @@ class WindowCore final : private NativeInput, public Heartbeat {
     void writeBoxToStderr(std::string_view caption, std::string_view text);
 
     std::unique_ptr<NativeWindow> native_;  // the backend
-    bool interactive_ = false;        // native_->interactive(), asked once
-    bool virtualTime_ = false;        // native_->virtualTime(), asked once
+    bool live_ = false;               // a person may act at any moment (Drive::Live)
+    std::unique_ptr<Clock> clock_;    // the run's one clock, real or virtual
+    ScriptedEvents scripted_;         // --events
+    Recorder recorder_;               // --record
+    bool outputFailed_ = false;       // a scripted screenshot failed
+
+    // The main window and what it shows.
     bool opened_ = false;             // the main window is open
     WindowProc proc_;                 // the main window's procedure
-    int width_ = 0, height_ = 0;      // client area
-    FrameBuffer frame_;               // last presented frame: what a repaint shows
-    FrameBuffer screen_;              // frame_ with the edit controls over it
-    bool keepFrames_ = true;          // frame_ and screen_ are kept up to date
-    // screen_ is built up as controls come and change: valid, it holds frame_
-    // with the first drawnEdits_ controls over it; a new frame invalidates it.
-    bool screenValid_ = false;
-    size_t drawnEdits_ = 0;
-    size_t visibleEdits_ = 0;         // controls shown: none, and frame_ is the screen
-    FrameBuffer scratch_;             // a region of the screen being composed again
+    Screen screen_;                   // the last frame with the edit controls over it
+    bool keepFrames_ = true;          // frames are kept (and shown)
     // A window shows the screen at most once per kFrameMs; what changes in
     // between is shown at the next read of native events.
     bool showPending_ = false;
     uint64_t lastShown_ = 0;          // coarse time the screen was last shown
+    EditControls edits_;              // the input boxes and the keyboard focus
+    std::unique_ptr<Font> editFont_;  // the edit controls' and boxes' font (null: no text drawn)
+    bool editFontOpened_ = false;     // editFont_ was asked for once
 
-    std::deque<Message> queue_;       // posted messages, oldest first
+    // Messages, timers and the loops that wait for them.
+    MessageQueue queue_;              // posted messages
     bool mayHaveMessage_ = true;      // false only while peekMessage would certainly find nothing
     TimerSet timers_;                 // the script's timers
-    MonotonicClock clock_;            // coarse readings for the per-line timer test
-    uint64_t clockOffset_ = 0;        // time added by scripted waits
-    uint64_t workMs_ = 0;             // virtual time: ms the run's work has taken
-    uint64_t coarseToNow_ = 0;        // added to a coarse reading: never behind now()
     uint64_t lastPump_ = 0;           // now() when native events were last read
     uint64_t lastPeekPump_ = 0;       // coarse time a peek last read them
     std::optional<uint64_t> closeRequestedAt_;  // a WM_CLOSE is queued since then
     bool closed_ = false;             // WM_CLOSE was dispatched and returned
-    bool holdInput_ = false;          // input is held for the end of an event block
-
-    std::vector<EditModel> edits_;    // handle = kMainWindow + 1 + index
-    int32_t focus_ = kMainWindow;     // window that receives keys
-    int32_t pressedEdit_ = 0;         // edit control a button went down on (gets the release)
-    std::unique_ptr<Font> editFont_;  // the edit controls' and boxes' font (null: no text drawn)
-    bool editFontOpened_ = false;     // editFont_ was asked for once
-
-    bool scripted_ = false;              // an events file drives the run: boxes are confirmed at once
-    std::vector<ScriptedEvent> events_;  // --events, played while the script is idle
-    size_t nextEvent_ = 0;               // next scripted event
-    std::optional<uint64_t> waitUntil_;  // end of the scripted wait in progress
-    std::FILE* record_ = nullptr;        // --record output (null: not recording)
-    std::string recordPath_;             // its name, for messages
-    uint64_t lastRecorded_ = 0;          // time of the last recorded event
-    int64_t recordedBytes_ = 0;          // written so far: at most kMaxEventsBytes
-    bool outputFailed_ = false;          // a recording or scripted screenshot failed
     const volatile std::sig_atomic_t* stopSignal_ = nullptr;  // see PlatformConfig
     std::function<void()> idle_;                              // see PlatformConfig
     static constexpr int kIdleCallMs = 50;
     std::optional<size_t> queuedBeforeStop_;  // messages still handed out after a termination signal
 
-    BoxView* activeBox_ = nullptr;       // the box on screen (innermost when nested)
+    BoxView* activeBox_ = nullptr;    // the box on screen (innermost when nested)
 };
 
 }  // namespace tessel

@@ -83,6 +83,7 @@ struct Case {
     std::string source;     // the script's bytes
     fs::path dir;           // the folder the case runs in
     bool extracted = false; // a Markdown block: the script is written out before the run
+    bool runs = true;       // false for a block fenced `tessel no-test` and the like: linted, not run
 };
 
 // A script is named after its folder and its stem: scripts/exec/swap.tsl is
@@ -142,7 +143,7 @@ inline void addMarkdownCases(const fs::path& md, std::vector<Case>& cases) {
         i = end;
         if (!tessel) continue;
         ++number;
-        if (info != "tessel") continue;  // "tessel no-test" and the like
+        c.runs = info == "tessel";  // not "tessel no-test" and the like
         c.suite = md.stem().string();
         c.name = "block" + std::to_string(number);
         c.file = md;

@@ -22,6 +22,12 @@
 // cases numbered from 1 (`tessel no-test` blocks are skipped but counted).
 // A case runs headless from its own folder (a Markdown file's folder for its
 // blocks). --case=SUITE.NAME runs one case and fails when there is none.
+// --blocks=DIR runs nothing: it writes every `tessel` block of the Markdown
+// roots (those fenced `tessel no-test` too) as DIR/SUITE.NAME.tsl, for the
+// lint. The build lists the Markdown cases by asking the runner
+// (--gtest_list_tests), so that this file alone reads the fences: started
+// with no argument of its own, the runner takes its arguments from the file
+// beside it named as it is with ".args" added, one a line.
 //
 // A script's expectations may also stand in a file of their own, in the same
 // comment form: DIR/SUITE/NAME.expect under the folder --expectations=DIR
@@ -29,6 +35,7 @@
 // theirs there, so that a learner's copy of an example carries none.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -326,48 +333,47 @@ RunResult runProcess(const std::vector<std::string>& args, const fs::path& dir,
 // ---------------------------------------------------------------------------
 // Reading what came: the JSON lines of --box-log and --print-log
 
-// The value of "key" in one log line: a JSON string (decoded to bytes; the
-// log writes every byte outside printable ASCII as \u00XX) or a number.
-std::string jsonField(const std::string& line, const std::string& key) {
-    std::string tag = "\"" + key + "\":";
-    size_t p = line.find(tag);
-    if (p == std::string::npos) return {};
-    p += tag.size();
-    if (p >= line.size() || line[p] != '"') {
-        size_t e = line.find_first_of(",}", p);
-        return line.substr(p, e == std::string::npos ? std::string::npos : e - p);
-    }
-    std::string out;
-    for (++p; p < line.size() && line[p] != '"'; ++p) {
-        if (line[p] != '\\' || p + 1 >= line.size()) {
-            out += line[p];
-            continue;
+// One log line as JSON. The logs write each byte of the scripts'
+// Windows-1252 text outside printable ASCII as \u00XX, which the parser
+// turns into that code point: text() takes it back to the byte.
+struct LogLine {
+    nlohmann::json value;
+    explicit LogLine(const std::string& line) : value(nlohmann::json::parse(line, nullptr, false)) {}
+    std::string text(const char* key) const {
+        std::string bytes;
+        if (!value.is_object() || !value.contains(key) || !value[key].is_string()) return bytes;
+        const std::string& utf8 = value[key].get_ref<const std::string&>();
+        for (size_t i = 0; i < utf8.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(utf8[i]);
+            if ((c & 0xE0) == 0xC0 && i + 1 < utf8.size())  // U+0080..U+00FF (and the rest, cut)
+                bytes += static_cast<char>(((c & 0x1F) << 6) | (utf8[++i] & 0x3F));
+            else
+                bytes += static_cast<char>(c);
         }
-        char e = line[++p];
-        if (e == 'u' && p + 4 < line.size()) {
-            out += static_cast<char>(std::stoi(line.substr(p + 1, 4), nullptr, 16) & 0xFF);
-            p += 4;
-        } else if (e == 'n') out += '\n';
-        else if (e == 'r') out += '\r';
-        else if (e == 't') out += '\t';
-        else out += e;
+        return bytes;
     }
-    return out;
-}
+    int number(const char* key) const {
+        return value.is_object() && value.contains(key) && value[key].is_number_integer() ? value[key].get<int>() : 0;
+    }
+};
 
 std::vector<Box> readBoxes(const fs::path& p) {
     std::vector<Box> out;
-    for (const std::string& l : splitLines(readFile(p)))
-        if (!l.empty()) out.push_back({jsonField(l, "caption"), jsonField(l, "text")});
+    for (const std::string& l : splitLines(readFile(p))) {
+        if (l.empty()) continue;
+        LogLine line(l);
+        out.push_back({line.text("caption"), line.text("text")});
+    }
     return out;
 }
 
 std::vector<Print> readPrints(const fs::path& p) {
     std::vector<Print> out;
-    for (const std::string& l : splitLines(readFile(p)))
-        if (!l.empty())
-            out.push_back({std::atoi(jsonField(l, "x").c_str()), std::atoi(jsonField(l, "y").c_str()),
-                           jsonField(l, "text")});
+    for (const std::string& l : splitLines(readFile(p))) {
+        if (l.empty()) continue;
+        LogLine line(l);
+        out.push_back({line.number("x"), line.number("y"), line.text("text")});
+    }
     return out;
 }
 
@@ -636,32 +642,58 @@ bool namesAreUnique(const std::vector<Case>& cases) {
     return ok;
 }
 
+// The Markdown blocks as scripts of their own; 0 when all were written.
+int writeBlocks(const std::vector<Case>& cases, const fs::path& dir) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    int written = 0;
+    for (const Case& c : cases) {
+        if (!c.extracted) continue;
+        std::ofstream f(dir / (c.suite + "." + c.name + ".tsl"), std::ios::binary);
+        f << c.source;
+        if (!f) {
+            std::fprintf(stderr, "tessel_golden: cannot write into %s\n", dir.c_str());
+            return 1;
+        }
+        ++written;
+    }
+    std::printf("%d blocks written\n", written);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     gOut = fs::temp_directory_path() / "tessel-golden";
     std::string only;
+    fs::path blocks;
     std::vector<fs::path> roots;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
+    std::vector<std::string> given(argv + 1, argv + argc);
+    if (given.empty()) given = splitLines(readFile(std::string(argv[0]) + ".args"));
+    for (const std::string& a : given) {
+        if (a.empty()) continue;
         if (startsWith(a, "--tessel=")) gTessel = a.substr(9);
         else if (startsWith(a, "--out=")) gOut = a.substr(6);
         else if (startsWith(a, "--case=")) only = a.substr(7);
+        else if (startsWith(a, "--blocks=")) blocks = a.substr(9);
         else if (startsWith(a, "--expectations=")) gExpectations = fs::absolute(a.substr(15));
         else roots.push_back(fs::absolute(a));
     }
-    if (gTessel.empty() || roots.empty()) {
+    if ((gTessel.empty() && blocks.empty()) || roots.empty()) {
         std::fprintf(stderr,
                      "usage: tessel_golden --tessel=PATH [--out=DIR] [--case=SUITE.NAME] [--expectations=DIR] ROOT...\n"
+                     "       tessel_golden --blocks=DIR MARKDOWN...\n"
                      "  ROOT: a folder of .tsl scripts or a Markdown file\n");
         return 2;
     }
-    gTessel = fs::absolute(gTessel).string();
     std::vector<Case> cases = collectCases(roots);
     if (!namesAreUnique(cases)) return 2;
+    if (!blocks.empty()) return writeBlocks(cases, blocks);
+    gTessel = fs::absolute(gTessel).string();
     int registered = 0;
     for (const Case& c : cases) {
+        if (!c.runs) continue;
         if (!only.empty() && only != c.suite + "." + c.name) continue;
         testing::RegisterTest(c.suite.c_str(), c.name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
                               [c]() -> testing::Test* { return new GoldenTest(c); });

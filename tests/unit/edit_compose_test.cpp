@@ -16,25 +16,26 @@ constexpr int kWidth = 160, kHeight = 120;
 // A backend that keeps what it was last shown and counts the showings.
 class ShownWindow final : public NativeWindow {
    public:
-    explicit ShownWindow(bool interactive, std::vector<uint32_t>* shown, int* presents)
-        : interactive_(interactive), shown_(shown), presents_(presents) {}
-    bool interactive() const override { return interactive_; }
+    ShownWindow(std::vector<uint32_t>* shown, int* presents) : shown_(shown), presents_(presents) {}
     bool open(std::string_view, int, int) override { return true; }
     void present(const uint32_t* pixels, int width, int height) override {
         shown_->assign(pixels, pixels + static_cast<size_t>(width) * height);
         ++*presents_;
     }
     void pollEvents(NativeInput&, int) override {}
-    uint64_t clockMs() override { return clock_.exactMs(); }
     bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
     void hideBox() override {}
 
    private:
-    bool interactive_;
     std::vector<uint32_t>* shown_;
     int* presents_;
-    MonotonicClock clock_;
 };
+
+PlatformConfig driven(Drive drive) {
+    PlatformConfig cfg;
+    cfg.drive = drive;
+    return cfg;
+}
 
 struct Box {
     int x, y, w, h;
@@ -54,7 +55,7 @@ std::vector<uint32_t> composedFromScratch(const std::vector<Box>& boxes, int32_t
                                           const std::vector<uint32_t>& frame) {
     std::vector<uint32_t> shown;
     int presents = 0;
-    WindowCore core(std::make_unique<ShownWindow>(false, &shown, &presents), PlatformConfig{});
+    WindowCore core(std::make_unique<ShownWindow>(&shown, &presents), driven(Drive::Unattended));
     core.createMainWindow("t", kWidth, kHeight, [](const Message&) {});
     for (const Box& b : boxes) {
         int32_t h = core.createEdit(b.x, b.y, b.w, b.h, "");
@@ -73,7 +74,7 @@ TEST(EditComposition, ChangesDrawnAloneMatchAWholeComposition) {
     for (int round = 0; round < 40; ++round) {
         std::vector<uint32_t> shown;
         int presents = 0;
-        WindowCore core(std::make_unique<ShownWindow>(false, &shown, &presents), PlatformConfig{});
+        WindowCore core(std::make_unique<ShownWindow>(&shown, &presents), driven(Drive::Unattended));
         core.createMainWindow("t", kWidth, kHeight, [](const Message&) {});
         std::vector<uint32_t> frame = patternFrame(static_cast<uint32_t>(round));
         core.present(PixelView{frame.data(), kWidth, kHeight});
@@ -123,7 +124,7 @@ TEST(EditComposition, ChangesDrawnAloneMatchAWholeComposition) {
 TEST(EditComposition, AWindowIsShownTheLatestScreenWithoutAPresentPerBox) {
     std::vector<uint32_t> shown;
     int presents = 0;
-    WindowCore core(std::make_unique<ShownWindow>(true, &shown, &presents), PlatformConfig{});
+    WindowCore core(std::make_unique<ShownWindow>(&shown, &presents), driven(Drive::Live));
     core.createMainWindow("t", kWidth, kHeight, [](const Message&) {});
     MonotonicClock clock;
     const uint64_t start = clock.exactMs();

@@ -172,7 +172,7 @@ TEST(ExecEvents, EndlessLoopsKeepThePlatformAliveAndCanBeClosed) {
         "GOTO l\n");
     // The loop keeps reading native events; a close request ends it.
     FakeNative& native = *p.platform.native;
-    native.clockStep = 1;
+    p.platform.clockStep = 1;
     native.onPoll = [&native](NativeInput& in) {
         if (native.polls == 3) in.closeRequest();
     };
@@ -198,10 +198,11 @@ const char* const kLongMoveBlock =
     "ENDWM\n";
 
 // The person's input, given when the running script first reads native events.
-void giveInputOnFirstLook(FakeNative& native) {
-    native.clockStep = 1;
-    native.onPoll = [&native](NativeInput& in) {
-        if (native.polls != 1) return;
+void giveInputOnFirstLook(FakePlatform& platform) {
+    FakeNative* native = platform.native;
+    platform.clockStep = 1;
+    native->onPoll = [native](NativeInput& in) {
+        if (native->polls != 1) return;
         in.mouseButton(5, 5, false, true);
         in.mouseButton(5, 5, false, false);
         in.mouseMove(7, 7);
@@ -224,7 +225,7 @@ std::vector<Message> runMessageLoop(Program& p) {
 TEST(ExecEvents, InputDuringAnEventBlockIsHeldAndDeliveredInOrderAfterIt) {
     Program p(kLongMoveBlock);
     p.run();
-    giveInputOnFirstLook(*p.platform.native);
+    giveInputOnFirstLook(p.platform);
     p.send(WM_MOUSEMOVE, 0, makeLParam(1, 1));
     ASSERT_GE(p.platform.native->polls, 1) << "the block never read native events";
     EXPECT_EQ(p.var("clicks").num, 0.0f) << "no block runs inside another";

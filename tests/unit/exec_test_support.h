@@ -23,15 +23,12 @@
 
 namespace tessel::test {
 
-// A native window that records what the core shows. Interactive, it shows
-// message boxes and confirms each on the second look for events after it
-// appeared (so the box's modal loop runs once); not interactive, the core
-// writes boxes to stderr and passes over them.
+// A native window that records what the core shows. In a live run it
+// shows message boxes and confirms each on the second look for events after
+// it appeared (so the box's modal loop runs once); in an unattended one the
+// core writes boxes to stderr and passes over them.
 class FakeNative final : public NativeWindow {
    public:
-    explicit FakeNative(bool interactive = false, uint64_t* clock = nullptr)
-        : interactive_(interactive), clock_(clock) {}
-    bool interactive() const override { return interactive_; }
     bool open(std::string_view, int, int) override { return true; }
     void present(const uint32_t* pixels, int width, int height) override {
         ++presents;
@@ -43,12 +40,6 @@ class FakeNative final : public NativeWindow {
         if (boxShown && ++boxPolls == 2) in.boxKey(13);
         // The message loop waits with nothing left to do: the person closes the window.
         if (!boxShown && timeoutMs > 0 && closeWhenIdle) in.closeRequest();
-    }
-    uint64_t clockMs() override {
-        if (!clock_) return 0;
-        uint64_t t = *clock_;
-        *clock_ += clockStep;
-        return t;
     }
     bool showBox(std::string_view caption, const uint32_t*, int, int) override {
         boxShown = true;
@@ -64,20 +55,40 @@ class FakeNative final : public NativeWindow {
     bool boxShown = false;
     int boxPolls = 0;   // looks since the box appeared
     bool closeWhenIdle = true;  // a wait outside any box closes the window
-    uint64_t clockStep = 0;  // milliseconds the clock moves on at each reading
     std::function<void(NativeInput&)> onPoll;            // called on every look for events
     std::function<void(const std::string&)> onShowBox;  // called when a box appears
-
-   private:
-    bool interactive_;
-    uint64_t* clock_;  // the test's clock (null: always 0)
 };
 
-// The real window core over a FakeNative whose clock the test sets, with a
+// Real time as the test sets it, moving on by `*step` milliseconds at each
+// exact reading.
+class TestClock final : public Clock {
+   public:
+    TestClock(uint64_t* ms, const uint64_t* step) : ms_(ms), step_(step) {}
+    uint64_t now() override {
+        uint64_t t = *ms_;
+        *ms_ += *step_;
+        return t;
+    }
+    bool mayHaveReached(uint64_t deadline) override { return *ms_ >= deadline; }
+    uint64_t coarse() override { return *ms_; }
+    bool isVirtual() const override { return false; }
+    void advanceTo(uint64_t t) override { *ms_ = std::max(*ms_, t); }
+
+   private:
+    uint64_t* ms_;
+    const uint64_t* step_;
+};
+
+// The real window core over a FakeNative, on a clock the test sets, with a
 // box log that records every box the interpreter shows.
 struct FakePlatform {
-    explicit FakePlatform(bool interactive = false)
-        : native(new FakeNative(interactive, &clock)), core(std::unique_ptr<NativeWindow>(native), PlatformConfig{}) {}
+    explicit FakePlatform(bool live = false) : native(new FakeNative), core(std::unique_ptr<NativeWindow>(native), config(live)) {}
+    PlatformConfig config(bool live) {
+        PlatformConfig cfg;
+        cfg.drive = live ? Drive::Live : Drive::Unattended;
+        cfg.clock = std::make_unique<TestClock>(&clock, &clockStep);
+        return cfg;
+    }
 
     // The boxes logged so far, as "caption|text".
     std::vector<std::string> boxes() const { return readBoxLog(boxLog); }
@@ -102,7 +113,8 @@ struct FakePlatform {
         return field("caption") + "|" + field("text");
     }
 
-    uint64_t clock = 1000;       // what the native clock reads
+    uint64_t clock = 1000;       // what the clock reads
+    uint64_t clockStep = 0;      // milliseconds the clock moves on at each reading
     FakeNative* native;          // owned by core
     WindowCore core;
     std::FILE* boxLog = nullptr; // set by Program

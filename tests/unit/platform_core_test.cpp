@@ -1,5 +1,5 @@
-// The window core over a backend whose clock starts at zero, as a page's
-// clock does: timers still fall due on time for a running script's peeks.
+// The window core over backends the tests make: its clock, boxes nobody
+// confirms, a close request during a long statement.
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
@@ -8,32 +8,14 @@
 namespace tessel {
 namespace {
 
-// Headless, but with its own clock: zero when it was made.
-class ZeroStartWindow final : public NativeWindow {
-   public:
-    bool interactive() const override { return false; }
-    bool open(std::string_view, int, int) override { return true; }
-    void present(const uint32_t*, int, int) override {}
-    void pollEvents(NativeInput&, int) override {}
-    uint64_t clockMs() override { return clock_.exactMs() - start_; }
-    bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
-    void hideBox() override {}
-
-   private:
-    MonotonicClock clock_;
-    uint64_t start_ = clock_.exactMs();
-};
-
 // A window whose boxes nobody confirms: a box shown there would wait for ever.
-class UnattendedWindow final : public NativeWindow {
+class UnwatchedWindow final : public NativeWindow {
    public:
-    bool interactive() const override { return true; }
     bool open(std::string_view, int, int) override { return true; }
     void present(const uint32_t*, int, int) override {}
     void pollEvents(NativeInput& in, int) override {
         if (boxShown) in.closeRequest();  // the test ends the wait it should not have
     }
-    uint64_t clockMs() override { return 0; }
     bool showBox(std::string_view, const uint32_t*, int, int) override { return boxShown = true; }
     void hideBox() override {}
     bool boxShown = false;
@@ -42,9 +24,10 @@ class UnattendedWindow final : public NativeWindow {
 // An events file drives a window run even when it holds no event (an empty
 // file, /dev/null): its boxes are confirmed at once, as with any other.
 TEST(WindowCore, AnEventsFileWithoutEventsConfirmsBoxes) {
-    auto native = std::make_unique<UnattendedWindow>();
-    UnattendedWindow* window = native.get();
+    auto native = std::make_unique<UnwatchedWindow>();
+    UnwatchedWindow* window = native.get();
     PlatformConfig cfg;
+    cfg.drive = Drive::Live;
     cfg.scripted = true;
     WindowCore core(std::move(native), std::move(cfg));
     core.createMainWindow("t", 8, 8, [](const Message&) {});
@@ -54,16 +37,17 @@ TEST(WindowCore, AnEventsFileWithoutEventsConfirmsBoxes) {
     EXPECT_FALSE(window->boxShown);
 }
 
-TEST(WindowCore, TimersFallDueOnABackendClockOfItsOwn) {
-    WindowCore core(std::make_unique<ZeroStartWindow>(), PlatformConfig{});
+TEST(WindowCore, TimersFallDueOnTheRealClockForPeeksAlone) {
+    PlatformConfig cfg;
+    cfg.clock = std::make_unique<RealClock>();
+    WindowCore core(makeHeadlessWindow(), std::move(cfg));
     core.createMainWindow("t", 8, 8, [](const Message&) {});
-    EXPECT_LT(core.tickCount(), 1000u) << "the tick count is the backend's clock";
     // Read before the timer is set: read after, the clock may already have
     // moved on by a millisecond and the tick would seem early.
     const uint32_t start = core.tickCount();
     core.setTimer(1, 30);
-    // Peeks alone, as a running script makes them: the core reads no clock
-    // of the backend's until the coarse estimate says the tick may be due.
+    // Peeks alone, as a running script makes them: the core reads no exact
+    // clock until the coarse reading says the tick may be due.
     MonotonicClock system;
     const uint64_t giveUp = system.exactMs() + 3000;
     Message m;
@@ -76,24 +60,33 @@ TEST(WindowCore, TimersFallDueOnABackendClockOfItsOwn) {
     EXPECT_LT(elapsed, 1000u) << "not (much) late";
 }
 
-// A window whose clock the test sets, and whose person asks to close it at
-// the first read of its events.
+// Real time as the test sets it.
+class SetClock final : public Clock {
+   public:
+    explicit SetClock(const uint64_t* ms) : ms_(ms) {}
+    uint64_t now() override { return *ms_; }
+    bool mayHaveReached(uint64_t deadline) override { return *ms_ >= deadline; }
+    uint64_t coarse() override { return *ms_; }
+    bool isVirtual() const override { return false; }
+    void advanceTo(uint64_t) override {}
+
+   private:
+    const uint64_t* ms_;
+};
+
+// A window whose person asks to close it at the first read of its events.
 class ClosingWindow final : public NativeWindow {
    public:
-    explicit ClosingWindow(uint64_t* clock) : clock_(clock) {}
-    bool interactive() const override { return true; }
     bool open(std::string_view, int, int) override { return true; }
     void present(const uint32_t*, int, int) override {}
     void pollEvents(NativeInput& input, int) override {
         if (!asked_) input.closeRequest();
         asked_ = true;
     }
-    uint64_t clockMs() override { return *clock_; }
     bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
     void hideBox() override {}
 
    private:
-    uint64_t* clock_;
     bool asked_ = false;
 };
 
@@ -104,7 +97,10 @@ struct WindowClosed {};
 // waited a second, hands it to the window procedure, which ends the run.
 TEST(WindowCore, AHeartbeatEndsALongStatementASecondAfterACloseRequest) {
     uint64_t clock = 5000;
-    WindowCore core(std::make_unique<ClosingWindow>(&clock), PlatformConfig{});
+    PlatformConfig cfg;
+    cfg.drive = Drive::Live;
+    cfg.clock = std::make_unique<SetClock>(&clock);
+    WindowCore core(std::make_unique<ClosingWindow>(), std::move(cfg));
     int closes = 0;
     core.createMainWindow("t", 8, 8, [&closes](const Message& m) {
         if (m.message != WM_CLOSE) return;

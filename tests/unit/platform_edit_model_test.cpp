@@ -63,16 +63,16 @@ TEST(EditModel, DrawsFieldBorderAndCaretOnlyWhenFocused) {
     const int w = 200, h = 60;
     std::vector<uint32_t> px(w * h, 0xFF123456u);
     EditModel e = box("");
-    e.draw(px.data(), w, h, nullptr, false);
+    e.draw(Canvas{px.data(), w, h}, nullptr, false);
     EXPECT_EQ(px[10 * w + 10], 0xFF7A7A7Au);  // border
     EXPECT_EQ(px[20 * w + 50], 0xFFFFFFFFu);  // field
     EXPECT_EQ(px[20 * w + 12], 0xFFFFFFFFu);  // no caret
     EXPECT_EQ(px[40 * w + 50], 0xFF123456u);  // outside untouched
-    e.draw(px.data(), w, h, nullptr, true);
+    e.draw(Canvas{px.data(), w, h}, nullptr, true);
     EXPECT_EQ(px[20 * w + 12], 0xFF000000u);  // caret at the text start
     e.visible = false;
     std::vector<uint32_t> clean(w * h, 1u);
-    e.draw(clean.data(), w, h, nullptr, true);
+    e.draw(Canvas{clean.data(), w, h}, nullptr, true);
     EXPECT_EQ(clean[20 * w + 50], 1u);
 }
 
@@ -82,7 +82,7 @@ TEST(EditModel, DrawingClipsToTheBuffer) {
     e.x = -30;
     e.y = 5;
     e.width = 1000;
-    e.draw(px.data(), 50, 20, nullptr, true);
+    e.draw(Canvas{px.data(), 50, 20}, nullptr, true);
     EXPECT_EQ(px[19 * 50 + 49], 0xFFFFFFFFu);
 }
 

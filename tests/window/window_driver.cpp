@@ -89,6 +89,7 @@ struct Driver {
 
 int main(int argc, char** argv) {
     PlatformConfig cfg;
+    cfg.drive = Drive::Live;
     bool busy = false;
     std::string record;
     for (int i = 1; i < argc; ++i) {

@@ -297,7 +297,7 @@ function lineLink(line) {
 const MAX_LISTED = 100;
 let boxesSeen = 0;
 function addBox(b) {
-  if (b.caption === 'Kiv') return;
+  if (runner.isCountReport(b)) return;
   if (++boxesSeen > MAX_LISTED) {
     let more = $('diagnostics').querySelector('.more');
     if (!more) {

@@ -214,13 +214,21 @@ function flushBoxes() {
   for (const b of list) hooks.box({ ...b, line: lineOfBox(b) });
 }
 
+// The lexing phase's count report, the one box that is no diagnostic: its
+// caption is the module's.
+let countCaption = null;
+export function isCountReport(b) {
+  if (countCaption === null) countCaption = Module.ccall('tessel_count_caption', 'string', [], []);
+  return b.caption === countCaption;
+}
+
 // --- where boxes come from ---------------------------------------------------------
 // A run in the page logs each diagnostic as a finding with its place, in the
 // order of their boxes: the line a box concerns comes from there.
 let findingTail = null;
 const findingsSeen = [];
 function lineOfBox(b) {
-  if (b.caption === 'Kiv' || !findingTail) return 0;
+  if (isCountReport(b) || !findingTail) return 0;
   for (const f of findingTail.take(JSON.parse)) findingsSeen.push(f);
   const f = findingsSeen.shift();
   return f ? f.line : 0;

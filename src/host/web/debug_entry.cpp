@@ -94,6 +94,7 @@ EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog, 
             channel.window = window.get();
             return window;
         };
+        if (!launch.headless) run.clock = [&]() -> std::unique_ptr<Clock> { return std::make_unique<ReplayedClock>(*channel.window); };
         // (A step back leaves the run by an exception.)
         struct Forget {
             PageChannel& channel;

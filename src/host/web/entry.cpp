@@ -98,6 +98,7 @@ int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
     opts.quiet = run.quiet;
     // A scripted run is a headless run whose frames reach the canvas.
     opts.headless = run.scripted;
+    cfg.drive = run.scripted ? Drive::Unattended : Drive::Live;
     cfg.keepFrames = true;
     // A debugger hears the page while the run waits for input too.
     Vm* machine = nullptr;
@@ -107,6 +108,7 @@ int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
     try {
         std::unique_ptr<NativeWindow> window = makeBrowserWindow(run.scripted);
         if (run.wrapWindow) window = run.wrapWindow(std::move(window));
+        if (run.clock) cfg.clock = run.clock();
         WindowCore platform(std::move(window), std::move(cfg));
         Interpreter interp(platform, opts);
         interp.vm.debug = hook;
@@ -122,12 +124,9 @@ int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
 
 extern "C" {
 
-// Runs the script at `script` with box, PRINT and finding logs at the paths
-// given ("" for none; the finding log gets each diagnostic of the run as a
-// JSON object with its place, as --format=json writes findings). With
-// `scripted`, the events file `events` drives the run as in a headless run;
-// with `quiet`, no token-count box is shown. Returns the exit status, 2 for
-// bad events (the reason in stderr), 3 when the page stopped the run.
+// The caption of the count report, the box that is no diagnostic.
+EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() { return tessel::kCountCaption; }
+
 // Runs the script at `script` with box, PRINT and finding logs at the paths
 // given ("" for none; the finding log gets each diagnostic of the run as a
 // JSON object with its place, as --format=json writes findings). With

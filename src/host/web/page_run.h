@@ -9,6 +9,7 @@
 
 #include "exec/vm.h"
 #include "gfx/gfx_state.h"
+#include "platform/clock.h"
 #include "platform/native.h"
 
 namespace tessel {
@@ -27,6 +28,8 @@ struct PageRun {
     std::optional<uint32_t> seed; // RAND's seed (before the events file's own)
     // Wraps the page's window (null: used as it is).
     std::function<std::unique_ptr<NativeWindow>(std::unique_ptr<NativeWindow>)> wrapWindow;
+    // The run's clock, made after the window is wrapped (null: the drive's own).
+    std::function<std::unique_ptr<Clock>()> clock;
 };
 
 // Runs `run` to its end with `hook` attached (null: none) and its image

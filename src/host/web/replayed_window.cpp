@@ -44,7 +44,7 @@ void ReplayedWindow::goLive() {
     r.pollCount = pollAt_;
     // The clock goes on from the last reading the run was given.
     if (clockReplayed_) {
-        const uint64_t now = inner_->clockMs();
+        const uint64_t now = real_.now();
         r.offsetMs = now > lastClock_ ? now - lastClock_ : 0;
     }
     if (boxOpen_) inner_->showBox(boxCaption_, boxPixels_.data(), boxWidth_, boxHeight_);
@@ -90,7 +90,7 @@ void ReplayedWindow::pollEvents(NativeInput& input, int timeoutMs) {
 }
 
 uint64_t ReplayedWindow::clockMs() {
-    if (!record_) return inner_->clockMs();
+    if (!record_) return real_.now();
     PageRecord& r = *record_;
     if (replay_) {
         if (clockAt_ < r.readingCount) {
@@ -106,7 +106,7 @@ uint64_t ReplayedWindow::clockMs() {
         }
         goLive();
     }
-    const uint64_t now = inner_->clockMs();
+    const uint64_t now = real_.now();
     lastClock_ = now > r.offsetMs ? now - r.offsetMs : 0;
     if (!r.readings.empty() && r.readings.back().ms == lastClock_)
         ++r.readings.back().times;
@@ -116,6 +116,11 @@ uint64_t ReplayedWindow::clockMs() {
     run_ = r.readings.size();
     usedInRun_ = 0;
     return lastClock_;
+}
+
+void ReplayedWindow::advanceTo(uint64_t t) {
+    // A replay's readings already hold the wait.
+    if (!record_ || !replay_) real_.advanceTo(record_ ? t + record_->offsetMs : t);
 }
 
 bool ReplayedWindow::showBox(std::string_view caption, const uint32_t* pixels, int width, int height) {

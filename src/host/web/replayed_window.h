@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/native.h"
 
 namespace tessel {
@@ -54,12 +55,14 @@ class ReplayedWindow final : public NativeWindow, private NativeInput {
     // moment).
     void paint();
 
-    bool interactive() const override { return inner_->interactive(); }
-    bool virtualTime() const override { return inner_->virtualTime(); }
     bool open(std::string_view title, int width, int height) override;
     void present(const uint32_t* pixels, int width, int height) override;
     void pollEvents(NativeInput& input, int timeoutMs) override;
-    uint64_t clockMs() override;
+    // A reading of the run's clock: from the record while one is replayed,
+    // otherwise the page's real time (less the time the run stood), recorded.
+    uint64_t clockMs();
+    // The run waits with nothing to do until `t` (a live run only).
+    void advanceTo(uint64_t t);
     bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override;
     void hideBox() override;
 
@@ -85,6 +88,7 @@ class ReplayedWindow final : public NativeWindow, private NativeInput {
     static void deliver(NativeInput& to, const PageRecord::Input& in);
 
     std::unique_ptr<NativeWindow> inner_;
+    RealClock real_;                // the page's time
     PageRecord* record_;
     bool replay_ = false;           // answers come from the record
     uint64_t clockAt_ = 0;          // clock readings given
@@ -102,6 +106,22 @@ class ReplayedWindow final : public NativeWindow, private NativeInput {
     std::string boxCaption_;
     std::vector<uint32_t> boxPixels_;
     int boxWidth_ = 0, boxHeight_ = 0;
+};
+
+// The clock of a live debugged run: every reading (GETTICK, a timer's test,
+// the pace of frames and polls) is one of the window's recorded readings,
+// so a run started again takes the same course.
+class ReplayedClock final : public Clock {
+   public:
+    explicit ReplayedClock(ReplayedWindow& window) : window_(window) {}
+    uint64_t now() override { return window_.clockMs(); }
+    bool mayHaveReached(uint64_t deadline) override { return now() >= deadline; }
+    uint64_t coarse() override { return now(); }
+    bool isVirtual() const override { return false; }
+    void advanceTo(uint64_t t) override { window_.advanceTo(t); }
+
+   private:
+    ReplayedWindow& window_;
 };
 
 }  // namespace tessel

@@ -19,9 +19,6 @@ class BrowserWindow final : public NativeWindow {
     explicit BrowserWindow(bool scripted) : scripted_(scripted), lastYield_(emscripten_get_now()) {}
     ~BrowserWindow() override { paintCanvas(); }
 
-    bool interactive() const override { return !scripted_; }
-    bool virtualTime() const override { return scripted_; }
-
     bool open(std::string_view, int width, int height) override {
         page_open_canvas(width, height);
         width_ = width;
@@ -62,8 +59,6 @@ class BrowserWindow final : public NativeWindow {
         while (page_take_input(&e, text, sizeof text))
             if (!scripted_) translate(input, e, text);
     }
-
-    uint64_t clockMs() override { return static_cast<uint64_t>(emscripten_get_now()); }
 
     bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override {
         paintCanvas();

@@ -16,9 +16,9 @@ namespace tessel {
 // only: later calls return quietly while the stack unwinds).
 struct StopRequested {};
 
-// A scripted window (an events file drives the run) behaves as the headless
-// stand-in: not interactive, on virtual time, the page's input ignored, while
-// its frames still reach the canvas. Otherwise the page's input drives it.
+// A scripted window (an events file drives an unattended run) ignores the
+// page's input, as the headless stand-in has none, while its frames still
+// reach the canvas. Otherwise the page's input drives it.
 std::unique_ptr<NativeWindow> makeBrowserWindow(bool scripted);
 
 }  // namespace tessel

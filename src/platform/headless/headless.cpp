@@ -1,7 +1,6 @@
 // The headless stand-in for a window: nothing is shown and no native input
 // arrives; the window core's events file is the only input, and its message
 // boxes go to stderr.
-#include "platform/clock.h"
 #include "platform/native.h"
 
 namespace tessel {
@@ -10,17 +9,11 @@ namespace {
 
 class HeadlessWindow final : public NativeWindow {
    public:
-    bool interactive() const override { return false; }
-    bool virtualTime() const override { return true; }
     bool open(std::string_view, int, int) override { return true; }
     void present(const uint32_t*, int, int) override {}
     void pollEvents(NativeInput&, int) override {}
-    uint64_t clockMs() override { return clock_.exactMs(); }
     bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
     void hideBox() override {}
-
-   private:
-    MonotonicClock clock_;  // the system's clock
 };
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/native.h"
 
 namespace tessel {
@@ -18,11 +17,9 @@ class SdlWindow final : public NativeWindow {
     SdlWindow() = default;
     ~SdlWindow() override;
 
-    bool interactive() const override { return true; }
     bool open(std::string_view title, int width, int height) override;
     void present(const uint32_t* pixels, int width, int height) override;
     void pollEvents(NativeInput& input, int timeoutMs) override;
-    uint64_t clockMs() override { return clock_.exactMs(); }
     bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override;
     void hideBox() override;
 
@@ -44,7 +41,6 @@ class SdlWindow final : public NativeWindow {
     std::string boxCaption_;         // its title
     std::vector<uint32_t> boxPixels_;  // what it shows, kept for exposures
     int boxWidth_ = 0, boxHeight_ = 0;  // its size
-    MonotonicClock clock_;           // the system's clock
 };
 
 // The module's entry point (makeSdlWindow forwards here).

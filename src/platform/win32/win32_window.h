@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/clock.h"
 #include "platform/native.h"
 
 namespace tessel {
@@ -52,11 +51,9 @@ class Win32Window final : public NativeWindow {
     // Creates the main window, hidden; false with the reason when it cannot.
     bool create(std::string* error);
 
-    bool interactive() const override { return true; }
     bool open(std::string_view title, int width, int height) override;
     void present(const uint32_t* pixels, int width, int height) override;
     void pollEvents(NativeInput& input, int timeoutMs) override;
-    uint64_t clockMs() override { return clock_.exactMs(); }
     bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override;
     void hideBox() override;
 
@@ -81,7 +78,6 @@ class Win32Window final : public NativeWindow {
     int boxHeight_ = 0;
     wchar_t highSurrogate_ = 0;      // first half of a typed character beyond the BMP
     NativeInput* input_ = nullptr;   // set only while pollEvents runs
-    MonotonicClock clock_;
 };
 
 }  // namespace tessel
