@@ -86,7 +86,7 @@ EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog, 
             return 2;
         }
         PageRun run{launch.program.c_str(), boxes.c_str(), prints.c_str(), findings.c_str(), launch.events.c_str(),
-                    launch.headless, quiet != 0, launch.seed, {}};
+                    launch.headless, quiet != 0, launch.seed, {}, {}};
         // A live run's input is recorded as it enters; a run played from
         // events has its own.
         run.wrapWindow = [&](std::unique_ptr<NativeWindow> page) -> std::unique_ptr<NativeWindow> {

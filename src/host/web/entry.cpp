@@ -136,7 +136,7 @@ EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() { return tessel::kCountC
 EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog, const char* printLog,
                                             const char* findingLog, const char* events, int scripted, int quiet) {
     using namespace tessel;
-    return runInPage(PageRun{script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}, {}},
+    return runInPage(PageRun{script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}, {}, {}},
                      nullptr, nullptr);
 }
 
