@@ -193,13 +193,21 @@ void lintNoEffect(LintContext& ctx, const Statement& st) {
     ctx.warn(st.first, "no-effect", advice);
 }
 
-// A number variable or element that is given a text gets 0.
+// A number variable or element that is given a text gets 0, or the
+// number a quoted text begins with ("12" gives 12, "7up" 7).
 void lintTextIntoNumber(LintContext& ctx, int32_t target, int32_t v) {
     std::string name = ctx.text(target);
     if (ctx.cls(v) == CLS_QSTR) {
+        const std::string literal = ctx.text(v);
+        std::string_view inside = literal;
+        if (!inside.empty() && inside.front() == '"') inside.remove_prefix(1);
+        const bool spellsNumber = !inside.empty() && std::string_view("0123456789.+- ").find(inside.front()) != std::string_view::npos;
         ctx.warn(v, "string-to-number",
-                 name + " = " + ctx.spelling(v, v) + " gives 0: " + name +
-                     " holds numbers; declare it with STR to hold a text");
+                 spellsNumber ? name + " = " + ctx.spelling(v, v) + " gives the number the text begins with: " + name +
+                                    " holds numbers; write the number without quotes, or declare " + name +
+                                    " with STR to hold a text"
+                              : name + " = " + ctx.spelling(v, v) + " gives 0: " + name +
+                                    " holds numbers; declare it with STR to hold a text");
     } else if (ctx.scalarType(v) == TYPE_STR || ctx.elementType(v) == TYPE_STR) {
         ctx.warn(v, "string-to-number",
                  name + " = " + ctx.text(v) + " gives 0: " + ctx.text(v) +

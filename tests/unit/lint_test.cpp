@@ -106,6 +106,10 @@ TEST(Lint, NumberConcatenatedIntoAText) {
 
 TEST(Lint, TextAssignedToANumber) {
     EXPECT_NE(report("VAR n\nn = \"hello\"\n").find("n = \"hello\" gives 0"), std::string::npos);
+    // The run takes the number a quoted text begins with: no "gives 0" there.
+    const std::string spelled = report("VAR n\nn = \"7up\"\n");
+    EXPECT_NE(spelled.find("gives the number the text begins with"), std::string::npos) << spelled;
+    EXPECT_EQ(spelled.find("gives 0"), std::string::npos) << spelled;
     EXPECT_NE(report("VAR n\nSTR s\nn = s\n").find("VAL(s)"), std::string::npos);
     EXPECT_EQ(rules("VAR n\nSTR s\nn = VAL(s)\nn = LEN s\n"), Rules{});
 }
