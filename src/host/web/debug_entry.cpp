@@ -4,7 +4,6 @@
 // the run (the page keeps painting and answering meanwhile), and its
 // responses and events go straight back to the page.
 #include <emscripten.h>
-
 #include <unistd.h>
 
 #include <string>
@@ -18,6 +17,8 @@ namespace tessel {
 
 extern "C" {
 
+// (The page's side is JavaScript, which the C++ format would garble.)
+// clang-format off
 // Suspends the run until the page has a message for the session, the page
 // ends the session, or `ms` milliseconds have passed (-1: no limit; 0: only
 // a look). The next message's length in UTF-8 bytes, -1 for none, -2 when
@@ -33,6 +34,7 @@ EM_JS(void, page_debug_take, (char* text, int capacity), {
 
 // Hands a response or an event to the page.
 EM_JS(void, page_debug_post, (const char* json), { Module.page.debugPost(UTF8ToString(json)); });
+// clang-format on
 
 }  // extern "C"
 
@@ -75,7 +77,8 @@ extern "C" {
 // is recorded, so it can step back too. The runs log boxes, PRINTs and
 // findings at the paths given, as tessel_run_located does. Returns 0, or 3
 // when the page stopped the run.
-EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog, const char* findingLog, int quiet) {
+EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog,
+                                      const char* findingLog, int quiet) {
     using namespace tessel;
     const std::string boxes = boxLog, prints = printLog, findings = findingLog;
     PageChannel channel;
@@ -85,16 +88,28 @@ EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog, 
             hook.output("stderr", "cannot run in the folder " + launch.cwd);
             return 2;
         }
-        PageRun run{launch.program.c_str(), boxes.c_str(), prints.c_str(), findings.c_str(), launch.events.c_str(),
-                    launch.headless, quiet != 0, launch.seed, {}, {}};
+        PageRun run{launch.program.c_str(),
+                    boxes.c_str(),
+                    prints.c_str(),
+                    findings.c_str(),
+                    launch.events.c_str(),
+                    launch.headless,
+                    quiet != 0,
+                    launch.seed,
+                    {},
+                    {}};
         // A live run's input is recorded as it enters; a run played from
         // events has its own.
         run.wrapWindow = [&](std::unique_ptr<NativeWindow> page) -> std::unique_ptr<NativeWindow> {
-            auto window = std::make_unique<ReplayedWindow>(std::move(page), launch.headless ? nullptr : &channel.record);
+            auto window = std::make_unique<ReplayedWindow>(
+                std::move(page), launch.headless ? nullptr : &channel.record);
             channel.window = window.get();
             return window;
         };
-        if (!launch.headless) run.clock = [&]() -> std::unique_ptr<Clock> { return std::make_unique<ReplayedClock>(*channel.window); };
+        if (!launch.headless)
+            run.clock = [&]() -> std::unique_ptr<Clock> {
+                return std::make_unique<ReplayedClock>(*channel.window);
+            };
         // (A step back leaves the run by an exception.)
         struct Forget {
             PageChannel& channel;

@@ -19,13 +19,13 @@ inline constexpr int kStoppedByPage = 3;
 
 struct PageRun {
     const char* script = "";
-    const char* boxLog = "";      // "" for none
+    const char* boxLog = "";  // "" for none
     const char* printLog = "";
-    const char* findingLog = "";  // each diagnostic as a JSON finding with its place
-    const char* events = "";      // played when `scripted`
-    bool scripted = false;        // the events drive the run (virtual time), not the page
-    bool quiet = false;           // no token-count box
-    std::optional<uint32_t> seed; // RAND's seed (before the events file's own)
+    const char* findingLog = "";   // each diagnostic as a JSON finding with its place
+    const char* events = "";       // played when `scripted`
+    bool scripted = false;         // the events drive the run (virtual time), not the page
+    bool quiet = false;            // no token-count box
+    std::optional<uint32_t> seed;  // RAND's seed (before the events file's own)
     // Wraps the page's window (null: used as it is).
     std::function<std::unique_ptr<NativeWindow>(std::unique_ptr<NativeWindow>)> wrapWindow;
     // The run's clock, made after the window is wrapped (null: the drive's own).

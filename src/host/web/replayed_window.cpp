@@ -30,7 +30,8 @@ bool ReplayedWindow::open(std::string_view title, int width, int height) {
 }
 
 void ReplayedWindow::present(const uint32_t* pixels, int width, int height) {
-    if (width == width_ && height == height_) frame_.assign(pixels, pixels + static_cast<size_t>(width) * height);
+    if (width == width_ && height == height_)
+        frame_.assign(pixels, pixels + static_cast<size_t>(width) * height);
     inner_->present(pixels, width, height);
 }
 
@@ -73,7 +74,8 @@ void ReplayedWindow::pollEvents(NativeInput& input, int timeoutMs) {
             if (nextPoll_ < record_->polls.size() && record_->polls[nextPoll_].ordinal == ordinal) {
                 // Delivering may read the clock: those readings come from the record too.
                 const size_t at = nextPoll_++;
-                for (size_t i = 0; i < record_->polls[at].inputs.size(); ++i) deliver(input, record_->polls[at].inputs[i]);
+                for (size_t i = 0; i < record_->polls[at].inputs.size(); ++i)
+                    deliver(input, record_->polls[at].inputs[i]);
             }
             replayStep();
             endIfPlayed();
@@ -123,7 +125,8 @@ void ReplayedWindow::advanceTo(uint64_t t) {
     if (!record_ || !replay_) real_.advanceTo(record_ ? t + record_->offsetMs : t);
 }
 
-bool ReplayedWindow::showBox(std::string_view caption, const uint32_t* pixels, int width, int height) {
+bool ReplayedWindow::showBox(std::string_view caption, const uint32_t* pixels, int width,
+                             int height) {
     boxOpen_ = true;
     boxCaption_ = caption;
     boxPixels_.assign(pixels, pixels + static_cast<size_t>(width) * height);
@@ -142,14 +145,16 @@ void ReplayedWindow::hideBox() {
 void ReplayedWindow::take(PageRecord::Input in) {
     std::vector<PageRecord::Poll>& polls = record_->polls;
     const uint64_t ordinal = record_->pollCount - 1;
-    if (polls.empty() || polls.back().ordinal != ordinal) polls.push_back(PageRecord::Poll{ordinal, {}});
+    if (polls.empty() || polls.back().ordinal != ordinal)
+        polls.push_back(PageRecord::Poll{ordinal, {}});
     polls.back().inputs.push_back(in);
     deliver(*target_, in);
 }
 
 namespace {
-PageRecord::Input input(PageRecord::Input::Kind kind, int32_t x = 0, int32_t y = 0, uint32_t code = 0,
-                        bool right = false, bool down = false, std::string_view text = {}) {
+PageRecord::Input input(PageRecord::Input::Kind kind, int32_t x = 0, int32_t y = 0,
+                        uint32_t code = 0, bool right = false, bool down = false,
+                        std::string_view text = {}) {
     PageRecord::Input in;
     in.kind = kind;
     in.x = x;
@@ -163,15 +168,33 @@ PageRecord::Input input(PageRecord::Input::Kind kind, int32_t x = 0, int32_t y =
 }  // namespace
 
 using K = PageRecord::Input;
-void ReplayedWindow::mouseMove(int x, int y) { take(input(K::Move, x, y)); }
-void ReplayedWindow::mouseButton(int x, int y, bool right, bool down) { take(input(K::Button, x, y, 0, right, down)); }
-void ReplayedWindow::key(uint32_t vk, bool down) { take(input(K::Key, 0, 0, vk, false, down)); }
-void ReplayedWindow::typeText(std::string_view bytes) { take(input(K::Text, 0, 0, 0, false, false, bytes)); }
-void ReplayedWindow::closeRequest() { take(input(K::Close)); }
-void ReplayedWindow::expose() { take(input(K::Expose)); }
-void ReplayedWindow::boxButton(int x, int y, bool down) { take(input(K::BoxButton, x, y, 0, false, down)); }
-void ReplayedWindow::boxKey(uint32_t vk) { take(input(K::BoxKey, 0, 0, vk)); }
-void ReplayedWindow::boxClose() { take(input(K::BoxClose)); }
+void ReplayedWindow::mouseMove(int x, int y) {
+    take(input(K::Move, x, y));
+}
+void ReplayedWindow::mouseButton(int x, int y, bool right, bool down) {
+    take(input(K::Button, x, y, 0, right, down));
+}
+void ReplayedWindow::key(uint32_t vk, bool down) {
+    take(input(K::Key, 0, 0, vk, false, down));
+}
+void ReplayedWindow::typeText(std::string_view bytes) {
+    take(input(K::Text, 0, 0, 0, false, false, bytes));
+}
+void ReplayedWindow::closeRequest() {
+    take(input(K::Close));
+}
+void ReplayedWindow::expose() {
+    take(input(K::Expose));
+}
+void ReplayedWindow::boxButton(int x, int y, bool down) {
+    take(input(K::BoxButton, x, y, 0, false, down));
+}
+void ReplayedWindow::boxKey(uint32_t vk) {
+    take(input(K::BoxKey, 0, 0, vk));
+}
+void ReplayedWindow::boxClose() {
+    take(input(K::BoxClose));
+}
 
 void ReplayedWindow::deliver(NativeInput& to, const PageRecord::Input& in) {
     switch (in.kind) {

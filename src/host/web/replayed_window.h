@@ -21,7 +21,17 @@ namespace tessel {
 // given the same answers, so each kind is kept in its own order.
 struct PageRecord {
     struct Input {
-        enum Kind : uint8_t { Move, Button, Key, Text, Close, Expose, BoxButton, BoxKey, BoxClose } kind = Move;
+        enum Kind : uint8_t {
+            Move,
+            Button,
+            Key,
+            Text,
+            Close,
+            Expose,
+            BoxButton,
+            BoxKey,
+            BoxClose
+        } kind = Move;
         int32_t x = 0, y = 0;
         uint32_t code = 0;
         bool right = false, down = false;
@@ -88,21 +98,21 @@ class ReplayedWindow final : public NativeWindow, private NativeInput {
     static void deliver(NativeInput& to, const PageRecord::Input& in);
 
     std::unique_ptr<NativeWindow> inner_;
-    RealClock real_;                // the page's time
+    RealClock real_;  // the page's time
     PageRecord* record_;
-    bool replay_ = false;           // answers come from the record
-    uint64_t clockAt_ = 0;          // clock readings given
-    size_t run_ = 0;                // the run of readings the next one comes from
-    uint64_t usedInRun_ = 0;        // readings of that run given
-    uint64_t pollAt_ = 0;           // polls answered
-    size_t nextPoll_ = 0;           // the next recorded poll with input
-    NativeInput* target_ = nullptr; // where a live poll's input goes
-    uint64_t lastClock_ = 0;        // the last clock reading given
-    bool clockReplayed_ = false;    // lastClock_ came from the record
-    double lastYield_ = 0;          // when a replay last gave the page control
+    bool replay_ = false;            // answers come from the record
+    uint64_t clockAt_ = 0;           // clock readings given
+    size_t run_ = 0;                 // the run of readings the next one comes from
+    uint64_t usedInRun_ = 0;         // readings of that run given
+    uint64_t pollAt_ = 0;            // polls answered
+    size_t nextPoll_ = 0;            // the next recorded poll with input
+    NativeInput* target_ = nullptr;  // where a live poll's input goes
+    uint64_t lastClock_ = 0;         // the last clock reading given
+    bool clockReplayed_ = false;     // lastClock_ came from the record
+    double lastYield_ = 0;           // when a replay last gave the page control
     int width_ = 0, height_ = 0;
-    std::vector<uint32_t> frame_;   // the newest frame
-    bool boxOpen_ = false;          // a box is up (the page is shown it when live)
+    std::vector<uint32_t> frame_;  // the newest frame
+    bool boxOpen_ = false;         // a box is up (the page is shown it when live)
     std::string boxCaption_;
     std::vector<uint32_t> boxPixels_;
     int boxWidth_ = 0, boxHeight_ = 0;
