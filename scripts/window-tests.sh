@@ -175,6 +175,8 @@ same_as_headless() {
 #                         count report box (start-job: as a job of its own,
 #                         which Ctrl-C's SIGINT reaches)
 #   driver [ARGS]         run window_driver; main: wait for its main window
+#   client PROGRAM        run a test program of the build that drives tessel
+#                         itself (its failures shown; expect exit checks it)
 #   focus | click X Y | rclick X Y | click2 X Y | move X Y | type TEXT
 #   key KEY... | press KEY   (press: focus the main window first)
 #   box KEY CAPTION       press KEY in the message box titled CAPTION
@@ -219,6 +221,11 @@ act() {
         start) start "$@" ;;
         start-job) set -m; start "$@"; local started=$?; set +m; return $started ;;
         driver) driver "$@" ;;
+        client)
+            OUT="$WORK/$CASE.out"
+            "$BUILD/tests/$1" >"$OUT" 2>&1
+            STATUS=$?
+            [ "$STATUS" = 0 ] || grep -B2 -A6 'Failure' "$OUT" | head -40 ;;
         main) WIN=$(wait_window "$TITLE") || { WHY="no main window titled ${TITLE//[\^\$]/}"; return 1; } ;;
         focus) xdotool windowfocus --sync "$WIN" ;;
         click) xdotool mousemove --window "$WIN" "$1" "$2" click 1 ;;

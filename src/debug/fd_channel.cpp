@@ -36,9 +36,9 @@ class FdChannel final : public Channel {
 
 }  // namespace
 
-int runDebugAdapter(int in, int out, Runner runner) {
+int runDebugAdapter(int in, int out, Runner runner, LiveRuns* live) {
     FdChannel channel(in, out);
-    Session session(channel, std::move(runner));
+    Session session(channel, std::move(runner), live);
     return session.serve();
 }
 

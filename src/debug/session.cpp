@@ -179,8 +179,8 @@ bool hitConditionMet(const std::string& text, int64_t hits) {
 
 }  // namespace
 
-Session::Session(Channel& channel, Runner runner, bool replayableRuns)
-    : channel_(channel), runner_(std::move(runner)), replayableRuns_(replayableRuns) {}
+Session::Session(Channel& channel, Runner runner, LiveRuns* live)
+    : channel_(channel), runner_(std::move(runner)), live_(live) {}
 
 // --- the protocol ------------------------------------------------------------------
 
@@ -242,7 +242,7 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
         config_.events = args["events"].isString() ? args["events"].asString() : std::string();
         if (args["seed"].isNumber()) config_.seed = static_cast<uint32_t>(args["seed"].asInt());
         config_.stopOnEntry = args["stopOnEntry"].asBool(false);
-        config_.replayable = replayableRuns_ && !config_.headless;
+        config_.replayable = live_ && !config_.headless;
         config_.cwd = args["cwd"].isString() ? args["cwd"].asString() : std::string();
         // Every run of the session starts in the script's folder: the files
         // the launch names are taken from where the client launched.
@@ -501,7 +501,10 @@ bool Session::breakpointTriggers(Vm& vm, int32_t index) {
 }
 
 // Stands at instruction `index` until the client resumes the run. A window
-// stays painted and closable meanwhile; input that arrives is held.
+// stays painted and closable meanwhile; input that arrives is held. A live
+// window run's clock stands still, and its window shows the picture of the
+// stop's moment (a run brought back shows none before); closing that
+// window ends the run.
 void Session::stop(Vm& vm, int32_t index, const std::string& reason) {
     paused_ = &vm;
     pausedAt_ = index;
@@ -512,16 +515,25 @@ void Session::stop(Vm& vm, int32_t index, const std::string& reason) {
     event("stopped", Json::object({{"reason", reason}, {"threadId", kThread}, {"allThreadsStopped", true}}));
     const bool held = vm.platform.holdingInput();
     vm.platform.holdInput(true);
+    ReplayedWindow* window = config_.replayable ? live_->window : nullptr;
+    if (window) window->standStill();
     struct Restore {
         WindowCore& platform;
         bool held;
-        ~Restore() { platform.holdInput(held); }
-    } restore{vm.platform, held};
+        ReplayedWindow* window;
+        ~Restore() {
+            platform.holdInput(held);
+            if (window) window->goOn();
+        }
+    } restore{vm.platform, held, window};
     std::string body;
-    const bool pump = !config_.headless && !config_.replayable;
+    // (A window run that cannot step back is pumped by its own core.)
+    const int tendMs = window ? live_->tendMs : config_.headless ? -1 : kPausedPumpMs;
     while (paused_ && !disconnect_) {
-        if (!waitForRequest(body, pump ? kPausedPumpMs : -1)) {
-            if (pump) vm.platform.beat();
+        if (!waitForRequest(body, tendMs)) {
+            if (disconnect_) break;
+            if (window && !window->tend()) throw LeaveRun{};
+            if (!window && tendMs >= 0) vm.platform.beat();
             continue;
         }
         if (std::optional<Json> msg = parseJson(body).value) handle(*msg);

@@ -18,6 +18,7 @@
 #include "debug/channel.h"
 #include "debug/expression.h"
 #include "debug/recorded_images.h"
+#include "debug/replayed_window.h"
 #include "lsp/json.h"
 #include "exec/vm.h"
 
@@ -33,8 +34,7 @@ struct LaunchConfig {
     bool stopOnEntry = false;
     std::string cwd;  // the folder the script runs in (empty: the script's own)
     // A window run whose runner records its input and clock as they enter
-    // and plays them again (the page's): it can step back, and a stop needs
-    // no pumping of its window.
+    // and plays them again (LiveRuns): it can step back.
     bool replayable = false;
 };
 
@@ -66,9 +66,9 @@ struct VariableEdit {
 
 class Session final : public DebugHook {
    public:
-    // `replayableRuns`: the runner records and replays a window run's input
-    // (LaunchConfig::replayable).
-    Session(Channel& channel, Runner runner, bool replayableRuns = false);
+    // `live`: the runner records and replays a window run's input there
+    // (LaunchConfig::replayable); null: a window run cannot step back.
+    Session(Channel& channel, Runner runner, LiveRuns* live = nullptr);
     // Serves one client until it disconnects or closes its end; the exit
     // status.
     int serve();
@@ -115,7 +115,7 @@ class Session final : public DebugHook {
 
     Channel& channel_;
     Runner runner_;
-    bool replayableRuns_;
+    LiveRuns* live_;
     bool writable_ = true;
     int64_t seq_ = 1;
     bool launched_ = false, configured_ = false, running_ = false, ended_ = false;
@@ -149,7 +149,8 @@ class Session final : public DebugHook {
     int exitStatus_ = 0;
 };
 
-// Serves `tessel --dap` on the file descriptors `in` and `out` (fd_channel.cpp).
-int runDebugAdapter(int in, int out, Runner runner);
+// Serves `tessel --dap` on the file descriptors `in` and `out` (fd_channel.cpp);
+// `live` as for Session.
+int runDebugAdapter(int in, int out, Runner runner, LiveRuns* live = nullptr);
 
 }  // namespace tessel::debug

@@ -22,7 +22,51 @@
 
 namespace tessel {
 
-int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugHook* hook, ImageSource* images) {
+namespace {
+
+std::unique_ptr<NativeWindow> makeNativeWindow(std::string* error) {
+#ifdef _WIN32
+    return makeWin32Window(error);
+#else
+    return makeSdlWindow(error);
+#endif
+}
+
+// A run's view of the session's window: opened by the first run only.
+class BorrowedWindow final : public NativeWindow {
+   public:
+    explicit BorrowedWindow(SessionWindow& owner) : owner_(owner) {}
+    bool open(std::string_view title, int width, int height) override {
+        if (!owner_.opened) owner_.opened = owner_.window->open(title, width, height);
+        return owner_.opened;
+    }
+    void present(const uint32_t* pixels, int width, int height) override {
+        owner_.window->present(pixels, width, height);
+    }
+    void pollEvents(NativeInput& input, int timeoutMs) override { owner_.window->pollEvents(input, timeoutMs); }
+    bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override {
+        return owner_.window->showBox(caption, pixels, width, height);
+    }
+    void hideBox() override { owner_.window->hideBox(); }
+
+   private:
+    SessionWindow& owner_;
+};
+
+// The session's window, wrapped to record the run's input and clock (null
+// when no window can be opened).
+std::unique_ptr<ReplayedWindow> recordedWindow(SessionWindow& session, std::string* error) {
+    if (!session.window) session.window = makeNativeWindow(error);
+    if (!session.window) return nullptr;
+    auto window = std::make_unique<ReplayedWindow>(std::make_unique<BorrowedWindow>(session), &session.live->record);
+    session.live->window = window.get();
+    return window;
+}
+
+}  // namespace
+
+int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugHook* hook, ImageSource* images,
+              SessionWindow* sessionWindow) {
     const bool runs = !opts.check && !opts.lint;
     PlatformConfig cfg;
     cfg.scripted = !opts.events.empty();
@@ -48,12 +92,22 @@ int runScript(Options opts, const volatile std::sig_atomic_t* stopSignal, DebugH
         if (machine) hook->poll(*machine);
     };
     std::unique_ptr<NativeWindow> native;
+    // (A run left by a step back passes by on its way out.)
+    struct Forget {
+        SessionWindow* session;
+        ~Forget() {
+            if (session) session->live->window = nullptr;
+        }
+    } forget{sessionWindow};
     if (!opts.headless && runs) {
-#ifdef _WIN32
-        native = makeWin32Window(&error);
-#else
-        native = makeSdlWindow(&error);
-#endif
+        if (sessionWindow) {
+            if (std::unique_ptr<ReplayedWindow> recorded = recordedWindow(*sessionWindow, &error)) {
+                cfg.clock = std::make_unique<ReplayedClock>(*recorded);
+                native = std::move(recorded);
+            }
+        } else {
+            native = makeNativeWindow(&error);
+        }
         if (!native) {
             std::fprintf(stderr, "tessel: cannot open a window (%s); running headless\n", error.c_str());
             if (!opts.record.empty())
@@ -123,20 +177,31 @@ int serveDebugAdapter() {
         std::perror("tessel --dap");
         return 1;
     }
-    auto runner = [](const debug::LaunchConfig& launch, DebugHook& hook, ImageSource& images) {
+    // A window run is recorded as it goes, so it can step back too; while
+    // it stands its window is read this often, to stay painted and answer.
+    LiveRuns live;
+    live.tendMs = 30;
+    SessionWindow window;
+    window.live = &live;
+    auto runner = [&window](const debug::LaunchConfig& launch, DebugHook& hook, ImageSource& images) {
         Options opts;
         std::string why;
         if (!launchOptions(launch, opts, why) || !enterFolder(launch, opts, why)) {
             hook.output("stderr", why);
             return 2;
         }
-        // A headless run is the same run every time (its clock is virtual,
-        // RAND's seed comes from it or from the launch, the image files
-        // from the session's record): a run brought back to an earlier
-        // stop is the run the client saw.
-        return runScript(opts, nullptr, &hook, &images);
+        // A run is the same run every time (a headless clock is virtual, a
+        // window run's clock and input come from the session's record,
+        // RAND's seed from the events or the launch, the image files from
+        // the session's record): a run brought back to an earlier stop is
+        // the run the client saw.
+        const int status = runScript(opts, nullptr, &hook, &images, &window);
+        // The run is over (one left by a step back passes by): its window closes.
+        window.window.reset();
+        window.opened = false;
+        return status;
     };
-    return debug::runDebugAdapter(0, protocol, runner);
+    return debug::runDebugAdapter(0, protocol, runner, &live);
 }
 
 }  // namespace tessel

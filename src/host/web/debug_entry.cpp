@@ -9,9 +9,10 @@
 #include <string>
 
 #include "debug/channel.h"
+#include "debug/replayed_window.h"
 #include "debug/session.h"
 #include "host/web/page_run.h"
-#include "host/web/replayed_window.h"
+#include "platform/browser/page.h"
 
 namespace tessel {
 
@@ -43,11 +44,7 @@ namespace {
 class PageChannel final : public debug::Channel {
    public:
     Status next(std::string& body, int timeoutMs) override {
-        // A stop: the canvas shows its moment, and its time does not count.
-        if (timeoutMs != 0 && window) window->paint();
-        const double began = emscripten_get_now();
         const int length = page_debug_wait(timeoutMs);
-        if (timeoutMs != 0) record.offsetMs += static_cast<uint64_t>(emscripten_get_now() - began);
         if (length == -1) return Status::Timeout;
         if (length < 0) return Status::End;
         body.assign(static_cast<size_t>(length) + 1, '\0');
@@ -60,9 +57,6 @@ class PageChannel final : public debug::Channel {
         page_debug_post(body.c_str());
         return true;
     }
-
-    ReplayedWindow* window = nullptr;  // the window of the run under way
-    PageRecord record;                 // what the session's live runs took from the page
 };
 
 }  // namespace
@@ -82,6 +76,9 @@ EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog,
     using namespace tessel;
     const std::string boxes = boxLog, prints = printLog, findings = findingLog;
     PageChannel channel;
+    // A stop does not pump the page's window: input waits in the page's
+    // queue, and the canvas is painted at once.
+    LiveRuns live;
     bool stopped = false;
     auto runner = [&](const debug::LaunchConfig& launch, DebugHook& hook, ImageSource& images) {
         if (!launch.cwd.empty() && ::chdir(launch.cwd.c_str()) != 0) {
@@ -102,24 +99,24 @@ EMSCRIPTEN_KEEPALIVE int tessel_debug(const char* boxLog, const char* printLog,
         // events has its own.
         run.wrapWindow = [&](std::unique_ptr<NativeWindow> page) -> std::unique_ptr<NativeWindow> {
             auto window = std::make_unique<ReplayedWindow>(
-                std::move(page), launch.headless ? nullptr : &channel.record);
-            channel.window = window.get();
+                std::move(page), launch.headless ? nullptr : &live.record, page_paint);
+            live.window = window.get();
             return window;
         };
         if (!launch.headless)
             run.clock = [&]() -> std::unique_ptr<Clock> {
-                return std::make_unique<ReplayedClock>(*channel.window);
+                return std::make_unique<ReplayedClock>(*live.window);
             };
         // (A step back leaves the run by an exception.)
         struct Forget {
-            PageChannel& channel;
-            ~Forget() { channel.window = nullptr; }
-        } forget{channel};
+            LiveRuns& live;
+            ~Forget() { live.window = nullptr; }
+        } forget{live};
         const int status = runInPage(run, &hook, &images);
         stopped = stopped || status == kStoppedByPage;
         return status;
     };
-    debug::Session session(channel, runner, true);
+    debug::Session session(channel, runner, &live);
     session.serve();
     return stopped ? kStoppedByPage : 0;
 }

@@ -1,26 +1,41 @@
-#include "host/web/replayed_window.h"
-
-#include <emscripten.h>
-
-#include "platform/browser/browser_window.h"
-#include "platform/browser/page.h"
+#include "debug/replayed_window.h"
 
 namespace tessel {
 
 namespace {
-// Longest stretch a run being brought back keeps the page waiting (ms).
-constexpr double kReplayYieldMs = 15;
+// Longest stretch a run being brought back leaves its window unread (ms).
+constexpr uint64_t kReplayTendMs = 10;
 }  // namespace
 
-ReplayedWindow::ReplayedWindow(std::unique_ptr<NativeWindow> inner, PageRecord* record)
-    : inner_(std::move(inner)), record_(record), lastYield_(emscripten_get_now()) {
+ReplayedWindow::ReplayedWindow(std::unique_ptr<NativeWindow> inner, InputRecord* record, Show show)
+    : inner_(std::move(inner)), show_(std::move(show)), record_(record), lastTended_(real_.now()) {
     replay_ = record_ && (record_->readingCount > 0 || record_->pollCount > 0);
-    // A box the page still shows belongs to the run that was left.
-    if (replay_) page_hide_box();
+    // A box the window still shows belongs to the run that was left.
+    if (replay_) inner_->hideBox();
 }
 
 void ReplayedWindow::paint() {
-    if (!frame_.empty()) page_paint(frame_.data(), width_, height_);
+    if (frame_.empty()) return;
+    if (show_)
+        show_(frame_.data(), width_, height_);
+    else
+        inner_->present(frame_.data(), width_, height_);
+}
+
+void ReplayedWindow::standStill() {
+    standing_ = true;
+    stoodAt_ = real_.now();
+    paint();
+}
+
+void ReplayedWindow::goOn() {
+    standing_ = false;
+    if (record_) record_->offsetMs += real_.now() - stoodAt_;
+}
+
+bool ReplayedWindow::tend() {
+    inner_->pollEvents(held_, 0);
+    return !closeAsked_;
 }
 
 bool ReplayedWindow::open(std::string_view title, int width, int height) {
@@ -32,12 +47,13 @@ bool ReplayedWindow::open(std::string_view title, int width, int height) {
 void ReplayedWindow::present(const uint32_t* pixels, int width, int height) {
     if (width == width_ && height == height_)
         frame_.assign(pixels, pixels + static_cast<size_t>(width) * height);
-    inner_->present(pixels, width, height);
+    // A run being brought back shows no frame until it stops or goes live.
+    if (!replaying()) inner_->present(pixels, width, height);
 }
 
 void ReplayedWindow::goLive() {
     replay_ = false;
-    PageRecord& r = *record_;
+    InputRecord& r = *record_;
     if (usedInRun_ > 0) r.readings[run_++].times = usedInRun_;
     r.readings.resize(run_);
     r.readingCount = clockAt_;
@@ -56,14 +72,14 @@ void ReplayedWindow::endIfPlayed() {
     if (clockAt_ >= record_->readingCount && pollAt_ >= record_->pollCount) goLive();
 }
 
-// Between the answers of a replay the page gets control now and then, and
-// may stop the run.
+// Between the answers of a replay the window's events are read now and
+// then, so it keeps answering (the page's window gets control there, and
+// may stop the run).
 void ReplayedWindow::replayStep() {
-    if (emscripten_get_now() - lastYield_ < kReplayYieldMs) return;
-    paint();
-    page_yield();
-    lastYield_ = emscripten_get_now();
-    if (page_stop_requested()) throw StopRequested{};
+    const uint64_t now = real_.coarse();
+    if (now - lastTended_ < kReplayTendMs) return;
+    lastTended_ = now;
+    tend();
 }
 
 void ReplayedWindow::pollEvents(NativeInput& input, int timeoutMs) {
@@ -87,13 +103,23 @@ void ReplayedWindow::pollEvents(NativeInput& input, int timeoutMs) {
     pollAt_ = record_->pollCount;
     nextPoll_ = record_->polls.size();
     target_ = &input;
-    inner_->pollEvents(*this, timeoutMs);
+    // What came while the run stood or was brought back comes first.
+    std::vector<InputRecord::Input> held;
+    held.swap(heldInputs_);
+    for (InputRecord::Input& in : held) {
+        if (in.kind == InputRecord::Input::Close) closeAsked_ = false;
+        take(std::move(in));
+    }
+    inner_->pollEvents(*this, held.empty() ? timeoutMs : 0);
     nextPoll_ = record_->polls.size();
 }
 
 uint64_t ReplayedWindow::clockMs() {
     if (!record_) return real_.now();
-    PageRecord& r = *record_;
+    // A stop's time does not count (an expression evaluated there reads
+    // the time of the stop).
+    if (standing_) return lastClock_;
+    InputRecord& r = *record_;
     if (replay_) {
         if (clockAt_ < r.readingCount) {
             lastClock_ = r.readings[run_].ms;
@@ -113,7 +139,7 @@ uint64_t ReplayedWindow::clockMs() {
     if (!r.readings.empty() && r.readings.back().ms == lastClock_)
         ++r.readings.back().times;
     else
-        r.readings.push_back(PageRecord::Reading{lastClock_, 1});
+        r.readings.push_back(InputRecord::Reading{lastClock_, 1});
     clockAt_ = ++r.readingCount;
     run_ = r.readings.size();
     usedInRun_ = 0;
@@ -142,20 +168,20 @@ void ReplayedWindow::hideBox() {
 
 // --- a live poll's input ----------------------------------------------------------
 
-void ReplayedWindow::take(PageRecord::Input in) {
-    std::vector<PageRecord::Poll>& polls = record_->polls;
+void ReplayedWindow::take(InputRecord::Input in) {
+    std::vector<InputRecord::Poll>& polls = record_->polls;
     const uint64_t ordinal = record_->pollCount - 1;
     if (polls.empty() || polls.back().ordinal != ordinal)
-        polls.push_back(PageRecord::Poll{ordinal, {}});
+        polls.push_back(InputRecord::Poll{ordinal, {}});
     polls.back().inputs.push_back(in);
     deliver(*target_, in);
 }
 
 namespace {
-PageRecord::Input input(PageRecord::Input::Kind kind, int32_t x = 0, int32_t y = 0,
-                        uint32_t code = 0, bool right = false, bool down = false,
-                        std::string_view text = {}) {
-    PageRecord::Input in;
+InputRecord::Input input(InputRecord::Input::Kind kind, int32_t x = 0, int32_t y = 0,
+                         uint32_t code = 0, bool right = false, bool down = false,
+                         std::string_view text = {}) {
+    InputRecord::Input in;
     in.kind = kind;
     in.x = x;
     in.y = y;
@@ -167,7 +193,7 @@ PageRecord::Input input(PageRecord::Input::Kind kind, int32_t x = 0, int32_t y =
 }
 }  // namespace
 
-using K = PageRecord::Input;
+using K = InputRecord::Input;
 void ReplayedWindow::mouseMove(int x, int y) {
     take(input(K::Move, x, y));
 }
@@ -196,7 +222,35 @@ void ReplayedWindow::boxClose() {
     take(input(K::BoxClose));
 }
 
-void ReplayedWindow::deliver(NativeInput& to, const PageRecord::Input& in) {
+// --- input that comes while the run stands -----------------------------------------
+
+void ReplayedWindow::Held::mouseMove(int x, int y) {
+    window_.heldInputs_.push_back(input(K::Move, x, y));
+}
+void ReplayedWindow::Held::mouseButton(int x, int y, bool right, bool down) {
+    window_.heldInputs_.push_back(input(K::Button, x, y, 0, right, down));
+}
+void ReplayedWindow::Held::key(uint32_t vk, bool down) {
+    window_.heldInputs_.push_back(input(K::Key, 0, 0, vk, false, down));
+}
+void ReplayedWindow::Held::typeText(std::string_view bytes) {
+    window_.heldInputs_.push_back(input(K::Text, 0, 0, 0, false, false, bytes));
+}
+void ReplayedWindow::Held::closeRequest() {
+    window_.closeAsked_ = true;
+    window_.heldInputs_.push_back(input(K::Close));
+}
+void ReplayedWindow::Held::boxButton(int x, int y, bool down) {
+    window_.heldInputs_.push_back(input(K::BoxButton, x, y, 0, false, down));
+}
+void ReplayedWindow::Held::boxKey(uint32_t vk) {
+    window_.heldInputs_.push_back(input(K::BoxKey, 0, 0, vk));
+}
+void ReplayedWindow::Held::boxClose() {
+    window_.heldInputs_.push_back(input(K::BoxClose));
+}
+
+void ReplayedWindow::deliver(NativeInput& to, const InputRecord::Input& in) {
     switch (in.kind) {
         case K::Move: to.mouseMove(in.x, in.y); break;
         case K::Button: to.mouseButton(in.x, in.y, in.right, in.down); break;

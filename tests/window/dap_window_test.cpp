@@ -1,0 +1,117 @@
+// `tessel --dap` debugging a window run under the X server of the window
+// tests (scripts/window-tests.sh runs it there): a real click hits a
+// breakpoint in an event block; stepping back there brings back the earlier
+// values, the same GETTICK reading and the earlier picture, and the window
+// takes over where the record ends.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "dap_process.h"
+
+namespace tessel {
+namespace {
+
+using test::at;
+using test::DapProcess;
+using test::kDir;
+
+constexpr int64_t kVariables = 1;
+const std::string kBlue = "0,0,255", kRed = "255,0,0";
+
+// Standard output of a shell command, without its last newline.
+std::string shell(const std::string& command) {
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> p(popen(command.c_str(), "r"), pclose);
+    if (!p) return out;
+    std::array<char, 256> buf{};
+    while (fgets(buf.data(), static_cast<int>(buf.size()), p.get())) out += buf.data();
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+}
+
+std::string mainWindow() {
+    for (int i = 0; i < 100; ++i) {
+        std::string id = shell(
+            "xdotool search --onlyvisible --name '^Tesselv11_31_8_2023$' 2>/dev/null | tail -1");
+        if (!id.empty()) return id;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return {};
+}
+
+// The window's pixel at (x, y) as "R,G,B".
+std::string pixel(const std::string& window, int x, int y) {
+    const std::string at = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";
+    return shell("import -window " + window +
+                 " png:- 2>/dev/null | convert png:- -format '%[fx:int(255*" + at +
+                 ".r)],%[fx:int(255*" + at + ".g)],%[fx:int(255*" + at + ".b)]' info:");
+}
+
+// Waits until the window shows `rgb` at its middle; what it shows last.
+std::string comesToShow(const std::string& window, const std::string& rgb) {
+    std::string seen;
+    for (int i = 0; i < 60 && seen != rgb; ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        seen = pixel(window, 400, 300);
+    }
+    return seen;
+}
+
+void click(const std::string& window) {
+    shell("xdotool mousemove --window " + window + " 100 100 click 1");
+}
+
+TEST(DapWindow, StepsBackInAnEventBlockHitByARealClick) {
+    DapProcess dap;
+    dap.start("window_click.tsl", {at(9)}, Json::object({{"headless", false}}));
+    const std::string window = mainWindow();
+    ASSERT_FALSE(window.empty()) << "no window";
+    ASSERT_EQ(comesToShow(window, kBlue), kBlue);
+    click(window);
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+    EXPECT_EQ(dap.line(), 9);
+    EXPECT_EQ(dap.variables(kVariables)["n"], "1");
+    EXPECT_EQ(dap.resume("next"), "step");
+    EXPECT_EQ(dap.resume("next"), "step");
+    const std::string tick = dap.variables(kVariables)["t"];
+    EXPECT_NE(tick, "0");
+    EXPECT_EQ(dap.resume("next"), "step");
+    EXPECT_EQ(dap.line(), 12);
+    EXPECT_EQ(comesToShow(window, kRed), kRed);
+
+    // Real time passes while the run stands; stepping back runs it again
+    // from the record to the line before, with the picture of then.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.line(), 11);
+    EXPECT_EQ(dap.variables(kVariables)["t"], tick);
+    EXPECT_EQ(comesToShow(window, kBlue), kBlue);
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.line(), 9);
+    auto vars = dap.variables(kVariables);
+    EXPECT_EQ(vars["n"], "1");
+    EXPECT_EQ(vars["t"], "0");
+    // Forward again: GETTICK gives what it gave the first time.
+    EXPECT_EQ(dap.resume("next"), "step");
+    EXPECT_EQ(dap.resume("next"), "step");
+    EXPECT_EQ(dap.variables(kVariables)["t"], tick);
+
+    // Past the record the window takes over: a second click is the run's.
+    dap.body("continue", Json::object({{"threadId", 1}}));
+    EXPECT_EQ(comesToShow(window, kRed), kRed);
+    click(window);
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["n"], "20");
+    dap.body("disconnect");
+    EXPECT_EQ(dap.wait(), 0);
+}
+
+}  // namespace
+}  // namespace tessel
