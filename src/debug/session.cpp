@@ -303,6 +303,9 @@ void Session::dispatch(const std::string& command, const Json& msg, const Json& 
                   : command == "next"   ? Resume::Next
                   : command == "stepIn" ? Resume::StepIn
                                         : Resume::StepOut;
+        // From a stop where the run waits for messages, every step stops
+        // at the next statement, the first of the next event block.
+        if (runs.empty() && resume_ != Resume::Continue) resume_ = Resume::StepIn;
         resumeRuns_ = runs.size();
         resumeCalls_ = paused_->exec.callDepth;
         stepping = resume_ != Resume::Continue;
@@ -391,6 +394,12 @@ void Session::poll(Vm& vm) {
     while (!disconnect_ && waitForRequest(body, 0))
         if (std::optional<Json> msg = parseJson(body).value) handle(*msg);
     if (disconnect_) throw LeaveRun{};
+    // No run of the executor is under way: the main program is over and the
+    // run waits for messages. A pause stops it there at once.
+    if (pauseAsked_ && runs.empty() && goal_.kind == ReplayGoal::None) {
+        pauseAsked_ = false;
+        stop(vm, -1, "pause");
+    }
 }
 
 void Session::atStatement(Vm& vm, int32_t index, bool breakpoint) {
@@ -651,6 +660,8 @@ Json Session::stackFrames(const Vm& vm) const {
         calls = run.callBase;
         if (r > 0) at = static_cast<int32_t>(*runs[r - 1].ip - base);
     }
+    // A stop where the run waits for messages: no statement of the script.
+    if (runs.empty()) frames.push(Json::object({{"id", 1}, {"name", "waiting for messages"}, {"line", 0}, {"column", 0}}));
     return frames;
 }
 

@@ -2,7 +2,8 @@
 // tests (scripts/window-tests.sh runs it there): a real click hits a
 // breakpoint in an event block; stepping back there brings back the earlier
 // values, the same GETTICK reading and the earlier picture, and the window
-// takes over where the record ends.
+// takes over where the record ends; a pause while the run waits for
+// messages stops it there.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "dap_process.h"
 
@@ -109,6 +111,24 @@ TEST(DapWindow, StepsBackInAnEventBlockHitByARealClick) {
     click(window);
     EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
     EXPECT_EQ(dap.variables(kVariables)["n"], "20");
+    dap.body("disconnect");
+    EXPECT_EQ(dap.wait(), 0);
+}
+
+TEST(DapWindow, PauseWhileTheRunWaitsForMessagesStopsThereAtOnce) {
+    DapProcess dap;
+    dap.start("window_click.tsl", {}, Json::object({{"headless", false}}));
+    const std::string window = mainWindow();
+    ASSERT_FALSE(window.empty()) << "no window";
+    ASSERT_EQ(comesToShow(window, kBlue), kBlue);
+    EXPECT_EQ(dap.resume("pause"), "pause");
+    EXPECT_EQ(dap.frames(), std::vector<std::string>({"waiting for messages:0"}));
+    EXPECT_EQ(dap.variables(kVariables)["n"], "1");
+    // A step from there stops in the block the next click runs.
+    dap.body("next", Json::object({{"threadId", 1}}));
+    click(window);
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "step");
+    EXPECT_EQ(dap.line(), 9);
     dap.body("disconnect");
     EXPECT_EQ(dap.wait(), 0);
 }

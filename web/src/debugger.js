@@ -137,7 +137,8 @@ export function setUpDebugger({ editor, run, status }) {
     list.replaceChildren(...frames.map((f, i) => {
       const li = document.createElement('li');
       const b = document.createElement('button');
-      b.textContent = `${f.name}, line ${f.line}`;
+      // (A stop where the run waits for messages stands on no line.)
+      b.textContent = f.line ? `${f.name}, line ${f.line}` : f.name;
       b.setAttribute('aria-current', i === frameShown ? 'true' : 'false');
       b.addEventListener('click', () => showFrame(i));
       li.append(b);
@@ -153,42 +154,48 @@ export function setUpDebugger({ editor, run, status }) {
     const s = session;
     const scopes = f ? await s.request('scopes', { frameId: f.id }) : null;
     if (s !== session) return;
-    const tree = $('dbg-variables');
-    tree.replaceChildren(...(scopes && scopes.success ? scopes.body.scopes : []).map((sc, k) =>
-      expandable(s, sc.name, '', sc.variablesReference, 0, k === 0)));
+    // The first scope's variables stand under the panel's own heading
+    // (Variables); the other scopes are listed after them, closed.
+    const [first, ...others] = scopes && scopes.success ? scopes.body.scopes : [];
+    const list = document.createElement('ul');
+    if (first) fillList(s, list, first.variablesReference, 0, null);
+    $('dbg-variables').replaceChildren(list,
+      ...others.map((sc) => expandable(s, sc.name, '', sc.variablesReference, 0)));
   }
 
   // A variable or scope whose parts are listed when it is opened; arrays
   // come in pages of PAGE elements.
   const PAGE = 100;
-  function expandable(s, name, value, ref, indexed, open = false, page = null) {
+  function expandable(s, name, value, ref, indexed, page = null) {
     const d = document.createElement('details');
     const sum = document.createElement('summary');
     sum.textContent = value ? `${name} = ${value}` : name;
     d.append(sum);
     let filled = false;
-    d.addEventListener('toggle', async () => {
+    d.addEventListener('toggle', () => {
       if (!d.open || filled) return;
       filled = true;
       const list = document.createElement('ul');
       d.append(list);
-      if (indexed > PAGE) {
-        for (let start = 0; start < indexed; start += PAGE) {
-          const end = Math.min(indexed, start + PAGE) - 1;
-          list.append(item(expandable(s, `[${start}..${end}]`, '', ref, 0, false, { start, count: end - start + 1 })));
-        }
-        return;
-      }
-      const r = await s.request('variables', { variablesReference: ref, ...(page || {}) });
-      if (!r.success) return;
-      for (const v of r.body.variables) {
-        list.append(item(v.variablesReference
-          ? expandable(s, v.name, v.value, v.variablesReference, v.indexedVariables || 0)
-          : leaf(v)));
-      }
+      fillList(s, list, ref, indexed, page);
     });
-    if (open) d.open = true;
     return d;
+  }
+  async function fillList(s, list, ref, indexed, page) {
+    if (indexed > PAGE) {
+      for (let start = 0; start < indexed; start += PAGE) {
+        const end = Math.min(indexed, start + PAGE) - 1;
+        list.append(item(expandable(s, `[${start}..${end}]`, '', ref, 0, { start, count: end - start + 1 })));
+      }
+      return;
+    }
+    const r = await s.request('variables', { variablesReference: ref, ...(page || {}) });
+    if (!r.success) return;
+    for (const v of r.body.variables) {
+      list.append(item(v.variablesReference
+        ? expandable(s, v.name, v.value, v.variablesReference, v.indexedVariables || 0)
+        : leaf(v)));
+    }
   }
   const item = (node) => { const li = document.createElement('li'); li.append(node); return li; };
   const leaf = (v) => {
