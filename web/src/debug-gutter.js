@@ -1,8 +1,11 @@
 // The debugger's marks in the editor: breakpoints in a gutter of their own
 // (a click, or F9 on the cursor's line, sets or clears one; Shift+click,
 // Shift+F9 or the context menu asks for a condition and a hit count), kept on their lines while the
-// text is edited around them, and the line the paused run stands at.
-import { RangeSet, StateEffect, StateField } from '@codemirror/state';
+// text is edited around them, and the line the paused run stands at. While
+// a debugged run is under way, its lines are those of the text it runs:
+// breakpoints are told by those lines, and its stops shown where those
+// lines are now, however the text has been edited since.
+import { ChangeSet, RangeSet, StateEffect, StateField } from '@codemirror/state';
 import { Decoration, EditorView, GutterMarker, gutter, keymap } from '@codemirror/view';
 
 class BreakpointMark extends GutterMarker {
@@ -68,11 +71,40 @@ const runLine = StateField.define({
   provide: (f) => EditorView.decorations.from(f),
 });
 
-// The breakpoints as [{line, condition, hitCondition}], in line order.
+// The text a debugged run runs (null: none under way) and the edits made
+// since it began.
+const runStarts = StateEffect.define();
+const runEnds = StateEffect.define();
+const runText = StateField.define({
+  create: () => null,
+  update(run, tr) {
+    for (const e of tr.effects) {
+      if (e.is(runStarts)) run = { doc: tr.state.doc, since: ChangeSet.empty(tr.state.doc.length).desc };
+      if (e.is(runEnds)) run = null;
+    }
+    if (run && tr.docChanged && !tr.effects.some((e) => e.is(runStarts))) {
+      run = { doc: run.doc, since: run.since.composeDesc(tr.changes.desc) };
+    }
+    return run;
+  },
+});
+
+// The line of the run's text that the line at `from` stands for; 0 for a
+// line written since the run began.
+function runLineOf(run, from) {
+  let added = false;
+  run.since.iterChangedRanges((fromA, toA, fromB, toB) => { if (fromB < from && from <= toB) added = true; });
+  return added ? 0 : run.doc.lineAt(run.since.invertedDesc.mapPos(from, 1)).number;
+}
+
+// The breakpoints as [{line, condition, hitCondition}], in line order: the
+// lines of the run's text while a debugged run is under way.
 export function breakpointList(state) {
   const out = [];
+  const run = state.field(runText);
   for (let it = state.field(breakpoints).iter(); it.value; it.next()) {
-    out.push({ line: state.doc.lineAt(it.from).number, condition: it.value.condition, hitCondition: it.value.hitCondition });
+    const line = run ? runLineOf(run, it.from) : state.doc.lineAt(it.from).number;
+    if (line > 0) out.push({ line, condition: it.value.condition, hitCondition: it.value.hitCondition });
   }
   return out;
 }
@@ -101,7 +133,7 @@ export function debugGutter({ changed, askCondition }) {
   };
   let last = '[]';
   return [
-    breakpoints, runLine,
+    breakpoints, runLine, runText,
     gutter({
       class: 'cm-breakpoint-gutter',
       markers: (view) => view.state.field(breakpoints),
@@ -135,8 +167,14 @@ export function debugGutter({ changed, askCondition }) {
 }
 
 export const debugEffects = {
+  // A debugged run of the text as it stands begins, or has ended.
+  runStarted(view) { view.dispatch({ effects: runStarts.of(null) }); },
+  runEnded(view) { view.dispatch({ effects: runEnds.of(null) }); },
   // Shows the run's line (0: none) and brings it into view.
-  showLine(view, line) {
+  showLine(view, runLine) {
+    const run = view.state.field(runText);
+    const line = run && runLine > 0 && runLine <= run.doc.lines
+      ? view.state.doc.lineAt(run.since.mapPos(run.doc.line(runLine).from)).number : runLine;
     const effects = [showRunLine.of(line)];
     if (line > 0 && line <= view.state.doc.lines) effects.push(EditorView.scrollIntoView(view.state.doc.line(line).from, { y: 'center' }));
     view.dispatch({ effects });

@@ -250,9 +250,13 @@ export function setUpDebugger({ editor, run, status }) {
   // Starts a debugged run of the editor's script; with `events` text, a run
   // played from those events. Either can step back: the session records
   // what a live run takes from the page and plays it again.
+  let latest = null;  // the session started last
   function start({ events = null, where = '' } = {}) {
     const played = events != null;
     const s = new Session(ui);
+    // Breakpoints set while it runs are told by the lines of the text it runs.
+    latest = s;
+    editor().runStarted();
     const entry = ({ boxLog, printLog, findingLog, quiet, cwd, page }) => {
       session = s;
       queue.length = 0;
@@ -269,6 +273,7 @@ export function setUpDebugger({ editor, run, status }) {
         .finally(() => {
           s.ended = true;
           if (session === s) session = null;
+          if (latest === s) editor().runEnded();
           queue.length = 0;
           editor().showRunLine(0);
           $('dbg-stack').replaceChildren();

@@ -164,6 +164,8 @@ function createEditor(parent, handlers) {
     // The debugger's marks (debug-gutter.js).
     breakpoints: () => breakpointList(view.state),
     showRunLine: (line) => debugEffects.showLine(view, line),
+    runStarted: () => debugEffects.runStarted(view),
+    runEnded: () => debugEffects.runEnded(view),
     setBreakpoint: (line, condition, hits) => debugEffects.set(view, line, condition, hits),
   };
 }

@@ -918,10 +918,18 @@ async function debuggerStopsStepsAndStepsBack(browser) {
   });
   if (!(await waitFor(page, () => /a = number array \[6\]/.test(document.getElementById('dbg-variables').innerText), 3000)))
     problems.push('the Arrays scope does not show a: ' + JSON.stringify((await debuggerShows(page)).variables));
+  // A line added above while the run stands: the run keeps its own lines,
+  // shown where they are now, and so does the breakpoint.
+  await page.click('#editor .cm-content');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('Home');
+  await page.keyboard.up('Control');
+  await page.keyboard.press('Enter');
+  if (!(await pausesAt(page, 6, 'x = 1'))) problems.push('the stop is not shown on its line moved down: ' + JSON.stringify(await debuggerShows(page)));
   // Continue stops at the breakpoint's second hit; with it cleared, the run ends.
   await page.click('#dbg-continue');
-  if (!(await pausesAt(page, 11, 'x = 2'))) problems.push('Continue did not stop at the second hit: ' + JSON.stringify(await debuggerShows(page)));
-  await clickGutter(page, 11);
+  if (!(await pausesAt(page, 12, 'i = 1'))) problems.push('Continue did not stop at the second hit: ' + JSON.stringify(await debuggerShows(page)));
+  await clickGutter(page, 12);
   await page.keyboard.press('F5');
   const r = await page.evaluate(() => Promise.race([window.debugRun, new Promise((ok) => setTimeout(() => ok(null), 5000))]));
   if (!r) problems.push('the run did not end after Continue');
