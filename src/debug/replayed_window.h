@@ -179,6 +179,9 @@ struct LiveRuns {
     // While a run stands its window is tended this often (-1: the host
     // keeps it painted and answering by itself).
     int tendMs = -1;
+    // The session's runs are over (however they ended): a window kept for
+    // them may close (null: nothing to do).
+    std::function<void()> ended;
 };
 
 }  // namespace tessel

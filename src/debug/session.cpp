@@ -371,6 +371,7 @@ void Session::launchRun() {
     ended_ = true;
     paused_ = nullptr;
     current_ = nullptr;
+    if (live_ && live_->ended) live_->ended();
     if (disconnect_) return;
     event("exited", Json::object({{"exitCode", exitStatus_}}));
     event("terminated");

@@ -183,6 +183,11 @@ int serveDebugAdapter() {
     live.tendMs = 30;
     SessionWindow window;
     window.live = &live;
+    // The run is over, however it ended (a step back passes by): its window closes.
+    live.ended = [&window] {
+        window.window.reset();
+        window.opened = false;
+    };
     auto runner = [&window](const debug::LaunchConfig& launch, DebugHook& hook, ImageSource& images) {
         Options opts;
         std::string why;
@@ -195,11 +200,7 @@ int serveDebugAdapter() {
         // RAND's seed from the events or the launch, the image files from
         // the session's record): a run brought back to an earlier stop is
         // the run the client saw.
-        const int status = runScript(opts, nullptr, &hook, &images, &window);
-        // The run is over (one left by a step back passes by): its window closes.
-        window.window.reset();
-        window.opened = false;
-        return status;
+        return runScript(opts, nullptr, &hook, &images, &window);
     };
     return debug::runDebugAdapter(0, protocol, runner, &live);
 }
