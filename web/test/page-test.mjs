@@ -957,6 +957,12 @@ async function conditionalBreakpointInLiveRun(browser) {
   await page.evaluate(() => tesselTest.debug.setBreakpoint(10));
   await page.click('#dbg-continue');
   await sleep(300);
+  // Paused while it waits for the click: it stops there at once.
+  await page.click('#dbg-pause');
+  if (!(await waitFor(page, () => tesselTest.debug.paused() && /waiting for messages/.test(document.getElementById('dbg-stack').innerText), 3000)))
+    problems.push('Pause while the run waits for a click did not stop it: ' + JSON.stringify(await debuggerShows(page)));
+  await page.click('#dbg-continue');
+  await sleep(100);
   const at = await page.evaluate(() => {
     const r = document.getElementById('canvas').getBoundingClientRect();
     return [r.left + 20, r.top + 20];
