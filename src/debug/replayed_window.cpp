@@ -22,9 +22,11 @@ void ReplayedWindow::paint() {
         inner_->present(frame_.data(), width_, height_);
 }
 
-void ReplayedWindow::standStill() {
+void ReplayedWindow::standStill(PixelView screen) {
     standing_ = true;
     stoodAt_ = real_.now();
+    if (screen.pixels && screen.width == width_ && screen.height == height_)
+        frame_.assign(screen.pixels, screen.pixels + static_cast<size_t>(width_) * height_);
     paint();
 }
 

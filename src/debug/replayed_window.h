@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "pixels/pixel_buffer.h"
 #include "platform/clock.h"
 #include "platform/native.h"
 
@@ -67,9 +68,10 @@ class ReplayedWindow final : public NativeWindow, private NativeInput {
     // `show` null: a frame is shown by presenting it to `inner`.
     ReplayedWindow(std::unique_ptr<NativeWindow> inner, InputRecord* record, Show show = nullptr);
 
-    // The run stands at a stop: the window shows the picture of its moment,
-    // and from here until goOn() its clock stands still.
-    void standStill();
+    // The run stands at a stop: the window shows the picture of its moment
+    // (`screen`, what the run has drawn by then, shown or not yet), and from
+    // here until goOn() its clock stands still.
+    void standStill(PixelView screen);
     void goOn();
     // While the run stands (or is being brought back): reads the window's
     // events, keeping its input for the run's first live poll and repainting

@@ -526,7 +526,7 @@ void Session::stop(Vm& vm, int32_t index, const std::string& reason) {
     const bool held = vm.platform.holdingInput();
     vm.platform.holdInput(true);
     ReplayedWindow* window = config_.replayable ? live_->window : nullptr;
-    if (window) window->standStill();
+    if (window) window->standStill(vm.platform.screenNow());
     struct Restore {
         WindowCore& platform;
         bool held;

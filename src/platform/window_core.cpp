@@ -87,6 +87,12 @@ void WindowCore::editChanged(int32_t handle) {
     refreshScreen();
 }
 
+PixelView WindowCore::screenNow() {
+    if (!screen_.opened() || !keepFrames_) return {};
+    const FrameBuffer& screen = composeScreen();
+    return screen.empty() ? PixelView{} : PixelView{screen.data(), screen_.width(), screen_.height()};
+}
+
 bool WindowCore::saveScreenshot(const std::string& path) {
     std::string error = "the window was never opened";
     if (screen_.opened() && keepFrames_) {

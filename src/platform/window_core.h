@@ -129,6 +129,10 @@ class WindowCore final : private NativeInput, public Heartbeat {
     // Saves what the window shows now (last presented frame plus visible edit
     // controls) as a PNG. False on failure.
     bool saveScreenshot(const std::string& path);
+    // The same pixels (none before the window opens or when frames are not
+    // kept), changes not yet shown included; reads no clock and shows
+    // nothing, so a debugger's stop may look without changing the run.
+    PixelView screenNow();
 
    private:
     friend struct BoxRestore;

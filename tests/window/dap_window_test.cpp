@@ -24,7 +24,7 @@ using test::DapProcess;
 using test::kDir;
 
 constexpr int64_t kVariables = 1;
-const std::string kBlue = "0,0,255", kRed = "255,0,0";
+const std::string kBlue = "0,0,255", kGreen = "0,255,0", kRed = "255,0,0";
 
 // Standard output of a shell command, without its last newline.
 std::string shell(const std::string& command) {
@@ -84,15 +84,18 @@ TEST(DapWindow, StepsBackInAnEventBlockHitByARealClick) {
     const std::string tick = dap.variables(kVariables)["t"];
     EXPECT_NE(tick, "0");
     EXPECT_EQ(dap.resume("next"), "step");
-    EXPECT_EQ(dap.line(), 12);
+    EXPECT_EQ(dap.resume("next"), "step");
+    EXPECT_EQ(dap.line(), 13);
     EXPECT_EQ(comesToShow(window, kRed), kRed);
 
     // Real time passes while the run stands; stepping back runs it again
     // from the record to the line before, with the picture of then.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(dap.resume("stepBack"), "step");
-    EXPECT_EQ(dap.line(), 11);
+    EXPECT_EQ(dap.line(), 12);
     EXPECT_EQ(dap.variables(kVariables)["t"], tick);
+    EXPECT_EQ(comesToShow(window, kGreen), kGreen);
+    EXPECT_EQ(dap.resume("stepBack"), "step");
     EXPECT_EQ(comesToShow(window, kBlue), kBlue);
     EXPECT_EQ(dap.resume("stepBack"), "step");
     EXPECT_EQ(dap.resume("stepBack"), "step");
