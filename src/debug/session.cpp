@@ -401,10 +401,14 @@ void Session::atStatement(Vm& vm, int32_t index, bool breakpoint) {
         firstSeen_ = now(vm);
         placeBreakpoints(vm);
         // A breakpoint on the first statement is met at its BREAK.
-        if (!breakpoint && vm.code.ins[static_cast<size_t>(index)].op == OP_BREAK) return;
+        if (!breakpoint && isBreakpoint(vm.code.ins[static_cast<size_t>(index)].op)) return;
     }
     std::string reason;
+    const bool replayed = goal_.kind != ReplayGoal::None;
     if (shouldStop(vm, index, breakpoint, reason)) stop(vm, index, reason);
+    // Brought back to its stop, the run goes on as any run: the breakpoints
+    // whose condition the loop can test are placed so again.
+    if (replayed && goal_.kind == ReplayGoal::None && running_) placeBreakpoints(vm);
     stepping = resume_ != Resume::Continue || pauseAsked_ ||
                (goal_.kind != ReplayGoal::None && rounds >= armRound_);
 }
@@ -473,7 +477,7 @@ int Session::breakPasses(Vm& vm, int32_t index) {
         return -1;
     }
     auto lifted = breaks.find(index);
-    return lifted != breaks.end() ? lifted->second : -1;
+    return lifted != breaks.end() ? lifted->second.original.op : -1;
 }
 
 // The breakpoint at instruction `index` counts a hit when its condition
@@ -552,7 +556,7 @@ void Session::answerBreakpoints(const Json& request, const Json& args) {
     respond(request, Json::object({{"breakpoints", std::move(answer)}}));
 }
 
-// Puts a BREAK before the first statement of each breakpoint's line (or
+// Puts a breakpoint in the first statement of each breakpoint's line (or
 // of the next line that has one), and reads the conditions.
 void Session::placeBreakpoints(Vm& vm) {
     clearBreaks(vm);
@@ -573,18 +577,22 @@ void Session::placeBreakpoints(Vm& vm) {
         auto line = firstToken.lower_bound(b.line);
         const int32_t before = b.placed;
         b.placed = line == firstToken.end() ? 0 : line->first;
-        if (b.placed != 0) {
-            for (size_t i = 0; i < code.ins.size(); ++i) {
-                const Instr& in = code.ins[i];
-                if (in.ticks == 0 || in.op == OP_SERVICE || code.tokenOf[i] != line->second) continue;
-                if (breakpointAt_.emplace(static_cast<int32_t>(i), k).second) setBreak(vm, static_cast<int32_t>(i));
-            }
-        }
         b.compiled.reset();
         if (!b.condition.empty()) {
             b.compiled = std::make_shared<Expression>(vm, b.condition, true);
             if (!b.compiled->valid())
                 output("console", "breakpoint condition on line " + std::to_string(b.line) + ": " + b.compiled->error());
+        }
+        // A condition the loop can test itself costs no stop where it does
+        // not hold; a run brought back by a step back stops at every
+        // breakpoint, as it counts what it passes.
+        const bool tested = b.compiled && b.compiled->truthRegister() >= 0 && goal_.kind == ReplayGoal::None;
+        for (size_t i = 0; b.placed != 0 && i < code.ins.size(); ++i) {
+            const Instr& in = code.ins[i];
+            if (in.ticks == 0 || in.op == OP_SERVICE || code.tokenOf[i] != line->second) continue;
+            const int32_t at = static_cast<int32_t>(i);
+            if (!breakpointAt_.emplace(at, k).second) continue;
+            if (!tested || !setConditionalBreak(vm, at, b.compiled->code(), b.compiled->truthRegister())) setBreak(vm, at);
         }
         // The client hears of a breakpoint that moved to a later line or
         // found no statement, once.
@@ -610,13 +618,11 @@ Json Session::stackFrames(const Vm& vm) const {
                                   {"column", std::max(1, place.column)},
                                   {"source", Json::object({{"name", baseName(config_.program)}, {"path", config_.program}})}}));
     };
-    // The call that returns to instruction `back` (a BREAK may stand in it).
+    // The call that returns to instruction `back` (a breakpoint may stand in it).
     auto callSite = [&](int32_t back) {
         for (size_t i = 0; i < code.ins.size(); ++i) {
-            const Instr& in = code.ins[i];
-            auto lifted = breaks.find(static_cast<int32_t>(i));
-            const uint8_t op = in.op == OP_BREAK && lifted != breaks.end() ? lifted->second : in.op;
-            if (op == OP_CALL && in.b == back) return static_cast<int32_t>(i);
+            const Instr& in = programInstruction(vm, static_cast<int32_t>(i));
+            if (in.op == OP_CALL && in.b == back) return static_cast<int32_t>(i);
         }
         return -1;
     };

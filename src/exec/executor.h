@@ -26,10 +26,22 @@ void windowProc(Vm& vm, const Message& msg);
 namespace tessel {
 
 // A debugger's breakpoint at instruction `index`, which begins a statement:
-// a BREAK takes its place (vm.debug keeps its opcode).
+// a BREAK takes its place (vm.debug keeps the instruction), and the run
+// stops there for the debugger to decide.
 void setBreak(Vm& vm, int32_t index);
-// Puts back every instruction a BREAK stands in.
+// A breakpoint whose condition the loop tests itself, so that a pass where
+// it does not hold costs a few instructions and no stop: `condition` is the
+// condition's code as the program's reader compiled it (up to its END),
+// its truth in number register `truth`. The run stops for the debugger
+// only where it holds. False, with nothing placed, when that code or the
+// statement's instruction cannot run that way: then `setBreak` serves.
+bool setConditionalBreak(Vm& vm, int32_t index, const Code& condition, int32_t truth);
+// Puts back every instruction a breakpoint stands in.
 void clearBreaks(Vm& vm);
+// Whether `op` is a breakpoint standing in a statement's first instruction.
+bool isBreakpoint(uint8_t op);
+// Instruction `index` as the program has it, under any breakpoint.
+const Instr& programInstruction(const Vm& vm, int32_t index);
 
 // Runs code that only computes (no statement starts, nothing that reaches
 // the platform) from `entry` until its END: a debugger's expression, in a

@@ -87,8 +87,13 @@ class DebugHook {
     // Keep-alive rounds since the run began: with the executor's count of
     // statement starts since the last one, a position in the run's time.
     uint64_t rounds = 0;
-    // The instructions a BREAK stands in, and the opcode each stands in for.
-    std::unordered_map<int32_t, uint8_t> breaks;
+    // The instructions a debugger's patch stands in (a breakpoint's, or a
+    // loop's end made to go back to its patched WHILE), with the patch.
+    struct Patch {
+        Instr original;
+        Instr patch;
+    };
+    std::unordered_map<int32_t, Patch> breaks;
     // Instruction `index` begins a statement and the run stands before it;
     // `breakpoint` when a BREAK stands there.
     virtual void atStatement(Vm& vm, int32_t index, bool breakpoint) = 0;
