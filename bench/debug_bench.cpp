@@ -74,8 +74,12 @@ class BenchHook final : public DebugHook {
             if (line_ == 0 || in.ticks == 0 || in.op == OP_SERVICE || vm.tokens.lineAt(vm.code.tokenOf[i]) != line_)
                 continue;
             const int32_t at = static_cast<int32_t>(i);
-            if (!condition_ || !tested_ || !setConditionalBreak(vm, at, condition_->code(), condition_->truthRegister()))
-                setBreak(vm, at);
+            BreakTest test;
+            if (condition_) {
+                test.condition = &condition_->code();
+                test.truth = condition_->truthRegister();
+            }
+            if (!condition_ || !tested_ || !setTestedBreak(vm, at, test)) setBreak(vm, at);
         }
     }
     int line_;

@@ -735,6 +735,14 @@ inline float truth(bool b) {
                 }
                 NEXT();
             }
+            vmcase(BRKUNLESS) {
+                if (R[ip->a] == 0.0f) UNCOUNTED_JUMP(ip->c);
+                NEXT();
+            }
+            vmcase(BRKHIT) {
+                if (hitCountMet(ip->x, ++vm.debug->hits[static_cast<size_t>(ip->a)], ip->b)) STOP(BREAK);
+                UNCOUNTED_JUMP(ip->c);
+            }
             vmcase(BREAK) {
                 // (Not in the web edition: there this call in the loop's body
                 // made every script's dispatch about a third slower; the
@@ -911,7 +919,17 @@ RunEnd executeDebugged(Vm& vm, int32_t entry) {
             continue;
         }
         if (stop == Stop::BREAK) {
-            meet(index);
+            // A stop in a condition's code is its breakpoint's.
+            const size_t own = vm.code.programSize;
+            const int32_t at = own != 0 && static_cast<size_t>(index) >= own
+                                   ? dbg.owners[static_cast<size_t>(index) - own]
+                                   : index;
+            c.ip = base + at;
+            // (The debugger reads and clears it: a step back leaves the
+            // run from inside the stop.)
+            dbg.metByLoop = base[index].op == OP_BRKHIT;
+            meet(at);
+            dbg.metByLoop = false;
             continue;
         }
         if (std::optional<RunEnd> end = afterStop(vm, stop, c, token)) return *end;
@@ -988,7 +1006,7 @@ void runFrom(Vm& vm, int32_t entry) {
 }
 
 // Room after the program for the code of the conditions the loop tests
-// (setConditionalBreak), reserved before the run, as growing the
+// (setTestedBreak), reserved before the run, as growing the
 // instructions later would move them under the loop's cursors.
 void reserveConditionRoom(Code& code) {
     constexpr size_t kConditionRoom = 4096;
@@ -1088,7 +1106,7 @@ bool runsFromCopy(uint8_t op) {
 }  // namespace
 
 bool isBreakpoint(uint8_t op) {
-    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKJMP;
+    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKJMP || op == OP_BRKHIT;
 }
 
 const Instr& programInstruction(const Vm& vm, int32_t index) {
@@ -1105,47 +1123,61 @@ void setBreak(Vm& vm, int32_t index) {
     sendLoopEndsBack(vm, index);
 }
 
-// The test goes in the statement's first instruction when the condition is
-// one comparison of registers; otherwise that instruction goes to the
-// condition's code. Either way the instruction itself follows, copied,
-// then a jump back to the next one: [test] [copy] [JMP index+1].
-bool setConditionalBreak(Vm& vm, int32_t index, const Code& condition, int32_t truth) {
+// A condition of one comparison of registers, alone, goes in the
+// statement's first instruction, and so does a hit count alone; otherwise
+// that instruction goes to the test's code after the program's own. Either
+// way the instruction itself follows the test, copied, then a jump back to
+// the next one:
+//   condition:        [BRKCMP(K)]            ... [copy] [JMP index+1]
+//                     [BRKJMP] ... [code] [BRKIF] [copy] [JMP index+1]
+//   hit count:        [BRKHIT]               ... [copy] [JMP index+1]
+//   both:             [BRKJMP] ... [code] [BRKUNLESS] [BRKHIT] [copy] [JMP index+1]
+bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     DebugHook* dbg = vm.debug;
     Code& code = vm.code;
-    if (dbg == nullptr || code.programSize == 0) return false;
+    if (dbg == nullptr || code.programSize == 0 || (test.condition == nullptr && !test.counted)) return false;
     const Instr at = code.ins[static_cast<size_t>(index)];
     if (!runsFromCopy(at.op)) return false;
-    size_t n = 0;
-    while (n < condition.ins.size() && condition.ins[n].op != OP_END)
-        if (!computesOnly(condition.ins[n++].op)) return false;
-    if (n == condition.ins.size() || static_cast<size_t>(condition.numRegisters) > vm.memory.num.size() ||
-        static_cast<size_t>(condition.intRegisters) > vm.memory.ptr.size())
-        return false;
-    const Instr& last = condition.ins[n > 0 ? n - 1 : 0];
-    const bool oneComparison = n == 1 && (last.op == OP_CMP || last.op == OP_CMPK) && last.a == truth;
-    const size_t room = (oneComparison ? 0 : n + 1) + 2;
+    size_t n = 0;  // the condition's instructions before its END
+    if (const Code* cond = test.condition) {
+        while (n < cond->ins.size() && cond->ins[n].op != OP_END)
+            if (!computesOnly(cond->ins[n++].op)) return false;
+        if (n == cond->ins.size() || static_cast<size_t>(cond->numRegisters) > vm.memory.num.size() ||
+            static_cast<size_t>(cond->intRegisters) > vm.memory.ptr.size())
+            return false;
+    }
+    const Instr* last = test.condition && n > 0 ? &test.condition->ins[n - 1] : nullptr;
+    const bool oneComparison = !test.counted && n == 1 && (last->op == OP_CMP || last->op == OP_CMPK) &&
+                               last->a == test.truth;
+    const size_t room = (test.condition && !oneComparison ? n + 1 : 0) + (test.counted && test.condition ? 1 : 0) + 2;
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
+    if (test.counted && dbg->hits.size() <= static_cast<size_t>(test.counter))
+        dbg->hits.resize(static_cast<size_t>(test.counter) + 1);
     const int32_t token = code.tokenOf[static_cast<size_t>(index)];
     auto append = [&](Instr in) {
         in.ticks = 0;  // the statement start counts at the breakpoint
         code.ins.push_back(in);
         code.tokenOf.push_back(token);
+        dbg->owners.push_back(index);
     };
+    const int32_t copy = static_cast<int32_t>(code.ins.size() + room - 2);
+    const Instr hit{OP_BRKHIT, 0, test.hitTest, test.counter, test.hitCount, copy};
     Instr slot = at;  // keeps its statement start
-    slot.x = 0;
-    slot.a = slot.b = slot.c = 0;
     if (oneComparison) {
-        slot.op = last.op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK;
-        slot.x = last.x;
-        slot.a = last.b;
-        slot.b = last.c;
-        slot.c = static_cast<int32_t>(code.ins.size());
+        slot = Instr{last->op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK, at.ticks, last->x, last->b, last->c, copy};
+    } else if (!test.condition) {
+        slot = hit;
+        slot.ticks = at.ticks;
     } else {
-        slot.op = OP_BRKJMP;
-        slot.a = static_cast<int32_t>(code.ins.size());
-        for (size_t k = 0; k < n; ++k) append(condition.ins[k]);
-        append(Instr{OP_BRKIF, 0, 0, truth, index, 0});
+        slot = Instr{OP_BRKJMP, at.ticks, 0, static_cast<int32_t>(code.ins.size()), 0, 0};
+        for (size_t k = 0; k < n; ++k) append(test.condition->ins[k]);
+        if (test.counted) {
+            append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy});
+            append(hit);
+        } else {
+            append(Instr{OP_BRKIF, 0, 0, test.truth, index, 0});
+        }
     }
     append(at);
     append(Instr{OP_JMP, 0, 0, index + 1, 0, 0});
@@ -1159,6 +1191,7 @@ void clearBreaks(Vm& vm) {
     if (dbg == nullptr) return;
     for (const auto& [index, p] : dbg->breaks) vm.code.ins[static_cast<size_t>(index)] = p.original;
     dbg->breaks.clear();
+    dbg->owners.clear();
     // (No cursor stands in a condition's code at a stop where breakpoints
     // change: its copies never hand over to the driver.)
     Code& code = vm.code;

@@ -197,6 +197,18 @@ TEST(DapSession, BreakpointsOnALoopsTestAndOnJoinedConditionsAreMetAtEveryPass) 
     EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 0);
 }
 
+TEST(DapSession, AHitCountCountedInTheLoopIsKeptByAStepBack) {
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(17, {}, "> 1")});
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "1");
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "1") << "the same hit again";
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "2");
+}
+
 TEST(DapSession, SteppingBackThenForwardReachesTheSameState) {
     DapProcess dap;
     dap.start("loop_and_call.tsl", {at(15, {}, "3")});
