@@ -95,9 +95,10 @@ int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
     cfg.keepFrames = true;
     // A debugger hears the page while the run waits for input too.
     Vm* machine = nullptr;
-    if (hook) cfg.idle = [&machine, hook] {
-        if (machine) hook->poll(*machine);
-    };
+    if (hook)
+        cfg.idle = [&machine, hook] {
+            if (machine) hook->poll(*machine);
+        };
     try {
         std::unique_ptr<NativeWindow> window = makeBrowserWindow(run.scripted);
         if (run.wrapWindow) window = run.wrapWindow(std::move(window));
@@ -118,7 +119,9 @@ int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
 extern "C" {
 
 // The caption of the count report, the box that is no diagnostic.
-EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() { return tessel::kCountCaption; }
+EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() {
+    return tessel::kCountCaption;
+}
 
 // Runs the script at `script` with box, PRINT and finding logs at the paths
 // given ("" for none; the finding log gets each diagnostic of the run as a
@@ -126,11 +129,14 @@ EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() { return tessel::kCountC
 // `scripted`, the events file `events` drives the run as in a headless run;
 // with `quiet`, no token-count box is shown. Returns the exit status, 2 for
 // bad events (the reason in stderr), 3 when the page stopped the run.
-EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog, const char* printLog,
-                                            const char* findingLog, const char* events, int scripted, int quiet) {
+EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog,
+                                            const char* printLog, const char* findingLog,
+                                            const char* events, int scripted, int quiet) {
     using namespace tessel;
-    return runInPage(PageRun{script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}, {}, {}},
-                     nullptr, nullptr);
+    return runInPage(
+        PageRun{
+            script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}, {}, {}},
+        nullptr, nullptr);
 }
 
 // tessel_run_located without a finding log.
@@ -188,7 +194,8 @@ EMSCRIPTEN_KEEPALIVE const char* tessel_editor_marks(const char* text) {
 }
 
 // CompletionItem objects for what can stand at the position.
-EMSCRIPTEN_KEEPALIVE const char* tessel_editor_completion(const char* text, int line, int character) {
+EMSCRIPTEN_KEEPALIVE const char* tessel_editor_completion(const char* text, int line,
+                                                          int character) {
     using namespace tessel;
     EditorSession& s = editorSession();
     return s.answerWith(completionAt(s.modelOf(text), {line, character}));
