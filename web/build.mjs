@@ -180,4 +180,4 @@ fs.writeFileSync(path.join(outDir, 'manifest.webmanifest'), JSON.stringify({
 }, null, 2) + '\n');
 fs.copyFileSync(path.join(here, 'sw.js'), path.join(outDir, 'sw.js'));
 console.log(`built ${path.join(outDir, 'tessel.html')} (${html.length} bytes; module ${wasm.length} bytes, ` +
-  `page script ${pageJs.length} bytes, editor ${editorJs.length} bytes)`);
+  `page script ${pageJs.length} bytes, editor ${editorJs.length} bytes) and its test edition, tessel-test.html`);
