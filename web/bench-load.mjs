@@ -5,7 +5,7 @@
 // main thread's busy time until then (less sensitive to a busy machine).
 // Pages given together are measured in turns, so that a busy machine slows
 // each alike.
-//   node web/bench-load.mjs PAGE.html [PAGE.html...]
+//   node web/bench-load.mjs PAGE.html [PAGE.html...]   (test editions: tessel-test.html)
 import fs from 'node:fs';
 import path from 'node:path';
 import zlib from 'node:zlib';

@@ -1,7 +1,7 @@
 // Times the benchmark workloads in the web edition (Chromium, headless)
 // against the headless build: wall time of each run, best of a few, the two
 // taking turns run by run so that a busy spell of the machine falls on both.
-//   node web/bench.mjs PAGE.html TESSEL WORKLOAD.tsl...
+//   node web/bench.mjs PAGE.html TESSEL WORKLOAD.tsl...   (PAGE: the test edition, tessel-test.html)
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';

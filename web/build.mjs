@@ -2,7 +2,10 @@
 // loader), the fonts, the bundled examples and the help, compressed, with
 // the page's script (bundled from web/src with the editor library) and its
 // style. Beside the page it writes what a web host needs to offer it as an
-// app that works offline: a manifest, a service worker and an icon.
+// app that works offline: a manifest, a service worker and an icon; and the
+// test edition of the page, tessel-test.html, the same page with the hooks
+// the browser suite and the web benchmarks drive it with (web/src/test-hooks.js),
+// which is not to be published.
 //   node web/build.mjs MODULE_DIR FONT_DIR OUT_DIR
 import fs from 'node:fs';
 import path from 'node:path';
@@ -123,6 +126,7 @@ const bundle = async (entry) => (await esbuild.build({
   legalComments: 'none',
 })).outputFiles[0].text;
 const pageJs = await bundle('main.js');
+const testPageJs = await bundle('test-hooks.js');
 const editorJs = await bundle('editor.js');
 const moduleJs = fs.readFileSync(path.join(moduleDir, 'tessel.js'), 'utf8');
 const wasm = fs.readFileSync(path.join(moduleDir, 'tessel.wasm'));
@@ -149,18 +153,21 @@ const laterBlobs = [
 
 // Filled in by plain replacement (the inserted texts may hold "$").
 const fill = (text, values) => text.replace(/%([A-Z_]+)%/g, (m, k) => (k in values ? values[k] : m));
-const html = fill(fs.readFileSync(path.join(here, 'shell.html'), 'utf8'), {
+const shell = fs.readFileSync(path.join(here, 'shell.html'), 'utf8');
+const pageWith = (js) => fill(shell, {
   CSS: fs.readFileSync(path.join(here, 'page.css'), 'utf8'),
   ICON: encodeURIComponent(icon),
   EARLY_DATA: earlyBlobs,
   DATA: blobs,
   LATER_DATA: laterBlobs,
   // A script element ends at the first "</script": none may stand inside.
-  PAGE_JS: pageJs.replace(/<\/script/gi, '<\\/script'),
+  PAGE_JS: js.replace(/<\/script/gi, '<\\/script'),
 });
+const html = pageWith(pageJs);
 
 fs.mkdirSync(outDir, { recursive: true });
 fs.writeFileSync(path.join(outDir, 'tessel.html'), html);
+fs.writeFileSync(path.join(outDir, 'tessel-test.html'), pageWith(testPageJs));
 fs.writeFileSync(path.join(outDir, 'icon.svg'), icon);
 fs.writeFileSync(path.join(outDir, 'manifest.webmanifest'), JSON.stringify({
   name: 'tessel',
@@ -173,4 +180,4 @@ fs.writeFileSync(path.join(outDir, 'manifest.webmanifest'), JSON.stringify({
 }, null, 2) + '\n');
 fs.copyFileSync(path.join(here, 'sw.js'), path.join(outDir, 'sw.js'));
 console.log(`built ${path.join(outDir, 'tessel.html')} (${html.length} bytes; module ${wasm.length} bytes, ` +
-  `page script ${pageJs.length} bytes, editor ${editorJs.length} bytes)`);
+  `page script ${pageJs.length} bytes, editor ${editorJs.length} bytes) and its test edition, tessel-test.html`);

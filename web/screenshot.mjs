@@ -1,6 +1,6 @@
 // Takes the README's picture of the page: an example run in the editor's
 // page at 1366x768, a few clicks on the canvas.
-//   node web/screenshot.mjs PAGE.html EXAMPLE CLICKS OUT.png
+//   node web/screenshot.mjs PAGE.html EXAMPLE CLICKS OUT.png   (PAGE: the test edition, tessel-test.html)
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 

@@ -104,4 +104,11 @@ bool closeOutputFile(std::FILE* f, const std::string& path) {
     return ok;
 }
 
+bool writeWholeFile(const std::string& path, std::string_view bytes) {
+    std::FILE* f = openOutputFile(path);
+    if (!f) return false;
+    const bool written = writeOutputFile(f, path, bytes, false);
+    return closeOutputFile(f, path) && written;
+}
+
 }  // namespace tessel

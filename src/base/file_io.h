@@ -28,6 +28,9 @@ std::FILE* openOutputFile(const std::string& path);
 bool writeOutputFile(std::FILE* f, const std::string& path, std::string_view bytes, bool flush);
 // Flushes and closes; on failure reports it and returns false.
 bool closeOutputFile(std::FILE* f, const std::string& path);
+// Makes `path` hold `bytes` and nothing else: opened, written and closed as
+// above; a failure is reported and gives false.
+bool writeWholeFile(const std::string& path, std::string_view bytes);
 
 // Reports a failed write of `path` on stderr: "tessel: cannot write PATH: REASON".
 void reportWriteError(const std::string& path, const std::string& reason);

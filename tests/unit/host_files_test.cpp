@@ -119,5 +119,20 @@ TEST_F(RunFiles, InputsAreReadOnlyFromBoundedRegularFiles) {
     EXPECT_TRUE(text.empty());
 }
 
+// (The page's entry points write their answers this way.)
+TEST_F(RunFiles, AWholeFileWrittenHoldsExactlyItsBytes) {
+    std::string text, why;
+    const std::string bytes("{\"a\":1}\0\xff\n", 10);
+    ASSERT_TRUE(writeWholeFile("out.jsonl", bytes));
+    ASSERT_TRUE(readBoundedFile("out.jsonl", 1 << 20, text, why));
+    EXPECT_EQ(text, bytes);
+    ASSERT_TRUE(writeWholeFile("out.jsonl", "{}"));  // a shorter text leaves nothing of the longer
+    ASSERT_TRUE(readBoundedFile("out.jsonl", 1 << 20, text, why));
+    EXPECT_EQ(text, "{}");
+    EXPECT_FALSE(writeWholeFile("sub", "x"));
+    ASSERT_EQ(mkfifo("pipe", 0600), 0);
+    EXPECT_FALSE(writeWholeFile("pipe", "x"));  // no reader: refused, not waited for
+}
+
 }  // namespace
 }  // namespace tessel

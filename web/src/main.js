@@ -1,7 +1,9 @@
 // The page: the module's start, the documents in the editor (projects,
 // examples, shared scripts, kept in the browser as they are typed), runs
-// and their status, problems, sharing, files, the layout, and test hooks.
-import { bytesToText, fromBase64, fromBase64Url, textToBytes, toBase64Url } from './cp1252.js';
+// and their status, problems, sharing, files and the layout. What the test
+// edition's hooks reach (test-hooks.js) is exported; the shipped page, whose
+// bundle starts here, has no use for the exports and keeps none of them.
+import { bytesToText, fromBase64, textToBytes, toBase64Url } from './cp1252.js';
 import { dialog, message, paragraph, shareDialog } from './dialogs.js';
 import { closeHelp, openHelp, setUpHelp } from './help.js';
 import { gunzip, makeLink, readFragment } from './links.js';
@@ -490,11 +492,9 @@ async function share() {
     await navigator.clipboard.writeText(made.link);
     copied = true;
   } catch (e) { /* the dialog offers it for copying */ }
-  lastLink = made.link;
   status(copied ? 'Link copied' : 'Link made');
   await shareDialog(made.link, copied, location.protocol === 'file:');
 }
-let lastLink = '';
 
 function saveFile() {
   download(scriptBytes(), fileName(), 'application/octet-stream');
@@ -669,63 +669,4 @@ if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
   navigator.serviceWorker.register('sw.js?page=' + encodeURIComponent(location.pathname)).catch(() => {});
 }
 
-// --- test hooks -------------------------------------------------------------------------------------
-// Compares the canvas with a PNG (a data: URL), pixel for pixel.
-async function compareCanvas(pngUrl) {
-  const img = new Image();
-  img.src = pngUrl;
-  await img.decode();
-  const c = document.createElement('canvas');
-  c.width = img.width;
-  c.height = img.height;
-  const cc = c.getContext('2d');
-  cc.drawImage(img, 0, 0);
-  const canvas = $('canvas');
-  const want = cc.getImageData(0, 0, c.width, c.height).data;
-  const got = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-  if (c.width !== canvas.width || c.height !== canvas.height) return { differing: -1, size: [img.width, img.height] };
-  let differing = 0, first = null;
-  for (let i = 0; i < want.length; i += 4) {
-    if (want[i] !== got[i] || want[i + 1] !== got[i + 1] || want[i + 2] !== got[i + 2]) {
-      if (!first) first = { x: (i / 4) % c.width, y: Math.floor(i / 4 / c.width),
-        want: [want[i], want[i + 1], want[i + 2]], got: [got[i], got[i + 1], got[i + 2]] };
-      ++differing;
-    }
-  }
-  return { differing, first };
-}
-
-window.tesselTest = {
-  ready,
-  page: runner.page,
-  // Runs a script in the folder `where` of /files, with `files` (path
-  // under /files -> base64url bytes) written there first, as a scripted
-  // run when `events` is text; its PRINTs logged unless `prints` is false.
-  run: (base64, events, where, files, prints = true) => {
-    for (const [name, b] of Object.entries(files || {})) runner.writeFile(name, fromBase64Url(b));
-    return runner.run(fromBase64Url(base64), { events, where, quiet: false, prints });
-  },
-  // Runs started as a person starts them log their PRINTs too.
-  logPrints: (on) => { runner.printing.always = on; },
-  stop: stopRun,
-  running: runner.isRunning,
-  compareCanvas,
-  setScript: (base64) => openDoc(editor.doc().doc || store.exampleDoc('demo'), fromBase64Url(base64)),
-  scriptBase64: () => toBase64Url(scriptBytes()),
-  text: () => editor.text(),
-  doc: () => editor.doc().doc,
-  view: () => editor.view,
-  lastLink: () => lastLink,
-  takeFiles,
-  // The debugger: start({events, where}) starts a debugged run of the
-  // editor's script; setBreakpoint(line, condition, hits) sets one as the
-  // gutter does.
-  debug: {
-    start: (options) => debuggerUi.start(options),
-    setBreakpoint: (line, condition, hits) => editor.setBreakpoint(line, condition, hits),
-    paused: () => debuggerUi.paused(),
-  },
-  // The message box on screen ({caption, text}) or null.
-  box: () => runner.page.box,
-  toBase64Url,
-};
+export { ready, editor, debuggerUi, openDoc, scriptBytes, stopRun, takeFiles };

@@ -13,14 +13,18 @@ export const latin1 = (text) => Buffer.from(text, 'latin1');
 
 export const ctx = {
   viewport: null,  // the viewport pages open at, unless a test names one
-  pagePath: '',
+  pagePath: '',  // the test edition of the page
   pageUrl: '',
+  shippedPath: '',  // the page as shipped, tessel.html beside it
+  shippedUrl: '',
   tessel: '',
   scratch: fs.mkdtempSync(path.join(os.tmpdir(), 'tessel-web-')),
 };
 export function setUp(pagePath, tessel) {
   ctx.pagePath = pagePath;
   ctx.pageUrl = 'file://' + path.resolve(pagePath);
+  ctx.shippedPath = path.join(path.dirname(pagePath), 'tessel.html');
+  ctx.shippedUrl = 'file://' + path.resolve(ctx.shippedPath);
   ctx.tessel = tessel;
 }
 

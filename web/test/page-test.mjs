@@ -766,7 +766,7 @@ async function servedAndOffline(browser) {
   const problems = [];
   const context = await browser.createBrowserContext();
   try {
-    const url = `http://127.0.0.1:${server.address().port}/tessel.html`;
+    const url = `http://127.0.0.1:${server.address().port}/${path.basename(ctx.pagePath)}`;
     const page = await openPage(browser, { url, context });
     const r = await page.evaluate((s) => tesselTest.run(s, ''), base64url('PRINT 1, 2, "served"\r\n'));
     if (r.printLog !== '{"x":1,"y":2,"text":"served"}\n') problems.push('PRINT log ' + JSON.stringify(r.printLog));
@@ -814,10 +814,30 @@ async function helpIsSearchable(browser) {
   return problems;
 }
 
-// The page's size and its first picture, printed for the record (an embed
-// of a small drawing, at full speed and with the CPU 4x slower).
+// --- the shipped page ------------------------------------------------------------------------------
+
+// The shipped page carries none of the test edition's hooks, and starts
+// without them: its editor opens the demo with the examples listed.
+async function shippedPageHasNoHooks(browser) {
+  const problems = [];
+  if (fs.readFileSync(ctx.shippedPath, 'latin1').includes('tesselTest')) problems.push('tessel.html names tesselTest');
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  page.on('pageerror', (e) => problems.push('page error: ' + e.message));
+  await page.setViewport({ ...VIEWPORTS[0], deviceScaleFactor: 1 });
+  await page.goto(ctx.shippedUrl);
+  const started = await waitFor(page, () => document.querySelector('#editor .cm-content') !== null &&
+    document.querySelectorAll('#document option').length > 1, 20000);
+  if (!started) problems.push('the shipped page did not start its editor');
+  if (await page.evaluate(() => window.tesselTest !== undefined)) problems.push('the shipped page has window.tesselTest');
+  await context.close();
+  return problems;
+}
+
+// The shipped page's size and its first picture, printed for the record (an
+// embed of a small drawing, at full speed and with the CPU 4x slower).
 async function sizeAndFirstPicture(browser) {
-  const bytes = fs.readFileSync(ctx.pagePath);
+  const bytes = fs.readFileSync(ctx.shippedPath);
   const problems = [];
   const times = {};
   for (const rate of [1, 4]) {
@@ -832,7 +852,7 @@ async function sizeAndFirstPicture(browser) {
         return put.apply(this, a);
       };
     });
-    await page.goto(ctx.pageUrl + '?embed#code=' + base64url(latin1('WCOLOR 30, 60, 90\r\nCIRCLE 400, 300, 100\r\nSWAP\r\n')));
+    await page.goto(ctx.shippedUrl + '?embed#code=' + base64url(latin1('WCOLOR 30, 60, 90\r\nCIRCLE 400, 300, 100\r\nSWAP\r\n')));
     await page.waitForFunction(() => window.firstPaint !== undefined, { timeout: 60000 });
     times[rate] = await page.evaluate(() => window.firstPaint);
     await context.close();
@@ -1027,6 +1047,7 @@ export async function pageTests(browser) {
     ['the help is searchable', helpIsSearchable],
     ['the debugger stops at a gutter breakpoint, steps, steps back and continues', debuggerStopsStepsAndStepsBack],
     ['a live run stops at a condition and at a click, and steps back through them', conditionalBreakpointInLiveRun],
+    ['the shipped page carries no test hooks', shippedPageHasNoHooks],
     ['the page\'s size and first picture', sizeAndFirstPicture],
   ];
   for (const v of VIEWPORTS) {

@@ -3,6 +3,9 @@
 // of the same script and events; then checks the page's own behaviour
 // (page-test.mjs).
 //   node web-test.mjs PAGE.html TESSEL CASE_FOLDER...
+// PAGE is the test edition of the page (tessel-test.html), which carries the
+// hooks the tests drive it with; the shipped page, tessel.html beside it, is
+// checked to carry none.
 import fs from 'node:fs';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';

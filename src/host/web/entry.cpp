@@ -11,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "base/file_io.h"
 #include "checker/checker.h"
+#include "host/files.h"
 #include "host/interpreter.h"
 #include "host/web/page_run.h"
 #include "lexer/tokenizer.h"
 #include "lint/lint.h"
 #include "lsp/features.h"
+#include "lsp/json.h"
 #include "lsp/script_model.h"
 #include "platform/browser/browser_window.h"
 #include "platform/events_file.h"
@@ -35,21 +38,11 @@ class CountReport final : public Reporter {
     std::string count;
 };
 
-bool readFile(const char* path, std::string& out) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return true;
-}
-
-bool writeFile(const char* path, const std::string& data) {
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    return std::fclose(f) == 0 && ok;
+// The script at `path`, read as the command line reads a script (a regular
+// file of bounded size); false when it cannot be.
+bool readScript(const char* path, std::string& source) {
+    std::string why;
+    return readScriptFile(path, source, why);
 }
 
 // What the page's editor asked about last: the text and its model, kept so
@@ -102,9 +95,10 @@ int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
     cfg.keepFrames = true;
     // A debugger hears the page while the run waits for input too.
     Vm* machine = nullptr;
-    if (hook) cfg.idle = [&machine, hook] {
-        if (machine) hook->poll(*machine);
-    };
+    if (hook)
+        cfg.idle = [&machine, hook] {
+            if (machine) hook->poll(*machine);
+        };
     try {
         std::unique_ptr<NativeWindow> window = makeBrowserWindow(run.scripted);
         if (run.wrapWindow) window = run.wrapWindow(std::move(window));
@@ -125,7 +119,9 @@ int runInPage(const PageRun& run, DebugHook* hook, ImageSource* images) {
 extern "C" {
 
 // The caption of the count report, the box that is no diagnostic.
-EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() { return tessel::kCountCaption; }
+EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() {
+    return tessel::kCountCaption;
+}
 
 // Runs the script at `script` with box, PRINT and finding logs at the paths
 // given ("" for none; the finding log gets each diagnostic of the run as a
@@ -133,11 +129,14 @@ EMSCRIPTEN_KEEPALIVE const char* tessel_count_caption() { return tessel::kCountC
 // `scripted`, the events file `events` drives the run as in a headless run;
 // with `quiet`, no token-count box is shown. Returns the exit status, 2 for
 // bad events (the reason in stderr), 3 when the page stopped the run.
-EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog, const char* printLog,
-                                            const char* findingLog, const char* events, int scripted, int quiet) {
+EMSCRIPTEN_KEEPALIVE int tessel_run_located(const char* script, const char* boxLog,
+                                            const char* printLog, const char* findingLog,
+                                            const char* events, int scripted, int quiet) {
     using namespace tessel;
-    return runInPage(PageRun{script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}, {}, {}},
-                     nullptr, nullptr);
+    return runInPage(
+        PageRun{
+            script, boxLog, printLog, findingLog, events, scripted != 0, quiet != 0, {}, {}, {}},
+        nullptr, nullptr);
 }
 
 // tessel_run_located without a finding log.
@@ -154,9 +153,9 @@ EMSCRIPTEN_KEEPALIVE int tessel_run(const char* script, const char* boxLog, cons
 EMSCRIPTEN_KEEPALIVE int tessel_findings(const char* script, const char* out) {
     using namespace tessel;
     std::string source, json;
-    if (!readFile(script, source)) return 0;
+    if (!readScript(script, source)) return 0;
     lintScript(script, std::move(source), json, true);
-    return writeFile(out, json) ? 1 : 0;
+    return writeWholeFile(out, json) ? 1 : 0;
 }
 
 // Writes what the front end says of the script at `script` to `out` as one
@@ -165,7 +164,7 @@ EMSCRIPTEN_KEEPALIVE int tessel_findings(const char* script, const char* out) {
 EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out) {
     using namespace tessel;
     std::string source;
-    if (!readFile(script, source)) return 0;
+    if (!readScript(script, source)) return 0;
     CountReport report;
     TokenStore tokens;
     LexState lex;
@@ -176,10 +175,10 @@ EMSCRIPTEN_KEEPALIVE int tessel_diagnostics(const char* script, const char* out)
         if (runChecker(tokens, checker, report) == 1)
             for (int32_t slot : checker.slots) handled += slot != 0;
     }
-    return writeFile(out, "{\"count\":\"" + jsonEscape(report.count) + "\",\"eventBlocks\":" +
-                              std::to_string(handled) + "}\n")
-               ? 1
-               : 0;
+    Json summary;  // (the count report is ASCII: two counts in words)
+    summary.set("count", std::move(report.count));
+    summary.set("eventBlocks", handled);
+    return writeWholeFile(out, summary.dump() + "\n") ? 1 : 0;
 }
 
 // The language server's answers for the page's editor, as JSON text (valid
@@ -195,7 +194,8 @@ EMSCRIPTEN_KEEPALIVE const char* tessel_editor_marks(const char* text) {
 }
 
 // CompletionItem objects for what can stand at the position.
-EMSCRIPTEN_KEEPALIVE const char* tessel_editor_completion(const char* text, int line, int character) {
+EMSCRIPTEN_KEEPALIVE const char* tessel_editor_completion(const char* text, int line,
+                                                          int character) {
     using namespace tessel;
     EditorSession& s = editorSession();
     return s.answerWith(completionAt(s.modelOf(text), {line, character}));
