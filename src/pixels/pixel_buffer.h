@@ -58,4 +58,12 @@ struct PixelView {
     int height = 0;
 };
 
+// Rows first <= y < last of a frame.
+struct RowSpan {
+    int first = 0;
+    int last = 0;
+
+    bool empty() const { return first >= last; }
+};
+
 }  // namespace tessel

@@ -49,9 +49,9 @@ void WindowCore::createMainWindow(std::string_view title, int width, int height,
     refreshScreen();
 }
 
-void WindowCore::present(PixelView f) {
+void WindowCore::present(PixelView f, RowSpan changed) {
     if (!keepFrames_) return;
-    screen_.setFrame(f);
+    screen_.setFrame(f, changed);
     refreshScreen();
 }
 
