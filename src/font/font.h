@@ -5,6 +5,8 @@
 #include <memory>
 #include <string_view>
 
+#include "pixels/raster.h"
+
 namespace tessel {
 
 // The face selected at start-up, and the one input and message boxes use:
@@ -28,8 +30,7 @@ class Font {
     // pixels) with the cell's top-left corner at (x, y), clipped to the pixel
     // buffer and to the cell's rows (y to y + cellHeight() - 1); pixels the
     // glyphs do not cover are left as they are.
-    virtual void draw(uint32_t* pixels, int bufWidth, int bufHeight, int x, int y,
-                      std::string_view bytes, uint32_t rgb) const = 0;
+    virtual void draw(Canvas target, int x, int y, std::string_view bytes, uint32_t rgb) const = 0;
 };
 
 }  // namespace tessel

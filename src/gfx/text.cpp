@@ -53,8 +53,8 @@ const std::shared_ptr<Font>& currentFont(GfxState& g) {
 void drawText(GfxState& g, int32_t x, int32_t y, std::string_view bytes) {
     if (!currentFont(g) || g.pixels.empty()) return;
     // Text draws only in its cell's rows.
-    const Canvas c = drawRows(g, y, int64_t(y) + g.font->cellHeight());
-    g.font->draw(c.pixels, c.width, c.height, x, y, bytes, colourPixel(g.foreground));
+    g.font->draw(drawRows(g, y, int64_t(y) + g.font->cellHeight()), x, y, bytes,
+                 colourPixel(g.foreground));
 }
 
 }  // namespace tessel

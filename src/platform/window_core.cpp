@@ -74,7 +74,7 @@ void WindowCore::showScreen() {
     showPending_ = false;
     lastShown_ = clock_->coarse();
     const FrameBuffer& screen = composeScreen();
-    if (!screen.empty()) native_->present(screen.data(), screen_.width(), screen_.height());
+    if (!screen.empty()) native_->present(PixelView{screen.data(), screen_.width(), screen_.height()});
 }
 
 void WindowCore::editChanged(int32_t handle) {

@@ -101,11 +101,12 @@ class CopyingWindow final : public NativeWindow {
    public:
     explicit CopyingWindow(std::vector<uint32_t>* shown) : shown_(shown) {}
     bool open(std::string_view, int, int) override { return true; }
-    void present(const uint32_t* pixels, int width, int height) override {
-        shown_->assign(pixels, pixels + static_cast<size_t>(width) * height);
+    void present(PixelView frame) override {
+        shown_->assign(frame.pixels,
+                       frame.pixels + static_cast<size_t>(frame.width) * frame.height);
     }
     void pollEvents(NativeInput&, int) override {}
-    bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
+    bool showBox(std::string_view, PixelView) override { return false; }
     void hideBox() override {}
 
    private:

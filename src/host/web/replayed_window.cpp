@@ -29,10 +29,10 @@ bool ReplayedWindow::open(std::string_view title, int width, int height) {
     return inner_->open(title, width, height);
 }
 
-void ReplayedWindow::present(const uint32_t* pixels, int width, int height) {
-    if (width == width_ && height == height_)
-        frame_.assign(pixels, pixels + static_cast<size_t>(width) * height);
-    inner_->present(pixels, width, height);
+void ReplayedWindow::present(PixelView frame) {
+    if (frame.width == width_ && frame.height == height_)
+        frame_.assign(frame.pixels, frame.pixels + static_cast<size_t>(frame.width) * frame.height);
+    inner_->present(frame);
 }
 
 void ReplayedWindow::goLive() {
@@ -48,7 +48,7 @@ void ReplayedWindow::goLive() {
         const uint64_t now = real_.now();
         r.offsetMs = now > lastClock_ ? now - lastClock_ : 0;
     }
-    if (boxOpen_) inner_->showBox(boxCaption_, boxPixels_.data(), boxWidth_, boxHeight_);
+    if (boxOpen_) inner_->showBox(boxCaption_, PixelView{boxPixels_.data(), boxWidth_, boxHeight_});
     paint();
 }
 
@@ -125,14 +125,13 @@ void ReplayedWindow::advanceTo(uint64_t t) {
     if (!record_ || !replay_) real_.advanceTo(record_ ? t + record_->offsetMs : t);
 }
 
-bool ReplayedWindow::showBox(std::string_view caption, const uint32_t* pixels, int width,
-                             int height) {
+bool ReplayedWindow::showBox(std::string_view caption, PixelView box) {
     boxOpen_ = true;
     boxCaption_ = caption;
-    boxPixels_.assign(pixels, pixels + static_cast<size_t>(width) * height);
-    boxWidth_ = width;
-    boxHeight_ = height;
-    return replaying() ? true : inner_->showBox(caption, pixels, width, height);
+    boxPixels_.assign(box.pixels, box.pixels + static_cast<size_t>(box.width) * box.height);
+    boxWidth_ = box.width;
+    boxHeight_ = box.height;
+    return replaying() ? true : inner_->showBox(caption, box);
 }
 
 void ReplayedWindow::hideBox() {
