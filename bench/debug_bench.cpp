@@ -2,7 +2,9 @@
 // of two statements (the worst case: statements of a few nanoseconds each):
 // no debugger; a debugger attached with no breakpoint; a breakpoint on a
 // statement outside the loop; a breakpoint inside it whose condition never
-// holds (evaluated at every pass); and stopping before every statement (as
+// holds (tested at every pass: by the loop itself, one comparison or
+// several; and by the debugger, as for a condition the loop cannot test);
+// and stopping before every statement (as
 // --trace and stepping do, with nothing done at the stop). The same run is
 // what a step back costs: the script run again up to the earlier stop.
 // Run with repetitions, so each line carries its spread:
@@ -35,8 +37,8 @@ const char kScript[] =
 // (none: 0) with a condition, and does nothing at its stops.
 class BenchHook final : public DebugHook {
    public:
-    BenchHook(int line, std::string condition, bool everyStatement)
-        : line_(line), conditionText_(std::move(condition)), everyStatement_(everyStatement) {
+    BenchHook(int line, std::string condition, bool everyStatement, bool tested = true)
+        : line_(line), conditionText_(std::move(condition)), everyStatement_(everyStatement), tested_(tested) {
         stepping = true;  // the first statement start places the breakpoint
     }
     void atStatement(Vm& vm, int32_t, bool breakpoint) override {
@@ -59,7 +61,7 @@ class BenchHook final : public DebugHook {
         debug::Value v;
         std::string why;
         if (!condition_->evaluate(vm, v, why) || v.num != 0.0f) return -1;
-        return breaks.at(index);
+        return breaks.at(index).original.op;
     }
     void poll(Vm&) override {}
     void output(std::string_view, std::string_view) override {}
@@ -69,15 +71,22 @@ class BenchHook final : public DebugHook {
         if (!conditionText_.empty()) condition_ = std::make_unique<debug::Expression>(vm, conditionText_, true);
         for (size_t i = 0; i < vm.code.ins.size(); ++i) {
             const Instr& in = vm.code.ins[i];
-            if (line_ != 0 && in.ticks != 0 && in.op != OP_SERVICE &&
-                vm.tokens.lineAt(vm.code.tokenOf[i]) == line_)
-                setBreak(vm, static_cast<int32_t>(i));
+            if (line_ == 0 || in.ticks == 0 || in.op == OP_SERVICE || vm.tokens.lineAt(vm.code.tokenOf[i]) != line_)
+                continue;
+            const int32_t at = static_cast<int32_t>(i);
+            BreakTest test;
+            if (condition_) {
+                test.condition = &condition_->code();
+                test.truth = condition_->truthRegister();
+            }
+            if (!condition_ || !tested_ || !setTestedBreak(vm, at, test)) setBreak(vm, at);
         }
     }
     int line_;
     std::string conditionText_;
     std::unique_ptr<debug::Expression> condition_;
     bool everyStatement_;
+    bool tested_;  // the condition tested by the loop itself where it can be
     bool placed_ = false;
 };
 
@@ -112,6 +121,12 @@ BENCHMARK_CAPTURE(run, attached, [](int) -> DebugHook* { return new BenchHook(0,
 BENCHMARK_CAPTURE(run, breakpoint_outside_loop, [](int) -> DebugHook* { return new BenchHook(6, {}, false); })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, false_condition_in_loop, [](int) -> DebugHook* { return new BenchHook(3, "i < 0", false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, false_joined_condition_in_loop,
+                  [](int) -> DebugHook* { return new BenchHook(3, "i < 0 & s + 1 < 0", false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, false_condition_decided_by_debugger,
+                  [](int) -> DebugHook* { return new BenchHook(3, "i < 0", false, false); })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, stop_at_every_statement, [](int) -> DebugHook* { return new BenchHook(0, {}, true); })
     ->Unit(benchmark::kMillisecond);

@@ -39,6 +39,10 @@ class Expression {
     const std::string& error() const { return error_; }
     // Its value now; false (with `why`) when it cannot be computed.
     bool evaluate(Vm& vm, Value& out, std::string& why);
+    // A valid condition's code, up to its END, and the register of its
+    // truth: for the executor to test at a breakpoint itself.
+    const Code& code() const { return code_; }
+    int32_t truthRegister() const { return condition_ && valid() ? resultReg_ : -1; }
 
    private:
     bool bindNames(const Vm& vm);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include "base/convert.h"
 #include "base/cp1252.h"
@@ -151,8 +152,9 @@ std::string baseName(const std::string& path) {
 }
 
 // A hit condition: "N" or "== N" (only the Nth hit), ">= N" (from the Nth
-// on), "> N", "< N", "<= N", "% N" (every Nth). Unreadable: always.
-bool hitConditionMet(const std::string& text, int64_t hits) {
+// on), "> N", "< N", "<= N", "% N" (every Nth). False when unreadable: then
+// every hit stops.
+bool readHitCondition(const std::string& text, uint16_t& test, int64_t& n) {
     size_t i = 0;
     auto skipSpace = [&] {
         while (i < text.size() && text[i] == ' ') ++i;
@@ -161,20 +163,24 @@ bool hitConditionMet(const std::string& text, int64_t hits) {
     std::string op;
     while (i < text.size() && std::string_view("<>=%").find(text[i]) != std::string_view::npos) op += text[i++];
     skipSpace();
-    int64_t n = 0;
+    n = 0;
     bool digits = false;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9' && n < (int64_t{1} << 40)) {
         n = n * 10 + (text[i++] - '0');
         digits = true;
     }
-    if (!digits) return true;
-    if (op.empty() || op == "==" || op == "=") return hits == n;
-    if (op == ">=") return hits >= n;
-    if (op == ">") return hits > n;
-    if (op == "<") return hits < n;
-    if (op == "<=") return hits <= n;
-    if (op == "%") return n > 0 && hits % n == 0;
+    static const std::map<std::string, uint16_t> kTests = {{"", HIT_EQ}, {"==", HIT_EQ}, {"=", HIT_EQ}, {">=", HIT_GE},
+                                                           {">", HIT_GT}, {"<", HIT_LT},  {"<=", HIT_LE}, {"%", HIT_EVERY}};
+    auto known = kTests.find(op);
+    if (!digits || known == kTests.end()) return false;
+    test = known->second;
     return true;
+}
+
+bool hitConditionMet(const std::string& text, int64_t hits) {
+    uint16_t test = HIT_EQ;
+    int64_t n = 0;
+    return !readHitCondition(text, test, n) || hitCountMet(test, hits, n);
 }
 
 }  // namespace
@@ -341,6 +347,7 @@ void Session::launchRun() {
         again = false;
         runs.clear();
         breaks.clear();
+        metByLoop = false;
         rounds = 0;
         entryPending_ = true;
         stepping = true;
@@ -401,10 +408,14 @@ void Session::atStatement(Vm& vm, int32_t index, bool breakpoint) {
         firstSeen_ = now(vm);
         placeBreakpoints(vm);
         // A breakpoint on the first statement is met at its BREAK.
-        if (!breakpoint && vm.code.ins[static_cast<size_t>(index)].op == OP_BREAK) return;
+        if (!breakpoint && isBreakpoint(vm.code.ins[static_cast<size_t>(index)].op)) return;
     }
     std::string reason;
+    const bool replayed = goal_.kind != ReplayGoal::None;
     if (shouldStop(vm, index, breakpoint, reason)) stop(vm, index, reason);
+    // Brought back to its stop, the run goes on as any run: the breakpoints
+    // whose condition the loop can test are placed so again.
+    if (replayed && goal_.kind == ReplayGoal::None && running_) placeBreakpoints(vm);
     stepping = resume_ != Resume::Continue || pauseAsked_ ||
                (goal_.kind != ReplayGoal::None && rounds >= armRound_);
 }
@@ -473,7 +484,7 @@ int Session::breakPasses(Vm& vm, int32_t index) {
         return -1;
     }
     auto lifted = breaks.find(index);
-    return lifted != breaks.end() ? lifted->second : -1;
+    return lifted != breaks.end() ? lifted->second.original.op : -1;
 }
 
 // The breakpoint at instruction `index` counts a hit when its condition
@@ -488,6 +499,11 @@ bool Session::breakpointTriggers(Vm& vm, int32_t index) {
     auto at = breakpointAt_.find(index);
     if (at == breakpointAt_.end()) return false;
     Breakpoint& b = breakpoints_[at->second];
+    int64_t& counted = hits[at->second];  // the loop's count, kept equal to the breakpoint's
+    if (std::exchange(metByLoop, false)) {
+        b.hits = counted;
+        return true;
+    }
     if (b.compiled) {
         Value v;
         std::string why;
@@ -496,7 +512,7 @@ bool Session::breakpointTriggers(Vm& vm, int32_t index) {
         else if (v.num == 0.0f)
             return false;
     }
-    ++b.hits;
+    counted = ++b.hits;
     return b.hitCondition.empty() || hitConditionMet(b.hitCondition, b.hits);
 }
 
@@ -552,11 +568,12 @@ void Session::answerBreakpoints(const Json& request, const Json& args) {
     respond(request, Json::object({{"breakpoints", std::move(answer)}}));
 }
 
-// Puts a BREAK before the first statement of each breakpoint's line (or
+// Puts a breakpoint in the first statement of each breakpoint's line (or
 // of the next line that has one), and reads the conditions.
 void Session::placeBreakpoints(Vm& vm) {
     clearBreaks(vm);
     breakpointAt_.clear();
+    hits.assign(breakpoints_.size(), 0);
     const Code& code = vm.code;
     // The first statement start of each line: its token, and its instructions.
     std::map<int32_t, int32_t> firstToken;
@@ -573,18 +590,25 @@ void Session::placeBreakpoints(Vm& vm) {
         auto line = firstToken.lower_bound(b.line);
         const int32_t before = b.placed;
         b.placed = line == firstToken.end() ? 0 : line->first;
-        if (b.placed != 0) {
-            for (size_t i = 0; i < code.ins.size(); ++i) {
-                const Instr& in = code.ins[i];
-                if (in.ticks == 0 || in.op == OP_SERVICE || code.tokenOf[i] != line->second) continue;
-                if (breakpointAt_.emplace(static_cast<int32_t>(i), k).second) setBreak(vm, static_cast<int32_t>(i));
-            }
-        }
         b.compiled.reset();
         if (!b.condition.empty()) {
             b.compiled = std::make_shared<Expression>(vm, b.condition, true);
             if (!b.compiled->valid())
                 output("console", "breakpoint condition on line " + std::to_string(b.line) + ": " + b.compiled->error());
+        }
+        // A condition and a hit count the loop can test itself cost no stop
+        // where they are not met; a run brought back by a step back stops
+        // at every breakpoint, as it counts what it passes.
+        const BreakTest test = loopTest(b, k);
+        const bool tested = goal_.kind == ReplayGoal::None && (test.condition || test.counted) &&
+                            (!b.compiled || test.condition);
+        hits[k] = b.hits;
+        for (size_t i = 0; b.placed != 0 && i < code.ins.size(); ++i) {
+            const Instr& in = code.ins[i];
+            if (in.ticks == 0 || in.op == OP_SERVICE || code.tokenOf[i] != line->second) continue;
+            const int32_t at = static_cast<int32_t>(i);
+            if (!breakpointAt_.emplace(at, k).second) continue;
+            if (!tested || !setTestedBreak(vm, at, test)) setBreak(vm, at);
         }
         // The client hears of a breakpoint that moved to a later line or
         // found no statement, once.
@@ -593,6 +617,23 @@ void Session::placeBreakpoints(Vm& vm) {
                   Json::object({{"reason", "changed"},
                                 {"breakpoint", Json::object({{"id", b.id}, {"verified", b.placed > 0}, {"line", b.placed > 0 ? b.placed : b.line}})}}));
     }
+}
+
+// What the loop can test of breakpoint `k` itself: its condition when it
+// reads, its hit count when readable (counted in counter `k`).
+BreakTest Session::loopTest(const Breakpoint& b, size_t k) const {
+    BreakTest test;
+    if (b.compiled && b.compiled->truthRegister() >= 0) {
+        test.condition = &b.compiled->code();
+        test.truth = b.compiled->truthRegister();
+    }
+    int64_t n = 0;
+    if (!b.hitCondition.empty() && readHitCondition(b.hitCondition, test.hitTest, n) && n <= INT32_MAX) {
+        test.counted = true;
+        test.counter = static_cast<int32_t>(k);
+        test.hitCount = static_cast<int32_t>(n);
+    }
+    return test;
 }
 
 // --- what a stop shows -------------------------------------------------------------
@@ -610,13 +651,11 @@ Json Session::stackFrames(const Vm& vm) const {
                                   {"column", std::max(1, place.column)},
                                   {"source", Json::object({{"name", baseName(config_.program)}, {"path", config_.program}})}}));
     };
-    // The call that returns to instruction `back` (a BREAK may stand in it).
+    // The call that returns to instruction `back` (a breakpoint may stand in it).
     auto callSite = [&](int32_t back) {
         for (size_t i = 0; i < code.ins.size(); ++i) {
-            const Instr& in = code.ins[i];
-            auto lifted = breaks.find(static_cast<int32_t>(i));
-            const uint8_t op = in.op == OP_BREAK && lifted != breaks.end() ? lifted->second : in.op;
-            if (op == OP_CALL && in.b == back) return static_cast<int32_t>(i);
+            const Instr& in = programInstruction(vm, static_cast<int32_t>(i));
+            if (in.op == OP_CALL && in.b == back) return static_cast<int32_t>(i);
         }
         return -1;
     };

@@ -17,6 +17,7 @@
 
 #include "debug/channel.h"
 #include "debug/expression.h"
+#include "exec/executor.h"
 #include "debug/recorded_images.h"
 #include "lsp/json.h"
 #include "exec/vm.h"
@@ -102,6 +103,7 @@ class Session final : public DebugHook {
     bool breakpointTriggers(Vm& vm, int32_t index);
     uint64_t now(const Vm& vm) const;
     void startAgain(ReplayGoal goal);
+    BreakTest loopTest(const Breakpoint& b, size_t k) const;
     void placeBreakpoints(Vm& vm);
     void answerBreakpoints(const Json& request, const Json& args);
 

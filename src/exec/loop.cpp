@@ -116,6 +116,16 @@ inline float truth(bool b) {
         ip = base + (target); \
         vmbreak;              \
     } while (0)
+// To an instruction that starts no statement (so no count is due).
+#if defined(TESSEL_SWITCH_DISPATCH)
+#define UNCOUNTED_JUMP(target) JUMP(target)
+#else
+#define UNCOUNTED_JUMP(target)     \
+    do {                           \
+        ip = base + (target);      \
+        goto* kLabels[ip->op];     \
+    } while (0)
+#endif
 #define OTHER()                             \
     do {                                    \
         if (!runOther(vm, ip)) STOP(ABORT); \
@@ -704,6 +714,35 @@ inline float truth(bool b) {
             vmcase(HIDE) {
                 STOP(HANDOVER);
             }
+            // A breakpoint's test; where it fails, the statement's own
+            // instruction runs from its copy (its start counted here).
+            vmcase(BRKCMP) {
+                if (numericRelation(R[ip->a], R[ip->b], static_cast<CompareOp>(ip->x))) STOP(BREAK);
+                UNCOUNTED_JUMP(ip->c);
+            }
+            vmcase(BRKCMPK) {
+                if (numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x)))
+                    STOP(BREAK);
+                UNCOUNTED_JUMP(ip->c);
+            }
+            vmcase(BRKJMP) {
+                JUMP(ip->a);
+            }
+            vmcase(BRKIF) {
+                if (R[ip->a] != 0.0f) {
+                    ip = base + ip->b;
+                    STOP(BREAK);
+                }
+                NEXT();
+            }
+            vmcase(BRKUNLESS) {
+                if (R[ip->a] == 0.0f) UNCOUNTED_JUMP(ip->c);
+                NEXT();
+            }
+            vmcase(BRKHIT) {
+                if (hitCountMet(ip->x, ++vm.debug->hits[static_cast<size_t>(ip->a)], ip->b)) STOP(BREAK);
+                UNCOUNTED_JUMP(ip->c);
+            }
             vmcase(BREAK) {
                 // (Not in the web edition: there this call in the loop's body
                 // made every script's dispatch about a third slower; the
@@ -730,6 +769,7 @@ inline float truth(bool b) {
 #undef TICK
 #undef NEXT
 #undef JUMP
+#undef UNCOUNTED_JUMP
 #undef OTHER
 
 // The tokens of a SERVICE instruction: each counts as a statement start (the
@@ -829,9 +869,9 @@ void raiseFor(Vm& vm, const Instr& in, int32_t token) {
 // The driver with a debugger attached. The loop is the same: to stop before
 // each statement start it is entered one statement start short of a
 // keep-alive round, so its next one hands over; the driver keeps the true
-// count. A breakpoint is a BREAK put in place of its statement's first
-// instruction: when reached, the instruction is put back for one statement
-// and the BREAK again at the next stop.
+// count. A breakpoint stands in its statement's first instruction (a BREAK,
+// or the test of its condition): when it stops the run, the instruction is
+// put back for one statement and the breakpoint again at the next stop.
 RunEnd executeDebugged(Vm& vm, int32_t entry) {
     ExecState& ex = vm.exec;
     DebugHook& dbg = *vm.debug;
@@ -844,8 +884,18 @@ RunEnd executeDebugged(Vm& vm, int32_t entry) {
     } leave{dbg};
     int32_t lifted = -1;  // a breakpoint's instruction put back for its statement
     auto relay = [&] {
-        if (lifted >= 0 && dbg.breaks.count(lifted) != 0) base[lifted].op = OP_BREAK;
+        if (lifted < 0) return;
+        if (auto p = dbg.breaks.find(lifted); p != dbg.breaks.end()) base[lifted] = p->second.patch;
         lifted = -1;
+    };
+    // The breakpoint at `index` is met: the debugger decides whether the run
+    // stops there, then the statement runs.
+    auto meet = [&](int32_t index) {
+        dbg.atStatement(vm, index, true);
+        if (auto p = dbg.breaks.find(index); p != dbg.breaks.end() && isBreakpoint(base[index].op))
+            base[index] = p->second.original;
+        lifted = index;
+        c.counted = true;
     };
     for (;;) {
         const uint32_t from = dbg.stepping || lifted >= 0 ? kKeepAliveInterval - 1 : ex.keepAliveCount;
@@ -859,15 +909,27 @@ RunEnd executeDebugged(Vm& vm, int32_t entry) {
         if (stop == Stop::KEEPALIVE) {
             if (ex.keepAliveCount >= kKeepAliveInterval) keepAliveRound(vm);
             const Instr& in = base[index];
-            if (dbg.stepping && in.ticks != 0 && in.op != OP_SERVICE && in.op != OP_BREAK)
-                dbg.atStatement(vm, index, false);
+            if (dbg.stepping && in.ticks != 0 && in.op != OP_SERVICE) {
+                if (!isBreakpoint(in.op)) dbg.atStatement(vm, index, false);
+                // A breakpoint here (perhaps placed at this very stop) is met
+                // here while stepping: whatever its condition, the debugger
+                // sees the statement.
+                if (isBreakpoint(base[index].op)) meet(index);
+            }
             continue;
         }
         if (stop == Stop::BREAK) {
-            dbg.atStatement(vm, index, true);
-            if (base[index].op == OP_BREAK) base[index].op = dbg.breaks[index];
-            lifted = index;
-            c.counted = true;
+            // A stop in a condition's code is its breakpoint's.
+            const size_t own = vm.code.programSize;
+            const int32_t at = own != 0 && static_cast<size_t>(index) >= own
+                                   ? dbg.owners[static_cast<size_t>(index) - own]
+                                   : index;
+            c.ip = base + at;
+            // (The debugger reads and clears it: a step back leaves the
+            // run from inside the stop.)
+            dbg.metByLoop = base[index].op == OP_BRKHIT;
+            meet(at);
+            dbg.metByLoop = false;
             continue;
         }
         if (std::optional<RunEnd> end = afterStop(vm, stop, c, token)) return *end;
@@ -943,6 +1005,16 @@ void runFrom(Vm& vm, int32_t entry) {
     if (execute(vm, entry) == RunEnd::ABORTED) throw RunAbort{};
 }
 
+// Room after the program for the code of the conditions the loop tests
+// (setTestedBreak), reserved before the run, as growing the
+// instructions later would move them under the loop's cursors.
+void reserveConditionRoom(Code& code) {
+    constexpr size_t kConditionRoom = 4096;
+    code.programSize = code.ins.size();
+    code.ins.reserve(code.ins.size() + kConditionRoom);
+    code.tokenOf.reserve(code.tokenOf.size() + kConditionRoom);
+}
+
 }  // namespace
 
 namespace exec {
@@ -959,6 +1031,7 @@ void prepareExecution(Vm& vm) {
     compileProgram(vm.tokens, vm.symbols, vm.code);
     allocateMemory(vm.memory, vm.symbols, static_cast<size_t>(vm.code.numRegisters),
                    static_cast<size_t>(vm.code.strRegisters), static_cast<size_t>(vm.code.intRegisters));
+    if (vm.debug) reserveConditionRoom(vm.code);
 }
 
 void runMainProgram(Vm& vm) {
@@ -979,20 +1052,153 @@ void runBlockAt(Vm& vm, EventSlot which, bool interrupting) {
 
 namespace tessel {
 
-void setBreak(Vm& vm, int32_t index) {
+namespace {
+
+// Puts `with` in place of instruction `index`, which the debugger keeps.
+void patch(Vm& vm, int32_t index, const Instr& with) {
     Instr& in = vm.code.ins[static_cast<size_t>(index)];
-    if (in.op == OP_BREAK || vm.debug == nullptr) return;
-    vm.debug->breaks[index] = in.op;
+    vm.debug->breaks.insert_or_assign(index, DebugHook::Patch{in, with});
+    in = with;
+}
+
+// A loop's end that runs its WHILE's test in place reads the WHILE's
+// operands: while a breakpoint stands in that WHILE, the loop's end goes
+// back to it instead, as it does when a keep-alive round falls due.
+void sendLoopEndsBack(Vm& vm, int32_t whileIndex) {
+    for (size_t i = 0; i < vm.code.programSize; ++i) {
+        Instr in = vm.code.ins[i];
+        if (in.op != OP_WENDLOOP || in.a != whileIndex) continue;
+        in.op = OP_WEND;
+        patch(vm, static_cast<int32_t>(i), in);
+    }
+}
+
+// The instructions a condition tested in the loop may consist of: they
+// compute numbers from registers and never abort.
+bool computesOnly(uint8_t op) {
+    switch (op) {
+        case OP_MOV: case OP_MOVK: case OP_MOVP: case OP_NEG:
+        case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: case OP_QUO: case OP_POW:
+        case OP_ADDK: case OP_SUBK: case OP_MULK: case OP_DIVK: case OP_QUOK: case OP_POWK:
+        case OP_KADD: case OP_KSUB: case OP_KMUL: case OP_KDIV: case OP_KQUO: case OP_KPOW:
+        case OP_FN: case OP_LDEL: case OP_LDELP: case OP_CMP: case OP_CMPK: case OP_AND: case OP_OR:
+            return true;
+        default: return false;
+    }
+}
+
+// Whether a statement's first instruction runs the same from a copy after
+// its breakpoint's test: it knows no position of its own (a WHILE that
+// pushes itself does), never hands over to the driver (a driver's
+// instruction may let an event block run while the cursor stands in the
+// copy), and does not end the run.
+bool runsFromCopy(uint8_t op) {
+    switch (op) {
+        case OP_WHILECMP: case OP_WHILECMPK: case OP_WENDLOOP: case OP_END: case OP_ENDBLOCK:
+        case OP_SERVICE: case OP_ABORT: case OP_PRINT: case OP_COLOR: case OP_SETFONT: case OP_SWAP:
+        case OP_LOADIMG: case OP_GETTICK: case OP_TIMERON: case OP_TIMEROFF: case OP_DIAG:
+        case OP_INPUTBOX: case OP_SETTEXT: case OP_GETTEXT: case OP_FOCUS: case OP_HIDE:
+            return false;
+        default: return !isBreakpoint(op);
+    }
+}
+
+}  // namespace
+
+bool isBreakpoint(uint8_t op) {
+    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKJMP || op == OP_BRKHIT;
+}
+
+const Instr& programInstruction(const Vm& vm, int32_t index) {
+    if (vm.debug)
+        if (auto p = vm.debug->breaks.find(index); p != vm.debug->breaks.end()) return p->second.original;
+    return vm.code.ins[static_cast<size_t>(index)];
+}
+
+void setBreak(Vm& vm, int32_t index) {
+    Instr in = vm.code.ins[static_cast<size_t>(index)];
+    if (vm.debug == nullptr || isBreakpoint(in.op)) return;
     in.op = OP_BREAK;
+    patch(vm, index, in);
+    sendLoopEndsBack(vm, index);
+}
+
+// A condition of one comparison of registers, alone, goes in the
+// statement's first instruction, and so does a hit count alone; otherwise
+// that instruction goes to the test's code after the program's own. Either
+// way the instruction itself follows the test, copied, then a jump back to
+// the next one:
+//   condition:        [BRKCMP(K)]            ... [copy] [JMP index+1]
+//                     [BRKJMP] ... [code] [BRKIF] [copy] [JMP index+1]
+//   hit count:        [BRKHIT]               ... [copy] [JMP index+1]
+//   both:             [BRKJMP] ... [code] [BRKUNLESS] [BRKHIT] [copy] [JMP index+1]
+bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
+    DebugHook* dbg = vm.debug;
+    Code& code = vm.code;
+    if (dbg == nullptr || code.programSize == 0 || (test.condition == nullptr && !test.counted)) return false;
+    const Instr at = code.ins[static_cast<size_t>(index)];
+    if (!runsFromCopy(at.op)) return false;
+    size_t n = 0;  // the condition's instructions before its END
+    if (const Code* cond = test.condition) {
+        while (n < cond->ins.size() && cond->ins[n].op != OP_END)
+            if (!computesOnly(cond->ins[n++].op)) return false;
+        if (n == cond->ins.size() || static_cast<size_t>(cond->numRegisters) > vm.memory.num.size() ||
+            static_cast<size_t>(cond->intRegisters) > vm.memory.ptr.size())
+            return false;
+    }
+    const Instr* last = test.condition && n > 0 ? &test.condition->ins[n - 1] : nullptr;
+    const bool oneComparison = !test.counted && n == 1 && (last->op == OP_CMP || last->op == OP_CMPK) &&
+                               last->a == test.truth;
+    const size_t room = (test.condition && !oneComparison ? n + 1 : 0) + (test.counted && test.condition ? 1 : 0) + 2;
+    if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
+        return false;
+    if (test.counted && dbg->hits.size() <= static_cast<size_t>(test.counter))
+        dbg->hits.resize(static_cast<size_t>(test.counter) + 1);
+    const int32_t token = code.tokenOf[static_cast<size_t>(index)];
+    auto append = [&](Instr in) {
+        in.ticks = 0;  // the statement start counts at the breakpoint
+        code.ins.push_back(in);
+        code.tokenOf.push_back(token);
+        dbg->owners.push_back(index);
+    };
+    const int32_t copy = static_cast<int32_t>(code.ins.size() + room - 2);
+    const Instr hit{OP_BRKHIT, 0, test.hitTest, test.counter, test.hitCount, copy};
+    Instr slot = at;  // keeps its statement start
+    if (oneComparison) {
+        slot = Instr{last->op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK, at.ticks, last->x, last->b, last->c, copy};
+    } else if (!test.condition) {
+        slot = hit;
+        slot.ticks = at.ticks;
+    } else {
+        slot = Instr{OP_BRKJMP, at.ticks, 0, static_cast<int32_t>(code.ins.size()), 0, 0};
+        for (size_t k = 0; k < n; ++k) append(test.condition->ins[k]);
+        if (test.counted) {
+            append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy});
+            append(hit);
+        } else {
+            append(Instr{OP_BRKIF, 0, 0, test.truth, index, 0});
+        }
+    }
+    append(at);
+    append(Instr{OP_JMP, 0, 0, index + 1, 0, 0});
+    patch(vm, index, slot);
+    sendLoopEndsBack(vm, index);
+    return true;
 }
 
 void clearBreaks(Vm& vm) {
-    if (vm.debug == nullptr) return;
-    for (auto [index, op] : vm.debug->breaks) {
-        Instr& in = vm.code.ins[static_cast<size_t>(index)];
-        if (in.op == OP_BREAK) in.op = op;
+    DebugHook* dbg = vm.debug;
+    if (dbg == nullptr) return;
+    for (const auto& [index, p] : dbg->breaks) vm.code.ins[static_cast<size_t>(index)] = p.original;
+    dbg->breaks.clear();
+    dbg->owners.clear();
+    // (No cursor stands in a condition's code at a stop where breakpoints
+    // change: its copies never hand over to the driver.)
+    Code& code = vm.code;
+    if (code.programSize != 0 && code.programSize <= code.ins.size()) {
+        code.ins.resize(code.programSize);
+        code.tokenOf.resize(code.programSize);
     }
-    vm.debug->breaks.clear();
 }
 
 bool runDetached(Vm& vm, int32_t entry) {

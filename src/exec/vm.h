@@ -72,6 +72,22 @@ struct DebugRun {
     const Instr* const* ip = nullptr;  // the loop's cursor (exact at the loop's stops)
 };
 
+// How a breakpoint's count of hits decides that it stops the run: at the
+// Nth hit only, from the Nth on, after the Nth, before the Nth, up to the
+// Nth, at every Nth.
+enum HitTest : uint16_t { HIT_EQ = 0, HIT_GE, HIT_GT, HIT_LT, HIT_LE, HIT_EVERY };
+
+inline bool hitCountMet(uint16_t test, int64_t hits, int64_t n) {
+    switch (test) {
+        case HIT_EQ: return hits == n;
+        case HIT_GE: return hits >= n;
+        case HIT_GT: return hits > n;
+        case HIT_LT: return hits < n;
+        case HIT_LE: return hits <= n;
+        default: return n > 0 && hits % n == 0;
+    }
+}
+
 // A debugger attached to a run. The executor asks it nothing while it runs
 // at full speed: it calls `atStatement` only at a statement start while
 // `stepping` is set or where the debugger put a BREAK instruction in the
@@ -87,8 +103,21 @@ class DebugHook {
     // Keep-alive rounds since the run began: with the executor's count of
     // statement starts since the last one, a position in the run's time.
     uint64_t rounds = 0;
-    // The instructions a BREAK stands in, and the opcode each stands in for.
-    std::unordered_map<int32_t, uint8_t> breaks;
+    // The instructions a debugger's patch stands in (a breakpoint's, or a
+    // loop's end made to go back to its patched WHILE), with the patch.
+    struct Patch {
+        Instr original;
+        Instr patch;
+    };
+    std::unordered_map<int32_t, Patch> breaks;
+    // For each instruction after the program's own (a condition's code, a
+    // copy): the breakpoint it belongs to.
+    std::vector<int32_t> owners;
+    // Hit counts the loop keeps, by the counter a breakpoint was given.
+    std::vector<int64_t> hits;
+    // At the stop at hand: the loop itself counted the hit and found the
+    // breakpoint's hit count met.
+    bool metByLoop = false;
     // Instruction `index` begins a statement and the run stands before it;
     // `breakpoint` when a BREAK stands there.
     virtual void atStatement(Vm& vm, int32_t index, bool breakpoint) = 0;

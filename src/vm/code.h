@@ -137,7 +137,13 @@ namespace tessel {
     X(GETTEXT, "S[a] = the current text control's text")                                      \
     X(FOCUS, "show P[a]'s control and give it the focus")                                     \
     X(HIDE, "hide the newest input box")                                                      \
-    X(BREAK, "a debugger's breakpoint in place of a statement's first instruction")
+    X(BREAK, "a debugger's breakpoint in place of a statement's first instruction")             \
+    X(BRKCMP, "a breakpoint whose condition R[a] op(x) R[b] stops the run here, else T(c)")    \
+    X(BRKCMPK, "a breakpoint whose condition R[a] op(x) K(b) stops the run here, else T(c)")   \
+    X(BRKJMP, "a breakpoint whose condition is tested at T(a)")                               \
+    X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at the breakpoint T(b)") \
+    X(BRKUNLESS, "a breakpoint's condition R[a]: when 0, go to T(c)")                         \
+    X(BRKHIT, "a breakpoint's hit counter a, one more: met by test x against b, the run stops; else T(c)")
 
 enum Opcode : uint8_t {
 #define X(name, operands) OP_##name,
@@ -207,6 +213,11 @@ struct Code {
     int32_t intRegisters = 0;  // pointer variables, then integer temporaries
     int32_t strTemps = 0;      // the first string temporary
     bool compiled = false;
+    // With a debugger, the program's own instructions: the code of the
+    // breakpoint conditions the loop tests follows them, in room reserved
+    // before the run (growing the instructions would move them under the
+    // loop's cursors). 0 without one.
+    size_t programSize = 0;
 };
 
 // The code as text, an instruction a line: index, "*" where a statement

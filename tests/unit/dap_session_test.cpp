@@ -181,6 +181,34 @@ TEST(DapSession, StopsAtAConditionalBreakpointAndShowsTheRun) {
     EXPECT_EQ(dap.wait(), 0);
 }
 
+TEST(DapSession, BreakpointsOnALoopsTestAndOnJoinedConditionsAreMetAtEveryPass) {
+    // A loop's WHILE line (its end tests it in place otherwise) and a
+    // condition of several parts, which the loop tests itself.
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(14, "i > 3"), at(15, "i > 1 & a[1] = 10")});
+    dap.event("stopped");
+    std::vector<std::string> stops;
+    for (int k = 0; k < 5; ++k) {
+        stops.push_back(std::to_string(dap.line()) + " i=" + dap.variables(kVariables)["i"]);
+        if (k < 4) dap.resume("continue");
+    }
+    EXPECT_EQ(stops, std::vector<std::string>({"15 i=2", "15 i=3", "14 i=4", "15 i=4", "14 i=5"}));
+    dap.body("continue", Json::object({{"threadId", 1}}));
+    EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 0);
+}
+
+TEST(DapSession, AHitCountCountedInTheLoopIsKeptByAStepBack) {
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(17, {}, "> 1")});
+    EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "1");
+    EXPECT_EQ(dap.resume("stepBack"), "step");
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "1") << "the same hit again";
+    EXPECT_EQ(dap.resume("continue"), "breakpoint");
+    EXPECT_EQ(dap.variables(kVariables)["i"], "2");
+}
+
 TEST(DapSession, SteppingBackThenForwardReachesTheSameState) {
     DapProcess dap;
     dap.start("loop_and_call.tsl", {at(15, {}, "3")});
