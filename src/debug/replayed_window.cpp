@@ -19,7 +19,7 @@ void ReplayedWindow::paint() {
     if (show_)
         show_(frame_.data(), width_, height_);
     else
-        inner_->present(frame_.data(), width_, height_);
+        inner_->present(PixelView{frame_.data(), width_, height_});
 }
 
 void ReplayedWindow::standStill(PixelView screen) {
@@ -46,11 +46,11 @@ bool ReplayedWindow::open(std::string_view title, int width, int height) {
     return inner_->open(title, width, height);
 }
 
-void ReplayedWindow::present(const uint32_t* pixels, int width, int height) {
-    if (width == width_ && height == height_)
-        frame_.assign(pixels, pixels + static_cast<size_t>(width) * height);
+void ReplayedWindow::present(PixelView frame) {
+    if (frame.width == width_ && frame.height == height_)
+        frame_.assign(frame.pixels, frame.pixels + static_cast<size_t>(frame.width) * frame.height);
     // A run being brought back shows no frame until it stops or goes live.
-    if (!replaying()) inner_->present(pixels, width, height);
+    if (!replaying()) inner_->present(frame);
 }
 
 void ReplayedWindow::goLive() {
@@ -66,7 +66,7 @@ void ReplayedWindow::goLive() {
         const uint64_t now = real_.now();
         r.offsetMs = now > lastClock_ ? now - lastClock_ : 0;
     }
-    if (boxOpen_) inner_->showBox(boxCaption_, boxPixels_.data(), boxWidth_, boxHeight_);
+    if (boxOpen_) inner_->showBox(boxCaption_, PixelView{boxPixels_.data(), boxWidth_, boxHeight_});
     paint();
 }
 
@@ -153,14 +153,13 @@ void ReplayedWindow::advanceTo(uint64_t t) {
     if (!record_ || !replay_) real_.advanceTo(record_ ? t + record_->offsetMs : t);
 }
 
-bool ReplayedWindow::showBox(std::string_view caption, const uint32_t* pixels, int width,
-                             int height) {
+bool ReplayedWindow::showBox(std::string_view caption, PixelView box) {
     boxOpen_ = true;
     boxCaption_ = caption;
-    boxPixels_.assign(pixels, pixels + static_cast<size_t>(width) * height);
-    boxWidth_ = width;
-    boxHeight_ = height;
-    return replaying() ? true : inner_->showBox(caption, pixels, width, height);
+    boxPixels_.assign(box.pixels, box.pixels + static_cast<size_t>(box.width) * box.height);
+    boxWidth_ = box.width;
+    boxHeight_ = box.height;
+    return replaying() ? true : inner_->showBox(caption, box);
 }
 
 void ReplayedWindow::hideBox() {

@@ -79,14 +79,14 @@ class ReplayedWindow final : public NativeWindow, private NativeInput {
     bool tend();
 
     bool open(std::string_view title, int width, int height) override;
-    void present(const uint32_t* pixels, int width, int height) override;
+    void present(PixelView frame) override;
     void pollEvents(NativeInput& input, int timeoutMs) override;
     // A reading of the run's clock: from the record while one is replayed,
     // otherwise real time (less the time the run stood), recorded.
     uint64_t clockMs();
     // The run waits with nothing to do until `t` (a live run only).
     void advanceTo(uint64_t t);
-    bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override;
+    bool showBox(std::string_view caption, PixelView box) override;
     void hideBox() override;
 
    private:

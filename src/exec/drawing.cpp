@@ -9,7 +9,7 @@ namespace tessel::exec {
 namespace {
 
 void presentBackBuffer(Vm& vm) {
-    if (!vm.exec.windowClosed) vm.platform.present(vm.gfx.view());
+    if (!vm.exec.windowClosed) vm.platform.present(vm.gfx.view(), takeChangedRows(vm.gfx));
 }
 
 // The single-token arguments at aux entry `at`: a constant or a number

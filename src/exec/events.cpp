@@ -71,7 +71,7 @@ void windowProc(Vm& vm, const Message& msg) {
     ExecState& ex = vm.exec;
     switch (msg.message) {
         case WM_PAINT:
-            if (ex.displayMode == 1 && !ex.windowClosed) vm.platform.present(vm.gfx.view());
+            if (ex.displayMode == 1 && !ex.windowClosed) vm.platform.present(vm.gfx.view(), takeChangedRows(vm.gfx));
             break;
         case WM_MOUSEMOVE:
             if (vm.symbols.slots[SLOT_MOUSEMOVE] != 0 && !ex.running) {

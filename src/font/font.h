@@ -5,6 +5,8 @@
 #include <memory>
 #include <string_view>
 
+#include "pixels/raster.h"
+
 namespace tessel {
 
 // The face selected at start-up, and the one input and message boxes use:
@@ -26,9 +28,9 @@ class Font {
     virtual int textWidth(std::string_view bytes) const = 0;  // sum of the advances
     // Draws bytes (Windows-1252) anti-aliased in `rgb` (0x00RRGGBB, like the
     // pixels) with the cell's top-left corner at (x, y), clipped to the pixel
-    // buffer; pixels the glyphs do not cover are left as they are.
-    virtual void draw(uint32_t* pixels, int bufWidth, int bufHeight, int x, int y,
-                      std::string_view bytes, uint32_t rgb) const = 0;
+    // buffer and to the cell's rows (y to y + cellHeight() - 1); pixels the
+    // glyphs do not cover are left as they are.
+    virtual void draw(Canvas target, int x, int y, std::string_view bytes, uint32_t rgb) const = 0;
 };
 
 }  // namespace tessel

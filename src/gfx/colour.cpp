@@ -16,7 +16,7 @@ uint32_t colourPixel(uint32_t colour) {
 }
 
 void clearTo(GfxState& g, uint32_t colour) {
-    fillRect(canvasOf(g), 0, 0, g.width, g.height, colourPixel(colour));
+    fillRect(drawRows(g, 0, g.height), 0, 0, g.width, g.height, colourPixel(colour));
 }
 
 void setForeground(GfxState& g, uint32_t colour) { g.foreground = colour; }

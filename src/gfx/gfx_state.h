@@ -1,6 +1,7 @@
 // Drawing state: the back buffer, colours, font, pen position and images.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -49,6 +50,11 @@ struct GfxState {
     int width = 0;                  // back buffer size, fixed at creation
     int height = 0;
     FrameBuffer pixels;             // 0xAARRGGBB, row-major
+    // Rows drawn on since the buffer was last presented (changedTop <=
+    // y < changedBottom, not clipped to the buffer): a window that keeps
+    // the presented frame copies only these.
+    int64_t changedTop = INT64_MAX;
+    int64_t changedBottom = INT64_MIN;
 
     uint32_t foreground = 0;        // FCOLOR value (r + 256g + 65536b): points, lines, outlines, text
     uint32_t background = 0;        // BCOLOR value: fill of RECT and CIRCLE
@@ -77,7 +83,18 @@ struct GfxState {
     PixelView view() const { return PixelView{pixels.data(), width, height}; }
 };
 
-inline Canvas canvasOf(GfxState& g) { return Canvas{g.pixels.data(), g.width, g.height}; }
+// The back buffer to draw in rows top <= y < bottom (any size, clipped
+// later): every drawing goes through here, so that the rows it may change
+// are known when the buffer is next presented.
+inline Canvas drawRows(GfxState& g, int64_t top, int64_t bottom) {
+    g.changedTop = std::min(g.changedTop, top);
+    g.changedBottom = std::max(g.changedBottom, bottom);
+    return Canvas{g.pixels.data(), g.width, g.height};
+}
+
+// The rows drawn on since the last call, within the buffer; none are from
+// then on.
+RowSpan takeChangedRows(GfxState& g);
 
 // Creates the white back buffer of the given size, selects the default font
 // and resets colours and pen position.

@@ -112,9 +112,10 @@ void showImage(GfxState& g, int32_t handle, int32_t x, int32_t y, int32_t w, int
     int64_t x0 = std::max<int64_t>(0, -int64_t(x)), y0 = std::max<int64_t>(0, -int64_t(y));
     int64_t x1 = std::min<int64_t>(srcW, int64_t(g.width) - x);
     int64_t y1 = std::min<int64_t>(srcH, int64_t(g.height) - y);
+    const Canvas target = drawRows(g, y + y0, y + y1);
     for (int64_t row = y0; row < y1; ++row) {
         const uint32_t* src = img.pixels.data() + row * img.width;
-        uint32_t* dst = g.pixels.data() + (y + row) * g.width + x;
+        uint32_t* dst = target.pixels + (y + row) * target.width + x;
         for (int64_t col = x0; col < x1; ++col)
             if (src[col] & 0xFFFFFFu) dst[col] = src[col] | 0xFF000000u;  // black is transparent
     }

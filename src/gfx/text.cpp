@@ -52,7 +52,9 @@ const std::shared_ptr<Font>& currentFont(GfxState& g) {
 
 void drawText(GfxState& g, int32_t x, int32_t y, std::string_view bytes) {
     if (!currentFont(g) || g.pixels.empty()) return;
-    g.font->draw(g.pixels.data(), g.width, g.height, x, y, bytes, colourPixel(g.foreground));
+    // Text draws only in its cell's rows.
+    g.font->draw(drawRows(g, y, int64_t(y) + g.font->cellHeight()), x, y, bytes,
+                 colourPixel(g.foreground));
 }
 
 }  // namespace tessel

@@ -166,7 +166,7 @@ int Interpreter::run() {
             platform.createMainWindow(kWindowTitle, kClientWidth, kClientHeight,
                                       [this](const Message& m) { windowProc(vm, m); });
             createBackBuffer(gfx, kClientWidth, kClientHeight);
-            platform.present(gfx.view());
+            platform.present(gfx.view(), takeChangedRows(gfx));
             vm.expr.randState = opts.seed ? *opts.seed : platform.tickCount();
         }
         runFromSource();

@@ -40,13 +40,9 @@ class BorrowedWindow final : public NativeWindow {
         if (!owner_.opened) owner_.opened = owner_.window->open(title, width, height);
         return owner_.opened;
     }
-    void present(const uint32_t* pixels, int width, int height) override {
-        owner_.window->present(pixels, width, height);
-    }
+    void present(PixelView frame) override { owner_.window->present(frame); }
     void pollEvents(NativeInput& input, int timeoutMs) override { owner_.window->pollEvents(input, timeoutMs); }
-    bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override {
-        return owner_.window->showBox(caption, pixels, width, height);
-    }
+    bool showBox(std::string_view caption, PixelView box) override { return owner_.window->showBox(caption, box); }
     void hideBox() override { owner_.window->hideBox(); }
 
    private:

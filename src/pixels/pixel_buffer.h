@@ -12,6 +12,8 @@
 #include <new>
 #include <vector>
 
+#include "pixels/raster.h"
+
 namespace tessel {
 
 template <class T>
@@ -51,11 +53,12 @@ struct FrameAllocator {
 // Pixels of a whole frame, 0xAARRGGBB, row-major.
 using FrameBuffer = std::vector<uint32_t, FrameAllocator<uint32_t>>;
 
-// A read-only look at a frame: 0xAARRGGBB, row-major, top row first.
-struct PixelView {
-    const uint32_t* pixels = nullptr;
-    int width = 0;
-    int height = 0;
+// Rows first <= y < last of a frame.
+struct RowSpan {
+    int first = 0;
+    int last = 0;
+
+    bool empty() const { return first >= last; }
 };
 
 }  // namespace tessel

@@ -82,7 +82,9 @@ void walkLine(Canvas c, const LineWalk& w, bool xMajor, uint32_t pixel) {
         if (i == hi) break;
         p += majorStep;
         rem += twoM;
-        if (rem >= twoN) {
+        // A branch, not a select: the browser's compiler makes the select
+        // twice as slow, and the branch's pattern repeats along the line.
+        if (rem >= twoN) [[unlikely]] {
             rem -= twoN;
             p += minorStep;
         }

@@ -8,11 +8,21 @@
 
 namespace tessel {
 
-// A pixel buffer to draw into (0xAARRGGBB, row-major, no padding).
+// A block of pixels to read: 0xAARRGGBB, row-major, top row first, no
+// padding.
+struct PixelView {
+    const uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+// A block of pixels to draw into, laid out as a PixelView.
 struct Canvas {
     uint32_t* pixels = nullptr;
     int width = 0;
     int height = 0;
+
+    operator PixelView() const { return PixelView{pixels, width, height}; }
 };
 
 // A rectangle in pixels; the right and bottom edges are excluded.

@@ -100,7 +100,7 @@ void EditModel::draw(Canvas canvas, const Font* font, bool focused, int originX,
         // Clip the text to the field: draw into the buffer only the characters that fit.
         size_t fit = static_cast<size_t>(std::max(0, (width - 2 * kPadding) / std::max(1, cellWidth)));
         std::string_view shown = std::string_view(text).substr(std::min(scroll, text.size()), fit);
-        font->draw(canvas.pixels, canvas.width, canvas.height, left + kPadding, ty, shown, kTextColour);
+        font->draw(canvas, left + kPadding, ty, shown, kTextColour);
     }
     if (focused) {
         int cx = left + kPadding + static_cast<int>(caret - scroll) * cellWidth;

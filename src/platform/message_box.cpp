@@ -83,14 +83,14 @@ void paintBox(BoxView& view, const Font* font) {
     fillRect(canvas, b.x0 + 1, b.y0 + 1, b.x1 - 1, b.y1 - 1, view.pressed ? kButtonPressed : kButtonFace);
     if (!font) return;
     const int cell = font->cellHeight();
-    font->draw(view.pixels.data(), w, h, kMargin, kMargin, view.caption, kTextColour);
+    font->draw(canvas, kMargin, kMargin, view.caption, kTextColour);
     const int rule = kMargin + cell + kCaptionGap / 2;
     fillRect(canvas, kMargin, rule, int64_t{w} - kMargin, rule + 1, kButtonBorder);
     const int textTop = kMargin + cell + kCaptionGap;
     for (size_t i = 0; i < view.lines.size(); ++i)
-        font->draw(view.pixels.data(), w, h, kMargin, textTop + static_cast<int>(i) * cell,
+        font->draw(canvas, kMargin, textTop + static_cast<int>(i) * cell,
                    view.lines[i], kTextColour);
-    font->draw(view.pixels.data(), w, h, b.x0 + (b.x1 - b.x0 - font->textWidth("OK")) / 2,
+    font->draw(canvas, b.x0 + (b.x1 - b.x0 - font->textWidth("OK")) / 2,
                b.y0 + (b.y1 - b.y0 - cell) / 2, "OK", kTextColour);
 }
 
@@ -131,7 +131,7 @@ void WindowCore::messageBox(std::string_view caption, std::string_view text) {
 bool WindowCore::showBox(BoxView& view) {
     if (showPending_) showScreen();  // the window shows what the box's script drew
     paintBox(view, editFont());
-    return native_->showBox(windows1252ToUtf8(view.caption), view.pixels.data(), view.width, view.height);
+    return native_->showBox(windows1252ToUtf8(view.caption), PixelView{view.pixels.data(), view.width, view.height});
 }
 
 void WindowCore::runBoxLoop(BoxView& view) {

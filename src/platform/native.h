@@ -15,6 +15,8 @@
 #include <memory>
 #include <string_view>
 
+#include "pixels/raster.h"
+
 namespace tessel {
 
 // What native input becomes: calls on the core, made from pollEvents.
@@ -47,11 +49,11 @@ class NativeWindow {
     // Opens the main window (client area width x height) at the top-left
     // corner of the screen and shows it. False when it cannot be opened.
     virtual bool open(std::string_view title, int width, int height) = 0;
-    // Shows a whole frame (0x??RRGGBB, width x height as opened). The pixels
-    // stay readable until the backend is destroyed, and change only for a
-    // newer screen that the core then presents: a backend may show them
-    // later, when it next can, without a copy of its own.
-    virtual void present(const uint32_t* pixels, int width, int height) = 0;
+    // Shows a whole frame (0x??RRGGBB, the size opened). The pixels stay
+    // readable until the backend is destroyed, and change only for a newer
+    // screen that the core then presents: a backend may show them later,
+    // when it next can, without a copy of its own.
+    virtual void present(PixelView frame) = 0;
 
     // Turns the native events waiting into calls on `input`; when none waits,
     // waits up to timeoutMs (0: not at all) for the first. In an unattended
@@ -65,7 +67,7 @@ class NativeWindow {
     // pixels the core composed, with the keyboard focus. Its input comes
     // back through boxButton, boxKey and boxClose. False when no box window
     // can be shown.
-    virtual bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) = 0;
+    virtual bool showBox(std::string_view caption, PixelView box) = 0;
     // Hides the box window and gives the focus back to the main window.
     virtual void hideBox() = 0;
 };

@@ -13,9 +13,16 @@ void Screen::open(int width, int height, bool keep) {
     valid_ = false;
 }
 
-void Screen::setFrame(PixelView f) {
-    if (!f.pixels || f.width != width_ || f.height != height_) return;
-    frame_.assign(f.pixels, f.pixels + static_cast<size_t>(f.width) * f.height);
+void Screen::setFrame(PixelView f, RowSpan changed) {
+    if (!f.pixels || f.width != width_ || f.height != height_ || frame_.empty()) return;
+    // A frame is about 2 MB: a script that shows many frames a second, each
+    // changed in a few rows, is not made to copy it whole every time.
+    const size_t first = static_cast<size_t>(std::clamp(changed.first, 0, height_));
+    const size_t last = static_cast<size_t>(std::clamp(changed.last, 0, height_));
+    if (first >= last) return;
+    const size_t w = static_cast<size_t>(width_);
+    std::copy(f.pixels + first * w, f.pixels + last * w,
+              frame_.begin() + static_cast<ptrdiff_t>(first * w));
     valid_ = false;
 }
 

@@ -20,8 +20,9 @@ class Screen {
     int width() const { return width_; }
     int height() const { return height_; }
     bool opened() const { return width_ > 0 && height_ > 0; }
-    // Takes a frame of the window's size (others are ignored).
-    void setFrame(PixelView frame);
+    // Takes a frame of the window's size (others are ignored) that differs
+    // from the one taken before in the rows `changed` at most.
+    void setFrame(PixelView frame, RowSpan changed);
     // The frame with the controls over it, each in the order made. Built up
     // as controls come: only those made since the last call are drawn (a
     // control's scroll follows its caret as it is drawn).

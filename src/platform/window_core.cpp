@@ -49,9 +49,9 @@ void WindowCore::createMainWindow(std::string_view title, int width, int height,
     refreshScreen();
 }
 
-void WindowCore::present(PixelView f) {
+void WindowCore::present(PixelView f, RowSpan changed) {
     if (!keepFrames_) return;
-    screen_.setFrame(f);
+    screen_.setFrame(f, changed);
     refreshScreen();
 }
 
@@ -74,7 +74,7 @@ void WindowCore::showScreen() {
     showPending_ = false;
     lastShown_ = clock_->coarse();
     const FrameBuffer& screen = composeScreen();
-    if (!screen.empty()) native_->present(screen.data(), screen_.width(), screen_.height());
+    if (!screen.empty()) native_->present(PixelView{screen.data(), screen_.width(), screen_.height()});
 }
 
 void WindowCore::editChanged(int32_t handle) {

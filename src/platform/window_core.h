@@ -14,6 +14,7 @@
 // input, the loops that wait for messages, and the message boxes.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -49,7 +50,9 @@ class WindowCore final : private NativeInput, public Heartbeat {
     // Creates the main window (client area width x height) and shows it.
     void createMainWindow(std::string_view title, int width, int height, WindowProc proc);
     // Copies a whole frame to the window; the window keeps it for repaints.
-    void present(PixelView frame);
+    // Only rows in `changed` may differ from the frame presented before
+    // (only they are copied).
+    void present(PixelView frame, RowSpan changed = RowSpan{0, INT_MAX});
 
     // --- message queue -----------------------------------------------------
     // Blocks until a message is available. False ends the message loop (the

@@ -306,7 +306,7 @@ class Statements {
     // --- drawing ------------------------------------------------------------
 
     void present() {
-        if (!vm.exec.windowClosed) vm.platform.present(vm.gfx.view());
+        if (!vm.exec.windowClosed) vm.platform.present(vm.gfx.view(), takeChangedRows(vm.gfx));
     }
 
     bool printItem(std::string& out) {

@@ -18,12 +18,12 @@ class ShownWindow final : public NativeWindow {
    public:
     ShownWindow(std::vector<uint32_t>* shown, int* presents) : shown_(shown), presents_(presents) {}
     bool open(std::string_view, int, int) override { return true; }
-    void present(const uint32_t* pixels, int width, int height) override {
-        shown_->assign(pixels, pixels + static_cast<size_t>(width) * height);
+    void present(PixelView frame) override {
+        shown_->assign(frame.pixels, frame.pixels + static_cast<size_t>(frame.width) * frame.height);
         ++*presents_;
     }
     void pollEvents(NativeInput&, int) override {}
-    bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
+    bool showBox(std::string_view, PixelView) override { return false; }
     void hideBox() override {}
 
    private:

@@ -30,9 +30,9 @@ namespace tessel::test {
 class FakeNative final : public NativeWindow {
    public:
     bool open(std::string_view, int, int) override { return true; }
-    void present(const uint32_t* pixels, int width, int height) override {
+    void present(PixelView frame) override {
         ++presents;
-        shown.assign(pixels, pixels + static_cast<size_t>(width) * height);
+        shown.assign(frame.pixels, frame.pixels + static_cast<size_t>(frame.width) * frame.height);
     }
     void pollEvents(NativeInput& in, int timeoutMs) override {
         ++polls;
@@ -41,7 +41,7 @@ class FakeNative final : public NativeWindow {
         // The message loop waits with nothing left to do: the person closes the window.
         if (!boxShown && timeoutMs > 0 && closeWhenIdle) in.closeRequest();
     }
-    bool showBox(std::string_view caption, const uint32_t*, int, int) override {
+    bool showBox(std::string_view caption, PixelView) override {
         boxShown = true;
         boxPolls = 0;
         if (onShowBox) onShowBox(std::string(caption));

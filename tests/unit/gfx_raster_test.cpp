@@ -236,7 +236,7 @@ TEST(GfxCircle, SmallRadii) {
 // is outline - inside - outline, and the outline is closed.
 void expectWellFormedEllipse(int w, int h) {
     GfxState g = penAndBrush(w + 1, h + 1);
-    drawEllipse(canvasOf(g), 0, 0, w, h, kRed, kBlue);
+    drawEllipse(Canvas{g.pixels.data(), g.width, g.height}, 0, 0, w, h, kRed, kBlue);
     SCOPED_TRACE(::testing::Message() << "ellipse " << w << " x " << h);
     for (int y = 0; y <= h; ++y)
         ASSERT_EQ(at(g, w, y), kWhite) << "right limit is excluded, row " << y;
@@ -272,7 +272,7 @@ TEST(GfxCircle, EllipsesOfEverySmallSizeAreWellFormed) {
 TEST(GfxCircle, CircleIsTheEllipseOfItsSquareAndNegativeRadiusIsTheSame) {
     GfxState a = penAndBrush(30, 30), b = penAndBrush(30, 30), c = penAndBrush(30, 30);
     circle(a, 15, 14, 10);
-    drawEllipse(canvasOf(b), 5, 4, 25, 24, kRed, kBlue);
+    drawEllipse(Canvas{b.pixels.data(), b.width, b.height}, 5, 4, 25, 24, kRed, kBlue);
     circle(c, 15, 14, -10);
     EXPECT_TRUE(samePixels(b, a));
     EXPECT_TRUE(samePixels(b, c));

@@ -12,11 +12,11 @@ namespace {
 class UnwatchedWindow final : public NativeWindow {
    public:
     bool open(std::string_view, int, int) override { return true; }
-    void present(const uint32_t*, int, int) override {}
+    void present(PixelView) override {}
     void pollEvents(NativeInput& in, int) override {
         if (boxShown) in.closeRequest();  // the test ends the wait it should not have
     }
-    bool showBox(std::string_view, const uint32_t*, int, int) override { return boxShown = true; }
+    bool showBox(std::string_view, PixelView) override { return boxShown = true; }
     void hideBox() override {}
     bool boxShown = false;
 };
@@ -78,12 +78,12 @@ class SetClock final : public Clock {
 class ClosingWindow final : public NativeWindow {
    public:
     bool open(std::string_view, int, int) override { return true; }
-    void present(const uint32_t*, int, int) override {}
+    void present(PixelView) override {}
     void pollEvents(NativeInput& input, int) override {
         if (!asked_) input.closeRequest();
         asked_ = true;
     }
-    bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
+    bool showBox(std::string_view, PixelView) override { return false; }
     void hideBox() override {}
 
    private:

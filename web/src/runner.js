@@ -8,7 +8,7 @@ import { EVENT } from './page-events.js';
 
 const canvas = document.getElementById('canvas');
 const boxes = document.getElementById('boxes');
-let ctx = null, image = null;
+let ctx = null;
 
 // Set by the page: hooks(box) when a box opens (after its text is known),
 // waiting() when the main program is over, focusCanvas(), boxToCanvas(e, c).
@@ -23,12 +23,11 @@ export const page = {
     canvas.width = width;
     canvas.height = height;
     ctx = canvas.getContext('2d');
-    image = ctx.createImageData(width, height);
   },
-  paint(pixels, width, height) {
-    if (!ctx || image.width !== width || image.height !== height) page.openCanvas(width, height);
-    toImage(pixels, image);
-    ctx.putImageData(image, 0, 0);
+  // `rgba`: the pixels' bytes as an ImageData holds them.
+  paint(rgba, width, height) {
+    if (!ctx || canvas.width !== width || canvas.height !== height) page.openCanvas(width, height);
+    ctx.putImageData(new ImageData(rgba, width, height), 0, 0);
   },
   showBox(caption, pixels, width, height) {
     showDialog(caption, pixels, width, height);

@@ -129,24 +129,23 @@ class FreeTypeFont final : public Font {
         return static_cast<int>(total);
     }
 
-    void draw(uint32_t* pixels, int bufWidth, int bufHeight, int x, int y,
-              std::string_view bytes, uint32_t rgb) const override {
+    void draw(Canvas target, int x, int y, std::string_view bytes, uint32_t rgb) const override {
         int64_t penX = x, baseline = int64_t(y) + ascent_;
         // Ink stays in the cell's rows: what a glyph's outline passes them by
         // (a fraction of a pixel from rounding, or a face taller than its own
         // metrics) is left out, so lines a cell apart never touch.
-        RowRange rows{std::max<int64_t>(y, 0), std::min<int64_t>(int64_t(y) + cellHeight_, bufHeight)};
+        RowRange rows{std::max<int64_t>(y, 0), std::min<int64_t>(int64_t(y) + cellHeight_, target.height)};
         if (rows.first >= rows.last) return;
         // A glyph's ink lies within a few cells of its pen position: those
         // far left of the buffer are passed over by their advances alone,
         // without rendering them.
         const int64_t reach = 4 * int64_t(cellHeight_) + 4 * kMaxCellPixels;
         for (unsigned char c : bytes) {
-            if (penX >= bufWidth) break;  // advances never go back
+            if (penX >= target.width) break;  // advances never go back
             if (penX + reach > 0) {
                 const Glyph& g = glyph(c);
                 if (penX + g.left + g.width > 0)
-                    blend(pixels, bufWidth, rows, penX + g.left, baseline - g.top, g, rgb);
+                    blend(target, rows, penX + g.left, baseline - g.top, g, rgb);
             }
             penX += advance(c);
         }
@@ -239,15 +238,14 @@ class FreeTypeFont final : public Font {
 
     // Mixes the text colour into the buffer by the glyph's coverage, row by
     // row over the covered columns.
-    static void blend(uint32_t* pixels, int bufWidth, RowRange rows, int64_t gx, int64_t gy,
-                      const Glyph& g, uint32_t rgb) {
-        int64_t x0 = std::max<int64_t>(0, -gx), x1 = std::min<int64_t>(g.width, bufWidth - gx);
+    static void blend(Canvas target, RowRange rows, int64_t gx, int64_t gy, const Glyph& g, uint32_t rgb) {
+        int64_t x0 = std::max<int64_t>(0, -gx), x1 = std::min<int64_t>(g.width, target.width - gx);
         int64_t y0 = std::max<int64_t>(0, rows.first - gy), y1 = std::min<int64_t>(g.rows, rows.last - gy);
         for (int64_t row = y0; row < y1; ++row) {
             int64_t first = std::max<int64_t>(x0, g.inkFirst[size_t(row)]);
             int64_t end = std::min<int64_t>(x1, g.inkEnd[size_t(row)]);
             if (first >= end) continue;
-            blendCoverage(pixels + (gy + row) * bufWidth + gx + first,
+            blendCoverage(target.pixels + (gy + row) * target.width + gx + first,
                           g.coverage.data() + row * g.width + first, end - first, rgb);
         }
     }

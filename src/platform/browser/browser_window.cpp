@@ -26,12 +26,12 @@ class BrowserWindow final : public NativeWindow {
         return true;
     }
 
-    void present(const uint32_t* pixels, int width, int height) override {
-        if (width != width_ || height != height_) return;
+    void present(PixelView frame) override {
+        if (frame.width != width_ || frame.height != height_) return;
         // Painted when the page next has control, from the core's own frame
         // (see NativeWindow::present): a script that shows many frames
         // between two yields pays for one canvas update and no copies.
-        frame_ = pixels;
+        frame_ = frame.pixels;
         dirty_ = true;
     }
 
@@ -60,9 +60,9 @@ class BrowserWindow final : public NativeWindow {
             if (!scripted_) translate(input, e, text);
     }
 
-    bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override {
+    bool showBox(std::string_view caption, PixelView box) override {
         paintCanvas();
-        page_show_box(std::string(caption).c_str(), pixels, width, height);
+        page_show_box(std::string(caption).c_str(), box.pixels, box.width, box.height);
         boxShown_ = true;
         return true;
     }

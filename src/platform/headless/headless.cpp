@@ -10,9 +10,9 @@ namespace {
 class HeadlessWindow final : public NativeWindow {
    public:
     bool open(std::string_view, int, int) override { return true; }
-    void present(const uint32_t*, int, int) override {}
+    void present(PixelView) override {}
     void pollEvents(NativeInput&, int) override {}
-    bool showBox(std::string_view, const uint32_t*, int, int) override { return false; }
+    bool showBox(std::string_view, PixelView) override { return false; }
     void hideBox() override {}
 };
 

@@ -14,18 +14,18 @@ bool SdlWindow::ensureBoxWindow() {
     return true;
 }
 
-bool SdlWindow::showBox(std::string_view caption, const uint32_t* pixels, int width, int height) {
+bool SdlWindow::showBox(std::string_view caption, PixelView box) {
     if (!ensureBoxWindow()) return false;
-    boxPixels_.assign(pixels, pixels + static_cast<size_t>(width) * height);
+    boxPixels_.assign(box.pixels, box.pixels + static_cast<size_t>(box.width) * box.height);
     // Showing, moving and resizing wait for the X server: only a new box
     // pays for them, a repaint of the one shown does not.
-    bool fresh = !boxShown_ || caption != boxCaption_ || width != boxWidth_ || height != boxHeight_;
+    bool fresh = !boxShown_ || caption != boxCaption_ || box.width != boxWidth_ || box.height != boxHeight_;
     boxCaption_ = caption;
-    boxWidth_ = width;
-    boxHeight_ = height;
+    boxWidth_ = box.width;
+    boxHeight_ = box.height;
     if (fresh) {
         SDL_SetWindowTitle(box_, boxCaption_.c_str());
-        SDL_SetWindowSize(box_, width, height);
+        SDL_SetWindowSize(box_, box.width, box.height);
         SDL_SetWindowPosition(box_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         SDL_ShowWindow(box_);
         if (window_) SDL_SetWindowModalFor(box_, window_);

@@ -18,9 +18,9 @@ class SdlWindow final : public NativeWindow {
     ~SdlWindow() override;
 
     bool open(std::string_view title, int width, int height) override;
-    void present(const uint32_t* pixels, int width, int height) override;
+    void present(PixelView frame) override;
     void pollEvents(NativeInput& input, int timeoutMs) override;
-    bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override;
+    bool showBox(std::string_view caption, PixelView box) override;
     void hideBox() override;
 
    private:

@@ -23,18 +23,18 @@ bool SdlWindow::open(std::string_view title, int width, int height) {
     return true;
 }
 
-void SdlWindow::present(const uint32_t* pixels, int width, int height) {
+void SdlWindow::present(PixelView frame) {
     if (!window_) return;
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     if (!target) return;
-    if (target->w == width && target->h == height) {
-        SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_ARGB8888, pixels, width * 4,
+    if (target->w == frame.width && target->h == frame.height) {
+        SDL_ConvertPixels(frame.width, frame.height, SDL_PIXELFORMAT_ARGB8888, frame.pixels, frame.width * 4,
                           target->format->format, target->pixels, target->pitch);
     } else {
         // A window manager gave us another size: blit what fits.
-        SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width,
-                                                              height, 32, width * 4,
-                                                              SDL_PIXELFORMAT_ARGB8888);
+        SDL_Surface* src =
+            SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(frame.pixels), frame.width, frame.height,
+                                               32, frame.width * 4, SDL_PIXELFORMAT_ARGB8888);
         if (src) {
             SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
             SDL_BlitSurface(src, nullptr, target, nullptr);

@@ -29,7 +29,7 @@ class Dib {
     ~Dib() { release(); }
 
     // Copies the pixels in, resizing first when the size changed.
-    bool assign(const uint32_t* pixels, int width, int height);
+    bool assign(PixelView from);
     // Draws the pixels at the client area's top-left corner.
     void blit(HDC dc) const;
 
@@ -52,9 +52,9 @@ class Win32Window final : public NativeWindow {
     bool create(std::string* error);
 
     bool open(std::string_view title, int width, int height) override;
-    void present(const uint32_t* pixels, int width, int height) override;
+    void present(PixelView frame) override;
     void pollEvents(NativeInput& input, int timeoutMs) override;
-    bool showBox(std::string_view caption, const uint32_t* pixels, int width, int height) override;
+    bool showBox(std::string_view caption, PixelView box) override;
     void hideBox() override;
 
     // The window procedure's work for the two windows.

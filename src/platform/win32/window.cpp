@@ -65,7 +65,8 @@ std::string systemMessage(DWORD code) {
 // ---------------------------------------------------------------------------
 // Frames
 
-bool Dib::assign(const uint32_t* pixels, int width, int height) {
+bool Dib::assign(PixelView from) {
+    const int width = from.width, height = from.height;
     if (width != width_ || height != height_ || !bits_) {
         release();
         BITMAPINFO info{};
@@ -85,7 +86,7 @@ bool Dib::assign(const uint32_t* pixels, int width, int height) {
         height_ = height;
     }
     GdiFlush();
-    std::memcpy(bits_, pixels, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    std::memcpy(bits_, from.pixels, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     return true;
 }
 
@@ -134,8 +135,8 @@ bool Win32Window::open(std::string_view title, int width, int height) {
     return true;
 }
 
-void Win32Window::present(const uint32_t* pixels, int width, int height) {
-    if (!main_ || !frame_.assign(pixels, width, height)) return;
+void Win32Window::present(PixelView frame) {
+    if (!main_ || !frame_.assign(frame)) return;
     // Painted through WM_PAINT at once (drawing through GetDC may reach the
     // screen only at the next message under some window systems).
     presenting_ = true;
@@ -245,8 +246,9 @@ bool Win32Window::ensureBoxWindow() {
     return box_ != nullptr;
 }
 
-bool Win32Window::showBox(std::string_view caption, const uint32_t* pixels, int width, int height) {
-    if (!ensureBoxWindow() || !boxFrame_.assign(pixels, width, height)) return false;
+bool Win32Window::showBox(std::string_view caption, PixelView box) {
+    if (!ensureBoxWindow() || !boxFrame_.assign(box)) return false;
+    const int width = box.width, height = box.height;
     std::wstring wideCaption = fromCodePage(1252, caption);
     bool fresh = !boxShown_ || wideCaption != boxCaption_ || width != boxWidth_ || height != boxHeight_;
     if (fresh) {
