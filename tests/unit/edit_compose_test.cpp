@@ -127,6 +127,7 @@ TEST(EditComposition, AWindowIsShownTheLatestScreenWithoutAPresentPerBox) {
     WindowCore core(std::make_unique<ShownWindow>(&shown, &presents), driven(Drive::Live));
     core.createMainWindow("t", kWidth, kHeight, [](const Message&) {});
     MonotonicClock clock;
+    const int before = presents;
     const uint64_t start = clock.exactMs();
     std::vector<Box> boxes;
     for (int i = 0; i < 2000; ++i) {
@@ -134,8 +135,10 @@ TEST(EditComposition, AWindowIsShownTheLatestScreenWithoutAPresentPerBox) {
         core.createEdit(boxes.back().x, boxes.back().y, 40, 20, "");
     }
     const uint64_t elapsed = clock.exactMs() - start;
-    // At most one showing per frame interval (4 ms) while the boxes come.
-    EXPECT_LE(presents, static_cast<int>(elapsed / 4) + 2);
+    // At most one showing per frame interval (4 ms) while the boxes come
+    // (give or take the steps of the core's coarse clock, which a busy
+    // machine makes fall unevenly), not one per box.
+    EXPECT_LE(presents - before, static_cast<int>(elapsed / 4) + 3);
     // The next read of native events shows what is pending.
     std::vector<uint32_t> white(static_cast<size_t>(kWidth) * kHeight, 0xFFFFFFFFu);
     std::vector<uint32_t> expected = composedFromScratch(boxes, kMainWindow, white);
