@@ -729,10 +729,7 @@ inline float truth(bool b) {
                 JUMP(ip->a);
             }
             vmcase(BRKIF) {
-                if (R[ip->a] != 0.0f) {
-                    ip = base + ip->b;
-                    STOP(BREAK);
-                }
+                if (R[ip->a] != 0.0f) STOP(BREAK);
                 NEXT();
             }
             vmcase(BRKUNLESS) {
@@ -1176,7 +1173,7 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
             append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy});
             append(hit);
         } else {
-            append(Instr{OP_BRKIF, 0, 0, test.truth, index, 0});
+            append(Instr{OP_BRKIF, 0, 0, test.truth, 0, 0});
         }
     }
     append(at);

@@ -141,7 +141,7 @@ namespace tessel {
     X(BRKCMP, "a breakpoint whose condition R[a] op(x) R[b] stops the run here, else T(c)")    \
     X(BRKCMPK, "a breakpoint whose condition R[a] op(x) K(b) stops the run here, else T(c)")   \
     X(BRKJMP, "a breakpoint whose condition is tested at T(a)")                               \
-    X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at the breakpoint T(b)") \
+    X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at its breakpoint")      \
     X(BRKUNLESS, "a breakpoint's condition R[a]: when 0, go to T(c)")                         \
     X(BRKHIT, "a breakpoint's hit counter a, one more: met by test x against b, the run stops; else T(c)")
 
