@@ -4,6 +4,7 @@
 // statement outside the loop; a breakpoint inside it whose condition never
 // holds (tested at every pass: by the loop itself, one comparison or
 // several; and by the debugger, as for a condition the loop cannot test);
+// a hit count never met, counted by the loop;
 // and stopping before every statement (as
 // --trace and stepping do, with nothing done at the stop). The same run is
 // what a step back costs: the script run again up to the earlier stop.
@@ -37,8 +38,9 @@ const char kScript[] =
 // (none: 0) with a condition, and does nothing at its stops.
 class BenchHook final : public DebugHook {
    public:
-    BenchHook(int line, std::string condition, bool everyStatement, bool tested = true)
-        : line_(line), conditionText_(std::move(condition)), everyStatement_(everyStatement), tested_(tested) {
+    BenchHook(int line, std::string condition, bool everyStatement, bool tested = true, int32_t hitsAfter = 0)
+        : line_(line), conditionText_(std::move(condition)), everyStatement_(everyStatement), tested_(tested),
+          hitsAfter_(hitsAfter) {
         stepping = true;  // the first statement start places the breakpoint
     }
     void atStatement(Vm& vm, int32_t, bool breakpoint) override {
@@ -79,7 +81,12 @@ class BenchHook final : public DebugHook {
                 test.condition = &condition_->code();
                 test.truth = condition_->truthRegister();
             }
-            if (!condition_ || !tested_ || !setTestedBreak(vm, at, test)) setBreak(vm, at);
+            if (hitsAfter_ > 0) {
+                test.counted = true;
+                test.hitTest = HIT_GT;
+                test.hitCount = hitsAfter_;
+            }
+            if ((!condition_ && !test.counted) || !tested_ || !setTestedBreak(vm, at, test)) setBreak(vm, at);
         }
     }
     int line_;
@@ -87,6 +94,7 @@ class BenchHook final : public DebugHook {
     std::unique_ptr<debug::Expression> condition_;
     bool everyStatement_;
     bool tested_;  // the condition tested by the loop itself where it can be
+    int32_t hitsAfter_;  // a hit count "> N" (0: none)
     bool placed_ = false;
 };
 
@@ -121,6 +129,9 @@ BENCHMARK_CAPTURE(run, attached, [](int) -> DebugHook* { return new BenchHook(0,
 BENCHMARK_CAPTURE(run, breakpoint_outside_loop, [](int) -> DebugHook* { return new BenchHook(6, {}, false); })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, false_condition_in_loop, [](int) -> DebugHook* { return new BenchHook(3, "i < 0", false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, hit_count_never_met_in_loop,
+                  [](int) -> DebugHook* { return new BenchHook(3, {}, false, true, 1 << 30); })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, false_joined_condition_in_loop,
                   [](int) -> DebugHook* { return new BenchHook(3, "i < 0 & s + 1 < 0", false); })

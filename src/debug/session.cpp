@@ -596,6 +596,12 @@ void Session::placeBreakpoints(Vm& vm) {
     clearBreaks(vm);
     breakpointAt_.clear();
     hits.assign(breakpoints_.size(), 0);
+    struct Place {
+        int32_t at;
+        bool tested;
+        BreakTest test;
+    };
+    std::vector<Place> places;
     const Code& code = vm.code;
     // The first statement start of each line: its token, and its instructions.
     std::map<int32_t, int32_t> firstToken;
@@ -629,8 +635,7 @@ void Session::placeBreakpoints(Vm& vm) {
             const Instr& in = code.ins[i];
             if (in.ticks == 0 || in.op == OP_SERVICE || code.tokenOf[i] != line->second) continue;
             const int32_t at = static_cast<int32_t>(i);
-            if (!breakpointAt_.emplace(at, k).second) continue;
-            if (!tested || !setTestedBreak(vm, at, test)) setBreak(vm, at);
+            if (breakpointAt_.emplace(at, k).second) places.push_back({at, tested, test});
         }
         // The client hears of a breakpoint that moved to a later line or
         // found no statement, once.
@@ -639,6 +644,11 @@ void Session::placeBreakpoints(Vm& vm) {
                   Json::object({{"reason", "changed"},
                                 {"breakpoint", Json::object({{"id", b.id}, {"verified", b.placed > 0}, {"line", b.placed > 0 ? b.placed : b.line}})}}));
     }
+    // From the program's end: a tested breakpoint copies the code after it
+    // up to the next breakpoint, which must stand by then.
+    std::sort(places.begin(), places.end(), [](const Place& x, const Place& y) { return x.at > y.at; });
+    for (const Place& p : places)
+        if (!p.tested || !setTestedBreak(vm, p.at, p.test)) setBreak(vm, p.at);
 }
 
 // What the loop can test of breakpoint `k` itself: its condition when it

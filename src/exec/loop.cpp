@@ -310,6 +310,8 @@ inline float truth(bool b) {
     ArrayElements* const A = vm.memory.arrays.data();
     ExecState& ex = vm.exec;
     const WindowCore& platform = vm.platform;
+    // (The debugger's hit counters change size only between the loop's runs.)
+    int64_t* const hits = vm.debug ? vm.debug->hits.data() : nullptr;
     uint32_t ka = c.ka;
 #if !defined(TESSEL_SWITCH_DISPATCH)
     static const void* const kLabels[] = {
@@ -737,7 +739,7 @@ inline float truth(bool b) {
                 NEXT();
             }
             vmcase(BRKHIT) {
-                if (hitCountMet(ip->x, ++vm.debug->hits[static_cast<size_t>(ip->a)], ip->b)) STOP(BREAK);
+                if (hitCountMet(ip->x, ++hits[ip->a], ip->b)) STOP(BREAK);
                 UNCOUNTED_JUMP(ip->c);
             }
             vmcase(BREAK) {
@@ -863,6 +865,18 @@ void raiseFor(Vm& vm, const Instr& in, int32_t token) {
     }
 }
 
+// A statement start met in a breakpoint's copies of the program's code:
+// the run goes on from the program's own instruction, the same as its copy,
+// so that no cursor stands in the copies at a stop (breakpoints may change
+// there, and the copies with them).
+void leaveCopies(Vm& vm, Cursor& c) {
+    const Code& code = vm.code;
+    const size_t index = static_cast<size_t>(c.ip - code.ins.data());
+    if (code.programSize == 0 || index < code.programSize) return;
+    if (const int32_t origin = vm.debug->origins[index - code.programSize]; origin >= 0)
+        c.ip = code.ins.data() + origin;
+}
+
 // The driver with a debugger attached. The loop is the same: to stop before
 // each statement start it is entered one statement start short of a
 // keep-alive round, so its next one hands over; the driver keeps the true
@@ -899,6 +913,7 @@ RunEnd executeDebugged(Vm& vm, int32_t entry) {
         c.ka = from;
         const Stop stop = runInstructions(vm, c);
         ex.keepAliveCount += c.ka - from;
+        if (stop == Stop::KEEPALIVE) leaveCopies(vm, c);
         const int32_t index = static_cast<int32_t>(c.ip - base);
         const int32_t token = vm.code.tokenOf[static_cast<size_t>(index)];
         // The lifted instruction's own handing over comes first.
@@ -1062,11 +1077,14 @@ void patch(Vm& vm, int32_t index, const Instr& with) {
 // operands: while a breakpoint stands in that WHILE, the loop's end goes
 // back to it instead, as it does when a keep-alive round falls due.
 void sendLoopEndsBack(Vm& vm, int32_t whileIndex) {
-    for (size_t i = 0; i < vm.code.programSize; ++i) {
+    for (size_t i = 0; i < vm.code.ins.size(); ++i) {
         Instr in = vm.code.ins[i];
         if (in.op != OP_WENDLOOP || in.a != whileIndex) continue;
         in.op = OP_WEND;
-        patch(vm, static_cast<int32_t>(i), in);
+        // (A breakpoint's copy of it is changed in place: copies go with
+        // the breakpoints.)
+        if (i >= vm.code.programSize) vm.code.ins[i] = in;
+        else patch(vm, static_cast<int32_t>(i), in);
     }
 }
 
@@ -1120,15 +1138,63 @@ void setBreak(Vm& vm, int32_t index) {
     sendLoopEndsBack(vm, index);
 }
 
+namespace {
+
+// The instructions that run after a breakpoint's test where it is not met:
+// the statement's first instruction, copied, and after it, while they only
+// compute, the program's next instructions up to a jump, so that a loop's
+// end goes straight back to the test and a pass costs the test alone; then
+// a jump back into the program where the copies end, unless the last copy
+// jumps anyway. Copied only while no breakpoint stands in them (breakpoints
+// are placed from the program's end, so none comes later after this one).
+// `copied` of them are the program's instructions from `index` on.
+struct Copies {
+    std::vector<Instr> ins;
+    size_t copied = 0;
+};
+
+Copies copiesFrom(const Vm& vm, int32_t index) {
+    constexpr size_t kMostCopies = 16;
+    const Code& code = vm.code;
+    Copies copies;
+    const Instr& at = code.ins[static_cast<size_t>(index)];
+    copies.ins.push_back(at);
+    copies.ins[0].ticks = 0;  // the statement start counts at the breakpoint
+    auto branches = [](uint8_t op) { return op == OP_IF || op == OP_IFFLAG || op == OP_IFCMP || op == OP_IFCMPK; };
+    const bool goesOn = computesOnly(at.op) || branches(at.op);
+    size_t i = static_cast<size_t>(index) + 1;
+    for (; goesOn && i < code.programSize && copies.ins.size() < kMostCopies; ++i) {
+        const Instr& in = code.ins[i];
+        if (isBreakpoint(in.op)) break;
+        if (computesOnly(in.op)) {
+            copies.ins.push_back(in);
+            continue;
+        }
+        const bool jumps = in.op == OP_JMP || in.op == OP_WEND || in.op == OP_WENDLOOP;
+        if (!jumps && !branches(in.op)) break;
+        copies.ins.push_back(in);
+        ++i;
+        if (jumps) {
+            copies.copied = copies.ins.size();
+            return copies;
+        }
+        break;
+    }
+    copies.copied = copies.ins.size();
+    copies.ins.push_back(Instr{OP_JMP, 0, 0, static_cast<int32_t>(i), 0, 0});
+    return copies;
+}
+
+}  // namespace
+
 // A condition of one comparison of registers, alone, goes in the
 // statement's first instruction, and so does a hit count alone; otherwise
 // that instruction goes to the test's code after the program's own. Either
-// way the instruction itself follows the test, copied, then a jump back to
-// the next one:
-//   condition:        [BRKCMP(K)]            ... [copy] [JMP index+1]
-//                     [BRKJMP] ... [code] [BRKIF] [copy] [JMP index+1]
-//   hit count:        [BRKHIT]               ... [copy] [JMP index+1]
-//   both:             [BRKJMP] ... [code] [BRKUNLESS] [BRKHIT] [copy] [JMP index+1]
+// way the copies (copiesFrom) follow the test:
+//   condition:        [BRKCMP(K)]            ... [copies]
+//                     [BRKJMP] ... [code] [BRKIF] [copies]
+//   hit count:        [BRKHIT]               ... [copies]
+//   both:             [BRKJMP] ... [code] [BRKUNLESS] [BRKHIT] [copies]
 bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     DebugHook* dbg = vm.debug;
     Code& code = vm.code;
@@ -1146,19 +1212,22 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     const Instr* last = test.condition && n > 0 ? &test.condition->ins[n - 1] : nullptr;
     const bool oneComparison = !test.counted && n == 1 && (last->op == OP_CMP || last->op == OP_CMPK) &&
                                last->a == test.truth;
-    const size_t room = (test.condition && !oneComparison ? n + 1 : 0) + (test.counted && test.condition ? 1 : 0) + 2;
+    const Copies copies = copiesFrom(vm, index);
+    const size_t room = (test.condition && !oneComparison ? n + 1 : 0) + (test.counted && test.condition ? 1 : 0) +
+                        copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
     if (test.counted && dbg->hits.size() <= static_cast<size_t>(test.counter))
         dbg->hits.resize(static_cast<size_t>(test.counter) + 1);
     const int32_t token = code.tokenOf[static_cast<size_t>(index)];
-    auto append = [&](Instr in) {
-        in.ticks = 0;  // the statement start counts at the breakpoint
+    auto append = [&](Instr in, int32_t origin) {
+        if (origin < 0) in.ticks = 0;  // a test's code starts no statement
         code.ins.push_back(in);
-        code.tokenOf.push_back(token);
+        code.tokenOf.push_back(origin >= 0 ? code.tokenOf[static_cast<size_t>(origin)] : token);
         dbg->owners.push_back(index);
+        dbg->origins.push_back(origin);
     };
-    const int32_t copy = static_cast<int32_t>(code.ins.size() + room - 2);
+    const int32_t copy = static_cast<int32_t>(code.ins.size() + room - copies.ins.size());
     const Instr hit{OP_BRKHIT, 0, test.hitTest, test.counter, test.hitCount, copy};
     Instr slot = at;  // keeps its statement start
     if (oneComparison) {
@@ -1168,16 +1237,18 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         slot.ticks = at.ticks;
     } else {
         slot = Instr{OP_BRKJMP, at.ticks, 0, static_cast<int32_t>(code.ins.size()), 0, 0};
-        for (size_t k = 0; k < n; ++k) append(test.condition->ins[k]);
+        for (size_t k = 0; k < n; ++k) append(test.condition->ins[k], -1);
         if (test.counted) {
-            append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy});
-            append(hit);
+            append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy}, -1);
+            append(hit, -1);
         } else {
-            append(Instr{OP_BRKIF, 0, 0, test.truth, 0, 0});
+            append(Instr{OP_BRKIF, 0, 0, test.truth, 0, 0}, -1);
         }
     }
-    append(at);
-    append(Instr{OP_JMP, 0, 0, index + 1, 0, 0});
+    // (Each copy keeps its statement start but the first, and the place of
+    // the program's instruction it copies for a stop in it.)
+    for (size_t k = 0; k < copies.ins.size(); ++k)
+        append(copies.ins[k], k < copies.copied ? index + static_cast<int32_t>(k) : -1);
     patch(vm, index, slot);
     sendLoopEndsBack(vm, index);
     return true;
@@ -1189,6 +1260,7 @@ void clearBreaks(Vm& vm) {
     for (const auto& [index, p] : dbg->breaks) vm.code.ins[static_cast<size_t>(index)] = p.original;
     dbg->breaks.clear();
     dbg->owners.clear();
+    dbg->origins.clear();
     // (No cursor stands in a condition's code at a stop where breakpoints
     // change: its copies never hand over to the driver.)
     Code& code = vm.code;

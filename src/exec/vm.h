@@ -113,6 +113,8 @@ class DebugHook {
     // For each instruction after the program's own (a condition's code, a
     // copy): the breakpoint it belongs to.
     std::vector<int32_t> owners;
+    // And the program's instruction it is a copy of, or -1 (a test's code).
+    std::vector<int32_t> origins;
     // Hit counts the loop keeps, by the counter a breakpoint was given.
     std::vector<int64_t> hits;
     // At the stop at hand: the loop itself counted the hit and found the

@@ -90,6 +90,25 @@ TEST(DapSession, BreakpointsOnALoopsTestAndOnJoinedConditionsAreMetAtEveryPass) 
     EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 0);
 }
 
+TEST(DapSession, BreakpointsAfterOneTheLoopTestsAreMetAtTheirPasses) {
+    // Line 5's false condition runs the lines after it from copies, and
+    // line 7's runs the loop's end; the breakpoints on the lines after them
+    // and on the loop's WHILE must still be met.
+    DapProcess dap;
+    dap.start("copies.tsl", {at(4, "i = 50"), at(5, "i < 0"), at(6, "t = 20"), at(7, {}, "= 3")});
+    dap.event("stopped");
+    std::vector<std::string> stops;
+    for (int k = 0; k < 3; ++k) {
+        auto vars = dap.variables(kVariables);
+        stops.push_back(std::to_string(dap.line()) + " i=" + vars["i"] + " s=" + vars["s"]);
+        if (k < 2) dap.resume("continue");
+    }
+    EXPECT_EQ(stops, std::vector<std::string>({"7 i=2 s=3", "6 i=10 s=55", "4 i=50 s=1225"}));
+    dap.body("continue", Json::object({{"threadId", 1}}));
+    EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 0);
+    EXPECT_NE(dap.outputs.find("4950"), std::string::npos) << dap.outputs;
+}
+
 TEST(DapSession, AHitCountCountedInTheLoopIsKeptByAStepBack) {
     DapProcess dap;
     dap.start("loop_and_call.tsl", {at(17, {}, "> 1")});
