@@ -44,15 +44,15 @@ class DapProcess : public test::PipedProcess {
         return r["body"];
     }
     // The next event called `name` (those before it are dropped, outputs
-    // kept in `outputs`).
-    Json event(const std::string& name) {
+    // kept in `outputs`), if it comes within `timeoutMs` of each message.
+    Json event(const std::string& name, int timeoutMs = 10000) {
         for (;;) {
             std::optional<Json> m;
             if (!events_.empty()) {
                 m = std::move(events_.front());
                 events_.pop_front();
             } else {
-                m = read();
+                m = read(timeoutMs);
             }
             if (!m) break;
             if ((*m)["event"].asString() == "output") outputs += (*m)["body"]["output"].asString();

@@ -3,7 +3,7 @@
 // breakpoint in an event block; stepping back there brings back the earlier
 // values, the same GETTICK reading and the earlier picture, and the window
 // takes over where the record ends; a pause while the run waits for
-// messages stops it there.
+// messages stops it there; closing the window while the run stands ends it.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "close_request.h"
 #include "dap_process.h"
 
 namespace tessel {
@@ -37,14 +38,25 @@ std::string shell(const std::string& command) {
     return out;
 }
 
+const std::string kFindMainWindow =
+    "xdotool search --onlyvisible --name '^Tesselv11_31_8_2023$' 2>/dev/null | tail -1";
+
 std::string mainWindow() {
     for (int i = 0; i < 100; ++i) {
-        std::string id = shell(
-            "xdotool search --onlyvisible --name '^Tesselv11_31_8_2023$' 2>/dev/null | tail -1");
+        std::string id = shell(kFindMainWindow);
         if (!id.empty()) return id;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return {};
+}
+
+// Waits up to two seconds until no main window is shown.
+bool mainWindowGone() {
+    for (int i = 0; i < 40; ++i) {
+        if (shell(kFindMainWindow).empty()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
 }
 
 // The window's pixel at (x, y) as "R,G,B".
@@ -69,13 +81,26 @@ void click(const std::string& window) {
     shell("xdotool mousemove --window " + window + " 100 100 click 1");
 }
 
-TEST(DapWindow, StepsBackInAnEventBlockHitByARealClick) {
-    DapProcess dap;
+// Debugs window_click.tsl in a window with a breakpoint in its click's
+// block and clicks the window; the window (empty when it did not come up).
+std::string clickIntoTheBlock(DapProcess& dap) {
     dap.start("window_click.tsl", {at(9)}, Json::object({{"headless", false}}));
     const std::string window = mainWindow();
-    ASSERT_FALSE(window.empty()) << "no window";
-    ASSERT_EQ(comesToShow(window, kBlue), kBlue);
-    click(window);
+    if (window.empty()) {
+        ADD_FAILURE() << "no window";
+    } else if (comesToShow(window, kBlue) != kBlue) {
+        ADD_FAILURE() << "the window does not show the script's blue";
+        return {};
+    } else {
+        click(window);
+    }
+    return window;
+}
+
+TEST(DapWindow, StepsBackInAnEventBlockHitByARealClick) {
+    DapProcess dap;
+    const std::string window = clickIntoTheBlock(dap);
+    ASSERT_FALSE(window.empty());
     EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
     EXPECT_EQ(dap.line(), 9);
     EXPECT_EQ(dap.variables(kVariables)["n"], "1");
@@ -132,6 +157,25 @@ TEST(DapWindow, PauseWhileTheRunWaitsForMessagesStopsThereAtOnce) {
     click(window);
     EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "step");
     EXPECT_EQ(dap.line(), 9);
+    dap.body("disconnect");
+    EXPECT_EQ(dap.wait(), 0);
+}
+
+// The person closes the window (its close button: the window manager's
+// WM_DELETE_WINDOW) while the run stands at a breakpoint: the run ends as
+// a closed window ends it, the client hears so at once, and the adapter
+// ends well once the client lets it go.
+TEST(DapWindow, ClosingTheWindowWhileStoppedEndsTheRun) {
+    DapProcess dap;
+    const std::string window = clickIntoTheBlock(dap);
+    ASSERT_FALSE(window.empty());
+    ASSERT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+    ASSERT_TRUE(test::askWindowToClose(std::stoul(window))) << "the close request was not sent";
+    // The stopped run tends its window every few tens of milliseconds.
+    constexpr int kSoon = 3000;
+    EXPECT_EQ(dap.event("exited", kSoon)["body"]["exitCode"].asInt(), 0);
+    EXPECT_EQ(dap.event("terminated", kSoon)["event"].asString(), "terminated");
+    EXPECT_TRUE(mainWindowGone());
     dap.body("disconnect");
     EXPECT_EQ(dap.wait(), 0);
 }

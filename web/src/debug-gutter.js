@@ -97,6 +97,15 @@ function runLineOf(run, from) {
   return added ? 0 : run.doc.lineAt(run.since.invertedDesc.mapPos(from, 1)).number;
 }
 
+// Where line `runLine` of the debugged run's text stands in the text now
+// (a line deleted since: where it was); with no run under way, the line
+// itself.
+export function lineNow(state, runLine) {
+  const run = state.field(runText);
+  return run && runLine > 0 && runLine <= run.doc.lines
+    ? state.doc.lineAt(run.since.mapPos(run.doc.line(runLine).from)).number : runLine;
+}
+
 // The breakpoints as [{line, condition, hitCondition}], in line order: the
 // lines of the run's text while a debugged run is under way.
 export function breakpointList(state) {
@@ -117,8 +126,9 @@ function markAt(view, from) {
 
 // `changed(list)` after each change of the breakpoints or of their lines;
 // `askCondition(line, {condition, hitCondition})` -> the new ones ('' for
-// none) or null.
-export function debugGutter({ changed, askCondition }) {
+// none) or null; `edited()` after each edit while a debugged run is under
+// way (the run's lines stand elsewhere now).
+export function debugGutter({ changed, askCondition, edited }) {
   const toggle = (view, from) => {
     const had = markAt(view, from);
     view.dispatch({ effects: setBreakpoint.of(had ? { pos: from, clear: true } : { pos: from }) });
@@ -157,6 +167,7 @@ export function debugGutter({ changed, askCondition }) {
       { key: 'Shift-F9', run: (view) => { editCondition(view, view.state.doc.lineAt(view.state.selection.main.head).from); return true; } },
     ]),
     EditorView.updateListener.of((u) => {
+      if (u.docChanged && u.state.field(runText)) edited();
       const now = JSON.stringify(breakpointList(u.state));
       if (now !== last) {
         last = now;
@@ -172,9 +183,7 @@ export const debugEffects = {
   runEnded(view) { view.dispatch({ effects: runEnds.of(null) }); },
   // Shows the run's line (0: none) and brings it into view.
   showLine(view, runLine) {
-    const run = view.state.field(runText);
-    const line = run && runLine > 0 && runLine <= run.doc.lines
-      ? view.state.doc.lineAt(run.since.mapPos(run.doc.line(runLine).from)).number : runLine;
+    const line = lineNow(view.state, runLine);
     const effects = [showRunLine.of(line)];
     if (line > 0 && line <= view.state.doc.lines) effects.push(EditorView.scrollIntoView(view.state.doc.line(line).from, { y: 'center' }));
     view.dispatch({ effects });

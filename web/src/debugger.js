@@ -107,7 +107,7 @@ export function setUpDebugger({ editor, run, status }) {
     frames = trace.success ? trace.body.stackFrames : [];
     showFrames();
     await showFrame(0);
-    const line = frames.length ? frames[0].line : 0;
+    const line = frames.length ? editor().lineNow(frames[0].line) : 0;
     status(`Paused at line ${line} (${reason === 'breakpoint' ? 'a breakpoint' : reason}). ` +
       'F5 continues, F10 steps over, F11 steps in.');
   }
@@ -132,13 +132,15 @@ export function setUpDebugger({ editor, run, status }) {
     }
   }
 
+  // The call stack, its lines where they stand in the editor's text now
+  // (the run's own lines, mapped through the edits made since it began).
   function showFrames() {
     const list = $('dbg-stack');
     list.replaceChildren(...frames.map((f, i) => {
       const li = document.createElement('li');
       const b = document.createElement('button');
       // (A stop where the run waits for messages stands on no line.)
-      b.textContent = f.line ? `${f.name}, line ${f.line}` : f.name;
+      b.textContent = f.line ? `${f.name}, line ${editor().lineNow(f.line)}` : f.name;
       b.setAttribute('aria-current', i === frameShown ? 'true' : 'false');
       b.addEventListener('click', () => showFrame(i));
       li.append(b);
@@ -311,7 +313,10 @@ export function setUpDebugger({ editor, run, status }) {
   showControls();
   return {
     // The editor's gutter handlers (see debug-gutter.js).
-    gutter: { changed: () => sendBreakpoints(), askCondition },
+    gutter: {
+      changed: () => sendBreakpoints(), askCondition,
+      edited: () => { if (session && session.paused) showFrames(); },
+    },
     start,
     active: () => !!(session && !session.ended),
     paused: () => !!(session && session.paused),

@@ -14,7 +14,7 @@ import { Compartment, EditorState, Prec, StateEffect, StateField } from '@codemi
 import { EditorView, drawSelection, highlightActiveLine, highlightActiveLineGutter,
   highlightSpecialChars, hoverTooltip, keymap, lineNumbers } from '@codemirror/view';
 import { tessel, tesselColours } from './language.js';
-import { breakpointList, debugEffects, debugGutter } from './debug-gutter.js';
+import { breakpointList, debugEffects, debugGutter, lineNow } from './debug-gutter.js';
 
 // The document shown: its name (see store.js) and the line end its bytes use.
 const switchDoc = StateEffect.define();
@@ -164,6 +164,7 @@ function createEditor(parent, handlers) {
     // The debugger's marks (debug-gutter.js).
     breakpoints: () => breakpointList(view.state),
     showRunLine: (line) => debugEffects.showLine(view, line),
+    lineNow: (runLine) => lineNow(view.state, runLine),
     runStarted: () => debugEffects.runStarted(view),
     runEnded: () => debugEffects.runEnded(view),
     setBreakpoint: (line, condition, hits) => debugEffects.set(view, line, condition, hits),

@@ -946,6 +946,10 @@ async function debuggerStopsStepsAndStepsBack(browser) {
   await page.keyboard.up('Control');
   await page.keyboard.press('Enter');
   if (!(await pausesAt(page, 6, 'x = 1'))) problems.push('the stop is not shown on its line moved down: ' + JSON.stringify(await debuggerShows(page)));
+  // So are the call stack's lines.
+  const moved = (await debuggerShows(page)).stack;
+  if (!(moved.length === 2 && /line 6$/.test(moved[0]) && /main program, line 12$/.test(moved[1])))
+    problems.push('the call stack keeps the lines from before the edit: ' + JSON.stringify(moved));
   // Continue stops at the breakpoint's second hit; with it cleared, the run ends.
   await page.click('#dbg-continue');
   if (!(await pausesAt(page, 12, 'i = 1'))) problems.push('Continue did not stop at the second hit: ' + JSON.stringify(await debuggerShows(page)));
