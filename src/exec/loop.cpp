@@ -1030,6 +1030,7 @@ void runFrom(Vm& vm, int32_t entry) {
 void reserveConditionRoom(Code& code) {
     constexpr size_t kConditionRoom = 4096;
     code.programSize = code.ins.size();
+    code.programStrings = code.strings.size();
     code.ins.reserve(code.ins.size() + kConditionRoom);
     code.tokenOf.reserve(code.tokenOf.size() + kConditionRoom);
 }
@@ -1048,8 +1049,14 @@ void prepareExecution(Vm& vm) {
     vm.exec.prepared = true;
     if (vm.engine) return vm.engine->prepare(vm);
     compileProgram(vm.tokens, vm.symbols, vm.code);
-    allocateMemory(vm.memory, vm.symbols, static_cast<size_t>(vm.code.numRegisters),
-                   static_cast<size_t>(vm.code.strRegisters), static_cast<size_t>(vm.code.intRegisters));
+    // With a debugger, room beyond the program's temporaries for those of
+    // the breakpoint conditions the loop tests (setTestedBreak).
+    constexpr size_t kConditionRegisters = 32;
+    auto registers = [room = vm.debug ? kConditionRegisters : 0](int32_t n) {
+        return n > 0 ? static_cast<size_t>(n) + room : 0;
+    };
+    allocateMemory(vm.memory, vm.symbols, registers(vm.code.numRegisters), registers(vm.code.strRegisters),
+                   registers(vm.code.intRegisters));
     if (vm.debug) reserveConditionRoom(vm.code);
 }
 
@@ -1107,6 +1114,22 @@ bool computesOnly(uint8_t op) {
             return true;
         default: return false;
     }
+}
+
+// The instructions a condition tested in the loop may consist of besides
+// those: string comparisons (a condition's strings are variables, elements
+// and constants).
+bool testableInLoop(const Instr& in) {
+    return computesOnly(in.op) || in.op == OP_SCMP;
+}
+
+// A condition's instruction as it runs after the program's own code, its
+// string constants numbered from `strings` there.
+Instr relocated(Instr in, int32_t strings) {
+    if (in.op != OP_SCMP) return in;
+    for (int32_t* x : {&in.b, &in.c})
+        if (*x < 0) *x = ~(~*x + strings);
+    return in;
 }
 
 // Whether a statement's first instruction runs the same from a copy after
@@ -1206,13 +1229,15 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     DebugHook* dbg = vm.debug;
     Code& code = vm.code;
     if (dbg == nullptr || code.programSize == 0 || (test.condition == nullptr && !test.counted)) return false;
+    if (test.condition && test.truth < 0) return false;
     const Instr at = code.ins[static_cast<size_t>(index)];
     if (!runsFromCopy(at.op)) return false;
     size_t n = 0;  // the condition's instructions before its END
     if (const Code* cond = test.condition) {
         while (n < cond->ins.size() && cond->ins[n].op != OP_END)
-            if (!computesOnly(cond->ins[n++].op)) return false;
+            if (!testableInLoop(cond->ins[n++])) return false;
         if (n == cond->ins.size() || static_cast<size_t>(cond->numRegisters) > vm.memory.num.size() ||
+            static_cast<size_t>(cond->strRegisters) > vm.memory.str.size() ||
             static_cast<size_t>(cond->intRegisters) > vm.memory.ptr.size())
             return false;
     }
@@ -1244,7 +1269,11 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         slot.ticks = at.ticks;
     } else {
         slot = Instr{OP_BRKJMP, at.ticks, 0, static_cast<int32_t>(code.ins.size()), 0, 0};
-        for (size_t k = 0; k < n; ++k) append(test.condition->ins[k], -1);
+        // The condition's string constants join the program's, after its own.
+        const Code& cond = *test.condition;
+        const auto strings = static_cast<int32_t>(code.strings.size());
+        code.strings.insert(code.strings.end(), cond.strings.begin(), cond.strings.end());
+        for (size_t k = 0; k < n; ++k) append(relocated(cond.ins[k], strings), -1);
         if (test.counted) {
             append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy}, -1);
             append(hit, -1);
@@ -1274,6 +1303,7 @@ void clearBreaks(Vm& vm) {
     if (code.programSize != 0 && code.programSize <= code.ins.size()) {
         code.ins.resize(code.programSize);
         code.tokenOf.resize(code.programSize);
+        code.strings.resize(code.programStrings);
     }
 }
 

@@ -216,8 +216,10 @@ struct Code {
     // With a debugger, the program's own instructions: the code of the
     // breakpoint conditions the loop tests follows them, in room reserved
     // before the run (growing the instructions would move them under the
-    // loop's cursors). 0 without one.
+    // loop's cursors). 0 without one. The program's own string constants,
+    // likewise (a condition's follow them).
     size_t programSize = 0;
+    size_t programStrings = 0;
 };
 
 // The code as text, an instruction a line: index, "*" where a statement

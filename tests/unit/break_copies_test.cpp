@@ -70,14 +70,58 @@ class PausingHook final : public DebugHook {
     std::unique_ptr<debug::Expression> condition_;
 };
 
-std::string scriptFile() {
+std::string scriptFile(const char* text = kScript) {
     char name[] = "/tmp/tessel-copies-XXXXXX";
     const int fd = mkstemp(name);
     std::FILE* f = fdopen(fd, "w");
-    std::fputs(kScript, f);
+    std::fputs(text, f);
     std::fclose(f);
     return name;
 }
+
+// Places a breakpoint with `condition` on line 5 at the first statement,
+// tested by the loop where it can be, and notes the value of `i` at each
+// stop there.
+class ConditionHook final : public DebugHook {
+   public:
+    explicit ConditionHook(std::string condition) : text_(std::move(condition)) { stepping = true; }
+    void atStatement(Vm& vm, int32_t index, bool breakpoint) override {
+        stepping = false;
+        if (placed_) {
+            if (breakpoint) stops.push_back(vm.memory.num[1]);  // i, the first variable
+            return;
+        }
+        placed_ = true;
+        condition_ = std::make_unique<debug::Expression>(vm, text_, true);
+        BreakTest test;
+        test.condition = &condition_->code();
+        test.truth = condition_->truthRegister();
+        for (size_t i = static_cast<size_t>(index); i < vm.code.ins.size(); ++i) {
+            const Instr& in = vm.code.ins[i];
+            if (in.ticks == 0 || vm.tokens.lineAt(vm.code.tokenOf[i]) != 5) continue;
+            tested = setTestedBreak(vm, static_cast<int32_t>(i), test);
+            if (!tested) setBreak(vm, static_cast<int32_t>(i));
+            return;
+        }
+    }
+    // A stop the loop did not decide: met where the condition holds.
+    int breakPasses(Vm& vm, int32_t index) override {
+        debug::Value v;
+        std::string why;
+        if (!condition_->evaluate(vm, v, why) || v.num != 0.0f) return -1;
+        return breaks.at(index).original.op;
+    }
+    void poll(Vm&) override {}
+    void output(std::string_view, std::string_view) override {}
+
+    bool tested = false;
+    std::vector<float> stops;
+
+   private:
+    std::string text_;
+    bool placed_ = false;
+    std::unique_ptr<debug::Expression> condition_;
+};
 
 TEST(BreakpointCopies, APauseInTheCopiesStopsAtTheProgramsOwnInstruction) {
     Options opts;
@@ -93,6 +137,22 @@ TEST(BreakpointCopies, APauseInTheCopiesStopsAtTheProgramsOwnInstruction) {
     EXPECT_EQ(tested.stops, plain.stops);
     EXPECT_FALSE(plain.printed.empty());
     EXPECT_EQ(tested.printed, plain.printed);
+}
+
+TEST(BreakpointCopies, AStringConditionIsTestedByTheLoopWithItsOwnConstants) {
+    // The program's own string constants and substring arguments come
+    // first: the condition's must not be read as theirs.
+    const std::string script = scriptFile(
+        "VAR i\nSTR s\nWHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + STRS(i)\ni = i + 1\nWEND\n");
+    Options opts;
+    opts.script = script;
+    opts.headless = true;
+    opts.quiet = true;
+    ConditionHook hook("s = \"c199\" | s = \"c42\"");
+    EXPECT_EQ(runScript(opts, nullptr, &hook), 0);
+    std::remove(script.c_str());
+    EXPECT_TRUE(hook.tested);
+    EXPECT_EQ(hook.stops, std::vector<float>({42, 199}));
 }
 
 }  // namespace

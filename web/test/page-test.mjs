@@ -578,6 +578,14 @@ async function projectsList(browser) {
   return problems;
 }
 
+// Waits up to 4 s for a download to be written: the browser makes the file
+// before it writes it (an empty file was seen on a busy machine).
+async function downloaded(file, bytes) {
+  const size = () => (fs.existsSync(file) ? fs.statSync(file).size : -1);
+  for (let i = 0; i < 40 && size() < bytes; ++i) await sleep(100);
+  return fs.existsSync(file);
+}
+
 async function saveAndOpenRoundTrip(browser) {
   const page = await openPage(browser);
   const problems = [];
@@ -589,8 +597,7 @@ async function saveAndOpenRoundTrip(browser) {
   await page.click('#file-menu summary');
   await page.click('#save');
   const file = path.join(dir, 'demo.tsl');
-  for (let i = 0; i < 40 && !fs.existsSync(file); ++i) await sleep(100);
-  if (!fs.existsSync(file)) {
+  if (!await downloaded(file, bytes.length)) {
     problems.push('no demo.tsl saved: ' + fs.readdirSync(dir).join(', '));
   } else {
     if (!fs.readFileSync(file).equals(bytes)) problems.push('the saved file differs: ' + fs.readFileSync(file).toString('hex'));
@@ -613,8 +620,7 @@ async function saveAndOpenRoundTrip(browser) {
   await page.click('#file-menu summary');
   await page.click('#picture');
   const png = path.join(dir, 'demo.png');
-  for (let i = 0; i < 40 && !fs.existsSync(png); ++i) await sleep(100);
-  if (!fs.existsSync(png) || fs.readFileSync(png).subarray(1, 4).toString() !== 'PNG') problems.push('no picture saved');
+  if (!await downloaded(png, 8) || fs.readFileSync(png).subarray(1, 4).toString() !== 'PNG') problems.push('no picture saved');
   await page.done();
   return problems;
 }
