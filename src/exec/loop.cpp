@@ -74,6 +74,25 @@ inline float truth(bool b) {
     return b ? -1.0f : 0.0f;
 }
 
+// Whether a breakpoint's joined comparisons hold (BRKCMPS): `count`
+// entries of (op, left register, right is a constant, right register or
+// constant's bits) joined by and (`joinedBy` 0) or or (1). (Out of the
+// loop in the web edition, whose compiler makes the whole loop slower for
+// more work in it.)
+#if defined(__EMSCRIPTEN__)
+[[gnu::noinline]]
+#else
+[[gnu::always_inline]] inline
+#endif
+bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_t joinedBy) {
+    const bool any = joinedBy != 0;
+    for (int32_t k = 0; k < count; ++k, list += 4) {
+        const float right = list[2] != 0 ? bitsFloat(list[3]) : R[list[3]];
+        if ((numericRelation(R[list[1]], right, static_cast<CompareOp>(list[0])) != 0) == any) return any;
+    }
+    return !any;
+}
+
 #if defined(TESSEL_SWITCH_DISPATCH)
 #define vmdispatch(o) switch (o)
 #define vmcase(name) case OP_##name:
@@ -731,6 +750,10 @@ inline float truth(bool b) {
                     STOP(BREAK);
                 UNCOUNTED_JUMP(ip->c);
             }
+            vmcase(BRKCMPS) {
+                if (comparisonsHold(R, code.aux.data() + ip->a, ip->b, ip->x)) STOP(BREAK);
+                UNCOUNTED_JUMP(ip->c);
+            }
             vmcase(BRKJMP) {
                 JUMP(ip->a);
             }
@@ -1031,6 +1054,7 @@ void reserveConditionRoom(Code& code) {
     constexpr size_t kConditionRoom = 4096;
     code.programSize = code.ins.size();
     code.programStrings = code.strings.size();
+    code.programAux = code.aux.size();
     code.ins.reserve(code.ins.size() + kConditionRoom);
     code.tokenOf.reserve(code.tokenOf.size() + kConditionRoom);
 }
@@ -1123,6 +1147,52 @@ bool testableInLoop(const Instr& in) {
     return computesOnly(in.op) || in.op == OP_SCMP;
 }
 
+// A condition of two to eight comparisons of registers and constants
+// joined by one connective ("a = 1 & b > 2 & c < d"), as BRKCMPS lists
+// them: (op, left, right is a constant, right) each, and the connective.
+// False for any other shape: a comparison of a value the condition
+// computed, mixed connectives, a comparison left out of the result.
+bool joinedComparisons(const Code& cond, size_t n, int32_t truth, std::vector<int32_t>& list, uint16_t& joinedBy) {
+    constexpr size_t kMostComparisons = 8;
+    // The registers that hold comparisons or their joins: which comparisons, as bits.
+    std::vector<std::pair<int32_t, uint32_t>> held;
+    auto take = [&held](int32_t reg, uint32_t& bits) {
+        for (auto h = held.begin(); h != held.end(); ++h)
+            if (h->first == reg) {
+                bits = h->second;
+                held.erase(h);
+                return true;
+            }
+        return false;
+    };
+    int joiner = -1;
+    list.clear();
+    for (size_t k = 0; k < n; ++k) {
+        const Instr& in = cond.ins[k];
+        uint32_t left = 0, right = 0;
+        if (in.op == OP_CMP || in.op == OP_CMPK) {
+            const bool constant = in.op == OP_CMPK;
+            if (list.size() / 4 == kMostComparisons || take(in.b, left) || (!constant && take(in.c, right)) ||
+                take(in.a, left))
+                return false;
+            held.emplace_back(in.a, 1u << (list.size() / 4));
+            list.insert(list.end(), {in.x, in.b, constant ? 1 : 0, in.c});
+        } else if (in.op == OP_AND || in.op == OP_OR) {
+            if ((joiner >= 0 && joiner != in.op) || !take(in.b, left) || !take(in.c, right) || take(in.a, right))
+                return false;
+            joiner = in.op;
+            held.emplace_back(in.a, left | right);
+        } else {
+            return false;
+        }
+    }
+    const uint32_t all = (1u << (list.size() / 4)) - 1;
+    uint32_t result = 0;
+    if (joiner < 0 || !take(truth, result) || result != all) return false;
+    joinedBy = joiner == OP_OR ? 1 : 0;
+    return true;
+}
+
 // A condition's instruction as it runs after the program's own code, its
 // string constants numbered from `strings` there.
 Instr relocated(Instr in, int32_t strings) {
@@ -1151,7 +1221,8 @@ bool runsFromCopy(uint8_t op) {
 }  // namespace
 
 bool isBreakpoint(uint8_t op) {
-    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKJMP || op == OP_BRKHIT;
+    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKCMPS || op == OP_BRKJMP ||
+           op == OP_BRKHIT;
 }
 
 const Instr& programInstruction(const Vm& vm, int32_t index) {
@@ -1222,6 +1293,7 @@ Copies copiesFrom(const Vm& vm, int32_t index) {
 // that instruction goes to the test's code after the program's own. Either
 // way the copies (copiesFrom) follow the test:
 //   condition:        [BRKCMP(K)]            ... [copies]
+//                     [BRKCMPS]              ... [copies]   (joined comparisons)
 //                     [BRKJMP] ... [code] [BRKIF] [copies]
 //   hit count:        [BRKHIT]               ... [copies]
 //   both:             [BRKJMP] ... [code] [BRKUNLESS] [BRKHIT] [copies]
@@ -1244,9 +1316,13 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     const Instr* last = test.condition && n > 0 ? &test.condition->ins[n - 1] : nullptr;
     const bool oneComparison = !test.counted && n == 1 && (last->op == OP_CMP || last->op == OP_CMPK) &&
                                last->a == test.truth;
+    std::vector<int32_t> comparisons;
+    uint16_t joinedBy = 0;
+    const bool joined = !test.counted && !oneComparison && test.condition &&
+                        joinedComparisons(*test.condition, n, test.truth, comparisons, joinedBy);
     const Copies copies = copiesFrom(vm, index);
-    const size_t room = (test.condition && !oneComparison ? n + 1 : 0) + (test.counted && test.condition ? 1 : 0) +
-                        copies.ins.size();
+    const size_t room = (test.condition && !oneComparison && !joined ? n + 1 : 0) +
+                        (test.counted && test.condition ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
     if (test.counted && dbg->hits.size() <= static_cast<size_t>(test.counter))
@@ -1264,6 +1340,10 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     Instr slot = at;  // keeps its statement start
     if (oneComparison) {
         slot = Instr{last->op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK, at.ticks, last->x, last->b, last->c, copy};
+    } else if (joined) {
+        slot = Instr{OP_BRKCMPS, at.ticks, joinedBy, static_cast<int32_t>(code.aux.size()),
+                     static_cast<int32_t>(comparisons.size() / 4), copy};
+        code.aux.insert(code.aux.end(), comparisons.begin(), comparisons.end());
     } else if (!test.condition) {
         slot = hit;
         slot.ticks = at.ticks;
@@ -1304,6 +1384,7 @@ void clearBreaks(Vm& vm) {
         code.ins.resize(code.programSize);
         code.tokenOf.resize(code.programSize);
         code.strings.resize(code.programStrings);
+        code.aux.resize(code.programAux);
     }
 }
 

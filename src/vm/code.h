@@ -140,6 +140,7 @@ namespace tessel {
     X(BREAK, "a debugger's breakpoint in place of a statement's first instruction")             \
     X(BRKCMP, "a breakpoint whose condition R[a] op(x) R[b] stops the run here, else T(c)")    \
     X(BRKCMPK, "a breakpoint whose condition R[a] op(x) K(b) stops the run here, else T(c)")   \
+    X(BRKCMPS, "a breakpoint whose condition is b comparisons A(a) joined by and (x 0) or or (x 1); else T(c)") \
     X(BRKJMP, "a breakpoint whose condition is tested at T(a)")                               \
     X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at its breakpoint")      \
     X(BRKUNLESS, "a breakpoint's condition R[a]: when 0, go to T(c)")                         \
@@ -216,10 +217,11 @@ struct Code {
     // With a debugger, the program's own instructions: the code of the
     // breakpoint conditions the loop tests follows them, in room reserved
     // before the run (growing the instructions would move them under the
-    // loop's cursors). 0 without one. The program's own string constants,
-    // likewise (a condition's follow them).
+    // loop's cursors). 0 without one. The program's own string constants
+    // and operand lists, likewise (a condition's follow them).
     size_t programSize = 0;
     size_t programStrings = 0;
+    size_t programAux = 0;
 };
 
 // The code as text, an instruction a line: index, "*" where a statement

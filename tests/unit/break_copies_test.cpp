@@ -79,12 +79,14 @@ std::string scriptFile(const char* text = kScript) {
     return name;
 }
 
-// Places a breakpoint with `condition` on line 5 at the first statement,
+// Places a breakpoint with `condition` on `line` at the first statement,
 // tested by the loop where it can be, and notes the value of `i` at each
 // stop there.
 class ConditionHook final : public DebugHook {
    public:
-    explicit ConditionHook(std::string condition) : text_(std::move(condition)) { stepping = true; }
+    ConditionHook(std::string condition, int line = 5) : text_(std::move(condition)), line_(line) {
+        stepping = true;
+    }
     void atStatement(Vm& vm, int32_t index, bool breakpoint) override {
         stepping = false;
         if (placed_) {
@@ -98,7 +100,7 @@ class ConditionHook final : public DebugHook {
         test.truth = condition_->truthRegister();
         for (size_t i = static_cast<size_t>(index); i < vm.code.ins.size(); ++i) {
             const Instr& in = vm.code.ins[i];
-            if (in.ticks == 0 || vm.tokens.lineAt(vm.code.tokenOf[i]) != 5) continue;
+            if (in.ticks == 0 || vm.tokens.lineAt(vm.code.tokenOf[i]) != line_) continue;
             tested = setTestedBreak(vm, static_cast<int32_t>(i), test);
             if (!tested) setBreak(vm, static_cast<int32_t>(i));
             return;
@@ -119,6 +121,7 @@ class ConditionHook final : public DebugHook {
 
    private:
     std::string text_;
+    int line_;
     bool placed_ = false;
     std::unique_ptr<debug::Expression> condition_;
 };
@@ -139,20 +142,46 @@ TEST(BreakpointCopies, APauseInTheCopiesStopsAtTheProgramsOwnInstruction) {
     EXPECT_EQ(tested.printed, plain.printed);
 }
 
-TEST(BreakpointCopies, AStringConditionIsTestedByTheLoopWithItsOwnConstants) {
-    // The program's own string constants and substring arguments come
-    // first: the condition's must not be read as theirs.
-    const std::string script = scriptFile(
-        "VAR i\nSTR s\nWHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + STRS(i)\ni = i + 1\nWEND\n");
+// The passes where a breakpoint with `condition` on `line` of `script`
+// stopped (the value of i there), and whether the loop tested it.
+std::pair<bool, std::vector<float>> conditionStops(const char* script, const char* condition,
+                                                   int line) {
     Options opts;
-    opts.script = script;
+    opts.script = scriptFile(script);
     opts.headless = true;
     opts.quiet = true;
-    ConditionHook hook("s = \"c199\" | s = \"c42\"");
+    ConditionHook hook(condition, line);
     EXPECT_EQ(runScript(opts, nullptr, &hook), 0);
-    std::remove(script.c_str());
-    EXPECT_TRUE(hook.tested);
-    EXPECT_EQ(hook.stops, std::vector<float>({42, 199}));
+    std::remove(opts.script.c_str());
+    return {hook.tested, hook.stops};
+}
+
+TEST(BreakpointCopies, AStringConditionIsTestedByTheLoopWithItsOwnConstants) {
+    // The program's own string constants come first: the condition's must
+    // not be read as theirs.
+    const auto [tested, stops] = conditionStops(
+        "VAR i\nSTR s\nWHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + STRS(i)\ni = i + 1\nWEND\n",
+        "s = \"c199\" | s = \"c42\"", 5);
+    EXPECT_TRUE(tested);
+    EXPECT_EQ(stops, std::vector<float>({42, 199}));
+}
+
+TEST(BreakpointCopies, JoinedComparisonsAreTestedByTheLoopAtTheirPasses) {
+    // (The program's own operand lists come first.)
+    const char* script =
+        "VAR i, j\nSTR s\ns = MSTR(s, 2, 3)\nWHILE i < 40\nj = 40 - i\ni = i + 1\nWEND\n";
+    const std::pair<const char*, std::vector<float>> cases[] = {
+        {"i > 10 & i < 14", {11, 12, 13}},
+        {"i = 3 | j = 3", {3, 37}},
+        {"i < 2 | i > 37 | j = 20", {0, 1, 20, 38, 39}},
+        {"i > 5 & j > i & i < 30", {6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}},
+        {"i = 3 & j = 37 | i = 5", {3}},  // mixed: "&" over the rest
+    };
+    for (const auto& [condition, expected] : cases) {
+        const auto [tested, stops] = conditionStops(script, condition, 6);
+        EXPECT_TRUE(tested) << condition;
+        EXPECT_EQ(stops, expected) << condition;
+    }
 }
 
 }  // namespace
