@@ -81,8 +81,6 @@ inline float truth(bool b) {
 // more work in it.)
 #if defined(__EMSCRIPTEN__)
 [[gnu::noinline]]
-#else
-[[gnu::always_inline]] inline
 #endif
 bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_t joinedBy) {
     const bool any = joinedBy != 0;
