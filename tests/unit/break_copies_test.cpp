@@ -80,11 +80,13 @@ std::string scriptFile(const char* text = kScript) {
 }
 
 // Places a breakpoint with `condition` on `line` at the first statement,
-// tested by the loop where it can be, and notes the value of `i` at each
+// tested by the loop where it can be (unless `loopMayTest` is false: then
+// the debugger decides at every pass), and notes the value of `i` at each
 // stop there.
 class ConditionHook final : public DebugHook {
    public:
-    ConditionHook(std::string condition, int line = 5) : text_(std::move(condition)), line_(line) {
+    ConditionHook(std::string condition, int line, bool loopMayTest = true)
+        : text_(std::move(condition)), line_(line), loopMayTest_(loopMayTest) {
         stepping = true;
     }
     void atStatement(Vm& vm, int32_t index, bool breakpoint) override {
@@ -101,7 +103,7 @@ class ConditionHook final : public DebugHook {
         for (size_t i = static_cast<size_t>(index); i < vm.code.ins.size(); ++i) {
             const Instr& in = vm.code.ins[i];
             if (in.ticks == 0 || vm.tokens.lineAt(vm.code.tokenOf[i]) != line_) continue;
-            tested = setTestedBreak(vm, static_cast<int32_t>(i), test);
+            tested = loopMayTest_ && setTestedBreak(vm, static_cast<int32_t>(i), test);
             if (!tested) setBreak(vm, static_cast<int32_t>(i));
             return;
         }
@@ -122,6 +124,7 @@ class ConditionHook final : public DebugHook {
    private:
     std::string text_;
     int line_;
+    bool loopMayTest_;
     bool placed_ = false;
     std::unique_ptr<debug::Expression> condition_;
 };
@@ -142,18 +145,26 @@ TEST(BreakpointCopies, APauseInTheCopiesStopsAtTheProgramsOwnInstruction) {
     EXPECT_EQ(tested.printed, plain.printed);
 }
 
-// The passes where a breakpoint with `condition` on `line` of `script`
-// stopped (the value of i there), and whether the loop tested it.
-std::pair<bool, std::vector<float>> conditionStops(const char* script, const char* condition,
-                                                   int line) {
+// The passes where a breakpoint with `condition` on `line` of the script
+// file stopped (the value of i there), and whether the loop tested it.
+std::pair<bool, std::vector<float>> conditionStopsIn(const std::string& file,
+                                                     const std::string& condition, int line,
+                                                     bool loopMayTest = true) {
     Options opts;
-    opts.script = scriptFile(script);
+    opts.script = file;
     opts.headless = true;
     opts.quiet = true;
-    ConditionHook hook(condition, line);
+    ConditionHook hook(condition, line, loopMayTest);
     EXPECT_EQ(runScript(opts, nullptr, &hook), 0);
-    std::remove(opts.script.c_str());
     return {hook.tested, hook.stops};
+}
+
+std::pair<bool, std::vector<float>> conditionStops(const char* script, const char* condition,
+                                                   int line) {
+    const std::string file = scriptFile(script);
+    auto result = conditionStopsIn(file, condition, line);
+    std::remove(file.c_str());
+    return result;
 }
 
 TEST(BreakpointCopies, AStringConditionIsTestedByTheLoopWithItsOwnConstants) {
@@ -182,6 +193,52 @@ TEST(BreakpointCopies, JoinedComparisonsAreTestedByTheLoopAtTheirPasses) {
         EXPECT_TRUE(tested) << condition;
         EXPECT_EQ(stops, expected) << condition;
     }
+}
+
+// Random conditions of the language's shapes (numbers and strings,
+// constants, variables and arithmetic on the right, joined by & and |): the
+// loop's own test stops at exactly the passes where the debugger, deciding
+// at every pass, stops.
+TEST(BreakpointCopies, TheLoopsTestsStopWhereTheDebuggersDecisionsStop) {
+    const std::string file = scriptFile(
+        "VAR i, j, k\nSTR s, t\nt = \"x5\"\nWHILE i < 40\nj = 40 - i\nk = i * 3\ns = \"x\" + "
+        "STRS(i)\n"
+        "i = i + 1\nWEND\n");
+    uint32_t seed = 12345;
+    auto pick = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    const char* ops = "=!<>";
+    const char* numbers[] = {"i", "j", "k"};
+    auto number = [&] {
+        switch (pick(4)) {
+            case 0: return std::to_string(pick(60));
+            case 1: return std::string(numbers[pick(3)]);
+            case 2: return std::string(numbers[pick(3)]) + " + " + std::to_string(pick(9));
+            default: return "(" + std::string(numbers[pick(3)]) + " * 2)";
+        }
+    };
+    auto comparison = [&] {
+        if (pick(4) == 0) {
+            const char* strings[] = {"\"x7\"", "t", "s", "\"x12\""};
+            return std::string(pick(2) ? "s " : "t ") + ops[pick(4)] + " " + strings[pick(4)];
+        }
+        return std::string(numbers[pick(3)]) + " " + ops[pick(4)] + " " + number();
+    };
+    int tested = 0;
+    for (int n = 0; n < 150; ++n) {
+        std::string condition = comparison();
+        for (uint32_t parts = pick(3); parts > 0; --parts)
+            condition += (pick(2) ? " & " : " | ") + comparison();
+        const auto [byLoop, stops] = conditionStopsIn(file, condition, 8);
+        const auto [byDebugger, expected] = conditionStopsIn(file, condition, 8, false);
+        tested += byLoop ? 1 : 0;
+        EXPECT_FALSE(byDebugger);
+        EXPECT_EQ(stops, expected) << condition;
+    }
+    std::remove(file.c_str());
+    EXPECT_GT(tested, 100) << "conditions tested by the loop";
 }
 
 }  // namespace
