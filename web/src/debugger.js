@@ -107,9 +107,15 @@ export function setUpDebugger({ editor, run, status }) {
     frames = trace.success ? trace.body.stackFrames : [];
     showFrames();
     await showFrame(0);
+    pausedBy = reason === 'breakpoint' ? 'a breakpoint' : reason;
+    showPausedStatus();
+  }
+
+  // Where the run stands, by the line it has in the editor's text now.
+  let pausedBy = '';
+  function showPausedStatus() {
     const line = frames.length ? editor().lineNow(frames[0].line) : 0;
-    status(`Paused at line ${line} (${reason === 'breakpoint' ? 'a breakpoint' : reason}). ` +
-      'F5 continues, F10 steps over, F11 steps in.');
+    status(`Paused at line ${line} (${pausedBy}). F5 continues, F10 steps over, F11 steps in.`);
   }
 
   function resumed(s) {
@@ -315,7 +321,11 @@ export function setUpDebugger({ editor, run, status }) {
     // The editor's gutter handlers (see debug-gutter.js).
     gutter: {
       changed: () => sendBreakpoints(), askCondition,
-      edited: () => { if (session && session.paused) showFrames(); },
+      edited: () => {
+        if (!session || !session.paused) return;
+        showFrames();
+        showPausedStatus();
+      },
     },
     start,
     active: () => !!(session && !session.ended),

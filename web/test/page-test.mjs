@@ -956,6 +956,8 @@ async function debuggerStopsStepsAndStepsBack(browser) {
   const moved = (await debuggerShows(page)).stack;
   if (!(moved.length === 2 && /line 6$/.test(moved[0]) && /main program, line 12$/.test(moved[1])))
     problems.push('the call stack keeps the lines from before the edit: ' + JSON.stringify(moved));
+  const said = await page.evaluate(() => document.getElementById('status').textContent);
+  if (!/^Paused at line 6 /.test(said)) problems.push('the status keeps the line from before the edit: ' + said);
   // Continue stops at the breakpoint's second hit; with it cleared, the run ends.
   await page.click('#dbg-continue');
   if (!(await pausesAt(page, 12, 'i = 1'))) problems.push('Continue did not stop at the second hit: ' + JSON.stringify(await debuggerShows(page)));
