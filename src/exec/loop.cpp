@@ -91,6 +91,21 @@ bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_
     return !any;
 }
 
+// Whether a breakpoint's two joined comparisons hold (BRKCMP2): the
+// operands (left, right) twice, and in `x` their ops, which right is a
+// constant and the connective. (Out of the loop in the web edition, as
+// comparisonsHold.)
+#if defined(__EMSCRIPTEN__)
+[[gnu::noinline]]
+#endif
+inline bool twoComparisonsHold(const float* R, const int32_t* l, uint16_t x) {
+    const bool first =
+        numericRelation(R[l[0]], (x & 16) != 0 ? bitsFloat(l[1]) : R[l[1]], static_cast<CompareOp>(x & 3)) != 0;
+    if (first == ((x & 64) != 0)) return first;  // decided: false joined by and, true by or
+    return numericRelation(R[l[2]], (x & 32) != 0 ? bitsFloat(l[3]) : R[l[3]],
+                           static_cast<CompareOp>(x >> 2 & 3)) != 0;
+}
+
 #if defined(TESSEL_SWITCH_DISPATCH)
 #define vmdispatch(o) switch (o)
 #define vmcase(name) case OP_##name:
@@ -752,6 +767,10 @@ bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_
                 if (comparisonsHold(R, code.aux.data() + ip->a, ip->b, ip->x)) STOP(BREAK);
                 UNCOUNTED_JUMP(ip->c);
             }
+            vmcase(BRKCMP2) {
+                if (twoComparisonsHold(R, code.aux.data() + ip->a, ip->x)) STOP(BREAK);
+                UNCOUNTED_JUMP(ip->c);
+            }
             vmcase(BRKJMP) {
                 JUMP(ip->a);
             }
@@ -1219,8 +1238,8 @@ bool runsFromCopy(uint8_t op) {
 }  // namespace
 
 bool isBreakpoint(uint8_t op) {
-    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKCMPS || op == OP_BRKJMP ||
-           op == OP_BRKHIT;
+    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKCMPS || op == OP_BRKCMP2 ||
+           op == OP_BRKJMP || op == OP_BRKHIT;
 }
 
 const Instr& programInstruction(const Vm& vm, int32_t index) {
@@ -1291,8 +1310,10 @@ Copies copiesFrom(const Vm& vm, int32_t index) {
 // that instruction goes to the test's code after the program's own. Either
 // way the copies (copiesFrom) follow the test:
 //   condition:        [BRKCMP(K)]            ... [copies]
-//                     [BRKCMPS]              ... [copies]   (joined comparisons)
+//                     [BRKCMP2]              ... [copies]   (two joined comparisons)
+//                     [BRKCMPS]              ... [copies]   (more)
 //                     [BRKJMP] ... [code] [BRKIF] [copies]
+//                     [BRKJMP] ... [code] [BRKCMP(K)] [copies]    (code ending in a comparison)
 //   hit count:        [BRKHIT]               ... [copies]
 //   both:             [BRKJMP] ... [code] [BRKUNLESS] [BRKHIT] [copies]
 bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
@@ -1318,8 +1339,12 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     uint16_t joinedBy = 0;
     const bool joined = !test.counted && !oneComparison && test.condition &&
                         joinedComparisons(*test.condition, n, test.truth, comparisons, joinedBy);
+    // A condition's code that ends in a comparison of its truth has it
+    // tested there, with the stop's jump (no BRKIF after it).
+    const bool endsInComparison = !test.counted && !oneComparison && !joined && last != nullptr &&
+                                  (last->op == OP_CMP || last->op == OP_CMPK) && last->a == test.truth;
     const Copies copies = copiesFrom(vm, index);
-    const size_t room = (test.condition && !oneComparison && !joined ? n + 1 : 0) +
+    const size_t room = (test.condition && !oneComparison && !joined ? n + (endsInComparison ? 0 : 1) : 0) +
                         (test.counted && test.condition ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
@@ -1338,6 +1363,12 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     Instr slot = at;  // keeps its statement start
     if (oneComparison) {
         slot = Instr{last->op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK, at.ticks, last->x, last->b, last->c, copy};
+    } else if (joined && comparisons.size() / 4 == 2) {
+        const int32_t* l = comparisons.data();
+        const auto x = static_cast<uint16_t>(l[0] | l[4] << 2 | (l[2] != 0 ? 16 : 0) | (l[6] != 0 ? 32 : 0) |
+                                             (joinedBy != 0 ? 64 : 0));
+        slot = Instr{OP_BRKCMP2, at.ticks, x, static_cast<int32_t>(code.aux.size()), 0, copy};
+        code.aux.insert(code.aux.end(), {l[1], l[3], l[5], l[7]});
     } else if (joined) {
         slot = Instr{OP_BRKCMPS, at.ticks, joinedBy, static_cast<int32_t>(code.aux.size()),
                      static_cast<int32_t>(comparisons.size() / 4), copy};
@@ -1351,8 +1382,10 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         const Code& cond = *test.condition;
         const auto strings = static_cast<int32_t>(code.strings.size());
         code.strings.insert(code.strings.end(), cond.strings.begin(), cond.strings.end());
-        for (size_t k = 0; k < n; ++k) append(relocated(cond.ins[k], strings), -1);
-        if (test.counted) {
+        for (size_t k = 0; k + (endsInComparison ? 1 : 0) < n; ++k) append(relocated(cond.ins[k], strings), -1);
+        if (endsInComparison) {
+            append(Instr{last->op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK, 0, last->x, last->b, last->c, copy}, -1);
+        } else if (test.counted) {
             append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy}, -1);
             append(hit, -1);
         } else {

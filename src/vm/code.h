@@ -141,6 +141,7 @@ namespace tessel {
     X(BRKCMP, "a breakpoint whose condition R[a] op(x) R[b] stops the run here, else T(c)")    \
     X(BRKCMPK, "a breakpoint whose condition R[a] op(x) K(b) stops the run here, else T(c)")   \
     X(BRKCMPS, "a breakpoint whose condition is b comparisons A(a) joined by and (x 0) or or (x 1); else T(c)") \
+    X(BRKCMP2, "a breakpoint whose condition is two comparisons A(a): left, right, left, right; ops x & 3 and x >> 2 & 3, constants on the right where x & 16 and x & 32, joined by or where x & 64; else T(c)") \
     X(BRKJMP, "a breakpoint whose condition is tested at T(a)")                               \
     X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at its breakpoint")      \
     X(BRKUNLESS, "a breakpoint's condition R[a]: when 0, go to T(c)")                         \
