@@ -117,6 +117,9 @@ class DebugHook {
     std::vector<int32_t> origins;
     // Hit counts the loop keeps, by the counter a breakpoint was given.
     std::vector<int64_t> hits;
+    // RND's and RAND's generators, kept aside while a condition the loop
+    // tests draws from them (a condition changes nothing the script sees).
+    ExprState generators;
     // At the stop at hand: the loop itself counted the hit and found the
     // breakpoint's hit count met.
     bool metByLoop = false;

@@ -116,10 +116,11 @@ class ConditionHook final : public DebugHook {
         return breaks.at(index).original.op;
     }
     void poll(Vm&) override {}
-    void output(std::string_view, std::string_view) override {}
+    void output(std::string_view, std::string_view text) override { printed += text; }
 
     bool tested = false;
     std::vector<float> stops;
+    std::string printed;
 
    private:
     std::string text_;
@@ -193,6 +194,40 @@ TEST(BreakpointCopies, JoinedComparisonsAreTestedByTheLoopAtTheirPasses) {
         EXPECT_TRUE(tested) << condition;
         EXPECT_EQ(stops, expected) << condition;
     }
+}
+
+TEST(BreakpointCopies, AConditionWithRndDrawsNothingTheScriptSees) {
+    // The condition sees the values the script would draw next, as the
+    // debugger's own evaluation does, and the script's draws stay its own.
+    const std::string file = scriptFile(
+        "VAR i, s, r\nWHILE i < 200\nr = RND(1) + RAND(10)\ns = s + r\ni = i + 1\nWEND\n"
+        "PRINT 0, 0, s\n");
+    struct Run {
+        bool tested;
+        std::vector<float> stops;
+        std::string printed;
+    };
+    auto run = [&file](const char* condition, bool loopMayTest) {
+        Options opts;
+        opts.script = file;
+        opts.headless = true;
+        opts.quiet = true;
+        opts.seed = 7;
+        ConditionHook hook(condition, 3, loopMayTest);
+        EXPECT_EQ(runScript(opts, nullptr, &hook), 0);
+        return Run{hook.tested, hook.stops, hook.printed};
+    };
+    const Run none = run("i < 0", true);
+    for (const char* condition :
+         {"i > 200 * RND(1)", "s > (RAND(10)) & i > 50", "i > 0 + RAND(400)"}) {
+        const Run byLoop = run(condition, true);
+        const Run byDebugger = run(condition, false);
+        EXPECT_TRUE(byLoop.tested) << condition;
+        EXPECT_FALSE(byLoop.stops.empty()) << condition;
+        EXPECT_EQ(byLoop.stops, byDebugger.stops) << condition;
+        EXPECT_EQ(byLoop.printed, none.printed) << condition;
+    }
+    std::remove(file.c_str());
 }
 
 // Random conditions of the language's shapes (numbers and strings,
