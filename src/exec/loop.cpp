@@ -6,6 +6,7 @@
 // keep-alive round falls due, and where the run aborts: the driver shows
 // the abort's box, and the run's edge abandons the run.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -91,19 +92,34 @@ bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_
     return !any;
 }
 
-// Whether a breakpoint's two joined comparisons hold (BRKCMP2): the
-// operands (left, right) twice, and in `x` their ops, which right is a
-// constant and the connective. (Out of the loop in the web edition, as
-// comparisonsHold.)
+// The shapes of conditions one BRKTEST tests, in its x:
+//   two comparisons joined: ops in bits 0-1 and 2-3, right operands that are
+//   constants in bits 4 and 5, joined by or where bit 6; operands A(a):
+//   left, right, left, right;
+//   kComputedRight: a comparison (op in bits 0-1) whose right is an
+//   operation (ArithOp in bits 2-4) of two operands, constants where bits 5
+//   and 6; operands A(a): left, the operation's left and right.
+constexpr uint16_t kComputedRight = 128;
+
+inline float operand(const float* R, int32_t v, bool constant) {
+    return constant ? bitsFloat(v) : R[v];
+}
+
+// Whether a BRKTEST's condition holds. (Out of the loop in the web
+// edition, as comparisonsHold.)
 #if defined(__EMSCRIPTEN__)
 [[gnu::noinline]]
 #endif
-inline bool twoComparisonsHold(const float* R, const int32_t* l, uint16_t x) {
-    const bool first =
-        numericRelation(R[l[0]], (x & 16) != 0 ? bitsFloat(l[1]) : R[l[1]], static_cast<CompareOp>(x & 3)) != 0;
+inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
+    const auto op = static_cast<CompareOp>(x & 3);
+    if (x & kComputedRight) {
+        const float right = arith(static_cast<ArithOp>(x >> 2 & 7), operand(R, l[1], (x & 32) != 0),
+                                  operand(R, l[2], (x & 64) != 0));
+        return numericRelation(R[l[0]], right, op) != 0;
+    }
+    const bool first = numericRelation(R[l[0]], operand(R, l[1], (x & 16) != 0), op) != 0;
     if (first == ((x & 64) != 0)) return first;  // decided: false joined by and, true by or
-    return numericRelation(R[l[2]], (x & 32) != 0 ? bitsFloat(l[3]) : R[l[3]],
-                           static_cast<CompareOp>(x >> 2 & 3)) != 0;
+    return numericRelation(R[l[2]], operand(R, l[3], (x & 32) != 0), static_cast<CompareOp>(x >> 2 & 3)) != 0;
 }
 
 #if defined(TESSEL_SWITCH_DISPATCH)
@@ -776,8 +792,8 @@ inline bool twoComparisonsHold(const float* R, const int32_t* l, uint16_t x) {
                 if (comparisonsHold(R, code.aux.data() + ip->a, ip->b, ip->x)) STOP(BREAK);
                 UNCOUNTED_JUMP(ip->c);
             }
-            vmcase(BRKCMP2) {
-                if (twoComparisonsHold(R, code.aux.data() + ip->a, ip->x)) STOP(BREAK);
+            vmcase(BRKTEST) {
+                if (conditionHolds(R, code.aux.data() + ip->a, ip->x)) STOP(BREAK);
                 UNCOUNTED_JUMP(ip->c);
             }
             vmcase(BRKJMP) {
@@ -1222,6 +1238,26 @@ bool joinedComparisons(const Code& cond, size_t n, int32_t truth, std::vector<in
     return true;
 }
 
+// A condition of one comparison whose right is one operation of registers
+// and constants ("x > y + 1"), as BRKTEST takes it: the comparison's left,
+// the operation's operands, and the shape.
+bool computedComparison(const Code& cond, size_t n, int32_t truth, std::array<int32_t, 3>& operands,
+                        uint16_t& shape) {
+    if (n != 2) return false;
+    const Instr& op = cond.ins[0];
+    const Instr& cmp = cond.ins[1];
+    if (op.op < OP_ADD || op.op > OP_KPOW || cmp.op != OP_CMP || cmp.a != truth || cmp.c != op.a || cmp.b == op.a)
+        return false;
+    static_assert(OP_SUB - OP_ADD == AOP_SUB && OP_POW - OP_ADD == AOP_POW && OP_ADDK == OP_ADD + 6 &&
+                      OP_KADD == OP_ADD + 12 && OP_KPOW - OP_KADD == AOP_POW,
+                  "the operations come in three runs of six, in ArithOp's order");
+    const int form = (op.op - OP_ADD) / 6;  // operands: registers, then a constant right, then a constant left
+    const int arith = (op.op - OP_ADD) % 6;
+    operands = {cmp.b, op.b, op.c};
+    shape = static_cast<uint16_t>(cmp.x | arith << 2 | kComputedRight | (form == 2 ? 32 : 0) | (form == 1 ? 64 : 0));
+    return true;
+}
+
 // A condition's instruction as it runs after the program's own code, its
 // string constants numbered from `strings` there.
 Instr relocated(Instr in, int32_t strings) {
@@ -1250,7 +1286,7 @@ bool runsFromCopy(uint8_t op) {
 }  // namespace
 
 bool isBreakpoint(uint8_t op) {
-    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKCMPS || op == OP_BRKCMP2 ||
+    return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKCMPS || op == OP_BRKTEST ||
            op == OP_BRKJMP || op == OP_BRKHIT;
 }
 
@@ -1322,7 +1358,8 @@ Copies copiesFrom(const Vm& vm, int32_t index) {
 // that instruction goes to the test's code after the program's own. Either
 // way the copies (copiesFrom) follow the test:
 //   condition:        [BRKCMP(K)]            ... [copies]
-//                     [BRKCMP2]              ... [copies]   (two joined comparisons)
+//                     [BRKTEST]              ... [copies]   (two joined comparisons,
+//                                                or one with an operation on its right)
 //                     [BRKCMPS]              ... [copies]   (more)
 //                     [BRKJMP] ... [code] [BRKIF] [copies]
 //                     [BRKJMP] ... [code] [BRKCMP(K)] [copies]    (code ending in a comparison)
@@ -1355,12 +1392,16 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     uint16_t joinedBy = 0;
     const bool joined = !test.counted && !oneComparison && test.condition &&
                         joinedComparisons(*test.condition, n, test.truth, comparisons, joinedBy);
+    std::array<int32_t, 3> computedOperands{};
+    uint16_t computedShape = 0;
+    const bool computed = !test.counted && !oneComparison && !joined && !draws && test.condition &&
+                          computedComparison(*test.condition, n, test.truth, computedOperands, computedShape);
     // A condition's code that ends in a comparison of its truth has it
     // tested there, with the stop's jump (no BRKIF after it).
-    const bool endsInComparison = !test.counted && !oneComparison && !joined && !draws && last != nullptr &&
+    const bool endsInComparison = !test.counted && !oneComparison && !joined && !computed && !draws && last != nullptr &&
                                   (last->op == OP_CMP || last->op == OP_CMPK) && last->a == test.truth;
     const Copies copies = copiesFrom(vm, index);
-    const size_t room = (test.condition && !oneComparison && !joined ? n + (endsInComparison ? 0 : 1) : 0) +
+    const size_t room = (test.condition && !oneComparison && !joined && !computed ? n + (endsInComparison ? 0 : 1) : 0) +
                         (draws ? 2 : 0) +
                         (test.counted && test.condition ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
@@ -1384,8 +1425,11 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         const int32_t* l = comparisons.data();
         const auto x = static_cast<uint16_t>(l[0] | l[4] << 2 | (l[2] != 0 ? 16 : 0) | (l[6] != 0 ? 32 : 0) |
                                              (joinedBy != 0 ? 64 : 0));
-        slot = Instr{OP_BRKCMP2, at.ticks, x, static_cast<int32_t>(code.aux.size()), 0, copy};
+        slot = Instr{OP_BRKTEST, at.ticks, x, static_cast<int32_t>(code.aux.size()), 0, copy};
         code.aux.insert(code.aux.end(), {l[1], l[3], l[5], l[7]});
+    } else if (computed) {
+        slot = Instr{OP_BRKTEST, at.ticks, computedShape, static_cast<int32_t>(code.aux.size()), 0, copy};
+        code.aux.insert(code.aux.end(), computedOperands.begin(), computedOperands.end());
     } else if (joined) {
         slot = Instr{OP_BRKCMPS, at.ticks, joinedBy, static_cast<int32_t>(code.aux.size()),
                      static_cast<int32_t>(comparisons.size() / 4), copy};

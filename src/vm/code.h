@@ -141,7 +141,7 @@ namespace tessel {
     X(BRKCMP, "a breakpoint whose condition R[a] op(x) R[b] stops the run here, else T(c)")    \
     X(BRKCMPK, "a breakpoint whose condition R[a] op(x) K(b) stops the run here, else T(c)")   \
     X(BRKCMPS, "a breakpoint whose condition is b comparisons A(a) joined by and (x 0) or or (x 1); else T(c)") \
-    X(BRKCMP2, "a breakpoint whose condition is two comparisons A(a): left, right, left, right; ops x & 3 and x >> 2 & 3, constants on the right where x & 16 and x & 32, joined by or where x & 64; else T(c)") \
+    X(BRKTEST, "a breakpoint whose condition A(a), of the shape x, is tested in one (two joined comparisons, or a comparison with a computed right); else T(c)") \
     X(BRKJMP, "a breakpoint whose condition is tested at T(a)")                               \
     X(BRKGEN, "RND's and RAND's generators kept aside (x 0) or put back (x 1) around a condition") \
     X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at its breakpoint")      \

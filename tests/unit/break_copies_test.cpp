@@ -196,6 +196,21 @@ TEST(BreakpointCopies, JoinedComparisonsAreTestedByTheLoopAtTheirPasses) {
     }
 }
 
+TEST(BreakpointCopies, AComparisonWithAnOperationOnItsRightStopsWhereTheDebuggerWould) {
+    // Operations of two registers, of a register and a constant, and of a
+    // constant and a register.
+    const std::string file = scriptFile("VAR i, j\nWHILE i < 40\nj = 40 - i\ni = i + 1\nWEND\n");
+    for (const char* condition :
+         {"i < j - i", "i = 40 - j", "i > 100 / j", "i = j % 3", "i < 2 ^ j", "j > i * 2"}) {
+        const auto [tested, stops] = conditionStopsIn(file, condition, 4);
+        const auto [byDebugger, expected] = conditionStopsIn(file, condition, 4, false);
+        EXPECT_TRUE(tested) << condition;
+        EXPECT_FALSE(expected.empty()) << condition;
+        EXPECT_EQ(stops, expected) << condition;
+    }
+    std::remove(file.c_str());
+}
+
 TEST(BreakpointCopies, AConditionWithRndDrawsNothingTheScriptSees) {
     // The condition sees the values the script would draw next, as the
     // debugger's own evaluation does, and the script's draws stay its own.
