@@ -75,6 +75,10 @@ inline float truth(bool b) {
     return b ? -1.0f : 0.0f;
 }
 
+inline float operand(const float* R, int32_t v, bool constant) {
+    return constant ? bitsFloat(v) : R[v];
+}
+
 // Whether a breakpoint's joined comparisons hold (BRKCMPS): `count`
 // entries of (op, left register, right is a constant, right register or
 // constant's bits) joined by and (`joinedBy` 0) or or (1). (Out of the
@@ -86,7 +90,7 @@ inline float truth(bool b) {
 bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_t joinedBy) {
     const bool any = joinedBy != 0;
     for (int32_t k = 0; k < count; ++k, list += 4) {
-        const float right = list[2] != 0 ? bitsFloat(list[3]) : R[list[3]];
+        const float right = operand(R, list[3], list[2] != 0);
         if ((numericRelation(R[list[1]], right, static_cast<CompareOp>(list[0])) != 0) == any) return any;
     }
     return !any;
@@ -100,10 +104,6 @@ bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_
 //   operation (ArithOp in bits 2-4) of two operands, constants where bits 5
 //   and 6; operands A(a): left, the operation's left and right.
 constexpr uint16_t kComputedRight = 128;
-
-inline float operand(const float* R, int32_t v, bool constant) {
-    return constant ? bitsFloat(v) : R[v];
-}
 
 // A comparison with an operation on its right (kComputedRight), out of
 // the loop: the operations inline made two joined comparisons, tested in
@@ -1197,13 +1197,23 @@ bool testableInLoop(const Instr& in) {
     return computesOnly(in.op) || in.op == OP_SCMP || drawsFromGenerators(in.op);
 }
 
+// A breakpoint's test that stands in the statement's own instruction: the
+// instruction (its a is the place of `operands` in the program's operand
+// lists, when there are any), else T(c).
+struct StatementTest {
+    Instr in;
+    std::vector<int32_t> operands;
+};
+
 // A condition of two to eight comparisons of registers and constants
-// joined by one connective ("a = 1 & b > 2 & c < d"), as BRKCMPS lists
-// them: (op, left, right is a constant, right) each, and the connective.
-// False for any other shape: a comparison of a value the condition
-// computed, mixed connectives, a comparison left out of the result.
-bool joinedComparisons(const Code& cond, size_t n, int32_t truth, std::vector<int32_t>& list, uint16_t& joinedBy) {
+// joined by one connective ("a = 1 & b > 2 & c < d"), as BRKTEST (two) or
+// BRKCMPS (more) test them. False for any other shape: a comparison of a
+// value the condition computed, mixed connectives, a comparison left out
+// of the result.
+bool joinedComparisons(const Code& cond, size_t n, int32_t truth, StatementTest& test) {
     constexpr size_t kMostComparisons = 8;
+    // (op, left, right is a constant, right) each.
+    std::vector<int32_t> list;
     // The registers that hold comparisons or their joins: which comparisons, as bits.
     std::vector<std::pair<int32_t, uint32_t>> held;
     auto take = [&held](int32_t reg, uint32_t& bits) {
@@ -1216,7 +1226,6 @@ bool joinedComparisons(const Code& cond, size_t n, int32_t truth, std::vector<in
         return false;
     };
     int joiner = -1;
-    list.clear();
     for (size_t k = 0; k < n; ++k) {
         const Instr& in = cond.ins[k];
         uint32_t left = 0, right = 0;
@@ -1239,15 +1248,25 @@ bool joinedComparisons(const Code& cond, size_t n, int32_t truth, std::vector<in
     const uint32_t all = (1u << (list.size() / 4)) - 1;
     uint32_t result = 0;
     if (joiner < 0 || !take(truth, result) || result != all) return false;
-    joinedBy = joiner == OP_OR ? 1 : 0;
+    const bool byOr = joiner == OP_OR;
+    if (list.size() / 4 == 2) {
+        const int32_t* l = list.data();
+        test.in.op = OP_BRKTEST;
+        test.in.x = static_cast<uint16_t>(l[0] | l[4] << 2 | (l[2] != 0 ? 16 : 0) | (l[6] != 0 ? 32 : 0) |
+                                          (byOr ? 64 : 0));
+        test.operands = {l[1], l[3], l[5], l[7]};
+    } else {
+        test.in.op = OP_BRKCMPS;
+        test.in.x = byOr ? 1 : 0;
+        test.in.b = static_cast<int32_t>(list.size() / 4);
+        test.operands = std::move(list);
+    }
     return true;
 }
 
 // A condition of one comparison whose right is one operation of registers
-// and constants ("x > y + 1"), as BRKTEST takes it: the comparison's left,
-// the operation's operands, and the shape.
-bool computedComparison(const Code& cond, size_t n, int32_t truth, std::array<int32_t, 3>& operands,
-                        uint16_t& shape) {
+// and constants ("x > y + 1"), as BRKTEST tests it.
+bool computedComparison(const Code& cond, size_t n, int32_t truth, StatementTest& test) {
     if (n != 2) return false;
     const Instr& op = cond.ins[0];
     const Instr& cmp = cond.ins[1];
@@ -1258,9 +1277,33 @@ bool computedComparison(const Code& cond, size_t n, int32_t truth, std::array<in
                   "the operations come in three runs of six, in ArithOp's order");
     const int form = (op.op - OP_ADD) / 6;  // operands: registers, then a constant right, then a constant left
     const int arith = (op.op - OP_ADD) % 6;
-    operands = {cmp.b, op.b, op.c};
-    shape = static_cast<uint16_t>(cmp.x | arith << 2 | kComputedRight | (form == 2 ? 32 : 0) | (form == 1 ? 64 : 0));
+    test.in.op = OP_BRKTEST;
+    test.in.x = static_cast<uint16_t>(cmp.x | arith << 2 | kComputedRight | (form == 2 ? 32 : 0) |
+                                      (form == 1 ? 64 : 0));
+    test.operands = {cmp.b, op.b, op.c};
     return true;
+}
+
+// Whether `in` compares into the condition's truth register.
+bool comparesTruth(const Instr& in, int32_t truth) {
+    return (in.op == OP_CMP || in.op == OP_CMPK) && in.a == truth;
+}
+
+// The breakpoint's test of the comparison `cmp`: the run stops where it
+// holds, else goes to T(orElse).
+Instr breakOnComparison(const Instr& cmp, int32_t orElse) {
+    return Instr{cmp.op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK, 0, cmp.x, cmp.b, cmp.c, orElse};
+}
+
+// Whether a condition of `n` instructions, not counted, is tested in the
+// statement's own instruction: one comparison, joined comparisons, or a
+// comparison with an operation on its right.
+bool statementTest(const Code& cond, size_t n, int32_t truth, StatementTest& test) {
+    if (n == 1 && comparesTruth(cond.ins[0], truth)) {
+        test.in = breakOnComparison(cond.ins[0], 0);
+        return true;
+    }
+    return joinedComparisons(cond, n, truth, test) || computedComparison(cond, n, truth, test);
 }
 
 // A condition's instruction as it runs after the program's own code, its
@@ -1390,25 +1433,18 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
             static_cast<size_t>(cond->intRegisters) > vm.memory.ptr.size())
             return false;
     }
+    StatementTest inStatement;
+    const bool tested = test.condition && !test.counted && !draws && n > 0 &&
+                        statementTest(*test.condition, n, test.truth, inStatement);
+    // Otherwise the condition's code runs after the program's; where it ends
+    // in a comparison of its truth that comparison stops or goes on (no
+    // BRKIF after it).
     const Instr* last = test.condition && n > 0 ? &test.condition->ins[n - 1] : nullptr;
-    const bool oneComparison = !test.counted && n == 1 && (last->op == OP_CMP || last->op == OP_CMPK) &&
-                               last->a == test.truth;
-    std::vector<int32_t> comparisons;
-    uint16_t joinedBy = 0;
-    const bool joined = !test.counted && !oneComparison && test.condition &&
-                        joinedComparisons(*test.condition, n, test.truth, comparisons, joinedBy);
-    std::array<int32_t, 3> computedOperands{};
-    uint16_t computedShape = 0;
-    const bool computed = !test.counted && !oneComparison && !joined && !draws && test.condition &&
-                          computedComparison(*test.condition, n, test.truth, computedOperands, computedShape);
-    // A condition's code that ends in a comparison of its truth has it
-    // tested there, with the stop's jump (no BRKIF after it).
-    const bool endsInComparison = !test.counted && !oneComparison && !joined && !computed && !draws && last != nullptr &&
-                                  (last->op == OP_CMP || last->op == OP_CMPK) && last->a == test.truth;
+    const bool endsInComparison =
+        !tested && !test.counted && !draws && last != nullptr && comparesTruth(*last, test.truth);
     const Copies copies = copiesFrom(vm, index);
-    const size_t room = (test.condition && !oneComparison && !joined && !computed ? n + (endsInComparison ? 0 : 1) : 0) +
-                        (draws ? 2 : 0) +
-                        (test.counted && test.condition ? 1 : 0) + copies.ins.size();
+    const size_t conditionCode = test.condition && !tested ? n + (endsInComparison ? 0 : 1) + (draws ? 2 : 0) : 0;
+    const size_t room = conditionCode + (test.counted && test.condition ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
     if (test.counted && dbg->hits.size() <= static_cast<size_t>(test.counter))
@@ -1424,21 +1460,14 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     const int32_t copy = static_cast<int32_t>(code.ins.size() + room - copies.ins.size());
     const Instr hit{OP_BRKHIT, 0, test.hitTest, test.counter, test.hitCount, copy};
     Instr slot = at;  // keeps its statement start
-    if (oneComparison) {
-        slot = Instr{last->op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK, at.ticks, last->x, last->b, last->c, copy};
-    } else if (joined && comparisons.size() / 4 == 2) {
-        const int32_t* l = comparisons.data();
-        const auto x = static_cast<uint16_t>(l[0] | l[4] << 2 | (l[2] != 0 ? 16 : 0) | (l[6] != 0 ? 32 : 0) |
-                                             (joinedBy != 0 ? 64 : 0));
-        slot = Instr{OP_BRKTEST, at.ticks, x, static_cast<int32_t>(code.aux.size()), 0, copy};
-        code.aux.insert(code.aux.end(), {l[1], l[3], l[5], l[7]});
-    } else if (computed) {
-        slot = Instr{OP_BRKTEST, at.ticks, computedShape, static_cast<int32_t>(code.aux.size()), 0, copy};
-        code.aux.insert(code.aux.end(), computedOperands.begin(), computedOperands.end());
-    } else if (joined) {
-        slot = Instr{OP_BRKCMPS, at.ticks, joinedBy, static_cast<int32_t>(code.aux.size()),
-                     static_cast<int32_t>(comparisons.size() / 4), copy};
-        code.aux.insert(code.aux.end(), comparisons.begin(), comparisons.end());
+    if (tested) {
+        slot = inStatement.in;
+        slot.ticks = at.ticks;
+        slot.c = copy;
+        if (!inStatement.operands.empty()) {
+            slot.a = static_cast<int32_t>(code.aux.size());
+            code.aux.insert(code.aux.end(), inStatement.operands.begin(), inStatement.operands.end());
+        }
     } else if (!test.condition) {
         slot = hit;
         slot.ticks = at.ticks;
@@ -1452,7 +1481,7 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         for (size_t k = 0; k + (endsInComparison ? 1 : 0) < n; ++k) append(relocated(cond.ins[k], strings), -1);
         if (draws) append(Instr{OP_BRKGEN, 0, 1, 0, 0, 0}, -1);
         if (endsInComparison) {
-            append(Instr{last->op == OP_CMP ? OP_BRKCMP : OP_BRKCMPK, 0, last->x, last->b, last->c, copy}, -1);
+            append(breakOnComparison(*last, copy), -1);
         } else if (test.counted) {
             append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy}, -1);
             append(hit, -1);

@@ -196,12 +196,13 @@ TEST(BreakpointCopies, JoinedComparisonsAreTestedByTheLoopAtTheirPasses) {
     }
 }
 
-TEST(BreakpointCopies, AComparisonWithAnOperationOnItsRightStopsWhereTheDebuggerWould) {
+TEST(BreakpointCopies, AComparisonWithOperationsOnItsRightStopsWhereTheDebuggerWould) {
     // Operations of two registers, of a register and a constant, and of a
-    // constant and a register.
+    // constant and a register; and two operations (their code run, its last
+    // comparison stopping or going on).
     const std::string file = scriptFile("VAR i, j\nWHILE i < 40\nj = 40 - i\ni = i + 1\nWEND\n");
-    for (const char* condition :
-         {"i < j - i", "i = 40 - j", "i > 100 / j", "i = j % 3", "i < 2 ^ j", "j > i * 2"}) {
+    for (const char* condition : {"i < j - i", "i = 40 - j", "i > 100 / j", "i = j % 3",
+                                  "i < 2 ^ j", "j > i * 2", "i < j - i * 2"}) {
         const auto [tested, stops] = conditionStopsIn(file, condition, 4);
         const auto [byDebugger, expected] = conditionStopsIn(file, condition, 4, false);
         EXPECT_TRUE(tested) << condition;
