@@ -246,7 +246,7 @@ void appendNumberText(std::string& out, float value) {
         char* end = digits + sizeof digits;
         char* first = writeDigits(static_cast<uint64_t>(mag), end);
         if (value < 0) *--first = '-';
-        return void(out.append(first, end));
+        return void(out.append(first, static_cast<size_t>(end - first)));
     }
     BinaryFloat x = splitFloat(mag);
     int e = decimalExponent(x, mag);
@@ -258,7 +258,7 @@ void appendNumberText(std::string& out, float value) {
     if (value < 0) *end++ = '-';
     end = layoutDigits(scaleToInteger(x, scale), decimals, end);
     if (!fixed) end = writeExponent(e, end);
-    out.append(text, end);
+    out.append(text, static_cast<size_t>(end - text));
 }
 
 std::string numberToText(float value) {

@@ -179,17 +179,36 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
         goto* kLabels[ip->op];     \
     } while (0)
 #endif
-#define OTHER()                             \
-    do {                                    \
-        if (!runOther(vm, ip)) STOP(ABORT); \
-        NEXT();                             \
+#define OTHER()                    \
+    do {                           \
+        ip = runOthers(vm, c, ip); \
+        if (!ip) {                 \
+            c.ka = ka;             \
+            return Stop::ABORT;    \
+        }                          \
+        vmbreak;                   \
     } while (0)
 
 // The instructions out of the loop's own body: strings, and statements that
 // draw or set event state. Each is a call's worth of work or more, and
 // kept apart they leave the loop small, which the web edition's compiler
-// turns into much faster code. False when the instruction aborts the run.
-[[gnu::noinline]] bool runOther(Vm& vm, const Instr* ip) {
+// turns into much faster code.
+#define TESSEL_OUT_OF_LOOP(X)                                                                     \
+    X(VAL) X(STELS) X(SSET) X(SAPP) X(SAPPEL) X(SAPPNUM) X(SAPPCHR) X(SAPPSUB) X(SCHECK)   \
+    X(STORE) X(STORETAKE) X(SMARK) X(SUNMARK) X(SLENGTH) X(SCUT) X(BRKGEN) X(SCMP) X(PLOT)         \
+    X(DRAW) X(LINE) X(RECT) X(CIRCLE) X(SHOWN) X(SHOWIMG) X(SHOWIMGT) X(MODE) X(MOUSE)             \
+    X(EVENTVAL) X(CONTROL)
+
+constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
+    std::array<bool, OP_COUNT> out{};
+#define X(name) out[OP_##name] = true;
+    TESSEL_OUT_OF_LOOP(X)
+#undef X
+    return out;
+}();
+
+// Runs one instruction out of the loop; false when it aborts the run.
+[[gnu::always_inline]] inline bool runOther(Vm& vm, const Instr* ip) {
     float* const R = vm.memory.num.data();
     int32_t* const P = vm.memory.ptr.data();
     std::string* const S = vm.memory.str.data();
@@ -201,17 +220,13 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
             R[ip->a] = static_cast<float>(textToNumber(S[ip->b]));
             return true;
         }
-        case OP_LEN: {
-            R[ip->a] = static_cast<float>(S[ip->b].size());
-            return true;
-        }
         case OP_STELS: {
             if (!storeStringElement(vm, *ip)) return false;
             return true;
         }
         case OP_SSET: {
             std::string& s = S[ip->a];
-            s.assign(sv(ip->b));
+            setText(s, sv(ip->b));
             return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
         }
         case OP_SAPP: {
@@ -234,7 +249,7 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
         case OP_SAPPCHR: {
             std::string& s = S[ip->a];
             if (ip->x & SF_ASSIGN) s.clear();
-            s.push_back(static_cast<char>(toInt32(R[ip->b]) & 0xFF));
+            appendByte(s, static_cast<char>(toInt32(R[ip->b]) & 0xFF));
             return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
         }
         case OP_SAPPSUB: {
@@ -249,7 +264,7 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
             std::string& s = S[ip->a];
             const std::string_view value = sv(ip->b);
             if (!chargeString(vm.memory, s.size(), value.size())) return false;
-            s.assign(value);
+            setText(s, value);
             return true;
         }
         case OP_STORETAKE: {
@@ -349,6 +364,21 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
         }
         default: return true;
     }
+}
+
+// Runs the instruction at ip out of the loop, and those after it in the same
+// statement that also run here (a string expression is several), so that
+// the loop calls once for them all. Returns the instruction to go on with;
+// nullptr, with the cursor at the instruction, when one aborts the run.
+[[gnu::noinline]] const Instr* runOthers(Vm& vm, Cursor& c, const Instr* ip) {
+    do {
+        if (!runOther(vm, ip)) {
+            c.ip = ip;
+            return nullptr;
+        }
+        ++ip;
+    } while (ip->ticks == 0 && kOutOfLoop[ip->op]);
+    return ip;
 }
 
 // Runs instructions from the cursor until the run ends, aborts, or meets an
@@ -499,7 +529,8 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
                 OTHER();
             }
             vmcase(LEN) {
-                OTHER();
+                R[ip->a] = static_cast<float>(vm.memory.str[static_cast<size_t>(ip->b)].size());
+                NEXT();
             }
             vmcase(LDEL) {
                 R[ip->a] = numElement(A[ip->b], R[ip->c]);

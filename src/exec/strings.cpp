@@ -34,7 +34,7 @@ void appendSubstring(Vm& vm, const Instr& in) {
         case 1: part = rightPart(source, first); break;
         default: part = middlePart(source, first, smallArgument(vm, args + 2)); break;
     }
-    if (in.x & SF_ASSIGN) out.assign(part);
+    if (in.x & SF_ASSIGN) setText(out, part);
     else out.append(part);
 }
 
@@ -47,7 +47,7 @@ bool storeStringElement(Vm& vm, const Instr& in) {
     const std::string_view value = stringOperand(vm, in.c);
     if (!chargeString(vm.memory, elements[i].size(), value.size())) return false;
     if (in.c >= vm.code.strTemps) elements[i].swap(vm.memory.str[static_cast<size_t>(in.c)]);
-    else elements[i].assign(value);
+    else setText(elements[i], value);
     return true;
 }
 
