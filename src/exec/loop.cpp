@@ -296,8 +296,10 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
             return true;
         }
         case OP_BRKGEN: {
-            if (ip->x == 0) vm.debug->generators = vm.expr;
-            else vm.expr = vm.debug->generators;
+            ExprState& kept = vm.debug->generators;
+            if (ip->x == 0) kept = vm.expr;
+            else if (ip->x == 1) R[ip->a] = rndStep(kept.rndState);
+            else R[ip->a] = static_cast<float>(randStep(kept.randState, toInt32(static_cast<double>(R[ip->b]))));
             return true;
         }
         case OP_SCMP: {
@@ -1224,6 +1226,16 @@ bool computesOnly(uint8_t op) {
 bool drawsFromGenerators(uint8_t op) {
     return op == OP_RND || op == OP_RAND;
 }
+// A condition's RND or RAND draws from the copy of the generators its
+// first BRKGEN keeps (so the script draws what it would without the
+// breakpoint): BRKGEN x 1 and 2, out of the loop with the one that keeps
+// them.
+Instr fromKeptGenerators(Instr in) {
+    if (!drawsFromGenerators(in.op)) return in;
+    in.x = in.op == OP_RND ? 1 : 2;
+    in.op = OP_BRKGEN;
+    return in;
+}
 bool testableInLoop(const Instr& in) {
     return computesOnly(in.op) || in.op == OP_SCMP || drawsFromGenerators(in.op);
 }
@@ -1442,7 +1454,8 @@ Copies copiesFrom(const Vm& vm, int32_t index) {
 //                     [BRKCMPS]              ... [copies]   (more)
 //                     [BRKJMP] ... [code] [BRKIF] [copies]
 //                     [BRKJMP] ... [code] [BRKCMP(K)] [copies]    (code ending in a comparison)
-//   (with RND or RAND: [BRKGEN] [code] [BRKGEN], the generators kept aside)
+//   (with RND or RAND: [BRKGEN] [code], the code drawing from a copy of the
+//   generators: BRKGEN in place of each RND and RAND)
 //   hit count:        [BRKHIT]               ... [copies]
 //   both:             [BRKJMP] ... [code] [BRKUNLESS] [BRKHIT] [copies]
 bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
@@ -1472,9 +1485,9 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     // BRKIF after it).
     const Instr* last = test.condition && n > 0 ? &test.condition->ins[n - 1] : nullptr;
     const bool endsInComparison =
-        !tested && !test.counted && !draws && last != nullptr && comparesTruth(*last, test.truth);
+        !tested && !test.counted && last != nullptr && comparesTruth(*last, test.truth);
     const Copies copies = copiesFrom(vm, index);
-    const size_t conditionCode = test.condition && !tested ? n + (endsInComparison ? 0 : 1) + (draws ? 2 : 0) : 0;
+    const size_t conditionCode = test.condition && !tested ? n + (endsInComparison ? 0 : 1) + (draws ? 1 : 0) : 0;
     const size_t room = conditionCode + (test.counted && test.condition ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
@@ -1509,8 +1522,8 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         const auto strings = static_cast<int32_t>(code.strings.size());
         code.strings.insert(code.strings.end(), cond.strings.begin(), cond.strings.end());
         if (draws) append(Instr{OP_BRKGEN, 0, 0, 0, 0, 0}, -1);
-        for (size_t k = 0; k + (endsInComparison ? 1 : 0) < n; ++k) append(relocated(cond.ins[k], strings), -1);
-        if (draws) append(Instr{OP_BRKGEN, 0, 1, 0, 0, 0}, -1);
+        for (size_t k = 0; k + (endsInComparison ? 1 : 0) < n; ++k)
+            append(fromKeptGenerators(relocated(cond.ins[k], strings)), -1);
         if (endsInComparison) {
             append(breakOnComparison(*last, copy), -1);
         } else if (test.counted) {

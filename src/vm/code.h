@@ -143,7 +143,7 @@ namespace tessel {
     X(BRKCMPS, "a breakpoint whose condition is b comparisons A(a) joined by and (x 0) or or (x 1); else T(c)") \
     X(BRKTEST, "a breakpoint whose condition A(a), of the shape x, is tested in one (two joined comparisons, or a comparison with a computed right); else T(c)") \
     X(BRKJMP, "a breakpoint whose condition is tested at T(a)")                               \
-    X(BRKGEN, "RND's and RAND's generators kept aside (x 0) or put back (x 1) around a condition") \
+    X(BRKGEN, "a copy of the generators kept (x 0); R[a] = RND (x 1), RAND of R[b] (x 2) from it") \
     X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at its breakpoint")      \
     X(BRKUNLESS, "a breakpoint's condition R[a]: when 0, go to T(c)")                         \
     X(BRKHIT, "a breakpoint's hit counter a, one more: met by test x against b, the run stops; else T(c)")

@@ -235,7 +235,8 @@ TEST(BreakpointCopies, AConditionWithRndDrawsNothingTheScriptSees) {
     };
     const Run none = run("i < 0", true);
     for (const char* condition :
-         {"i > 200 * RND(1)", "s > (RAND(10)) & i > 50", "i > 0 + RAND(400)"}) {
+         {"i > 200 * RND(1)", "s > (RAND(10)) & i > 50", "i > 0 + RAND(400)",
+          "i > 100 * RND(1) + 100 * RND(1)", "i > (RAND(100)) + (RAND(150))"}) {
         const Run byLoop = run(condition, true);
         const Run byDebugger = run(condition, false);
         EXPECT_TRUE(byLoop.tested) << condition;
