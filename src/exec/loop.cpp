@@ -193,11 +193,11 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
 // draw or set event state. Each is a call's worth of work or more, and
 // kept apart they leave the loop small, which the web edition's compiler
 // turns into much faster code.
-#define TESSEL_OUT_OF_LOOP(X)                                                                     \
-    X(VAL) X(STELS) X(SSET) X(SAPP) X(SAPPEL) X(SAPPNUM) X(SAPPCHR) X(SAPPSUB) X(SCHECK)   \
-    X(STORE) X(STORETAKE) X(SMARK) X(SUNMARK) X(SLENGTH) X(SCUT) X(BRKGEN) X(SCMP) X(PLOT)         \
-    X(DRAW) X(LINE) X(RECT) X(CIRCLE) X(SHOWN) X(SHOWIMG) X(SHOWIMGT) X(MODE) X(MOUSE)             \
-    X(EVENTVAL) X(CONTROL)
+#define TESSEL_OUT_OF_LOOP(X)                                                                 \
+    X(VAL) X(STELS) X(SSET) X(SAPP) X(SAPPEL) X(SAPPNUM) X(SAPPCHR) X(SAPPSUB) X(SCHECK) X(STORE) \
+    X(STORETAKE) X(SMARK) X(SUNMARK) X(SLENGTH) X(SCUT) X(BRKGEN) X(SCMP) X(PLOT) X(DRAW)         \
+    X(LINE) X(RECT) X(CIRCLE) X(SHOWN) X(SHOWIMG) X(SHOWIMGT) X(MODE) X(MOUSE) X(EVENTVAL)        \
+    X(CONTROL)
 
 constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
     std::array<bool, OP_COUNT> out{};
