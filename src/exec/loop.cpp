@@ -189,6 +189,12 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
         vmbreak;                   \
     } while (0)
 
+// RAND(n): the script's draw, and a breakpoint condition's from its copy of
+// the generators.
+inline float randOf(uint32_t& state, float n) {
+    return static_cast<float>(randStep(state, toInt32(static_cast<double>(n))));
+}
+
 // The instructions out of the loop's own body: strings, and statements that
 // draw or set event state. Each is a call's worth of work or more, and
 // kept apart they leave the loop small, which the web edition's compiler
@@ -299,7 +305,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
             ExprState& kept = vm.debug->generators;
             if (ip->x == 0) kept = vm.expr;
             else if (ip->x == 1) R[ip->a] = rndStep(kept.rndState);
-            else R[ip->a] = static_cast<float>(randStep(kept.randState, toInt32(static_cast<double>(R[ip->b]))));
+            else R[ip->a] = randOf(kept.randState, R[ip->b]);
             return true;
         }
         case OP_SCMP: {
@@ -523,8 +529,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
                 NEXT();
             }
             vmcase(RAND) {
-                R[ip->a] = static_cast<float>(
-                    randStep(vm.expr.randState, toInt32(static_cast<double>(R[ip->b]))));
+                R[ip->a] = randOf(vm.expr.randState, R[ip->b]);
                 NEXT();
             }
             vmcase(VAL) {
@@ -1222,7 +1227,8 @@ bool computesOnly(uint8_t op) {
 
 // The instructions a condition tested in the loop may consist of besides
 // those: string comparisons (a condition's strings are variables, elements
-// and constants), and RND and RAND, with the generators kept aside.
+// and constants), and RND and RAND, which draw from a copy of the
+// generators.
 bool drawsFromGenerators(uint8_t op) {
     return op == OP_RND || op == OP_RAND;
 }
