@@ -53,6 +53,8 @@ void WindowCore::present(PixelView f, RowSpan changed) {
     if (!keepFrames_) return;
     screen_.setFrame(f, changed);
     refreshScreen();
+    // An animation's frames come often even when its statements are slow.
+    armPeekIfDue();
 }
 
 namespace {
@@ -259,7 +261,24 @@ bool WindowCore::peekMessage(Message& m) {
             pump(0);
         }
     }
-    return takeMessage(m);
+    if (takeMessage(m)) return true;
+    // Nothing until time brings something (armPeekIfDue): until then the
+    // statement loop goes on without coming here.
+    if (live_) mayHaveMessage_ = !queue_.empty();
+    return false;
+}
+
+void WindowCore::armPeekIfDue() {
+    // A window's script peeks at lines that may run millions of times a
+    // second; reading a clock at each (a call out to JavaScript in the
+    // page) made such lines several times slower than unattended. So the
+    // clock is read here, every few thousand statements and at each frame,
+    // and the next peek looks when native events are due to be read or a
+    // timer may have fallen due.
+    if (!live_ || mayHaveMessage_) return;
+    std::optional<uint64_t> next = timers_.nextDeadline();
+    if (clock_->coarse() - lastPeekPump_ >= 2 || (next && clock_->mayHaveReached(*next)))
+        mayHaveMessage_ = true;
 }
 
 void WindowCore::keepAlive() {
@@ -270,9 +289,10 @@ void WindowCore::keepAlive() {
         clock_->work();
         native_->pollEvents(*this, 0);
         stopIfSignalled();
-        return;
+    } else {
+        beat();
     }
-    beat();
+    armPeekIfDue();
 }
 
 void WindowCore::beat() {

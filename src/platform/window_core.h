@@ -156,7 +156,11 @@ class WindowCore final : private NativeInput, public Heartbeat {
     bool takeMessage(Message& m) { return (queue_.empty() && timers_.empty()) ? false : takeWaiting(m); }
     bool takeWaiting(Message& m);
     bool takeBeforeStop(Message& m);
-    void queueChanged() { mayHaveMessage_ = live_ || !queue_.empty() || !timers_.empty(); }
+    // In a window, what a person does and the timers' ticks come with time,
+    // which the keep-alive rounds and the frames watch (armPeekIfDue), so the
+    // queue alone says whether a peek may find something.
+    void queueChanged() { mayHaveMessage_ = !queue_.empty() || (!live_ && !timers_.empty()); }
+    void armPeekIfDue();
     void dropQueuedInput();
     void pump(int timeoutMs);
     int waitTimeout();
@@ -211,7 +215,9 @@ class WindowCore final : private NativeInput, public Heartbeat {
 
     // Messages, timers and the loops that wait for them.
     MessageQueue queue_;              // posted messages
-    bool mayHaveMessage_ = true;      // false only while peekMessage would certainly find nothing
+    // False only while peekMessage would certainly find nothing, or (in a
+    // window) while no look for native events or timer ticks is due yet.
+    bool mayHaveMessage_ = true;
     TimerSet timers_;                 // the script's timers
     uint64_t lastPump_ = 0;           // now() when native events were last read
     uint64_t lastPeekPump_ = 0;       // coarse time a peek last read them

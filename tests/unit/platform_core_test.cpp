@@ -90,6 +90,74 @@ class ClosingWindow final : public NativeWindow {
     bool asked_ = false;
 };
 
+// A window whose person clicks when the test says so, at the next read of
+// its events.
+class ClickingWindow final : public NativeWindow {
+   public:
+    bool open(std::string_view, int, int) override { return true; }
+    void present(PixelView) override {}
+    void pollEvents(NativeInput& input, int) override {
+        ++polls;
+        if (clickNext) input.mouseButton(1, 1, false, true);
+        clickNext = false;
+    }
+    bool showBox(std::string_view, PixelView) override { return false; }
+    void hideBox() override {}
+    int polls = 0;
+    bool clickNext = false;
+};
+
+// A window's script peeks at lines that may run millions of times a second:
+// the clock is read at the keep-alive rounds and the frames instead, and the
+// peek after them looks when native events are due to be read (2 ms on) or
+// a timer may have fallen due.
+TEST(WindowCore, AWindowsPeeksLookWhenTimeMayHaveBroughtSomething) {
+    uint64_t clock = 5000;
+    PlatformConfig cfg;
+    cfg.drive = Drive::Live;
+    cfg.clock = std::make_unique<SetClock>(&clock);
+    auto native = std::make_unique<ClickingWindow>();
+    ClickingWindow* window = native.get();
+    WindowCore core(std::move(native), std::move(cfg));
+    core.createMainWindow("t", 8, 8, [](const Message&) {});
+    Message m;
+    core.keepAlive();
+    ASSERT_TRUE(core.mayHaveMessage());
+    EXPECT_FALSE(core.peekWaiting(m));
+    EXPECT_FALSE(core.mayHaveMessage()) << "nothing to look for until time moves";
+
+    const int polls = window->polls;
+    clock += 1;
+    core.keepAlive();
+    EXPECT_FALSE(core.mayHaveMessage());
+    EXPECT_FALSE(core.peekWaiting(m));
+    EXPECT_EQ(window->polls, polls) << "native events are read at most every 2 ms";
+
+    window->clickNext = true;
+    clock += 1;
+    core.keepAlive();
+    ASSERT_TRUE(core.peekWaiting(m)) << "2 ms on, the peek reads the click";
+    EXPECT_EQ(m.message, WM_LBUTTONDOWN);
+
+    core.setTimer(1, 30);  // due at 5032
+    clock = 5031;
+    core.keepAlive();
+    EXPECT_FALSE(core.peekWaiting(m)) << "a millisecond early";
+    EXPECT_FALSE(core.mayHaveMessage());
+    clock = 5032;
+    core.keepAlive();
+    ASSERT_TRUE(core.peekWaiting(m)) << "the tick, within 2 ms of the last look";
+    EXPECT_EQ(m.message, WM_TIMER);
+
+    // A frame looks at the clock too.
+    core.killTimer(1);
+    EXPECT_FALSE(core.peekWaiting(m));
+    clock += 2;
+    const uint32_t pixels[64] = {};
+    core.present(PixelView{pixels, 8, 8});
+    EXPECT_TRUE(core.mayHaveMessage());
+}
+
 struct WindowClosed {};
 
 // Inside one long statement (an image decoding) nothing takes messages:
