@@ -262,9 +262,10 @@ bool WindowCore::peekMessage(Message& m) {
         }
     }
     if (takeMessage(m)) return true;
-    // Nothing until time brings something (armPeekIfDue): until then the
-    // statement loop goes on without coming here.
-    if (live_) mayHaveMessage_ = !queue_.empty();
+    // Nothing to take (what waits, if anything, is input held while an event
+    // block runs) until time brings something (armPeekIfDue) or the hold
+    // ends: until then the statement loop goes on without coming here.
+    if (live_) mayHaveMessage_ = false;
     return false;
 }
 

@@ -78,7 +78,10 @@ class WindowCore final : private NativeInput, public Heartbeat {
     // While held, input (mouse, keys, commands) stays queued in arrival
     // order and only other messages are taken; moves merge into the newest.
     // An event block holds the input that arrives while it runs.
-    void holdInput(bool hold) { queue_.hold(hold); }
+    void holdInput(bool hold) {
+        queue_.hold(hold);
+        if (!hold) queueChanged();  // what was held may be taken now
+    }
     bool holdingInput() const { return queue_.holding(); }
     // Called every few thousand statements of a running script: reads native
     // events so the window never looks hung, and ends the program when a

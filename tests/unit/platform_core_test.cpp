@@ -149,6 +149,15 @@ TEST(WindowCore, AWindowsPeeksLookWhenTimeMayHaveBroughtSomething) {
     ASSERT_TRUE(core.peekWaiting(m)) << "the tick, within 2 ms of the last look";
     EXPECT_EQ(m.message, WM_TIMER);
 
+    // Input held while an event block runs waits for the hold to end.
+    core.holdInput(true);
+    core.post(Message{kMainWindow, WM_KEYDOWN, 65, 0});
+    EXPECT_FALSE(core.peekWaiting(m));
+    EXPECT_FALSE(core.mayHaveMessage());
+    core.holdInput(false);
+    ASSERT_TRUE(core.peekWaiting(m));
+    EXPECT_EQ(m.message, WM_KEYDOWN);
+
     // A frame looks at the clock too.
     core.killTimer(1);
     EXPECT_FALSE(core.peekWaiting(m));
