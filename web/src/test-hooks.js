@@ -37,10 +37,11 @@ window.tesselTest = {
   page: runner.page,
   // Runs a script in the folder `where` of /files, with `files` (path
   // under /files -> base64url bytes) written there first, as a scripted
-  // run when `events` is text; its PRINTs logged unless `prints` is false.
-  run: (base64, events, where, files, prints = true) => {
+  // run when `events` is text; its PRINTs logged unless `prints` is false,
+  // its count box left out when `quiet`.
+  run: (base64, events, where, files, prints = true, quiet = false) => {
     for (const [name, b] of Object.entries(files || {})) runner.writeFile(name, fromBase64Url(b));
-    return runner.run(fromBase64Url(base64), { events, where, quiet: false, prints });
+    return runner.run(fromBase64Url(base64), { events, where, quiet, prints });
   },
   // Runs started as a person starts them log their PRINTs too.
   logPrints: (on) => { runner.printing.always = on; },
