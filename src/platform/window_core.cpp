@@ -119,7 +119,7 @@ const Font* WindowCore::editFont() {
 
 void WindowCore::setTimer(uint32_t id, uint32_t intervalMs) {
     timers_.set(id, intervalMs, now());
-    queueChanged();
+    armPeekIfDue();
 }
 
 void WindowCore::killTimer(uint32_t id) {
@@ -217,6 +217,14 @@ int WindowCore::waitTimeout() {
 }
 
 bool WindowCore::getMessage(Message& m) {
+    const bool got = waitForMessage(m);
+    // The wait may have moved the clock past a timer's deadline: the
+    // statements the message sets running look at once.
+    armPeekIfDue();
+    return got;
+}
+
+bool WindowCore::waitForMessage(Message& m) {
     for (;;) {
         if (closed_) return false;
         pump(0);
@@ -265,20 +273,23 @@ bool WindowCore::peekMessage(Message& m) {
     // Nothing to take (what waits, if anything, is input held while an event
     // block runs) until time brings something (armPeekIfDue) or the hold
     // ends: until then the statement loop goes on without coming here.
-    if (live_) mayHaveMessage_ = false;
+    mayHaveMessage_ = false;
     return false;
 }
 
 void WindowCore::armPeekIfDue() {
-    // A window's script peeks at lines that may run millions of times a
-    // second; reading a clock at each (a call out to JavaScript in the
-    // page) made such lines several times slower than unattended. So the
-    // clock is read here, every few thousand statements and at each frame,
-    // and the next peek looks when native events are due to be read or a
-    // timer may have fallen due.
-    if (!live_ || mayHaveMessage_) return;
+    // A script peeks at lines that may run millions of times a second;
+    // reading a clock at each (in the page, a call out to JavaScript) made
+    // a window's such lines several times slower, and a running timer
+    // made every peek look at it. So the clock is read here, every few
+    // thousand statements, at each frame, after each wait and when a timer
+    // is set, and the next peek looks when a timer may have fallen due or
+    // (in a window) native events are due to be read. Unattended, time
+    // moves only at those places, so a peek finds a tick exactly when it
+    // did before.
+    if (mayHaveMessage_) return;
     std::optional<uint64_t> next = timers_.nextDeadline();
-    if (clock_->coarse() - lastPeekPump_ >= 2 || (next && clock_->mayHaveReached(*next)))
+    if ((live_ && clock_->coarse() - lastPeekPump_ >= 2) || (next && clock_->mayHaveReached(*next)))
         mayHaveMessage_ = true;
 }
 

@@ -159,11 +159,13 @@ class WindowCore final : private NativeInput, public Heartbeat {
     bool takeMessage(Message& m) { return (queue_.empty() && timers_.empty()) ? false : takeWaiting(m); }
     bool takeWaiting(Message& m);
     bool takeBeforeStop(Message& m);
-    // In a window, what a person does and the timers' ticks come with time,
-    // which the keep-alive rounds and the frames watch (armPeekIfDue), so the
-    // queue alone says whether a peek may find something.
-    void queueChanged() { mayHaveMessage_ = !queue_.empty() || (!live_ && !timers_.empty()); }
+    // The timers' ticks (and in a window what a person does) come with time,
+    // which the keep-alive rounds, the frames and the waits watch
+    // (armPeekIfDue), so the queue alone says whether a peek may find
+    // something.
+    void queueChanged() { mayHaveMessage_ = !queue_.empty(); }
     void armPeekIfDue();
+    bool waitForMessage(Message& m);
     void dropQueuedInput();
     void pump(int timeoutMs);
     int waitTimeout();
@@ -219,7 +221,7 @@ class WindowCore final : private NativeInput, public Heartbeat {
     // Messages, timers and the loops that wait for them.
     MessageQueue queue_;              // posted messages
     // False only while peekMessage would certainly find nothing, or (in a
-    // window) while no look for native events or timer ticks is due yet.
+    // window) while no look for native events is due yet.
     bool mayHaveMessage_ = true;
     TimerSet timers_;                 // the script's timers
     uint64_t lastPump_ = 0;           // now() when native events were last read
