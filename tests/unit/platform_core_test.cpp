@@ -171,6 +171,26 @@ TEST(WindowCore, AWindowsPeeksLookWhenTimeMayHaveBroughtSomething) {
     EXPECT_TRUE(core.mayHaveMessage());
 }
 
+// Unattended, time moves only at the keep-alive rounds (a millisecond each)
+// and the waits: a timer's tick is taken at the first peek after the round
+// that makes it due, and no peek before it looks.
+TEST(WindowCore, AnUnattendedTickIsTakenAtTheFirstPeekOnceDue) {
+    WindowCore core(makeHeadlessWindow(), PlatformConfig{});
+    core.createMainWindow("t", 8, 8, [](const Message&) {});
+    core.setTimer(1, 10);
+    Message m;
+    EXPECT_FALSE(core.peekWaiting(m));
+    for (int round = 1; round < 10; ++round) {
+        core.keepAlive();
+        EXPECT_FALSE(core.mayHaveMessage()) << "round " << round;
+    }
+    core.keepAlive();
+    ASSERT_TRUE(core.peekWaiting(m));
+    EXPECT_EQ(m.message, WM_TIMER);
+    EXPECT_EQ(core.tickCount(), 10u);
+    EXPECT_FALSE(core.peekWaiting(m)) << "the next tick is an interval away";
+}
+
 struct WindowClosed {};
 
 // Inside one long statement (an image decoding) nothing takes messages:
