@@ -60,9 +60,12 @@ class WindowCore final : private NativeInput, public Heartbeat {
     bool getMessage(Message& msg);
     // Takes one waiting message without blocking.
     bool peekMessage(Message& msg);
-    // False only while peekMessage would certainly find nothing. A running
-    // script's statement loop tests it at almost every line end, and calls
-    // peekMessage only when it holds.
+    // False while nothing is queued and no look at the clock (a keep-alive
+    // round, a frame, a wait, a timer set) has found a timer that may be
+    // due or, in a window, native events due to be read; unattended, where
+    // time moves only at those places, exactly while peekMessage would find
+    // nothing. A running script's statement loop tests it at almost every
+    // line end, and calls peekMessage only when it holds.
     bool mayHaveMessage() const { return mayHaveMessage_; }
     // The same test and peek in one call.
     bool peekWaiting(Message& msg) { return mayHaveMessage() && peekMessage(msg); }
@@ -220,9 +223,7 @@ class WindowCore final : private NativeInput, public Heartbeat {
 
     // Messages, timers and the loops that wait for them.
     MessageQueue queue_;              // posted messages
-    // False only while peekMessage would certainly find nothing, or (in a
-    // window) while no look for native events is due yet.
-    bool mayHaveMessage_ = true;
+    bool mayHaveMessage_ = true;      // see mayHaveMessage()
     TimerSet timers_;                 // the script's timers
     uint64_t lastPump_ = 0;           // now() when native events were last read
     uint64_t lastPeekPump_ = 0;       // coarse time a peek last read them
