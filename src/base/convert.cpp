@@ -204,26 +204,23 @@ constexpr std::array<char, 200> makeDigitPairs() {
 }
 constexpr std::array<char, 200> kDigitPairs = makeDigitPairs();
 
+// Writes the two digits of n (below 100) ending just before `end`; returns
+// their start.
+char* writePair(size_t n, char* end) {
+    end -= 2;
+    end[0] = kDigitPairs[2 * n];
+    end[1] = kDigitPairs[2 * n + 1];
+    return end;
+}
+
 // Writes the decimal digits of v ending just before `end`; returns their
 // start. Two digits a step make the chain of divisions, which is what a
 // counter's text costs, half as long.
 template <typename Unsigned>
 char* writeDigits(Unsigned v, char* end) {
-    while (v >= 100) {
-        const Unsigned rest = v / 100;
-        const auto pair = static_cast<size_t>(v - rest * 100) * 2;
-        end -= 2;
-        end[0] = kDigitPairs[pair];
-        end[1] = kDigitPairs[pair + 1];
-        v = rest;
-    }
-    if (v < 10) {
-        *--end = static_cast<char>('0' + v);
-        return end;
-    }
-    end -= 2;
-    end[0] = kDigitPairs[static_cast<size_t>(v) * 2];
-    end[1] = kDigitPairs[static_cast<size_t>(v) * 2 + 1];
+    for (; v >= 100; v /= 100) end = writePair(static_cast<size_t>(v % 100), end);
+    if (v >= 10) return writePair(static_cast<size_t>(v), end);
+    *--end = static_cast<char>('0' + v);
     return end;
 }
 
