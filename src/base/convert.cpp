@@ -256,32 +256,35 @@ char* writeExponent(int e, char* out) {
 
 }  // namespace
 
-void appendNumberText(std::string& out, float value) {
-    if (value == 0.0f) return void(out += std::signbit(value) ? "-0" : "0");
-    if (std::isinf(value)) return void(out += value > 0 ? "#INF" : "#-INF");
-    if (std::isnan(value)) return void(out += "#qNAN");
+std::string_view writeNumberText(float value, char* buffer) {
+    if (value == 0.0f) return std::signbit(value) ? "-0" : "0";
+    if (std::isinf(value)) return value > 0 ? "#INF" : "#-INF";
+    if (std::isnan(value)) return "#qNAN";
     float mag = std::fabs(value);
     if (mag < 0x1p24f && mag == std::trunc(mag)) {
         // A whole number below 2^24 (the commonest, a counter's value): in
         // the fixed layout its six decimals are all zeros and go, which
-        // leaves its digits.
-        char digits[12];
-        char* end = digits + sizeof digits;
+        // leaves its digits, written back from the buffer's end.
+        char* end = buffer + kNumberTextMax;
         char* first = writeDigits(static_cast<uint32_t>(mag), end);
         if (value < 0) *--first = '-';
-        return void(out.append(first, static_cast<size_t>(end - first)));
+        return std::string_view(first, static_cast<size_t>(end - first));
     }
     BinaryFloat x = splitFloat(mag);
     int e = decimalExponent(x, mag);
     bool fixed = e >= -4 && e <= 17;
     int decimals = !fixed ? kPrecision : e <= 10 ? kPrecision : e <= 16 ? 16 - e : 0;
     int scale = fixed ? decimals : kPrecision - e;
-    char text[48];
-    char* end = text;
+    char* end = buffer;
     if (value < 0) *end++ = '-';
     end = layoutDigits(scaleToInteger(x, scale), decimals, end);
     if (!fixed) end = writeExponent(e, end);
-    out.append(text, static_cast<size_t>(end - text));
+    return std::string_view(buffer, static_cast<size_t>(end - buffer));
+}
+
+void appendNumberText(std::string& out, float value) {
+    char buffer[kNumberTextMax];
+    out.append(writeNumberText(value, buffer));
 }
 
 std::string numberToText(float value) {

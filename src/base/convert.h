@@ -3,6 +3,7 @@
 // them. They need no interpreter state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,10 @@ namespace tessel {
 std::string numberToText(float value);
 // The same text, appended to `out` (no string of its own on the way).
 void appendNumberText(std::string& out, float value);
+// The same text, written somewhere in `buffer` (kNumberTextMax bytes) or
+// a constant: for the caller to copy where it goes.
+inline constexpr size_t kNumberTextMax = 48;
+std::string_view writeNumberText(float value, char* buffer);
 // The one number reading (literals, VAL); a prefix is read, the rest ignored.
 double textToNumber(std::string_view text);
 // Round to nearest, ties to even; NaN, infinities and out-of-range give INT32_MIN.

@@ -186,7 +186,7 @@ bool Expression::evaluate(Vm& vm, Value& out, std::string& why) {
     out.type = resultType_;
     if (ran && resultType_ == TYPE_NUM) out.num = vm.memory.num[static_cast<size_t>(resultReg_)];
     if (ran && resultType_ == TYPE_STR)
-        out.str = resultReg_ >= 0 ? vm.memory.str[static_cast<size_t>(resultReg_)]
+        out.str = resultReg_ >= 0 ? vm.memory.str[static_cast<size_t>(resultReg_)].str()
                                   : std::string(code_.strings[static_cast<size_t>(~resultReg_)]);
     vm.expr = generators;
     vm.exec.appendTarget = appendTarget;

@@ -87,7 +87,7 @@ bool storeVariable(Vm& vm, int64_t ref, const std::string& name, const Value& va
     const CheckerState& sym = vm.symbols;
     float* num = nullptr;
     int32_t* ptr = nullptr;
-    std::string* str = nullptr;
+    Text* str = nullptr;
     if (ref == kRefVariables) {
         const std::string wanted = lowerAscii(name);
         for (size_t v = 1; v < sym.vars.size() && !num && !ptr && !str; ++v) {
@@ -121,11 +121,11 @@ bool storeVariable(Vm& vm, int64_t ref, const std::string& name, const Value& va
             error = name + " holds a string: give a string, e.g. \"text\"";
             return false;
         }
-        if (!storeString(mem, *str, std::string(value.str))) {
+        if (!storeString(mem, *str, value.str)) {
             error = "the script's strings would go past their memory";
             return false;
         }
-        stored.str = *str;
+        stored.str = str->str();
         return true;
     }
     if (value.type == TYPE_STR) {
@@ -734,7 +734,7 @@ Json Session::variables(const Vm& vm, const Json& args) const {
             value.type = sym.vars[v].type;
             if (value.type == TYPE_NUM) value.num = mem.num[v];
             if (value.type == TYPE_PTR) value.ptr = mem.ptr[v];
-            if (value.type == TYPE_STR) value.str = mem.str[v];
+            if (value.type == TYPE_STR) value.str = mem.str[v].str();
             out.push(variable(std::string(vm.tokens.textAt(sym.vars[v].nameToken)), valueText(value), typeName(value.type)));
         }
     } else if (ref == kRefArrays) {
@@ -773,7 +773,7 @@ Json Session::variables(const Vm& vm, const Json& args) const {
             const size_t k = static_cast<size_t>(i);
             if (info.type == TYPE_NUM && k < e.nums.size()) value.num = e.nums[k];
             if (info.type == TYPE_PTR && k < e.ptrs.size()) value.ptr = e.ptrs[k];
-            if (info.type == TYPE_STR && k < e.strs.size()) value.str = e.strs[k];
+            if (info.type == TYPE_STR && k < e.strs.size()) value.str = e.strs[k].str();
             out.push(variable(std::to_string(i), valueText(value), typeName(info.type)));
         }
     }

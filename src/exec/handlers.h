@@ -25,19 +25,6 @@ inline std::string_view stringOperand(const Vm& vm, int32_t x) {
     return vm.code.strings[static_cast<size_t>(~x)];
 }
 
-// Sets `s` to `text`, and appends a byte to it. In the web edition libc++'s
-// assign and push_back measured two to three times slower than clearing and
-// appending with a length (natively the same), so the executor's strings
-// use these; text that lies in s's own storage takes the assign, which
-// allows for it.
-inline void setText(std::string& s, std::string_view text) {
-    const uintptr_t from = reinterpret_cast<uintptr_t>(text.data());
-    if (from - reinterpret_cast<uintptr_t>(s.data()) <= s.capacity()) return void(s.assign(text));
-    s.clear();
-    s.append(text.data(), text.size());
-}
-inline void appendByte(std::string& s, char byte) { s.append(&byte, 1); }
-
 // --- run aborts ---------------------------------------------------------------
 // Each shows its box; the loop then ends the run, whose edge abandons it.
 // The token is the one the instruction was read from.
@@ -64,7 +51,7 @@ void appendSubstring(Vm& vm, const Instr& in);
 // False when the store would pass the string budget (nothing is stored).
 bool storeStringElement(Vm& vm, const Instr& in);
 // GETTEXT's store of the current text control's text; false past the budget.
-bool storeEditText(Vm& vm, std::string& slot);
+bool storeEditText(Vm& vm, Text& slot);
 
 // --- window events (events.cpp) -----------------------------------------------------
 void execTimeron(Vm& vm, const Instr& in);

@@ -65,8 +65,8 @@ inline int32_t ptrElement(const ArrayElements& a, float index) {
     return i < a.ptrs.size() ? a.ptrs[i] : 0;
 }
 
-inline const std::string& strElement(const ArrayElements& a, float index) {
-    static const std::string kEmpty;
+inline const Text& strElement(const ArrayElements& a, float index) {
+    static const Text kEmpty;
     const uint32_t i = static_cast<uint32_t>(toInt32(index));
     return i < a.strs.size() ? a.strs[i] : kEmpty;
 }
@@ -217,7 +217,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
 [[gnu::always_inline]] inline bool runOther(Vm& vm, const Instr* ip) {
     float* const R = vm.memory.num.data();
     int32_t* const P = vm.memory.ptr.data();
-    std::string* const S = vm.memory.str.data();
+    Text* const S = vm.memory.str.data();
     ArrayElements* const A = vm.memory.arrays.data();
     ExecState& ex = vm.exec;
     auto sv = [&](int32_t x) { return stringOperand(vm, x); };
@@ -231,31 +231,32 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
             return true;
         }
         case OP_SSET: {
-            std::string& s = S[ip->a];
-            setText(s, sv(ip->b));
+            Text& s = S[ip->a];
+            s.assign(sv(ip->b));
             return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
         }
         case OP_SAPP: {
-            std::string& s = S[ip->a];
+            Text& s = S[ip->a];
             s.append(sv(ip->b));
             return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
         }
         case OP_SAPPEL: {
-            std::string& s = S[ip->a];
+            Text& s = S[ip->a];
             if (ip->x & SF_ASSIGN) s.clear();
             s.append(strElement(A[ip->b], R[ip->c]));
             return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
         }
         case OP_SAPPNUM: {
-            std::string& s = S[ip->a];
+            Text& s = S[ip->a];
             if (ip->x & SF_ASSIGN) s.clear();
-            appendNumberText(s, R[ip->b]);
+            char buffer[kNumberTextMax];
+            s.append(writeNumberText(R[ip->b], buffer));
             return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
         }
         case OP_SAPPCHR: {
-            std::string& s = S[ip->a];
+            Text& s = S[ip->a];
             if (ip->x & SF_ASSIGN) s.clear();
-            appendByte(s, static_cast<char>(toInt32(R[ip->b]) & 0xFF));
+            s.push_back(static_cast<char>(toInt32(R[ip->b]) & 0xFF));
             return !(ip->x & SF_CHECK) || (s).size() <= kMaxStringBytes;
         }
         case OP_SAPPSUB: {
@@ -267,14 +268,14 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
             return true;
         }
         case OP_STORE: {
-            std::string& s = S[ip->a];
+            Text& s = S[ip->a];
             const std::string_view value = sv(ip->b);
             if (!chargeString(vm.memory, s.size(), value.size())) return false;
-            setText(s, value);
+            s.assign(value);
             return true;
         }
         case OP_STORETAKE: {
-            std::string& s = S[ip->a];
+            Text& s = S[ip->a];
             if (!chargeString(vm.memory, s.size(), S[ip->b].size())) return false;
             s.swap(S[ip->b]);
             return true;
@@ -286,7 +287,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
         }
         case OP_SUNMARK: {
             ex.appendTarget = -1;
-            std::string& s = S[ip->a];
+            Text& s = S[ip->a];
             if (!chargeString(vm.memory, ex.appendBase, s.size())) {
                 s.resize(ex.appendBase);
                 return false;

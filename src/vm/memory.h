@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "vm/text.h"
+
 namespace tessel {
 
 struct CheckerState;
@@ -15,7 +17,7 @@ struct CheckerState;
 // The elements of one array (only the vector of its type is filled).
 struct ArrayElements {
     std::vector<float> nums;        // number arrays
-    std::vector<std::string> strs;  // string arrays
+    std::vector<Text> strs;         // string arrays
     std::vector<int32_t> ptrs;      // pointer arrays
 };
 
@@ -32,7 +34,7 @@ struct Memory {
     // compiled code's temporaries of that kind.
     std::vector<float> num;          // number variables, then temporaries
     std::vector<int32_t> ptr;        // pointer variables, then integer temporaries
-    std::vector<std::string> str;    // string variables, then temporaries
+    std::vector<Text> str;           // string variables, then temporaries
     std::vector<ArrayElements> arrays;  // by array number (entry 0 a placeholder)
     bool allocated = false;  // sized for the checked program
     int64_t stringBytes = 0;                // bytes the stored texts hold now
@@ -45,7 +47,7 @@ bool chargeString(Memory& mem, size_t before, size_t after);
 
 // Stores `value` into the string variable or element `slot` when the budget
 // allows it; false (the slot unchanged) when it would go past the budget.
-bool storeString(Memory& mem, std::string& slot, std::string&& value);
+bool storeString(Memory& mem, Text& slot, std::string_view value);
 
 // Gives every declared variable its value and every array its element
 // storage (the size the checker worked out), all zero or empty. The compiled

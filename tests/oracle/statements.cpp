@@ -121,8 +121,8 @@ class Statements {
 
     // Stores a text into a string variable or element, or, past the budget
     // all stored texts share, ends the run with a diagnostic at `token`.
-    void storeText(std::string& slot, std::string&& value, int32_t token) {
-        if (storeString(vm.memory, slot, std::move(value))) return;
+    void storeText(Text& slot, const std::string& value, int32_t token) {
+        if (storeString(vm.memory, slot, value)) return;
         k.runError("String memory exhausted! : all texts together may hold " +
                        std::to_string(vm.memory.stringBudget >> 20) + " MB",
                    token);
@@ -156,7 +156,7 @@ class Statements {
             case TYPE_PTR: { int32_t v = toInt32(k.fetchNumeric()); k.storePtr(a, index, v); break; }
             case TYPE_STR: {
                 std::string v = k.fetchString();
-                if (std::string* slot = k.strSlot(a, index)) storeText(*slot, std::move(v), statement);
+                if (Text* slot = k.strSlot(a, index)) storeText(*slot, v, statement);
                 break;
             }
             default: break;
@@ -330,7 +330,7 @@ class Statements {
         switch (k.varType(v)) {
             case TYPE_NUM: out = numberToText(k.num(v)); return true;
             case TYPE_PTR: out = numberToText(static_cast<float>(k.ptr(v))); return true;
-            case TYPE_STR: out = k.str(v); return true;
+            case TYPE_STR: out = k.str(v).str(); return true;
             default: return false;
         }
     }
@@ -376,7 +376,7 @@ class Statements {
         if (k.clsAt(w.pc) == CLS_QSTR) {
             path = k.text();
         } else if (int32_t v = k.varOf(w.pc); v != 0 && k.varType(v) == TYPE_STR) {
-            path = k.str(v);
+            path = k.str(v).str();
         }
         for (int32_t& slot : args) nextTokenArg(slot);
         const int32_t image = loadImage(vm.gfx, path, args[0], args[1], args[2], args[3]);
@@ -551,7 +551,7 @@ int32_t Walk::arrOf(int32_t token) const {
 
 float& Walk::num(int32_t v) { return vm.memory.num[static_cast<size_t>(v)]; }
 int32_t& Walk::ptr(int32_t v) { return vm.memory.ptr[static_cast<size_t>(v)]; }
-std::string& Walk::str(int32_t v) { return vm.memory.str[static_cast<size_t>(v)]; }
+Text& Walk::str(int32_t v) { return vm.memory.str[static_cast<size_t>(v)]; }
 
 namespace {
 
@@ -577,8 +577,8 @@ int32_t Walk::ptrElem(int32_t a, int32_t i) {
     auto* v = elements(vm, a, &ArrayElements::ptrs);
     return inside(v, i) ? (*v)[static_cast<size_t>(i)] : 0;
 }
-const std::string& Walk::strElem(int32_t a, int32_t i) {
-    static const std::string kEmpty;
+const Text& Walk::strElem(int32_t a, int32_t i) {
+    static const Text kEmpty;
     auto* v = elements(vm, a, &ArrayElements::strs);
     return inside(v, i) ? (*v)[static_cast<size_t>(i)] : kEmpty;
 }
@@ -588,7 +588,7 @@ void Walk::storeNum(int32_t a, int32_t i, float value) {
 void Walk::storePtr(int32_t a, int32_t i, int32_t value) {
     if (auto* v = elements(vm, a, &ArrayElements::ptrs); inside(v, i)) (*v)[static_cast<size_t>(i)] = value;
 }
-std::string* Walk::strSlot(int32_t a, int32_t i) {
+Text* Walk::strSlot(int32_t a, int32_t i) {
     auto* v = elements(vm, a, &ArrayElements::strs);
     return inside(v, i) ? &(*v)[static_cast<size_t>(i)] : nullptr;
 }

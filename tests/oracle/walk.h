@@ -75,13 +75,13 @@ class Walk {
     int32_t arrType(int32_t a) const { return a > 0 ? vm.symbols.arrays[static_cast<size_t>(a)].type : TYPE_NONE; }
     float& num(int32_t v);
     int32_t& ptr(int32_t v);
-    std::string& str(int32_t v);
+    Text& str(int32_t v);
     float numElem(int32_t a, int32_t i);
     int32_t ptrElem(int32_t a, int32_t i);
-    const std::string& strElem(int32_t a, int32_t i);
+    const Text& strElem(int32_t a, int32_t i);
     void storeNum(int32_t a, int32_t i, float v);
     void storePtr(int32_t a, int32_t i, int32_t v);
-    std::string* strSlot(int32_t a, int32_t i);  // null outside the storage
+    Text* strSlot(int32_t a, int32_t i);  // null outside the storage
 
     // --- evaluator (expressions.cpp) ---
     float numericExpression();

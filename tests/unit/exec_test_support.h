@@ -152,7 +152,7 @@ class Program {
     struct Variable {
         float& num;
         int32_t& ptr;
-        std::string& str;
+        Text& str;
     };
     Variable var(const std::string& name) {
         const size_t n = numberOf(in.vm.symbols.vars, name);
