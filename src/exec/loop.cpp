@@ -1449,6 +1449,69 @@ Copies copiesFrom(const Vm& vm, int32_t index) {
     return copies;
 }
 
+// A jump target in a condition's code still to be set: the copies.
+constexpr int32_t kToCopies = -1;
+
+// Where the code cond[begin, end), whose last instruction joins two
+// operands (AND or OR), splits into its operands' code: the first
+// instruction of the right operand's, which ends just before the join; 0
+// when the code does not split that way. An operand's code ends with the
+// instruction that writes its register.
+size_t joinSplit(const Code& cond, size_t begin, size_t end) {
+    const Instr& join = cond.ins[end - 1];
+    size_t leftEnd = 0, rightEnd = 0;
+    for (size_t i = begin; i + 1 < end; ++i) {
+        if (cond.ins[i].a == join.b) leftEnd = i + 1;
+        if (cond.ins[i].a == join.c) rightEnd = i + 1;
+    }
+    return leftEnd > begin && leftEnd < rightEnd && rightEnd == end - 1 ? leftEnd : 0;
+}
+
+// The code cond[begin, end), which computes `reg`, as an operand of a chain
+// of `join` (AND or OR): where its value decides the chain (0 for AND, not
+// 0 for OR), the run goes to the copies (AND) or stops (OR) at once, and
+// the rest of the chain is not computed. (A condition changes nothing the
+// script sees, so leaving its rest uncomputed changes nothing either; a
+// breakpoint's condition mostly does not hold, so its first operand mostly
+// decides.)
+void appendChainOperand(const Code& cond, size_t begin, size_t end, int32_t reg, uint8_t join,
+                        std::vector<Instr>& out) {
+    const Instr& last = cond.ins[end - 1];
+    if (last.op == join && last.a == reg)
+        if (const size_t k = joinSplit(cond, begin, end)) {
+            appendChainOperand(cond, begin, k, last.b, join, out);
+            appendChainOperand(cond, k, end - 1, last.c, join, out);
+            return;
+        }
+    out.insert(out.end(), cond.ins.begin() + static_cast<ptrdiff_t>(begin),
+               cond.ins.begin() + static_cast<ptrdiff_t>(end));
+    out.push_back(join == OP_AND ? Instr{OP_BRKUNLESS, 0, 0, reg, 0, kToCopies}
+                                 : Instr{OP_BRKIF, 0, 0, reg, 0, 0});
+}
+
+// The code cond[begin, end), which computes `truth`, and its test: the run
+// stops where it is not 0, else goes on to the copies. Code that ends in a
+// comparison of its truth stops or goes on in that comparison (no BRKIF
+// after it); code that joins two operands decides by its left operand
+// where that decides the join.
+void appendDecision(const Code& cond, size_t begin, size_t end, int32_t truth, std::vector<Instr>& out) {
+    if (begin == end) return out.push_back(Instr{OP_BRKIF, 0, 0, truth, 0, 0});  // a variable alone
+    const Instr& last = cond.ins[end - 1];
+    if ((last.op == OP_AND || last.op == OP_OR) && last.a == truth)
+        if (const size_t k = joinSplit(cond, begin, end)) {
+            appendChainOperand(cond, begin, k, last.b, last.op, out);
+            return appendDecision(cond, k, end - 1, last.c, out);
+        }
+    if (comparesTruth(last, truth)) {
+        out.insert(out.end(), cond.ins.begin() + static_cast<ptrdiff_t>(begin),
+                   cond.ins.begin() + static_cast<ptrdiff_t>(end) - 1);
+        return out.push_back(breakOnComparison(last, kToCopies));
+    }
+    out.insert(out.end(), cond.ins.begin() + static_cast<ptrdiff_t>(begin),
+               cond.ins.begin() + static_cast<ptrdiff_t>(end));
+    out.push_back(Instr{OP_BRKIF, 0, 0, truth, 0, 0});
+}
+
 }  // namespace
 
 // A condition of one comparison of registers, alone, goes in the
@@ -1461,6 +1524,10 @@ Copies copiesFrom(const Vm& vm, int32_t index) {
 //                     [BRKCMPS]              ... [copies]   (more)
 //                     [BRKJMP] ... [code] [BRKIF] [copies]
 //                     [BRKJMP] ... [code] [BRKCMP(K)] [copies]    (code ending in a comparison)
+//                     [BRKJMP] ... [code] [BRKUNLESS] [code] ... [copies]
+//                                  (operands joined by "&": BRKUNLESS to the
+//                                  copies after each but the last; by "|",
+//                                  BRKIF)
 //   (with RND or RAND: [BRKGEN] [code], the code drawing from a copy of the
 //   generators: BRKGEN in place of each RND and RAND)
 //   hit count:        [BRKHIT]               ... [copies]
@@ -1487,15 +1554,22 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     StatementTest inStatement;
     const bool tested = test.condition && !test.counted && !draws && n > 0 &&
                         statementTest(*test.condition, n, test.truth, inStatement);
-    // Otherwise the condition's code runs after the program's; where it ends
-    // in a comparison of its truth that comparison stops or goes on (no
-    // BRKIF after it).
-    const Instr* last = test.condition && n > 0 ? &test.condition->ins[n - 1] : nullptr;
-    const bool endsInComparison =
-        !tested && !test.counted && last != nullptr && comparesTruth(*last, test.truth);
+    // Otherwise the condition's code runs after the program's, and decides
+    // (appendDecision); with a hit count, its truth decides whether the hit
+    // is counted.
+    std::vector<Instr> conditionCode;
+    if (test.condition && !tested) {
+        const Code& cond = *test.condition;
+        if (draws) conditionCode.push_back(Instr{OP_BRKGEN, 0, 0, 0, 0, 0});
+        if (test.counted) {
+            conditionCode.insert(conditionCode.end(), cond.ins.begin(), cond.ins.begin() + static_cast<ptrdiff_t>(n));
+            conditionCode.push_back(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, kToCopies});
+        } else {
+            appendDecision(cond, 0, n, test.truth, conditionCode);
+        }
+    }
     const Copies copies = copiesFrom(vm, index);
-    const size_t conditionCode = test.condition && !tested ? n + (endsInComparison ? 0 : 1) + (draws ? 1 : 0) : 0;
-    const size_t room = conditionCode + (test.counted && test.condition ? 1 : 0) + copies.ins.size();
+    const size_t room = conditionCode.size() + (test.counted && test.condition ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
     if (test.counted && dbg->hits.size() <= static_cast<size_t>(test.counter))
@@ -1528,17 +1602,12 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         const Code& cond = *test.condition;
         const auto strings = static_cast<int32_t>(code.strings.size());
         code.strings.insert(code.strings.end(), cond.strings.begin(), cond.strings.end());
-        if (draws) append(Instr{OP_BRKGEN, 0, 0, 0, 0, 0}, -1);
-        for (size_t k = 0; k + (endsInComparison ? 1 : 0) < n; ++k)
-            append(fromKeptGenerators(relocated(cond.ins[k], strings)), -1);
-        if (endsInComparison) {
-            append(breakOnComparison(*last, copy), -1);
-        } else if (test.counted) {
-            append(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, copy}, -1);
-            append(hit, -1);
-        } else {
-            append(Instr{OP_BRKIF, 0, 0, test.truth, 0, 0}, -1);
+        for (Instr in : conditionCode) {
+            const bool toCopies = in.op == OP_BRKUNLESS || in.op == OP_BRKCMP || in.op == OP_BRKCMPK;
+            if (toCopies && in.c == kToCopies) in.c = copy;
+            append(fromKeptGenerators(relocated(in, strings)), -1);
         }
+        if (test.counted) append(hit, -1);
     }
     // (Each copy keeps its statement start but the first, and the place of
     // the program's instruction it copies for a stop in it.)

@@ -199,10 +199,13 @@ TEST(BreakpointCopies, JoinedComparisonsAreTestedByTheLoopAtTheirPasses) {
 TEST(BreakpointCopies, AComparisonWithOperationsOnItsRightStopsWhereTheDebuggerWould) {
     // Operations of two registers, of a register and a constant, and of a
     // constant and a register; and two operations (their code run, its last
-    // comparison stopping or going on).
+    // comparison stopping or going on); and such comparisons joined, where
+    // an operand that decides the join leaves the rest uncomputed.
     const std::string file = scriptFile("VAR i, j\nWHILE i < 40\nj = 40 - i\ni = i + 1\nWEND\n");
-    for (const char* condition : {"i < j - i", "i = 40 - j", "i > 100 / j", "i = j % 3",
-                                  "i < 2 ^ j", "j > i * 2", "i < j - i * 2"}) {
+    for (const char* condition :
+         {"i < j - i", "i = 40 - j", "i > 100 / j", "i = j % 3", "i < 2 ^ j", "j > i * 2",
+          "i < j - i * 2", "i > 30 & j + 1 < i", "i + 1 < 3 | j * 2 < 10 | i = 20",
+          "j - 1 > 30 & i * 2 > 2 & i < j + 0", "i * 1 = 7 & j = 33 | i = 9"}) {
         const auto [tested, stops] = conditionStopsIn(file, condition, 4);
         const auto [byDebugger, expected] = conditionStopsIn(file, condition, 4, false);
         EXPECT_TRUE(tested) << condition;
