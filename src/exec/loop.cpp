@@ -1467,6 +1467,12 @@ size_t joinSplit(const Code& cond, size_t begin, size_t end) {
     return leftEnd > begin && leftEnd < rightEnd && rightEnd == end - 1 ? leftEnd : 0;
 }
 
+// Appends the condition's instructions [begin, end).
+void appendCode(const Code& cond, size_t begin, size_t end, std::vector<Instr>& out) {
+    out.insert(out.end(), cond.ins.begin() + static_cast<ptrdiff_t>(begin),
+               cond.ins.begin() + static_cast<ptrdiff_t>(end));
+}
+
 // The code cond[begin, end), which computes `reg`, as an operand of a chain
 // of `join` (AND or OR): where its value decides the chain (0 for AND, not
 // 0 for OR), the run goes to the copies (AND) or stops (OR) at once, and
@@ -1483,8 +1489,7 @@ void appendChainOperand(const Code& cond, size_t begin, size_t end, int32_t reg,
             appendChainOperand(cond, k, end - 1, last.c, join, out);
             return;
         }
-    out.insert(out.end(), cond.ins.begin() + static_cast<ptrdiff_t>(begin),
-               cond.ins.begin() + static_cast<ptrdiff_t>(end));
+    appendCode(cond, begin, end, out);
     out.push_back(join == OP_AND ? Instr{OP_BRKUNLESS, 0, 0, reg, 0, kToCopies}
                                  : Instr{OP_BRKIF, 0, 0, reg, 0, 0});
 }
@@ -1503,12 +1508,10 @@ void appendDecision(const Code& cond, size_t begin, size_t end, int32_t truth, s
             return appendDecision(cond, k, end - 1, last.c, out);
         }
     if (comparesTruth(last, truth)) {
-        out.insert(out.end(), cond.ins.begin() + static_cast<ptrdiff_t>(begin),
-                   cond.ins.begin() + static_cast<ptrdiff_t>(end) - 1);
+        appendCode(cond, begin, end - 1, out);
         return out.push_back(breakOnComparison(last, kToCopies));
     }
-    out.insert(out.end(), cond.ins.begin() + static_cast<ptrdiff_t>(begin),
-               cond.ins.begin() + static_cast<ptrdiff_t>(end));
+    appendCode(cond, begin, end, out);
     out.push_back(Instr{OP_BRKIF, 0, 0, truth, 0, 0});
 }
 
@@ -1562,7 +1565,7 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         const Code& cond = *test.condition;
         if (draws) conditionCode.push_back(Instr{OP_BRKGEN, 0, 0, 0, 0, 0});
         if (test.counted) {
-            conditionCode.insert(conditionCode.end(), cond.ins.begin(), cond.ins.begin() + static_cast<ptrdiff_t>(n));
+            appendCode(cond, 0, n, conditionCode);
             conditionCode.push_back(Instr{OP_BRKUNLESS, 0, 0, test.truth, 0, kToCopies});
         } else {
             appendDecision(cond, 0, n, test.truth, conditionCode);
