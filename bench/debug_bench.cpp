@@ -3,9 +3,9 @@
 // no debugger; a debugger attached with no breakpoint; a breakpoint on a
 // statement outside the loop; a breakpoint inside it whose condition never
 // holds (tested at every pass: by the loop itself, one comparison or
-// several, of variables and constants or with arithmetic; and by the
-// debugger, as for a condition the loop cannot test);
-// a hit count never met, counted by the loop;
+// several, of variables and constants or with arithmetic on either side;
+// and by the debugger, as for a condition the loop cannot test);
+// a hit count never met, counted by the loop, alone and of a condition;
 // and stopping before every statement (as
 // --trace and stepping do, with nothing done at the stop). The same run is
 // what a step back costs: the script run again up to the earlier stop.
@@ -134,11 +134,20 @@ BENCHMARK_CAPTURE(run, false_condition_in_loop, [](int) -> DebugHook* { return n
 BENCHMARK_CAPTURE(run, hit_count_never_met_in_loop,
                   [](int) -> DebugHook* { return new BenchHook(3, {}, false, true, 1 << 30); })
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, hit_count_of_a_false_condition_in_loop,
+                  [](int) -> DebugHook* { return new BenchHook(3, "i < 0", false, true, 5); })
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, false_joined_comparisons_in_loop,
                   [](int) -> DebugHook* { return new BenchHook(3, "i < 0 & s < 0", false); })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, false_joined_condition_in_loop,
                   [](int) -> DebugHook* { return new BenchHook(3, "i < 0 & s + 1 < 0", false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, false_computed_right_in_loop,
+                  [](int) -> DebugHook* { return new BenchHook(3, "i > s + 1", false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, false_computed_left_in_loop,
+                  [](int) -> DebugHook* { return new BenchHook(3, "s + 1 < 0", false); })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, false_condition_decided_by_debugger,
                   [](int) -> DebugHook* { return new BenchHook(3, "i < 0", false, false); })

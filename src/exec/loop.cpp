@@ -96,33 +96,45 @@ bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_
     return !any;
 }
 
-// The shapes of conditions one BRKTEST tests, in its x:
-//   two comparisons joined: ops in bits 0-1 and 2-3, right operands that are
-//   constants in bits 4 and 5, joined by or where bit 6; operands A(a):
-//   left, right, left, right;
-//   kComputedRight: a comparison (op in bits 0-1) whose right is an
-//   operation (ArithOp in bits 2-4) of two operands, constants where bits 5
-//   and 6; operands A(a): left, the operation's left and right.
-constexpr uint16_t kComputedRight = 128;
+// The shapes of the conditions the loop tests in a statement's own
+// instruction are told by its x.
+//
+// BRKCALC, a comparison (op in bits 0-1) whose right is an operation
+// (ArithOp in bits 2-4) of two operands, constants where bits 5 and 6, and
+// whose left is a constant where bit 7; operands A(a): left, the
+// operation's left and right. (A comparison with the operation on its left
+// is turned round: "s + 1 < 0" is "0 > s + 1".)
+constexpr uint16_t kCalcLeftConstant = 128;
 
-// A comparison with an operation on its right (kComputedRight), out of
-// the loop: the operations inline made two joined comparisons, tested in
-// the loop, a fifth slower.
-[[gnu::noinline]] bool computedComparisonHolds(const float* R, const int32_t* l, uint16_t x) {
+// Out of the loop in the web edition, whose compiler makes the whole loop
+// slower for more work in it; natively inline, a call's cost less.
+#if defined(__EMSCRIPTEN__)
+[[gnu::noinline]]
+#endif
+inline bool computedComparisonHolds(const float* R, const int32_t* l, uint16_t x) {
     const float right =
         arith(static_cast<ArithOp>(x >> 2 & 7), operand(R, l[1], (x & 32) != 0), operand(R, l[2], (x & 64) != 0));
-    return numericRelation(R[l[0]], right, static_cast<CompareOp>(x & 3)) != 0;
+    return numericRelation(operand(R, l[0], (x & kCalcLeftConstant) != 0), right, static_cast<CompareOp>(x & 3)) !=
+           0;
 }
 
-// Whether a BRKTEST's condition holds. (Out of the loop in the web
-// edition, as comparisonsHold.)
+// BRKFIRST, the first operand of operands joined by "&" or "|", a
+// comparison: op in bits 0-1, its right a constant where bit 2, joined by
+// or where bit 3; operands A(a): left, right, where the rest is tested.
+// Where it decides (false joined by "&", true by "|") the rest is not
+// computed.
+constexpr uint16_t kFirstRightConstant = 4;
+constexpr uint16_t kFirstJoinedByOr = 8;
+
+// BRKTEST, two comparisons joined: ops in bits 0-1 and 2-3, right operands
+// that are constants in bits 4 and 5, joined by or where bit 6; operands
+// A(a): left, right, left, right. Whether it holds (out of the loop in the
+// web edition, as comparisonsHold):
 #if defined(__EMSCRIPTEN__)
 [[gnu::noinline]]
 #endif
 inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
-    const auto op = static_cast<CompareOp>(x & 3);
-    if (x & kComputedRight) return computedComparisonHolds(R, l, x);
-    const bool first = numericRelation(R[l[0]], operand(R, l[1], (x & 16) != 0), op) != 0;
+    const bool first = numericRelation(R[l[0]], operand(R, l[1], (x & 16) != 0), static_cast<CompareOp>(x & 3)) != 0;
     if (first == ((x & 64) != 0)) return first;  // decided: false joined by and, true by or
     return numericRelation(R[l[2]], operand(R, l[3], (x & 32) != 0), static_cast<CompareOp>(x >> 2 & 3)) != 0;
 }
@@ -840,6 +852,19 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
                 if (conditionHolds(R, code.aux.data() + ip->a, ip->x)) STOP(BREAK);
                 UNCOUNTED_JUMP(ip->c);
             }
+            vmcase(BRKCALC) {
+                if (computedComparisonHolds(R, code.aux.data() + ip->a, ip->x)) STOP(BREAK);
+                UNCOUNTED_JUMP(ip->c);
+            }
+            vmcase(BRKFIRST) {
+                const int32_t* l = code.aux.data() + ip->a;
+                const uint16_t x = ip->x;
+                const bool first = numericRelation(R[l[0]], operand(R, l[1], (x & kFirstRightConstant) != 0),
+                                                   static_cast<CompareOp>(x & 3)) != 0;
+                if (first != ((x & kFirstJoinedByOr) != 0)) UNCOUNTED_JUMP(l[2]);  // the rest decides
+                if (first) STOP(BREAK);
+                UNCOUNTED_JUMP(ip->c);
+            }
             vmcase(BRKJMP) {
                 JUMP(ip->a);
             }
@@ -1255,6 +1280,11 @@ struct StatementTest {
     std::vector<int32_t> operands;
 };
 
+// Whether `in` compares into the condition's truth register.
+bool comparesTruth(const Instr& in, int32_t truth) {
+    return (in.op == OP_CMP || in.op == OP_CMPK) && in.a == truth;
+}
+
 // A condition of two to eight comparisons of registers and constants
 // joined by one connective ("a = 1 & b > 2 & c < d"), as BRKTEST (two) or
 // BRKCMPS (more) test them. False for any other shape: a comparison of a
@@ -1314,29 +1344,37 @@ bool joinedComparisons(const Code& cond, size_t n, int32_t truth, StatementTest&
     return true;
 }
 
-// A condition of one comparison whose right is one operation of registers
-// and constants ("x > y + 1"), as BRKTEST tests it.
+// A condition of one comparison with one operation of registers and
+// constants on either side ("x > y + 1", "s + 1 < 0"), as BRKCALC tests it.
 bool computedComparison(const Code& cond, size_t n, int32_t truth, StatementTest& test) {
     if (n != 2) return false;
     const Instr& op = cond.ins[0];
     const Instr& cmp = cond.ins[1];
-    if (op.op < OP_ADD || op.op > OP_KPOW || cmp.op != OP_CMP || cmp.a != truth || cmp.c != op.a || cmp.b == op.a)
-        return false;
+    if (op.op < OP_ADD || op.op > OP_KPOW || !comparesTruth(cmp, truth)) return false;
     static_assert(OP_SUB - OP_ADD == AOP_SUB && OP_POW - OP_ADD == AOP_POW && OP_ADDK == OP_ADD + 6 &&
                       OP_KADD == OP_ADD + 12 && OP_KPOW - OP_KADD == AOP_POW,
                   "the operations come in three runs of six, in ArithOp's order");
+    // The other side of the comparison, and the comparison turned round
+    // where the operation is on its left.
+    int32_t other = 0;
+    bool otherConstant = false;
+    auto relation = static_cast<CompareOp>(cmp.x);
+    if (cmp.op == OP_CMP && cmp.c == op.a && cmp.b != op.a) {
+        other = cmp.b;
+    } else if (cmp.b == op.a && (cmp.op == OP_CMPK || cmp.c != op.a)) {
+        other = cmp.c;
+        otherConstant = cmp.op == OP_CMPK;
+        if (relation == CMP_LT || relation == CMP_GT) relation = relation == CMP_LT ? CMP_GT : CMP_LT;
+    } else {
+        return false;
+    }
     const int form = (op.op - OP_ADD) / 6;  // operands: registers, then a constant right, then a constant left
     const int arith = (op.op - OP_ADD) % 6;
-    test.in.op = OP_BRKTEST;
-    test.in.x = static_cast<uint16_t>(cmp.x | arith << 2 | kComputedRight | (form == 2 ? 32 : 0) |
-                                      (form == 1 ? 64 : 0));
-    test.operands = {cmp.b, op.b, op.c};
+    test.in.op = OP_BRKCALC;
+    test.in.x = static_cast<uint16_t>(relation | arith << 2 | (form == 2 ? 32 : 0) | (form == 1 ? 64 : 0) |
+                                      (otherConstant ? kCalcLeftConstant : 0));
+    test.operands = {other, op.b, op.c};
     return true;
-}
-
-// Whether `in` compares into the condition's truth register.
-bool comparesTruth(const Instr& in, int32_t truth) {
-    return (in.op == OP_CMP || in.op == OP_CMPK) && in.a == truth;
 }
 
 // The breakpoint's test of the comparison `cmp`: the run stops where it
@@ -1354,6 +1392,30 @@ bool statementTest(const Code& cond, size_t n, int32_t truth, StatementTest& tes
         return true;
     }
     return joinedComparisons(cond, n, truth, test) || computedComparison(cond, n, truth, test);
+}
+
+// Where a condition's code begins with the test of a first operand that
+// is one comparison of registers and constants (a CMP or CMPK, then its
+// BRKUNLESS or BRKIF, after the BRKGEN of a condition that draws), takes
+// that test out of the code, as a BRKFIRST for the statement's own
+// instruction: a condition that mostly does not hold then mostly costs
+// that one instruction. Its operands lack where the rest is tested (the
+// code's, or with a hit count, its BRKHIT after the code).
+bool takeFirstComparison(std::vector<Instr>& code, bool counted, StatementTest& test) {
+    const size_t at = !code.empty() && code[0].op == OP_BRKGEN ? 1 : 0;
+    if (code.size() + (counted ? 1 : 0) < at + 3) return false;  // nothing follows
+    const Instr& cmp = code[at];
+    const Instr& decide = code[at + 1];
+    if ((cmp.op != OP_CMP && cmp.op != OP_CMPK) || (decide.op != OP_BRKUNLESS && decide.op != OP_BRKIF) ||
+        decide.a != cmp.a)
+        return false;
+    test.in = Instr{OP_BRKFIRST, 0,
+                    static_cast<uint16_t>(cmp.x | (cmp.op == OP_CMPK ? kFirstRightConstant : 0) |
+                                          (decide.op == OP_BRKIF ? kFirstJoinedByOr : 0)),
+                    0, 0, 0};
+    test.operands = {cmp.b, cmp.c};
+    code.erase(code.begin() + static_cast<ptrdiff_t>(at), code.begin() + static_cast<ptrdiff_t>(at) + 2);
+    return true;
 }
 
 // A condition's instruction as it runs after the program's own code, its
@@ -1385,7 +1447,7 @@ bool runsFromCopy(uint8_t op) {
 
 bool isBreakpoint(uint8_t op) {
     return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKCMPS || op == OP_BRKTEST ||
-           op == OP_BRKJMP || op == OP_BRKHIT;
+           op == OP_BRKCALC || op == OP_BRKFIRST || op == OP_BRKJMP || op == OP_BRKHIT;
 }
 
 const Instr& programInstruction(const Vm& vm, int32_t index) {
@@ -1473,10 +1535,28 @@ void appendCode(const Code& cond, size_t begin, size_t end, std::vector<Instr>& 
                cond.ins.begin() + static_cast<ptrdiff_t>(end));
 }
 
+// Whether the comparison `cmp` may run before the code cond[begin, end):
+// it reads nothing that code writes and writes nothing it reads or writes.
+// The compiler computes the operations of every operand before their
+// comparisons ("i < 0 & s + 1 < 0" is s + 1, i < 0, then the comparison
+// of the sum), so code for later operands often precedes an operand's
+// comparison. (A condition's instructions each write R[a] only, and read b
+// and c; a constant taken for a register only keeps the order.)
+bool comparesAhead(const Code& cond, size_t begin, size_t end, const Instr& cmp) {
+    for (size_t i = begin; i < end; ++i) {
+        const Instr& in = cond.ins[i];
+        if (in.a == cmp.a || in.a == cmp.b || (cmp.op == OP_CMP && in.a == cmp.c) || in.b == cmp.a ||
+            in.c == cmp.a)
+            return false;
+    }
+    return true;
+}
+
 // The code cond[begin, end), which computes `reg`, as an operand of a chain
 // of `join` (AND or OR): where its value decides the chain (0 for AND, not
 // 0 for OR), the run goes to the copies (AND) or stops (OR) at once, and
-// the rest of the chain is not computed. (A condition changes nothing the
+// the rest of the chain is not computed; an operand that is a comparison
+// is tested before the code it does not need. (A condition changes nothing the
 // script sees, so leaving its rest uncomputed changes nothing either; a
 // breakpoint's condition mostly does not hold, so its first operand mostly
 // decides.)
@@ -1489,9 +1569,14 @@ void appendChainOperand(const Code& cond, size_t begin, size_t end, int32_t reg,
             appendChainOperand(cond, k, end - 1, last.c, join, out);
             return;
         }
+    const Instr test = join == OP_AND ? Instr{OP_BRKUNLESS, 0, 0, reg, 0, kToCopies} : Instr{OP_BRKIF, 0, 0, reg, 0, 0};
+    if (comparesTruth(last, reg) && comparesAhead(cond, begin, end - 1, last)) {
+        out.push_back(last);
+        out.push_back(test);
+        return appendCode(cond, begin, end - 1, out);
+    }
     appendCode(cond, begin, end, out);
-    out.push_back(join == OP_AND ? Instr{OP_BRKUNLESS, 0, 0, reg, 0, kToCopies}
-                                 : Instr{OP_BRKIF, 0, 0, reg, 0, 0});
+    out.push_back(test);
 }
 
 // The code cond[begin, end), which computes `truth`, and its test: the run
@@ -1522,8 +1607,8 @@ void appendDecision(const Code& cond, size_t begin, size_t end, int32_t truth, s
 // that instruction goes to the test's code after the program's own. Either
 // way the copies (copiesFrom) follow the test:
 //   condition:        [BRKCMP(K)]            ... [copies]
-//                     [BRKTEST]              ... [copies]   (two joined comparisons,
-//                                                or one with an operation on its right)
+//                     [BRKTEST]              ... [copies]   (two joined comparisons)
+//                     [BRKCALC]              ... [copies]   (a comparison with an operation)
 //                     [BRKCMPS]              ... [copies]   (more)
 //                     [BRKJMP] ... [code] [BRKIF] [copies]
 //                     [BRKJMP] ... [code] [BRKCMP(K)] [copies]    (code ending in a comparison)
@@ -1531,10 +1616,14 @@ void appendDecision(const Code& cond, size_t begin, size_t end, int32_t truth, s
 //                                  (operands joined by "&": BRKUNLESS to the
 //                                  copies after each but the last; by "|",
 //                                  BRKIF)
+//                     [BRKFIRST] ... [code] ... [copies]
+//                                  (the same, its first operand a comparison:
+//                                  tested in the statement's instruction)
 //   (with RND or RAND: [BRKGEN] [code], the code drawing from a copy of the
 //   generators: BRKGEN in place of each RND and RAND)
 //   hit count:        [BRKHIT]               ... [copies]
 //   both:             [BRKJMP] ... [code] [BRKUNLESS] [BRKHIT] [copies]
+//                     [BRKFIRST] ... [BRKHIT] [copies]   (a condition of one comparison)
 bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     DebugHook* dbg = vm.debug;
     Code& code = vm.code;
@@ -1571,6 +1660,7 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
             appendDecision(cond, 0, n, test.truth, conditionCode);
         }
     }
+    const bool first = test.condition && !tested && takeFirstComparison(conditionCode, test.counted, inStatement);
     const Copies copies = copiesFrom(vm, index);
     const size_t room = conditionCode.size() + (test.counted && test.condition ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
@@ -1588,10 +1678,11 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     const int32_t copy = static_cast<int32_t>(code.ins.size() + room - copies.ins.size());
     const Instr hit{OP_BRKHIT, 0, test.hitTest, test.counter, test.hitCount, copy};
     Instr slot = at;  // keeps its statement start
-    if (tested) {
+    if (tested || first) {
         slot = inStatement.in;
         slot.ticks = at.ticks;
         slot.c = copy;
+        if (first) inStatement.operands.push_back(static_cast<int32_t>(code.ins.size()));  // the rest
         if (!inStatement.operands.empty()) {
             slot.a = static_cast<int32_t>(code.aux.size());
             code.aux.insert(code.aux.end(), inStatement.operands.begin(), inStatement.operands.end());
@@ -1601,6 +1692,8 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         slot.ticks = at.ticks;
     } else {
         slot = Instr{OP_BRKJMP, at.ticks, 0, static_cast<int32_t>(code.ins.size()), 0, 0};
+    }
+    if (test.condition && !tested) {
         // The condition's string constants join the program's, after its own.
         const Code& cond = *test.condition;
         const auto strings = static_cast<int32_t>(code.strings.size());

@@ -141,7 +141,9 @@ namespace tessel {
     X(BRKCMP, "a breakpoint whose condition R[a] op(x) R[b] stops the run here, else T(c)")    \
     X(BRKCMPK, "a breakpoint whose condition R[a] op(x) K(b) stops the run here, else T(c)")   \
     X(BRKCMPS, "a breakpoint whose condition is b comparisons A(a) joined by and (x 0) or or (x 1); else T(c)") \
-    X(BRKTEST, "a breakpoint whose condition A(a), of the shape x, is tested in one (two joined comparisons, or a comparison with a computed right); else T(c)") \
+    X(BRKTEST, "a breakpoint whose condition is two comparisons A(a) joined, of the shape x; else T(c)") \
+    X(BRKCALC, "a breakpoint whose condition is a comparison A(a) with one operation on its right, of the shape x; else T(c)") \
+    X(BRKFIRST, "a breakpoint whose condition's first operand, the comparison A(a) of the shape x, decides it where it can; else its rest at T(b); T(c) where it does not hold") \
     X(BRKJMP, "a breakpoint whose condition is tested at T(a)")                               \
     X(BRKGEN, "a copy of the generators kept (x 0); R[a] = RND (x 1), RAND of R[b] (x 2) from it") \
     X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at its breakpoint")      \

@@ -85,8 +85,13 @@ std::string scriptFile(const char* text = kScript) {
 // stop there.
 class ConditionHook final : public DebugHook {
    public:
-    ConditionHook(std::string condition, int line, bool loopMayTest = true)
-        : text_(std::move(condition)), line_(line), loopMayTest_(loopMayTest) {
+    ConditionHook(std::string condition, int line, bool loopMayTest = true, int hitTest = -1,
+                  int32_t hitCount = 0)
+        : text_(std::move(condition)),
+          line_(line),
+          loopMayTest_(loopMayTest),
+          hitTest_(hitTest),
+          hitCount_(hitCount) {
         stepping = true;
     }
     void atStatement(Vm& vm, int32_t index, bool breakpoint) override {
@@ -100,6 +105,11 @@ class ConditionHook final : public DebugHook {
         BreakTest test;
         test.condition = &condition_->code();
         test.truth = condition_->truthRegister();
+        if (hitTest_ >= 0) {
+            test.counted = true;
+            test.hitTest = static_cast<uint16_t>(hitTest_);
+            test.hitCount = hitCount_;
+        }
         for (size_t i = static_cast<size_t>(index); i < vm.code.ins.size(); ++i) {
             const Instr& in = vm.code.ins[i];
             if (in.ticks == 0 || vm.tokens.lineAt(vm.code.tokenOf[i]) != line_) continue;
@@ -126,6 +136,8 @@ class ConditionHook final : public DebugHook {
     std::string text_;
     int line_;
     bool loopMayTest_;
+    int hitTest_;  // with a hit count: its test (HitTest), else -1
+    int32_t hitCount_;
     bool placed_ = false;
     std::unique_ptr<debug::Expression> condition_;
 };
@@ -196,21 +208,52 @@ TEST(BreakpointCopies, JoinedComparisonsAreTestedByTheLoopAtTheirPasses) {
     }
 }
 
-TEST(BreakpointCopies, AComparisonWithOperationsOnItsRightStopsWhereTheDebuggerWould) {
+TEST(BreakpointCopies, AComparisonWithOperationsStopsWhereTheDebuggerWould) {
     // Operations of two registers, of a register and a constant, and of a
-    // constant and a register; and two operations (their code run, its last
-    // comparison stopping or going on); and such comparisons joined, where
-    // an operand that decides the join leaves the rest uncomputed.
+    // constant and a register, on either side (a condition starts with a
+    // variable, as the language's own do); and two operations (their
+    // code run, its last comparison stopping or going on); and such
+    // comparisons joined, where an operand that decides the join leaves the
+    // rest uncomputed, and a first operand that is a comparison is tested
+    // before the operations the compiler placed ahead of it.
     const std::string file = scriptFile("VAR i, j\nWHILE i < 40\nj = 40 - i\ni = i + 1\nWEND\n");
     for (const char* condition :
          {"i < j - i", "i = 40 - j", "i > 100 / j", "i = j % 3", "i < 2 ^ j", "j > i * 2",
-          "i < j - i * 2", "i > 30 & j + 1 < i", "i + 1 < 3 | j * 2 < 10 | i = 20",
-          "j - 1 > 30 & i * 2 > 2 & i < j + 0", "i * 1 = 7 & j = 33 | i = 9"}) {
+          "j - 1 > 30", "i * 2 = 14", "j % 3 = i", "i - j > 0", "i < j - i * 2",
+          "i > 30 & j + 1 < i", "i + 1 < 3 | j * 2 < 10 | i = 20",
+          "j - 1 > 30 & i * 2 > 2 & i < j + 0", "i * 1 = 7 & j = 33 | i = 9", "i = 7 & j * 2 > 0",
+          "i = 7 | j - 1 < 2", "i > 37 | i * 3 = 9 | j + 2 = 30"}) {
         const auto [tested, stops] = conditionStopsIn(file, condition, 4);
         const auto [byDebugger, expected] = conditionStopsIn(file, condition, 4, false);
         EXPECT_TRUE(tested) << condition;
         EXPECT_FALSE(expected.empty()) << condition;
         EXPECT_EQ(stops, expected) << condition;
+    }
+    std::remove(file.c_str());
+}
+
+TEST(BreakpointCopies, AHitCountCountsThePassesWhereItsConditionHolds) {
+    const std::string file = scriptFile("VAR i, j\nWHILE i < 40\nj = 40 - i\ni = i + 1\nWEND\n");
+    const struct {
+        const char* condition;
+        HitTest test;
+        int32_t count;
+        std::vector<float> expected;
+    } cases[] = {
+        {"i > 10", HIT_GT, 25, {36, 37, 38, 39}},
+        {"i > 10", HIT_EVERY, 8, {18, 26, 34}},
+        {"i > 10 & j > 20", HIT_EQ, 2, {12}},
+        {"i * 2 > 70 | i = 5", HIT_GE, 3, {37, 38, 39}},
+    };
+    for (const auto& c : cases) {
+        Options opts;
+        opts.script = file;
+        opts.headless = true;
+        opts.quiet = true;
+        ConditionHook hook(c.condition, 4, true, c.test, c.count);
+        EXPECT_EQ(runScript(opts, nullptr, &hook), 0);
+        EXPECT_TRUE(hook.tested) << c.condition;
+        EXPECT_EQ(hook.stops, c.expected) << c.condition;
     }
     std::remove(file.c_str());
 }
@@ -238,8 +281,9 @@ TEST(BreakpointCopies, AConditionWithRndDrawsNothingTheScriptSees) {
     };
     const Run none = run("i < 0", true);
     for (const char* condition :
-         {"i > 200 * RND(1)", "s > (RAND(10)) & i > 50", "i > 0 + RAND(400)",
-          "i > 100 * RND(1) + 100 * RND(1)", "i > (RAND(100)) + (RAND(150))"}) {
+         {"i > 200 * RND(1)", "s > (RAND(10)) & i > 50", "i > 50 & s > 100 * RND(1)",
+          "i > 0 + RAND(400)", "i > 100 * RND(1) + 100 * RND(1)",
+          "i > (RAND(100)) + (RAND(150))"}) {
         const Run byLoop = run(condition, true);
         const Run byDebugger = run(condition, false);
         EXPECT_TRUE(byLoop.tested) << condition;
@@ -251,7 +295,7 @@ TEST(BreakpointCopies, AConditionWithRndDrawsNothingTheScriptSees) {
 }
 
 // Random conditions of the language's shapes (numbers and strings,
-// constants, variables and arithmetic on the right, joined by & and |): the
+// constants, variables and arithmetic on either side, joined by & and |): the
 // loop's own test stops at exactly the passes where the debugger, deciding
 // at every pass, stops.
 TEST(BreakpointCopies, TheLoopsTestsStopWhereTheDebuggersDecisionsStop) {
@@ -279,7 +323,9 @@ TEST(BreakpointCopies, TheLoopsTestsStopWhereTheDebuggersDecisionsStop) {
             const char* strings[] = {"\"x7\"", "t", "s", "\"x12\""};
             return std::string(pick(2) ? "s " : "t ") + ops[pick(4)] + " " + strings[pick(4)];
         }
-        return std::string(numbers[pick(3)]) + " " + ops[pick(4)] + " " + number();
+        std::string left = numbers[pick(3)];
+        if (pick(3) == 0) left += std::string(" ") + "+-*"[pick(3)] + " " + std::to_string(pick(9));
+        return left + " " + ops[pick(4)] + " " + number();
     };
     int tested = 0;
     for (int n = 0; n < 150; ++n) {
