@@ -1018,6 +1018,14 @@ void leaveCopies(Vm& vm, Cursor& c) {
         c.ip = code.ins.data() + origin;
 }
 
+// Whether instruction `index` belongs to a breakpoint's condition (placed
+// after the program's own code, and not a copy of one of its instructions).
+bool inConditionCode(const Vm& vm, int32_t index) {
+    const size_t programSize = vm.code.programSize;
+    const auto i = static_cast<size_t>(index);
+    return programSize != 0 && i >= programSize && vm.debug->origins[i - programSize] < 0;
+}
+
 // The driver with a debugger attached. The loop is the same: to stop before
 // each statement start it is entered one statement start short of a
 // keep-alive round, so its next one hands over; the driver keeps the true
@@ -1071,7 +1079,7 @@ RunEnd executeDebugged(Vm& vm, int32_t entry) {
             }
             continue;
         }
-        if (stop == Stop::BREAK) {
+        if (stop == Stop::BREAK || (stop == Stop::ABORT && inConditionCode(vm, index))) {
             // A stop in a condition's code is its breakpoint's.
             const size_t own = vm.code.programSize;
             const int32_t at = own != 0 && static_cast<size_t>(index) >= own
@@ -1268,8 +1276,16 @@ Instr fromKeptGenerators(Instr in) {
     in.op = OP_BRKGEN;
     return in;
 }
+// And a condition's strings built into its temporaries ("t = s + \"x\""):
+// a text grown past the longest a string may be ends the run where the
+// script builds it, but in a condition stops the run at its breakpoint
+// (the debugger then finds the condition cannot be evaluated, as it would
+// deciding itself).
+bool buildsString(uint8_t op) {
+    return op == OP_SSET || op == OP_SAPP || op == OP_SAPPEL || op == OP_SAPPNUM || op == OP_SAPPCHR;
+}
 bool testableInLoop(const Instr& in) {
-    return computesOnly(in.op) || in.op == OP_SCMP || drawsFromGenerators(in.op);
+    return computesOnly(in.op) || in.op == OP_SCMP || drawsFromGenerators(in.op) || buildsString(in.op);
 }
 
 // A breakpoint's test that stands in the statement's own instruction: the
@@ -1421,9 +1437,11 @@ bool takeFirstComparison(std::vector<Instr>& code, bool counted, StatementTest& 
 // A condition's instruction as it runs after the program's own code, its
 // string constants numbered from `strings` there.
 Instr relocated(Instr in, int32_t strings) {
-    if (in.op != OP_SCMP) return in;
-    for (int32_t* x : {&in.b, &in.c})
-        if (*x < 0) *x = ~(~*x + strings);
+    auto relocate = [strings](int32_t& x) {
+        if (x < 0) x = ~(~x + strings);
+    };
+    if (in.op == OP_SCMP) relocate(in.c);
+    if (in.op == OP_SCMP || in.op == OP_SSET || in.op == OP_SAPP) relocate(in.b);
     return in;
 }
 

@@ -182,12 +182,39 @@ std::pair<bool, std::vector<float>> conditionStops(const char* script, const cha
 
 TEST(BreakpointCopies, AStringConditionIsTestedByTheLoopWithItsOwnConstants) {
     // The program's own string constants come first: the condition's must
-    // not be read as theirs.
-    const auto [tested, stops] = conditionStops(
-        "VAR i\nSTR s\nWHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + STRS(i)\ni = i + 1\nWEND\n",
-        "s = \"c199\" | s = \"c42\"", 5);
-    EXPECT_TRUE(tested);
-    EXPECT_EQ(stops, std::vector<float>({42, 199}));
+    // not be read as theirs, in its comparisons and in the strings it builds.
+    const char* script =
+        "VAR i\nSTR s, u\nu = \"c\"\nWHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + STRS(i)\ni = i + "
+        "1\nWEND\n";
+    for (const char* condition :
+         {"s = \"c199\" | s = \"c42\"", "s = u + \"199\" | s = u + \"4\" + \"2\"",
+          "i > 40 & s = u + \"199\" | s + \"!\" = \"c42!\""}) {
+        const auto [tested, stops] = conditionStops(script, condition, 6);
+        EXPECT_TRUE(tested) << condition;
+        EXPECT_EQ(stops, std::vector<float>({42, 199})) << condition;
+    }
+}
+
+TEST(BreakpointCopies, AConditionBuildingATextTooLongStopsTheRunInsteadOfEndingIt) {
+    // s is 32 MB; three of it are longer than a string may be. The script
+    // building that would end; the condition cannot be evaluated, so the
+    // run stops at its breakpoint at every pass, as when the debugger
+    // decides, and goes on to its end.
+    const std::string file = scriptFile(
+        "VAR i, k\nSTR s, t\ns = \"ab\"\nWHILE k < 24\ns = s + s\nk = k + 1\nWEND\n"
+        "WHILE i < 3\nt = \"y\"\ni = i + 1\nWEND\nPRINT 0, 0, i\n");
+    Options opts;
+    opts.script = file;
+    opts.headless = true;
+    opts.quiet = true;
+    ConditionHook byLoop("t = s + s + s", 9), byDebugger("t = s + s + s", 9, false);
+    EXPECT_EQ(runScript(opts, nullptr, &byLoop), 0);
+    EXPECT_EQ(runScript(opts, nullptr, &byDebugger), 0);
+    std::remove(file.c_str());
+    EXPECT_TRUE(byLoop.tested);
+    EXPECT_EQ(byLoop.stops, std::vector<float>({0, 1, 2}));
+    EXPECT_EQ(byLoop.stops, byDebugger.stops);
+    EXPECT_EQ(byLoop.printed, "3");
 }
 
 TEST(BreakpointCopies, JoinedComparisonsAreTestedByTheLoopAtTheirPasses) {
@@ -320,8 +347,8 @@ TEST(BreakpointCopies, TheLoopsTestsStopWhereTheDebuggersDecisionsStop) {
     };
     auto comparison = [&] {
         if (pick(4) == 0) {
-            const char* strings[] = {"\"x7\"", "t", "s", "\"x12\""};
-            return std::string(pick(2) ? "s " : "t ") + ops[pick(4)] + " " + strings[pick(4)];
+            const char* strings[] = {"\"x7\"", "t", "s", "\"x12\"", "t + \"2\"", "\"x\" + t"};
+            return std::string(pick(2) ? "s " : "t ") + ops[pick(4)] + " " + strings[pick(6)];
         }
         std::string left = numbers[pick(3)];
         if (pick(3) == 0) left += std::string(" ") + "+-*"[pick(3)] + " " + std::to_string(pick(9));
