@@ -61,9 +61,6 @@ CompareOp compareOp(int32_t cls) {
     return cls == CLS_EQ ? CMP_EQ : cls == CLS_BANG ? CMP_NE : cls == CLS_LT ? CMP_LT : CMP_GT;
 }
 
-// a op b is b mirror(op) a.
-CompareOp mirror(CompareOp op) { return op == CMP_LT ? CMP_GT : op == CMP_GT ? CMP_LT : op; }
-
 ArithOp termOp(uint8_t op) {
     return op == TOP_STAR ? AOP_MUL : op == TOP_SLASH ? AOP_DIV : op == TOP_PCT ? AOP_QUO : AOP_POW;
 }

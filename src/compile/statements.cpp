@@ -377,7 +377,7 @@ int32_t StatementReader::readIF(int32_t p) {
         CompareOp op = t.op;
         if (l.isConst) {
             std::swap(l, rt);
-            op = op == CMP_LT ? CMP_GT : op == CMP_GT ? CMP_LT : op;
+            op = mirror(op);
         }
         in = rt.isConst ? out_.emit(p, OP_IFCMPK, l.reg, floatBits(rt.k), 0, op)
                         : out_.emit(p, OP_IFCMP, l.reg, rt.reg, 0, op);

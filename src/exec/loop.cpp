@@ -79,6 +79,12 @@ inline float operand(const float* R, int32_t v, bool constant) {
     return constant ? bitsFloat(v) : R[v];
 }
 
+// Whether R[left] op R[right] (or op the constant whose bits `right` holds)
+// holds.
+inline bool registerComparison(const float* R, int32_t left, int32_t right, bool constant, uint16_t op) {
+    return numericRelation(R[left], operand(R, right, constant), static_cast<CompareOp>(op)) != 0;
+}
+
 // Whether a breakpoint's joined comparisons hold (BRKCMPS): `count`
 // entries of (op, left register, right is a constant, right register or
 // constant's bits) joined by and (`joinedBy` 0) or or (1). (Out of the
@@ -90,8 +96,7 @@ inline float operand(const float* R, int32_t v, bool constant) {
 bool comparisonsHold(const float* R, const int32_t* list, int32_t count, uint16_t joinedBy) {
     const bool any = joinedBy != 0;
     for (int32_t k = 0; k < count; ++k, list += 4) {
-        const float right = operand(R, list[3], list[2] != 0);
-        if ((numericRelation(R[list[1]], right, static_cast<CompareOp>(list[0])) != 0) == any) return any;
+        if (registerComparison(R, list[1], list[3], list[2] != 0, static_cast<uint16_t>(list[0])) == any) return any;
     }
     return !any;
 }
@@ -134,9 +139,9 @@ constexpr uint16_t kFirstJoinedByOr = 8;
 [[gnu::noinline]]
 #endif
 inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
-    const bool first = numericRelation(R[l[0]], operand(R, l[1], (x & 16) != 0), static_cast<CompareOp>(x & 3)) != 0;
+    const bool first = registerComparison(R, l[0], l[1], (x & 16) != 0, x & 3);
     if (first == ((x & 64) != 0)) return first;  // decided: false joined by and, true by or
-    return numericRelation(R[l[2]], operand(R, l[3], (x & 32) != 0), static_cast<CompareOp>(x >> 2 & 3)) != 0;
+    return registerComparison(R, l[2], l[3], (x & 32) != 0, x >> 2 & 3);
 }
 
 #if defined(TESSEL_SWITCH_DISPATCH)
@@ -859,8 +864,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
             vmcase(BRKFIRST) {
                 const int32_t* l = code.aux.data() + ip->a;
                 const uint16_t x = ip->x;
-                const bool first = numericRelation(R[l[0]], operand(R, l[1], (x & kFirstRightConstant) != 0),
-                                                   static_cast<CompareOp>(x & 3)) != 0;
+                const bool first = registerComparison(R, l[0], l[1], (x & kFirstRightConstant) != 0, x & 3);
                 if (first != ((x & kFirstJoinedByOr) != 0)) UNCOUNTED_JUMP(l[2]);  // the rest decides
                 if (first) STOP(BREAK);
                 UNCOUNTED_JUMP(ip->c);
@@ -1380,7 +1384,7 @@ bool computedComparison(const Code& cond, size_t n, int32_t truth, StatementTest
     } else if (cmp.b == op.a && (cmp.op == OP_CMPK || cmp.c != op.a)) {
         other = cmp.c;
         otherConstant = cmp.op == OP_CMPK;
-        if (relation == CMP_LT || relation == CMP_GT) relation = relation == CMP_LT ? CMP_GT : CMP_LT;
+        relation = mirror(relation);
     } else {
         return false;
     }
@@ -1422,9 +1426,7 @@ bool takeFirstComparison(std::vector<Instr>& code, bool counted, StatementTest& 
     if (code.size() + (counted ? 1 : 0) < at + 3) return false;  // nothing follows
     const Instr& cmp = code[at];
     const Instr& decide = code[at + 1];
-    if ((cmp.op != OP_CMP && cmp.op != OP_CMPK) || (decide.op != OP_BRKUNLESS && decide.op != OP_BRKIF) ||
-        decide.a != cmp.a)
-        return false;
+    if (!comparesTruth(cmp, decide.a) || (decide.op != OP_BRKUNLESS && decide.op != OP_BRKIF)) return false;
     test.in = Instr{OP_BRKFIRST, 0,
                     static_cast<uint16_t>(cmp.x | (cmp.op == OP_CMPK ? kFirstRightConstant : 0) |
                                           (decide.op == OP_BRKIF ? kFirstJoinedByOr : 0)),

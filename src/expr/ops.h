@@ -20,6 +20,9 @@ enum ArithOp : uint8_t { AOP_ADD = 0, AOP_SUB, AOP_MUL, AOP_DIV, AOP_QUO, AOP_PO
 // Comparison operators of conditions.
 enum CompareOp : uint8_t { CMP_EQ = 0, CMP_NE, CMP_LT, CMP_GT };
 
+// a op b is b mirror(op) a.
+inline CompareOp mirror(CompareOp op) { return op == CMP_LT ? CMP_GT : op == CMP_GT ? CMP_LT : op; }
+
 // "%" for every operand pair the quick way of truncatedQuotient leaves.
 float longTruncatedQuotient(float a, float b);
 
