@@ -990,17 +990,19 @@ void raiseFor(Vm& vm, const Instr& in, int32_t token) {
 }
 
 // What the driver does at a stop other than a keep-alive round or a
-// breakpoint; the run goes on when it returns nothing.
-[[gnu::always_inline]] inline std::optional<RunEnd> afterStop(Vm& vm, Stop stop, Cursor& c, int32_t token) {
+// breakpoint, where the program's instruction is `in`; the run goes on when
+// it returns nothing.
+[[gnu::always_inline]] inline std::optional<RunEnd> afterStop(Vm& vm, Stop stop, Cursor& c, const Instr& in,
+                                                              int32_t token) {
     ExecState& ex = vm.exec;
     switch (stop) {
         case Stop::END: return RunEnd::DONE;
         case Stop::ABORT:
             ex.pc = token;
-            raiseFor(vm, *c.ip, token);
+            raiseFor(vm, in, token);
             return RunEnd::ABORTED;
         case Stop::HANDOVER:
-            if (!handOver(vm, *c.ip, token)) {
+            if (!handOver(vm, in, token)) {
                 ex.pc = token;
                 return RunEnd::ABORTED;
             }
@@ -1097,7 +1099,11 @@ RunEnd executeDebugged(Vm& vm, int32_t entry) {
             dbg.metByLoop = false;
             continue;
         }
-        if (std::optional<RunEnd> end = afterStop(vm, stop, c, token)) return *end;
+        // A breakpoint the run passes without stopping runs the instruction
+        // it stands in with that instruction's operands; what that hands over
+        // or the abort it meets is the program's instruction's.
+        const Instr& in = isBreakpoint(base[index].op) ? programInstruction(vm, index) : base[index];
+        if (std::optional<RunEnd> end = afterStop(vm, stop, c, in, token)) return *end;
         relay();
     }
 }
@@ -1116,7 +1122,7 @@ RunEnd execute(Vm& vm, int32_t entry) {
         ex.keepAliveCount = c.ka;
         const int32_t token = vm.code.tokenOf[static_cast<size_t>(c.ip - base)];
         if (stop == Stop::KEEPALIVE) keepAliveRound(vm);
-        else if (std::optional<RunEnd> end = afterStop(vm, stop, c, token)) return *end;
+        else if (std::optional<RunEnd> end = afterStop(vm, stop, c, *c.ip, token)) return *end;
         c.ka = ex.keepAliveCount;
     }
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -318,6 +319,40 @@ TEST(BreakpointCopies, AConditionWithRndDrawsNothingTheScriptSees) {
         EXPECT_EQ(byLoop.stops, byDebugger.stops) << condition;
         EXPECT_EQ(byLoop.printed, none.printed) << condition;
     }
+    std::remove(file.c_str());
+}
+
+// A breakpoint the run passes (its condition false, its hit count not met)
+// on any line, whether the loop tests it or the debugger decides, leaves
+// the run as it is without it: statements that hand over to the driver
+// (GETTICK, PRINT, FCOLOR) and loop ends included.
+TEST(BreakpointCopies, ABreakpointPassedLeavesEveryStatementItsWork) {
+    const std::string file = scriptFile(
+        "VAR i, t\nWHILE i < 3000\nGETTICK t\nPRINT 0, 0, \"x\"\nFCOLOR 255, 0, 0\ni = i + "
+        "1\nWEND\n"
+        "PRINT 0, 0, t\n");
+    auto printedWith = [&file](int line, bool loopMayTest, int hitTest) {
+        Options opts;
+        opts.script = file;
+        opts.headless = true;
+        opts.quiet = true;
+        ConditionHook hook("i < 0", line, loopMayTest, hitTest, 1 << 30);
+        EXPECT_EQ(runScript(opts, nullptr, &hook), 0);
+        EXPECT_TRUE(hook.stops.empty());
+        // (How many x, then what follows them.)
+        const size_t xs = hook.printed.find_first_not_of('x');
+        return std::to_string(xs) + " x, then " +
+               hook.printed.substr(std::min(xs, hook.printed.size()));
+    };
+    const std::string plain = printedWith(99, true, -1);
+    EXPECT_EQ(plain.substr(0, 13), "3000 x, then ") << plain;
+    EXPECT_NE(plain, "3000 x, then 0") << "the ticks counted";
+    for (int line = 2; line <= 7; ++line)
+        for (bool loopMayTest : {true, false})
+            for (int hitTest : {-1, int{HIT_GT}})
+                EXPECT_EQ(printedWith(line, loopMayTest, hitTest), plain)
+                    << "line " << line << (loopMayTest ? "" : ", decided by the debugger")
+                    << (hitTest >= 0 ? ", with a hit count" : "");
     std::remove(file.c_str());
 }
 
