@@ -407,6 +407,15 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
     return ip;
 }
 
+#if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
+// Runs out of the loop the instruction a breakpoint stands in, with the
+// breakpoint's operands (which are its own) and its own operation `op`.
+[[gnu::noinline]] bool runOtherAs(Vm& vm, Instr in, uint8_t op) {
+    in.op = op;
+    return runOther(vm, &in);
+}
+#endif
+
 // Runs instructions from the cursor until the run ends, aborts, or meets an
 // instruction whose work reaches beyond the run's own memory and drawing:
 // the platform (the message queue, the clock, the window, input boxes),
@@ -894,8 +903,11 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
 #if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
                 // The statement's start is counted already: the instruction
                 // the BREAK stands in runs with the BREAK's own operands.
-                if (const int op = vm.debug->breakPasses(vm, static_cast<int32_t>(ip - base)); op >= 0)
-                    goto* kLabels[op];
+                if (const int op = vm.debug->breakPasses(vm, static_cast<int32_t>(ip - base)); op >= 0) {
+                    if (!kOutOfLoop[op]) goto* kLabels[op];
+                    if (!runOtherAs(vm, *ip, static_cast<uint8_t>(op))) STOP(ABORT);
+                    NEXT();
+                }
 #endif
                 STOP(BREAK);
             }

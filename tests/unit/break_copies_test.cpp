@@ -325,12 +325,12 @@ TEST(BreakpointCopies, AConditionWithRndDrawsNothingTheScriptSees) {
 // A breakpoint the run passes (its condition false, its hit count not met)
 // on any line, whether the loop tests it or the debugger decides, leaves
 // the run as it is without it: statements that hand over to the driver
-// (GETTICK, PRINT, FCOLOR) and loop ends included.
+// (GETTICK, PRINT, FCOLOR), that run out of the loop (strings) and loop
+// ends included.
 TEST(BreakpointCopies, ABreakpointPassedLeavesEveryStatementItsWork) {
     const std::string file = scriptFile(
-        "VAR i, t\nWHILE i < 3000\nGETTICK t\nPRINT 0, 0, \"x\"\nFCOLOR 255, 0, 0\ni = i + "
-        "1\nWEND\n"
-        "PRINT 0, 0, t\n");
+        "VAR i, t\nSTR w\nWHILE i < 3000\nGETTICK t\nPRINT 0, 0, \"x\"\nFCOLOR 255, 0, 0\n"
+        "w = STRS(i)\ni = i + 1\nWEND\nPRINT 0, 0, w\nPRINT 0, 0, t\n");
     auto printedWith = [&file](int line, bool loopMayTest, int hitTest) {
         Options opts;
         opts.script = file;
@@ -345,9 +345,9 @@ TEST(BreakpointCopies, ABreakpointPassedLeavesEveryStatementItsWork) {
                hook.printed.substr(std::min(xs, hook.printed.size()));
     };
     const std::string plain = printedWith(99, true, -1);
-    EXPECT_EQ(plain.substr(0, 13), "3000 x, then ") << plain;
-    EXPECT_NE(plain, "3000 x, then 0") << "the ticks counted";
-    for (int line = 2; line <= 7; ++line)
+    EXPECT_EQ(plain.substr(0, 17), "3000 x, then 2999") << plain;
+    EXPECT_NE(plain, "3000 x, then 29990") << "the ticks counted";
+    for (int line = 3; line <= 9; ++line)
         for (bool loopMayTest : {true, false})
             for (int hitTest : {-1, int{HIT_GT}})
                 EXPECT_EQ(printedWith(line, loopMayTest, hitTest), plain)
