@@ -3,8 +3,9 @@
 // no debugger; a debugger attached with no breakpoint; a breakpoint on a
 // statement outside the loop; a breakpoint inside it whose condition never
 // holds (tested at every pass: by the loop itself, one comparison or
-// several, of variables and constants or with arithmetic on either side;
-// and by the debugger, as for a condition the loop cannot test);
+// several, of variables and constants or with arithmetic on either side,
+// on a statement of the loop's body, on its WHILE and on its end; and by
+// the debugger, as for a condition the loop cannot test);
 // a hit count never met, counted by the loop, alone and of a condition;
 // and stopping before every statement (as
 // --trace and stepping do, with nothing done at the stop). The same run is
@@ -148,6 +149,12 @@ BENCHMARK_CAPTURE(run, false_computed_right_in_loop,
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, false_computed_left_in_loop,
                   [](int) -> DebugHook* { return new BenchHook(3, "s + 1 < 0", false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, false_condition_on_the_loops_while,
+                  [](int) -> DebugHook* { return new BenchHook(2, "i < 0", false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, false_condition_on_the_loops_end,
+                  [](int) -> DebugHook* { return new BenchHook(5, "i < 0", false); })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, false_condition_decided_by_debugger,
                   [](int) -> DebugHook* { return new BenchHook(3, "i < 0", false, false); })

@@ -196,6 +196,14 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
         goto* kLabels[ip->op];     \
     } while (0)
 #endif
+// The instruction at ip, which a breakpoint stands in with its operands,
+// runs as its own operation `op` (its statement start counted already).
+#define RUN_AS(op)                                                             \
+    do {                                                                       \
+        if (!kOutOfLoop[op]) goto* kLabels[op];                                \
+        if (!runOtherAs(vm, *ip, static_cast<uint8_t>(op))) STOP(ABORT);       \
+        NEXT();                                                                \
+    } while (0)
 #define OTHER()                    \
     do {                           \
         ip = runOthers(vm, c, ip); \
@@ -903,13 +911,28 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
 #if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
                 // The statement's start is counted already: the instruction
                 // the BREAK stands in runs with the BREAK's own operands.
-                if (const int op = vm.debug->breakPasses(vm, static_cast<int32_t>(ip - base)); op >= 0) {
-                    if (!kOutOfLoop[op]) goto* kLabels[op];
-                    if (!runOtherAs(vm, *ip, static_cast<uint8_t>(op))) STOP(ABORT);
-                    NEXT();
-                }
+                if (const int op = vm.debug->breakPasses(vm, static_cast<int32_t>(ip - base)); op >= 0)
+                    RUN_AS(op);
 #endif
                 STOP(BREAK);
+            }
+            vmcase(BRKPRE) {
+#if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
+                UNCOUNTED_JUMP(vm.debug->testsAt[static_cast<size_t>(ip - base)]);
+#else
+                STOP(BREAK);  // (never placed there)
+#endif
+            }
+            vmcase(BRKBACK) {
+#if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
+                // Back to the statement the breakpoint stands in, its start
+                // counted already.
+                const int op = ip->b;
+                ip = base + ip->a;
+                RUN_AS(op);
+#else
+                STOP(BREAK);
+#endif
             }
 #if defined(TESSEL_SWITCH_DISPATCH)
             default: STOP(END);
@@ -927,6 +950,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
 #undef JUMP
 #undef UNCOUNTED_JUMP
 #undef OTHER
+#undef RUN_AS
 
 // The tokens of a SERVICE instruction: each counts as a statement start (the
 // first one already has) and looks at the message queue once, where a
@@ -1267,6 +1291,25 @@ void sendLoopEndsBack(Vm& vm, int32_t whileIndex) {
     }
 }
 
+// A loop's end that runs its WHILE's test in place goes back to its WHILE
+// instead once a breakpoint stands in it: run after a breakpoint that does
+// not stop, the test in place would pass over a breakpoint in that WHILE.
+// (Its breakpoint's statement is then the WEND, as it stays once the
+// breakpoints are cleared.)
+void sendLoopEndBack(Vm& vm, int32_t index) {
+    Instr& in = vm.code.ins[static_cast<size_t>(index)];
+    if (in.op == OP_WENDLOOP) in.op = OP_WEND;
+}
+
+// Whether a statement that cannot run from a copy may be tested by the loop
+// all the same (BRKPRE): its own instruction runs after the test, by the
+// jump to a label only the native loop's dispatch has.
+#if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
+constexpr bool kTestsInPlace = true;
+#else
+constexpr bool kTestsInPlace = false;
+#endif
+
 // The instructions a condition tested in the loop may consist of: they
 // compute numbers from registers and never abort.
 bool computesOnly(uint8_t op) {
@@ -1485,7 +1528,7 @@ bool runsFromCopy(uint8_t op) {
 
 bool isBreakpoint(uint8_t op) {
     return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKCMPS || op == OP_BRKTEST ||
-           op == OP_BRKCALC || op == OP_BRKFIRST || op == OP_BRKJMP || op == OP_BRKHIT;
+           op == OP_BRKCALC || op == OP_BRKFIRST || op == OP_BRKJMP || op == OP_BRKHIT || op == OP_BRKPRE;
 }
 
 const Instr& programInstruction(const Vm& vm, int32_t index) {
@@ -1495,6 +1538,7 @@ const Instr& programInstruction(const Vm& vm, int32_t index) {
 }
 
 void setBreak(Vm& vm, int32_t index) {
+    sendLoopEndBack(vm, index);
     Instr in = vm.code.ins[static_cast<size_t>(index)];
     if (vm.debug == nullptr || isBreakpoint(in.op)) return;
     in.op = OP_BREAK;
@@ -1667,8 +1711,12 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     Code& code = vm.code;
     if (dbg == nullptr || code.programSize == 0 || (test.condition == nullptr && !test.counted)) return false;
     if (test.condition && test.truth < 0) return false;
+    sendLoopEndBack(vm, index);
     const Instr at = code.ins[static_cast<size_t>(index)];
-    if (!runsFromCopy(at.op)) return false;
+    if (isBreakpoint(at.op)) return false;
+    // A statement that cannot run from a copy runs in place after the test.
+    const bool inPlace = !runsFromCopy(at.op);
+    if (inPlace && !kTestsInPlace) return false;
     size_t n = 0;  // the condition's instructions before its END
     bool draws = false;  // and whether RND or RAND is among them
     if (const Code* cond = test.condition) {
@@ -1682,7 +1730,7 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
             return false;
     }
     StatementTest inStatement;
-    const bool tested = test.condition && !test.counted && !draws && n > 0 &&
+    const bool tested = test.condition && !test.counted && !draws && n > 0 && !inPlace &&
                         statementTest(*test.condition, n, test.truth, inStatement);
     // Otherwise the condition's code runs after the program's, and decides
     // (appendDecision); with a hit count, its truth decides whether the hit
@@ -1698,9 +1746,12 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
             appendDecision(cond, 0, n, test.truth, conditionCode);
         }
     }
-    const bool first = test.condition && !tested && takeFirstComparison(conditionCode, test.counted, inStatement);
-    const Copies copies = copiesFrom(vm, index);
-    const size_t room = conditionCode.size() + (test.counted && test.condition ? 1 : 0) + copies.ins.size();
+    const bool first = test.condition && !tested && !inPlace &&
+                       takeFirstComparison(conditionCode, test.counted, inStatement);
+    const Copies copies =
+        inPlace ? Copies{{Instr{OP_BRKBACK, 0, 0, index, at.op, 0}}, 0} : copiesFrom(vm, index);
+    const bool hitAfter = test.counted && (test.condition || inPlace);  // else the hit is the slot
+    const size_t room = conditionCode.size() + (hitAfter ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
     if (test.counted && dbg->hits.size() <= static_cast<size_t>(test.counter))
@@ -1716,7 +1767,11 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     const int32_t copy = static_cast<int32_t>(code.ins.size() + room - copies.ins.size());
     const Instr hit{OP_BRKHIT, 0, test.hitTest, test.counter, test.hitCount, copy};
     Instr slot = at;  // keeps its statement start
-    if (tested || first) {
+    if (inPlace) {
+        slot.op = OP_BRKPRE;
+        if (dbg->testsAt.size() < code.programSize) dbg->testsAt.resize(code.programSize);
+        dbg->testsAt[static_cast<size_t>(index)] = static_cast<int32_t>(code.ins.size());
+    } else if (tested || first) {
         slot = inStatement.in;
         slot.ticks = at.ticks;
         slot.c = copy;
@@ -1741,8 +1796,8 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
             if (toCopies && in.c == kToCopies) in.c = copy;
             append(fromKeptGenerators(relocated(in, strings)), -1);
         }
-        if (test.counted) append(hit, -1);
     }
+    if (hitAfter) append(hit, -1);
     // (Each copy keeps its statement start but the first, and the place of
     // the program's instruction it copies for a stop in it.)
     for (size_t k = 0; k < copies.ins.size(); ++k)

@@ -115,6 +115,9 @@ class DebugHook {
     std::vector<int32_t> owners;
     // And the program's instruction it is a copy of, or -1 (a test's code).
     std::vector<int32_t> origins;
+    // For a breakpoint that keeps its statement's operands (BRKPRE), by the
+    // program's instruction it stands in: where its test's code begins.
+    std::vector<int32_t> testsAt;
     // Hit counts the loop keeps, by the counter a breakpoint was given.
     std::vector<int64_t> hits;
     // RND's and RAND's generators, kept aside while a condition the loop

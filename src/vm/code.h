@@ -148,7 +148,9 @@ namespace tessel {
     X(BRKGEN, "a copy of the generators kept (x 0); R[a] = RND (x 1), RAND of R[b] (x 2) from it") \
     X(BRKIF, "a breakpoint's condition R[a]: when not 0, the run stops at its breakpoint")      \
     X(BRKUNLESS, "a breakpoint's condition R[a]: when 0, go to T(c)")                         \
-    X(BRKHIT, "a breakpoint's hit counter a, one more: met by test x against b, the run stops; else T(c)")
+    X(BRKHIT, "a breakpoint's hit counter a, one more: met by test x against b, the run stops; else T(c)") \
+    X(BRKPRE, "a breakpoint tested at the code its debugger keeps for it, the statement's operands kept")  \
+    X(BRKBACK, "after a breakpoint's test that does not stop: instruction a runs, as operation b")
 
 enum Opcode : uint8_t {
 #define X(name, operands) OP_##name,

@@ -339,6 +339,9 @@ TEST(BreakpointCopies, ABreakpointPassedLeavesEveryStatementItsWork) {
         ConditionHook hook("i < 0", line, loopMayTest, hitTest, 1 << 30);
         EXPECT_EQ(runScript(opts, nullptr, &hook), 0);
         EXPECT_TRUE(hook.stops.empty());
+        // The loop tests a breakpoint on any line, statements that cannot
+        // run from a copy included.
+        EXPECT_EQ(hook.tested, loopMayTest && line != 99) << "line " << line;
         // (How many x, then what follows them.)
         const size_t xs = hook.printed.find_first_not_of('x');
         return std::to_string(xs) + " x, then " +

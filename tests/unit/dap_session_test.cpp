@@ -93,9 +93,11 @@ TEST(DapSession, BreakpointsOnALoopsTestAndOnJoinedConditionsAreMetAtEveryPass) 
 TEST(DapSession, BreakpointsAfterOneTheLoopTestsAreMetAtTheirPasses) {
     // Line 5's false condition runs the lines after it from copies, and
     // line 7's runs the loop's end; the breakpoints on the lines after them
-    // and on the loop's WHILE must still be met.
+    // and on the loop's WHILE must still be met, a false condition on the
+    // loop's end too.
     DapProcess dap;
-    dap.start("copies.tsl", {at(4, "i = 50"), at(5, "i < 0"), at(6, "t = 20"), at(7, {}, "= 3")});
+    dap.start("copies.tsl",
+              {at(4, "i = 50"), at(5, "i < 0"), at(6, "t = 20"), at(7, {}, "= 3"), at(8, "i < 0")});
     dap.event("stopped");
     std::vector<std::string> stops;
     for (int k = 0; k < 3; ++k) {
