@@ -1341,16 +1341,22 @@ Instr fromKeptGenerators(Instr in) {
     in.op = OP_BRKGEN;
     return in;
 }
-// And a condition's strings built into its temporaries ("t = s + \"x\""):
-// a text grown past the longest a string may be ends the run where the
-// script builds it, but in a condition stops the run at its breakpoint
-// (the debugger then finds the condition cannot be evaluated, as it would
-// deciding itself).
-bool buildsString(uint8_t op) {
-    return op == OP_SSET || op == OP_SAPP || op == OP_SAPPEL || op == OP_SAPPNUM || op == OP_SAPPCHR;
+// And a condition's strings built into its temporaries ("t = s + \"x\"",
+// LSTR(s, 2), the cut back to the text before a factor's later reading)
+// and read (LEN, VAL): a text grown past the longest a string may be ends
+// the run where the script builds it, but in a condition stops the run at
+// its breakpoint (the debugger then finds the condition cannot be
+// evaluated, as it would deciding itself).
+bool buildsOrReadsString(uint8_t op) {
+    switch (op) {
+        case OP_SSET: case OP_SAPP: case OP_SAPPEL: case OP_SAPPNUM: case OP_SAPPCHR: case OP_SAPPSUB:
+        case OP_SCHECK: case OP_SLENGTH: case OP_SCUT: case OP_LEN: case OP_VAL:
+            return true;
+        default: return false;
+    }
 }
 bool testableInLoop(const Instr& in) {
-    return computesOnly(in.op) || in.op == OP_SCMP || drawsFromGenerators(in.op) || buildsString(in.op);
+    return computesOnly(in.op) || in.op == OP_SCMP || drawsFromGenerators(in.op) || buildsOrReadsString(in.op);
 }
 
 // A breakpoint's test that stands in the statement's own instruction: the
@@ -1498,13 +1504,15 @@ bool takeFirstComparison(std::vector<Instr>& code, bool counted, StatementTest& 
 }
 
 // A condition's instruction as it runs after the program's own code, its
-// string constants numbered from `strings` there.
-Instr relocated(Instr in, int32_t strings) {
+// string constants numbered from `strings` there and its operand lists
+// from `aux`.
+Instr relocated(Instr in, int32_t strings, int32_t aux) {
     auto relocate = [strings](int32_t& x) {
         if (x < 0) x = ~(~x + strings);
     };
     if (in.op == OP_SCMP) relocate(in.c);
-    if (in.op == OP_SCMP || in.op == OP_SSET || in.op == OP_SAPP) relocate(in.b);
+    if (in.op == OP_SCMP || in.op == OP_SSET || in.op == OP_SAPP || in.op == OP_SAPPSUB) relocate(in.b);
+    if (in.op == OP_SAPPSUB) in.c += aux;
     return in;
 }
 
@@ -1787,14 +1795,17 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
         slot = Instr{OP_BRKJMP, at.ticks, 0, static_cast<int32_t>(code.ins.size()), 0, 0};
     }
     if (test.condition && !tested) {
-        // The condition's string constants join the program's, after its own.
+        // The condition's string constants and operand lists join the
+        // program's, after its own.
         const Code& cond = *test.condition;
         const auto strings = static_cast<int32_t>(code.strings.size());
         code.strings.insert(code.strings.end(), cond.strings.begin(), cond.strings.end());
+        const auto aux = static_cast<int32_t>(code.aux.size());
+        code.aux.insert(code.aux.end(), cond.aux.begin(), cond.aux.end());
         for (Instr in : conditionCode) {
             const bool toCopies = in.op == OP_BRKUNLESS || in.op == OP_BRKCMP || in.op == OP_BRKCMPK;
             if (toCopies && in.c == kToCopies) in.c = copy;
-            append(fromKeptGenerators(relocated(in, strings)), -1);
+            append(fromKeptGenerators(relocated(in, strings, aux)), -1);
         }
     }
     if (hitAfter) append(hit, -1);

@@ -182,17 +182,31 @@ std::pair<bool, std::vector<float>> conditionStops(const char* script, const cha
 }
 
 TEST(BreakpointCopies, AStringConditionIsTestedByTheLoopWithItsOwnConstants) {
-    // The program's own string constants come first: the condition's must
-    // not be read as theirs, in its comparisons and in the strings it builds.
+    // The program's own string constants and operand lists (RSTR's) come
+    // first: the condition's must not be read as theirs, in its comparisons
+    // and in the strings it builds.
     const char* script =
-        "VAR i\nSTR s, u\nu = \"c\"\nWHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + STRS(i)\ni = i + "
+        "VAR i\nSTR s, u\nu = RSTR(s, 1) + \"c\"\nWHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + "
+        "STRS(i)\ni = i + "
         "1\nWEND\n";
     for (const char* condition :
          {"s = \"c199\" | s = \"c42\"", "s = u + \"199\" | s = u + \"4\" + \"2\"",
-          "i > 40 & s = u + \"199\" | s + \"!\" = \"c42!\""}) {
+          "i > 40 & s = u + \"199\" | s + \"!\" = \"c42!\"",
+          "s + RSTR(u, 1) = \"c42c\" | s = u + \"199\""}) {
         const auto [tested, stops] = conditionStops(script, condition, 6);
         EXPECT_TRUE(tested) << condition;
         EXPECT_EQ(stops, std::vector<float>({42, 199})) << condition;
+    }
+    // Substrings, lengths and values of strings are the condition's too.
+    const std::pair<const char*, std::vector<float>> reading[] = {
+        {"i = 30 * LEN(s)", {90, 120}},
+        {"i = 3 * VAL(RSTR(s, 1))", {0, 15}},
+        {"i > 90 & s = u + MSTR(s, 2, 2)", {91, 92, 93, 94, 95, 96, 97, 98, 99}},
+    };
+    for (const auto& [condition, expected] : reading) {
+        const auto [tested, stops] = conditionStops(script, condition, 6);
+        EXPECT_TRUE(tested) << condition;
+        EXPECT_EQ(stops, expected) << condition;
     }
 }
 
@@ -360,9 +374,9 @@ TEST(BreakpointCopies, ABreakpointPassedLeavesEveryStatementItsWork) {
 }
 
 // Random conditions of the language's shapes (numbers and strings,
-// constants, variables and arithmetic on either side, joined by & and |): the
-// loop's own test stops at exactly the passes where the debugger, deciding
-// at every pass, stops.
+// constants, variables, arithmetic on either side, lengths, values and
+// parts of strings, joined by & and |): the loop's own test stops at
+// exactly the passes where the debugger, deciding at every pass, stops.
 TEST(BreakpointCopies, TheLoopsTestsStopWhereTheDebuggersDecisionsStop) {
     const std::string file = scriptFile(
         "VAR i, j, k\nSTR s, t\nt = \"x5\"\nWHILE i < 40\nj = 40 - i\nk = i * 3\ns = \"x\" + "
@@ -376,17 +390,20 @@ TEST(BreakpointCopies, TheLoopsTestsStopWhereTheDebuggersDecisionsStop) {
     const char* ops = "=!<>";
     const char* numbers[] = {"i", "j", "k"};
     auto number = [&] {
-        switch (pick(4)) {
+        switch (pick(6)) {
             case 0: return std::to_string(pick(60));
             case 1: return std::string(numbers[pick(3)]);
             case 2: return std::string(numbers[pick(3)]) + " + " + std::to_string(pick(9));
+            case 3: return std::string(numbers[pick(3)]) + " - LEN(s)";
+            case 4: return std::to_string(pick(9)) + " * VAL(RSTR(s, 1))";
             default: return "(" + std::string(numbers[pick(3)]) + " * 2)";
         }
     };
     auto comparison = [&] {
         if (pick(4) == 0) {
-            const char* strings[] = {"\"x7\"", "t", "s", "\"x12\"", "t + \"2\"", "\"x\" + t"};
-            return std::string(pick(2) ? "s " : "t ") + ops[pick(4)] + " " + strings[pick(6)];
+            const char* strings[] = {"\"x7\"",        "t", "s", "\"x12\"", "t + \"2\"", "\"x\" + t",
+                                     "t + RSTR(s, 1)"};
+            return std::string(pick(2) ? "s " : "t ") + ops[pick(4)] + " " + strings[pick(7)];
         }
         std::string left = numbers[pick(3)];
         if (pick(3) == 0) left += std::string(" ") + "+-*"[pick(3)] + " " + std::to_string(pick(9));
