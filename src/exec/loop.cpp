@@ -923,6 +923,21 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
                 STOP(BREAK);  // (never placed there)
 #endif
             }
+            vmcase(BRKWHILE) {
+#if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
+                // The breakpoint's comparison, then the WHILE's own work
+                // (WHILECMP's, WHILECMPK's) with its operands from the list.
+                const int32_t* l = code.aux.data() + ip->a;
+                const uint16_t x = ip->x;
+                if (registerComparison(R, l[0], l[1], (x & 8) != 0, x & 7)) STOP(BREAK);
+                if (ex.loopDepth >= kStackCapacity) STOP(ABORT);
+                if (!registerComparison(R, l[2], l[3], (x & 128) != 0, x >> 4 & 7)) JUMP(l[4]);
+                ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
+                NEXT();
+#else
+                STOP(BREAK);  // (never placed there)
+#endif
+            }
             vmcase(BRKBACK) {
 #if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
                 // Back to the statement the breakpoint stands in, its start
@@ -1516,6 +1531,24 @@ Instr relocated(Instr in, int32_t strings, int32_t aux) {
     return in;
 }
 
+// A WHILE's breakpoint whose condition is one comparison goes in the
+// WHILE's own instruction, with the WHILE's test after it (BRKWHILE): a
+// pass of the loop then costs that comparison alone.
+bool placeWhileTest(Vm& vm, int32_t index, const Instr& cmp) {
+    Code& code = vm.code;
+    const Instr at = code.ins[static_cast<size_t>(index)];
+    const bool fits = kTestsInPlace && (at.op == OP_WHILECMP || at.op == OP_WHILECMPK) &&
+                      (cmp.op == OP_BRKCMP || cmp.op == OP_BRKCMPK) && cmp.x < 8 && at.x < 8;
+    if (!fits) return false;
+    const auto x = static_cast<uint16_t>(cmp.x | (cmp.op == OP_BRKCMPK ? 8 : 0) | at.x << 4 |
+                                         (at.op == OP_WHILECMPK ? 128 : 0));
+    const Instr slot{OP_BRKWHILE, at.ticks, x, static_cast<int32_t>(code.aux.size()), 0, 0};
+    code.aux.insert(code.aux.end(), {cmp.a, cmp.b, at.a, at.b, at.c});
+    patch(vm, index, slot);
+    sendLoopEndsBack(vm, index);
+    return true;
+}
+
 // Whether a statement's first instruction runs the same from a copy after
 // its breakpoint's test: it knows no position of its own (a WHILE that
 // pushes itself does), never hands over to the driver (a driver's
@@ -1536,7 +1569,8 @@ bool runsFromCopy(uint8_t op) {
 
 bool isBreakpoint(uint8_t op) {
     return op == OP_BREAK || op == OP_BRKCMP || op == OP_BRKCMPK || op == OP_BRKCMPS || op == OP_BRKTEST ||
-           op == OP_BRKCALC || op == OP_BRKFIRST || op == OP_BRKJMP || op == OP_BRKHIT || op == OP_BRKPRE;
+           op == OP_BRKCALC || op == OP_BRKFIRST || op == OP_BRKJMP || op == OP_BRKHIT || op == OP_BRKPRE ||
+           op == OP_BRKWHILE;
 }
 
 const Instr& programInstruction(const Vm& vm, int32_t index) {
@@ -1738,8 +1772,10 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
             return false;
     }
     StatementTest inStatement;
-    const bool tested = test.condition && !test.counted && !draws && n > 0 && !inPlace &&
-                        statementTest(*test.condition, n, test.truth, inStatement);
+    const bool comparison = test.condition && !test.counted && !draws && n > 0 &&
+                            statementTest(*test.condition, n, test.truth, inStatement);
+    if (inPlace && comparison && placeWhileTest(vm, index, inStatement.in)) return true;
+    const bool tested = comparison && !inPlace;
     // Otherwise the condition's code runs after the program's, and decides
     // (appendDecision); with a hit count, its truth decides whether the hit
     // is counted.

@@ -336,6 +336,26 @@ TEST(BreakpointCopies, AConditionWithRndDrawsNothingTheScriptSees) {
     std::remove(file.c_str());
 }
 
+TEST(BreakpointCopies, ABreakpointOnAWhileStopsBeforeItsTests) {
+    // A WHILE comparing with a variable and with a constant; a condition
+    // of one comparison goes in the WHILE's own instruction, others before
+    // it. The last stop is before the test that ends the loop.
+    for (const char* loop : {"WHILE i < n", "WHILE i < 100"}) {
+        const std::string script =
+            std::string("VAR i, n\nn = 100\n") + loop + "\ni = i + 1\nWEND\nPRINT 0, 0, i\n";
+        const std::pair<const char*, std::vector<float>> cases[] = {
+            {"i = 50", {50}},
+            {"i > n - 3", {98, 99, 100}},
+            {"i > 97 & i < 99", {98}},
+        };
+        for (const auto& [condition, expected] : cases) {
+            const auto [tested, stops] = conditionStops(script.c_str(), condition, 3);
+            EXPECT_TRUE(tested) << loop << ": " << condition;
+            EXPECT_EQ(stops, expected) << loop << ": " << condition;
+        }
+    }
+}
+
 // A breakpoint the run passes (its condition false, its hit count not met)
 // on any line, whether the loop tests it or the debugger decides, leaves
 // the run as it is without it: statements that hand over to the driver
