@@ -131,6 +131,11 @@ inline bool computedComparisonHolds(const float* R, const int32_t* l, uint16_t x
 constexpr uint16_t kFirstRightConstant = 4;
 constexpr uint16_t kFirstJoinedByOr = 8;
 
+// BRKWHILE, a WHILE's breakpoint: its comparison's op in bits 0-2 and its
+// right a constant where bit 3, or with bit 8 a hit count's test in bits
+// 0-2; the WHILE's op in bits 4-6, its right a constant where bit 7.
+constexpr uint16_t kWhileHitCount = 256;
+
 // BRKTEST, two comparisons joined: ops in bits 0-1 and 2-3, right operands
 // that are constants in bits 4 and 5, joined by or where bit 6; operands
 // A(a): left, right, left, right. Whether it holds (out of the loop in the
@@ -925,11 +930,16 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
             }
             vmcase(BRKWHILE) {
 #if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
-                // The breakpoint's comparison, then the WHILE's own work
-                // (WHILECMP's, WHILECMPK's) with its operands from the list.
+                // The breakpoint's comparison or hit count, then the WHILE's
+                // own work (WHILECMP's, WHILECMPK's) with its operands from
+                // the list.
                 const int32_t* l = code.aux.data() + ip->a;
                 const uint16_t x = ip->x;
-                if (registerComparison(R, l[0], l[1], (x & 8) != 0, x & 7)) STOP(BREAK);
+                if (x & kWhileHitCount) {
+                    if (hitCountMet(x & 7, ++hits[l[0]], l[1])) STOP(BREAK);
+                } else if (registerComparison(R, l[0], l[1], (x & 8) != 0, x & 7)) {
+                    STOP(BREAK);
+                }
                 if (ex.loopDepth >= kStackCapacity) STOP(ABORT);
                 if (!registerComparison(R, l[2], l[3], (x & 128) != 0, x >> 4 & 7)) JUMP(l[4]);
                 ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
@@ -1145,7 +1155,8 @@ RunEnd executeDebugged(Vm& vm, int32_t entry) {
             c.ip = base + at;
             // (The debugger reads and clears it: a step back leaves the
             // run from inside the stop.)
-            dbg.metByLoop = base[index].op == OP_BRKHIT;
+            const Instr& met = base[index];
+            dbg.metByLoop = met.op == OP_BRKHIT || (met.op == OP_BRKWHILE && (met.x & kWhileHitCount));
             meet(at);
             dbg.metByLoop = false;
             continue;
@@ -1531,19 +1542,25 @@ Instr relocated(Instr in, int32_t strings, int32_t aux) {
     return in;
 }
 
-// A WHILE's breakpoint whose condition is one comparison goes in the
-// WHILE's own instruction, with the WHILE's test after it (BRKWHILE): a
-// pass of the loop then costs that comparison alone.
-bool placeWhileTest(Vm& vm, int32_t index, const Instr& cmp) {
+// A WHILE's breakpoint whose condition is one comparison, or whose hit
+// count stands alone, goes in the WHILE's own instruction with the WHILE's
+// test after it (BRKWHILE): a pass of the loop then costs that test alone.
+// `test` is the breakpoint's own test as it would stand in the statement
+// (BRKCMP, BRKCMPK or BRKHIT).
+bool placeWhileTest(Vm& vm, int32_t index, const Instr& test) {
     Code& code = vm.code;
     const Instr at = code.ins[static_cast<size_t>(index)];
     const bool fits = kTestsInPlace && (at.op == OP_WHILECMP || at.op == OP_WHILECMPK) &&
-                      (cmp.op == OP_BRKCMP || cmp.op == OP_BRKCMPK) && cmp.x < 8 && at.x < 8;
+                      (test.op == OP_BRKCMP || test.op == OP_BRKCMPK || test.op == OP_BRKHIT) && test.x < 8 &&
+                      at.x < 8;
     if (!fits) return false;
-    const auto x = static_cast<uint16_t>(cmp.x | (cmp.op == OP_BRKCMPK ? 8 : 0) | at.x << 4 |
-                                         (at.op == OP_WHILECMPK ? 128 : 0));
+    if (test.op == OP_BRKHIT && vm.debug->hits.size() <= static_cast<size_t>(test.a))
+        vm.debug->hits.resize(static_cast<size_t>(test.a) + 1);
+    const auto x = static_cast<uint16_t>(test.x | (test.op == OP_BRKCMPK ? 8 : 0) | at.x << 4 |
+                                         (at.op == OP_WHILECMPK ? 128 : 0) |
+                                         (test.op == OP_BRKHIT ? kWhileHitCount : 0));
     const Instr slot{OP_BRKWHILE, at.ticks, x, static_cast<int32_t>(code.aux.size()), 0, 0};
-    code.aux.insert(code.aux.end(), {cmp.a, cmp.b, at.a, at.b, at.c});
+    code.aux.insert(code.aux.end(), {test.a, test.b, at.a, at.b, at.c});
     patch(vm, index, slot);
     sendLoopEndsBack(vm, index);
     return true;
@@ -1775,6 +1792,8 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     const bool comparison = test.condition && !test.counted && !draws && n > 0 &&
                             statementTest(*test.condition, n, test.truth, inStatement);
     if (inPlace && comparison && placeWhileTest(vm, index, inStatement.in)) return true;
+    if (inPlace && !test.condition && placeWhileTest(vm, index, Instr{OP_BRKHIT, 0, test.hitTest, test.counter, test.hitCount, 0}))
+        return true;
     const bool tested = comparison && !inPlace;
     // Otherwise the condition's code runs after the program's, and decides
     // (appendDecision); with a hit count, its truth decides whether the hit

@@ -151,7 +151,7 @@ namespace tessel {
     X(BRKHIT, "a breakpoint's hit counter a, one more: met by test x against b, the run stops; else T(c)") \
     X(BRKPRE, "a breakpoint tested at the code its debugger keeps for it, the statement's operands kept")  \
     X(BRKBACK, "after a breakpoint's test that does not stop: instruction a runs, as operation b") \
-    X(BRKWHILE, "a WHILE's breakpoint whose condition is the comparison A(a)[0-1] (shape x bits 0-3), then the WHILE's test A(a)[2-3] (x bits 4-7), else T(A(a)[4])")
+    X(BRKWHILE, "a WHILE's breakpoint: the comparison or hit counter and count A(a)[0-1] (shape x), then the WHILE's test of A(a)[2-3], else T(A(a)[4])")
 
 enum Opcode : uint8_t {
 #define X(name, operands) OP_##name,

@@ -123,6 +123,20 @@ TEST(DapSession, AHitCountCountedInTheLoopIsKeptByAStepBack) {
     EXPECT_EQ(dap.variables(kVariables)["i"], "2");
 }
 
+TEST(DapSession, AHitCountOnAWhileCountsEachOfItsTests) {
+    DapProcess dap;
+    dap.start("loop_and_call.tsl", {at(14, {}, ">= 4")});
+    std::vector<std::string> stops;
+    for (const char* resume : {"", "continue", "continue", "stepBack", "continue"}) {
+        if (*resume) EXPECT_EQ(dap.resume(resume), *resume == 'c' ? "breakpoint" : "step");
+        else EXPECT_EQ(dap.event("stopped")["body"]["reason"].asString(), "breakpoint");
+        stops.push_back(std::to_string(dap.line()) + " i=" + dap.variables(kVariables)["i"]);
+    }
+    EXPECT_EQ(stops, std::vector<std::string>({"14 i=3", "14 i=4", "14 i=5", "18 i=5", "14 i=5"}));
+    dap.body("continue", Json::object({{"threadId", 1}}));
+    EXPECT_EQ(dap.event("exited")["body"]["exitCode"].asInt(-1), 0);
+}
+
 TEST(DapSession, SteppingBackThenForwardReachesTheSameState) {
     DapProcess dap;
     dap.start("loop_and_call.tsl", {at(15, {}, "3")});
