@@ -971,6 +971,29 @@ async function debuggerStopsStepsAndStepsBack(browser) {
   return problems;
 }
 
+// Breakpoints with conditions on a WHILE and on a statement that hands over
+// to the page (GETTICK) stop where they hold, and the run they pass goes on.
+const TICKING = 'VAR i\r\nVAR t\r\nWHILE i < 50\r\n  GETTICK t\r\n  i = i + 1\r\nWEND\r\nPRINT 0, 0, i\r\n';
+async function conditionsOnAWhileAndAGettick(browser) {
+  const page = await openPage(browser);
+  const problems = [];
+  await page.evaluate((s) => tesselTest.setScript(s), base64url(latin1(TICKING)));
+  await page.evaluate(() => {
+    tesselTest.debug.setBreakpoint(3, 'i = 40');
+    tesselTest.debug.setBreakpoint(4, 'i > 47');
+    window.debugRun = tesselTest.debug.start({ events: '' });
+  });
+  for (const [line, value] of [[3, 'i = 40'], [4, 'i = 48'], [4, 'i = 49']]) {
+    if (!(await pausesAt(page, line, value))) problems.push(`no stop at line ${line} with ${value}: ` + JSON.stringify(await debuggerShows(page)));
+    await page.click('#dbg-continue');
+  }
+  const r = await page.evaluate(() => Promise.race([window.debugRun, new Promise((ok) => setTimeout(() => ok(null), 5000))]));
+  if (!r) problems.push('the run did not end after the last stop');
+  else if (!/"50"/.test(r.printLog)) problems.push('the run printed ' + JSON.stringify(r.printLog));
+  await page.done();
+  return problems;
+}
+
 // A live run (the page's own input) stops where a condition and a hit count hold, steps
 // back through what it took from the page (a click that ran an event
 // block), and stands still in time while paused.
@@ -1059,6 +1082,7 @@ export async function pageTests(browser) {
     ['the help is searchable', helpIsSearchable],
     ['the debugger stops at a gutter breakpoint, steps, steps back and continues', debuggerStopsStepsAndStepsBack],
     ['a live run stops at a condition and at a click, and steps back through them', conditionalBreakpointInLiveRun],
+    ['conditions on a WHILE and on a GETTICK stop where they hold', conditionsOnAWhileAndAGettick],
     ['the shipped page carries no test hooks', shippedPageHasNoHooks],
     ['the page\'s size and first picture', sizeAndFirstPicture],
   ];
