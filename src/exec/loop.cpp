@@ -925,7 +925,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
 #if !defined(TESSEL_SWITCH_DISPATCH) && !defined(__EMSCRIPTEN__)
                 UNCOUNTED_JUMP(vm.debug->testsAt[static_cast<size_t>(ip - base)]);
 #else
-                STOP(BREAK);  // (never placed there)
+                STOP(BREAK);  // (never placed in the web edition)
 #endif
             }
             vmcase(BRKWHILE) {
@@ -945,7 +945,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
                 ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
                 NEXT();
 #else
-                STOP(BREAK);  // (never placed there)
+                STOP(BREAK);  // (never placed in the web edition)
 #endif
             }
             vmcase(BRKBACK) {
@@ -956,7 +956,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
                 ip = base + ip->a;
                 RUN_AS(op);
 #else
-                STOP(BREAK);
+                STOP(BREAK);  // (never placed in the web edition)
 #endif
             }
 #if defined(TESSEL_SWITCH_DISPATCH)
@@ -1322,7 +1322,7 @@ void sendLoopEndsBack(Vm& vm, int32_t whileIndex) {
 // not stop, the test in place would pass over a breakpoint in that WHILE.
 // (Its breakpoint's statement is then the WEND, as it stays once the
 // breakpoints are cleared.)
-void sendLoopEndBack(Vm& vm, int32_t index) {
+void unfuseLoopEnd(Vm& vm, int32_t index) {
     Instr& in = vm.code.ins[static_cast<size_t>(index)];
     if (in.op == OP_WENDLOOP) in.op = OP_WEND;
 }
@@ -1599,9 +1599,10 @@ const Instr& programInstruction(const Vm& vm, int32_t index) {
 }
 
 void setBreak(Vm& vm, int32_t index) {
-    sendLoopEndBack(vm, index);
+    if (vm.debug == nullptr) return;
+    unfuseLoopEnd(vm, index);
     Instr in = vm.code.ins[static_cast<size_t>(index)];
-    if (vm.debug == nullptr || isBreakpoint(in.op)) return;
+    if (isBreakpoint(in.op)) return;
     in.op = OP_BREAK;
     patch(vm, index, in);
     sendLoopEndsBack(vm, index);
@@ -1772,7 +1773,7 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     Code& code = vm.code;
     if (dbg == nullptr || code.programSize == 0 || (test.condition == nullptr && !test.counted)) return false;
     if (test.condition && test.truth < 0) return false;
-    sendLoopEndBack(vm, index);
+    unfuseLoopEnd(vm, index);
     const Instr at = code.ins[static_cast<size_t>(index)];
     if (isBreakpoint(at.op)) return false;
     // A statement that cannot run from a copy runs in place after the test.
