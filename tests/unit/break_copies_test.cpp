@@ -186,9 +186,8 @@ TEST(BreakpointCopies, AStringConditionIsTestedByTheLoopWithItsOwnConstants) {
     // first: the condition's must not be read as theirs, in its comparisons
     // and in the strings it builds.
     const char* script =
-        "VAR i\nSTR s, u\nu = RSTR(s, 1) + \"c\"\nWHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + "
-        "STRS(i)\ni = i + "
-        "1\nWEND\n";
+        "VAR i\nSTR s, u\nu = RSTR(s, 1) + \"c\"\n"
+        "WHILE i < 300\ns = MSTR(\"abcdef\", 3, 1) + STRS(i)\ni = i + 1\nWEND\n";
     for (const char* condition :
          {"s = \"c199\" | s = \"c42\"", "s = u + \"199\" | s = u + \"4\" + \"2\"",
           "i > 40 & s = u + \"199\" | s + \"!\" = \"c42!\"",
