@@ -98,6 +98,14 @@ for script in examples/bounce.tsl tests/scripts/check/check_mode_error.tsl tests
   want=$?
   tests/windows/wine-tessel.sh --check "$script" >"$work/check.windows.out" 2>&1
   got=$?
+  # Under load wine has once handed back the exit status but none of the
+  # output (not again in 60 runs, two at a time): such a case runs once
+  # more, and says so; any other difference fails at once.
+  if [ -s "$work/check.linux.out" ] && [ ! -s "$work/check.windows.out" ]; then
+    echo "  (wine printed nothing for $script; once more)"
+    tests/windows/wine-tessel.sh --check "$script" >"$work/check.windows.out" 2>&1
+    got=$?
+  fi
   if [ $got = $want ] && cmp -s "$work/check.linux.out" "$work/check.windows.out"; then
     pass "--check $script: exit $got, same messages"
   else
