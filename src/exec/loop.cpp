@@ -201,6 +201,16 @@ inline bool conditionHolds(const float* R, const int32_t* l, uint16_t x) {
         goto* kLabels[ip->op];     \
     } while (0)
 #endif
+// A WHILE that compares (WHILECMP, WHILECMPK, and BRKWHILE after its
+// breakpoint's test): where `holds`, its place goes on the loop stack for
+// its WEND and the body runs; else the run goes on at `exit`.
+#define WHILE_TEST(holds, exit)                                                              \
+    do {                                                                                     \
+        if (ex.loopDepth >= kStackCapacity) STOP(ABORT);                                     \
+        if (!(holds)) JUMP(exit);                                                            \
+        ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base); \
+        NEXT();                                                                              \
+    } while (0)
 // The instruction at ip, which a breakpoint stands in with its operands,
 // runs as its own operation `op` (its statement start counted already).
 #define RUN_AS(op)                                                             \
@@ -703,18 +713,10 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
                 NEXT();
             }
             vmcase(WHILECMP) {
-                if (ex.loopDepth >= kStackCapacity) STOP(ABORT);
-                if (!numericRelation(R[ip->a], R[ip->b], static_cast<CompareOp>(ip->x)))
-                    JUMP(ip->c);
-                ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
-                NEXT();
+                WHILE_TEST(numericRelation(R[ip->a], R[ip->b], static_cast<CompareOp>(ip->x)), ip->c);
             }
             vmcase(WHILECMPK) {
-                if (ex.loopDepth >= kStackCapacity) STOP(ABORT);
-                if (!numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x)))
-                    JUMP(ip->c);
-                ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
-                NEXT();
+                WHILE_TEST(numericRelation(R[ip->a], bitsFloat(ip->b), static_cast<CompareOp>(ip->x)), ip->c);
             }
             vmcase(WEND) {
                 if (ex.loopDepth <= 0) STOP(ABORT);
@@ -940,10 +942,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
                 } else if (registerComparison(R, l[0], l[1], (x & 8) != 0, x & 7)) {
                     STOP(BREAK);
                 }
-                if (ex.loopDepth >= kStackCapacity) STOP(ABORT);
-                if (!registerComparison(R, l[2], l[3], (x & 128) != 0, x >> 4 & 7)) JUMP(l[4]);
-                ex.loopStack[static_cast<size_t>(++ex.loopDepth)] = static_cast<int32_t>(ip - base);
-                NEXT();
+                WHILE_TEST(registerComparison(R, l[2], l[3], (x & 128) != 0, x >> 4 & 7), l[4]);
 #else
                 STOP(BREAK);  // (never placed in the web edition)
 #endif
@@ -976,6 +975,7 @@ constexpr std::array<bool, OP_COUNT> kOutOfLoop = [] {
 #undef UNCOUNTED_JUMP
 #undef OTHER
 #undef RUN_AS
+#undef WHILE_TEST
 
 // The tokens of a SERVICE instruction: each counts as a statement start (the
 // first one already has) and looks at the message queue once, where a
@@ -1544,6 +1544,11 @@ Instr relocated(Instr in, int32_t strings, int32_t aux) {
     return in;
 }
 
+// The hook's hit counters, counter `counter` among them.
+void makeRoomForCounter(DebugHook& dbg, int32_t counter) {
+    if (dbg.hits.size() <= static_cast<size_t>(counter)) dbg.hits.resize(static_cast<size_t>(counter) + 1);
+}
+
 // A WHILE's breakpoint whose condition is one comparison, or whose hit
 // count stands alone, goes in the WHILE's own instruction with the WHILE's
 // test after it (BRKWHILE): a pass of the loop then costs that test alone.
@@ -1556,8 +1561,7 @@ bool placeWhileTest(Vm& vm, int32_t index, const Instr& test) {
                       (test.op == OP_BRKCMP || test.op == OP_BRKCMPK || test.op == OP_BRKHIT) && test.x < 8 &&
                       at.x < 8;
     if (!fits) return false;
-    if (test.op == OP_BRKHIT && vm.debug->hits.size() <= static_cast<size_t>(test.a))
-        vm.debug->hits.resize(static_cast<size_t>(test.a) + 1);
+    if (test.op == OP_BRKHIT) makeRoomForCounter(*vm.debug, test.a);
     const auto x = static_cast<uint16_t>(test.x | (test.op == OP_BRKCMPK ? 8 : 0) | at.x << 4 |
                                          (at.op == OP_WHILECMPK ? 128 : 0) |
                                          (test.op == OP_BRKHIT ? kWhileHitCount : 0));
@@ -1820,8 +1824,7 @@ bool setTestedBreak(Vm& vm, int32_t index, const BreakTest& test) {
     const size_t room = conditionCode.size() + (hitAfter ? 1 : 0) + copies.ins.size();
     if (code.ins.size() + room > code.ins.capacity() || code.tokenOf.size() + room > code.tokenOf.capacity())
         return false;
-    if (test.counted && dbg->hits.size() <= static_cast<size_t>(test.counter))
-        dbg->hits.resize(static_cast<size_t>(test.counter) + 1);
+    if (test.counted) makeRoomForCounter(*dbg, test.counter);
     const int32_t token = code.tokenOf[static_cast<size_t>(index)];
     auto append = [&](Instr in, int32_t origin) {
         if (origin < 0) in.ticks = 0;  // a test's code starts no statement
